@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "components/audio_buffer.h"
+
+class IAudioFile2LameEnc;
+
+// The audio file component: one instance decodes an input (reader) or encodes an output
+// (writer). Every operation throws ComponentError on failure. Not thread-safe: one thread at a
+// time may use an instance, but that thread may be a worker.
+class IAudioFile2 {
+  public:
+    virtual ~IAudioFile2() = default;
+
+    // Reader side.
+    virtual void Open(const QString& fileName) = 0;
+    virtual AudioBuffer ReadBuffer(int frames) = 0;  // at most `frames`; empty at the end
+    virtual std::int64_t Length() = 0;               // frames of the open input
+    virtual int SampleRate() = 0;
+    virtual int Channels() = 0;
+    virtual int Duration() = 0;       // milliseconds; 0 means the file cannot be decoded
+    virtual int PcmSampleRate() = 0;  // rate of the buffers ReadBuffer delivers
+    virtual int PcmChannels() = 0;    // channels of those buffers
+
+    // Writer side: configure, then CreateOutput, WriteBuffer..., Close.
+    virtual void SetSourceFormat(int sampleRate, int channels) = 0;
+    virtual void SetWaveFormat(int sampleRate, int channels, int bits) = 0;
+    virtual void SetVoxFormat(int sampleRate) = 0;
+    virtual void SetMp3Encoder(IAudioFile2LameEnc& encoder) = 0;
+    virtual void SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
+                              std::int16_t quality) = 0;
+    virtual void SetWmaFormat(int format) = 0;
+    virtual void CreateOutput(const QString& fileName) = 0;
+    virtual void WriteBuffer(AudioBuffer& buffer) = 0;
+
+    // Both sides. After Close an output file is complete.
+    virtual void Close() = 0;
+    virtual bool IsOpen() = 0;
+    virtual void SetEnabled(bool enabled) = 0;  // false then true resets the instance
+};
