@@ -1,6 +1,47 @@
 #include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: quorvel-cli COMMAND [ARGS...]\n"
+    "\n"
+    "Commands:\n"
+    "  settings                      print the seven settings start-up would load\n"
+    "  tags FILE                     print the tag record of FILE\n"
+    "  tags FILE --set Key=Value...  write a tag record into FILE and print it read back\n"
+    "  --help                        show this text\n"
+    "\n"
+    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        err << "quorvel-cli: missing command (try --help)\n";
+        return kCliUsage;
+    }
+    const QString command = args.takeFirst();
+    if (command == QStringLiteral("--help") || command == QStringLiteral("-h") ||
+        command == QStringLiteral("help")) {
+        out << kUsage;
+        return kCliOk;
+    }
+    if (command == QStringLiteral("settings")) {
+        return RunSettingsCommand(args, out, err);
+    }
+    if (command == QStringLiteral("tags")) {
+        return RunTagsCommand(args, out, err);
+    }
+    err << "quorvel-cli: unknown command '" << command << "' (try --help)\n";
+    return kCliUsage;
 }

@@ -1,0 +1,1 @@
+#include "filelist/audio_file_info.h"
