@@ -1,0 +1,44 @@
+#include "settings/app_settings.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include "settings/settings_file.h"
+
+namespace {
+const QString kFormat = QStringLiteral("Format");
+const QString kFade = QStringLiteral("Fade");
+const QString kNor = QStringLiteral("Nor");
+}  // namespace
+
+QString DefaultOutputDir() {
+    QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (music.isEmpty()) {
+        music = QDir::home().filePath(QStringLiteral("Music"));
+    }
+    return QDir(music).absolutePath();
+}
+
+StartupSettings LoadStartupSettings(const SettingsFile& file) {
+    StartupSettings s;
+    const QString defaultDir = DefaultOutputDir();
+    s.folderLabel = file.ReadText(kFormat, QStringLiteral("Dir"), defaultDir);
+    s.settings.OutputFormat = file.ReadNumber(kFormat, QStringLiteral("int"), 0);
+    s.settings.OutputDir = file.ReadText(kFormat, QStringLiteral("Dir"), defaultDir);
+    s.settings.NormalizeVolume = file.ReadNumber(kNor, QStringLiteral("vol"), 98);
+    s.settings.FadeIn = file.ReadFlag(kFade, QStringLiteral("In"), false);
+    s.settings.FadeOut = file.ReadFlag(kFade, QStringLiteral("Out"), false);
+    s.settings.FadeInTime = file.ReadNumber(kFade, QStringLiteral("Intime"), 5);
+    s.settings.FadeOutTime = file.ReadNumber(kFade, QStringLiteral("Outtime"), 5);
+    return s;
+}
+
+void SaveAppSettings(SettingsFile& file, const AppSettings& settings) {
+    file.WriteText(kFormat, QStringLiteral("Dir"), settings.OutputDir);
+    file.WriteNumber(kFormat, QStringLiteral("int"), settings.OutputFormat);
+    file.WriteFlag(kFade, QStringLiteral("In"), settings.FadeIn);
+    file.WriteFlag(kFade, QStringLiteral("Out"), settings.FadeOut);
+    file.WriteNumber(kFade, QStringLiteral("Intime"), settings.FadeInTime);
+    file.WriteNumber(kFade, QStringLiteral("Outtime"), settings.FadeOutTime);
+    file.WriteNumber(kNor, QStringLiteral("vol"), settings.NormalizeVolume);
+}

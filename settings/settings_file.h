@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+
+// A write the file system refused: "Unable to write to <file name as passed>".
+class SettingsWriteError : public std::runtime_error {
+  public:
+    explicit SettingsWriteError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& Message() const noexcept { return message_; }
+
+  private:
+    QString message_;
+};
+
+// The one settings file. It keeps no copy of the contents: every read and write goes to the file
+// at once. Window thread only.
+class SettingsFile {
+  public:
+    explicit SettingsFile(QString fileName = QStringLiteral("Quorvel.ini"));
+    ~SettingsFile();
+    SettingsFile(const SettingsFile&) = delete;
+    SettingsFile& operator=(const SettingsFile&) = delete;
+
+    const QString& FileName() const { return fileName_; }
+
+    QString ReadText(const QString& section, const QString& key, const QString& defaultText) const;
+    std::int32_t ReadNumber(const QString& section, const QString& key,
+                            std::int32_t defaultNumber) const;
+    bool ReadFlag(const QString& section, const QString& key, bool defaultFlag) const;
+
+    // Each throws SettingsWriteError when the file cannot be written.
+    void WriteText(const QString& section, const QString& key, const QString& text);
+    void WriteNumber(const QString& section, const QString& key, std::int32_t number);
+    void WriteFlag(const QString& section, const QString& key, bool flag);
+
+    // Asks the profile layer to write out any cached copy of the file.
+    void Flush();
+
+  private:
+    QString fileName_;
+};
+
+// The integer reading of a settings value: blanks, a sign, decimal digits or hexadecimal after
+// "$", "x", "X" ("0x" and "0X" count as "$"); nullopt for anything else or a value beyond 32 bits.
+std::optional<std::int32_t> ParseSettingsNumber(const QString& text);
