@@ -60,6 +60,7 @@ IniDocument IniDocument::Parse(const QByteArray& bytes) {
     QString text = utf8.decode(bytes);
     if (utf8.hasError()) {
         text = QString::fromLatin1(bytes);
+        doc.latin1_ = true;
     }
     if (text.startsWith(QChar(0xFEFF))) {
         text.remove(0, 1);
@@ -67,12 +68,12 @@ IniDocument IniDocument::Parse(const QByteArray& bytes) {
     if (text.contains(QStringLiteral("\r\n"))) {
         doc.newline_ = QStringLiteral("\r\n");
     }
-    doc.trailingNewline_ = text.isEmpty() || text.endsWith(QLatin1Char('\n'));
+    const bool trailingNewline = text.isEmpty() || text.endsWith(QLatin1Char('\n'));
     if (text.isEmpty()) {
         return doc;
     }
     doc.lines_ = text.split(QLatin1Char('\n'));
-    if (doc.trailingNewline_) {
+    if (trailingNewline) {
         doc.lines_.removeLast();
     }
     for (QString& line : doc.lines_) {
@@ -80,15 +81,23 @@ IniDocument IniDocument::Parse(const QByteArray& bytes) {
             line.chop(1);
         }
     }
+    doc.written_ = QList<bool>(doc.lines_.size(), false);
     return doc;
 }
 
 QByteArray IniDocument::Serialize() const {
-    QString text = lines_.join(newline_);
-    if (!lines_.isEmpty()) {
-        text += newline_;
+    QByteArray out;
+    const QByteArray newline = newline_.toLatin1();
+    for (int i = 0; i < lines_.size(); ++i) {
+        out += (latin1_ && !written_[i]) ? lines_[i].toLatin1() : lines_[i].toUtf8();
+        out += newline;
     }
-    return text.toUtf8();
+    return out;
+}
+
+void IniDocument::InsertLine(int at, const QString& text) {
+    lines_.insert(at, text);
+    written_.insert(at, true);
 }
 
 int IniDocument::FindSection(const QString& section) const {
@@ -138,8 +147,8 @@ void IniDocument::SetValue(const QString& section, const QString& key, const QSt
     const QString entry = key + QLatin1Char('=') + OneLine(value);
     const int header = FindSection(section);
     if (header < 0) {
-        lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
-        lines_.append(entry);
+        InsertLine(lines_.size(), QLatin1Char('[') + section + QLatin1Char(']'));
+        InsertLine(lines_.size(), entry);
         return;
     }
     const int line = FindKey(header, key);
@@ -147,6 +156,7 @@ void IniDocument::SetValue(const QString& section, const QString& key, const QSt
         QString k, v;
         SplitKeyLine(lines_[line], &k, &v);
         lines_[line] = k + QLatin1Char('=') + OneLine(value);
+        written_[line] = true;
         return;
     }
     // After the section's last non-blank line, so blank separators stay before the next section.
@@ -154,7 +164,7 @@ void IniDocument::SetValue(const QString& section, const QString& key, const QSt
     while (insertAt > header + 1 && lines_[insertAt - 1].trimmed().isEmpty()) {
         --insertAt;
     }
-    lines_.insert(insertAt, entry);
+    InsertLine(insertAt, entry);
 }
 
 void IniDocument::RemoveKey(const QString& section, const QString& key) {
@@ -165,6 +175,7 @@ void IniDocument::RemoveKey(const QString& section, const QString& key) {
     const int line = FindKey(header, key);
     if (line >= 0) {
         lines_.removeAt(line);
+        written_.removeAt(line);
     }
 }
 
@@ -175,4 +186,5 @@ void IniDocument::RemoveSection(const QString& section) {
     }
     const int end = SectionEnd(header);
     lines_.erase(lines_.begin() + header, lines_.begin() + end);
+    written_.erase(written_.begin() + header, written_.begin() + end);
 }

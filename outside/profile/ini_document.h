@@ -28,7 +28,12 @@ class IniDocument {
     int SectionEnd(int header) const;
     int FindKey(int header, const QString& key) const;
 
+    void InsertLine(int at, const QString& text);
+
     QStringList lines_;
+    // Lines we wrote are UTF-8; lines read from a file that was not UTF-8 go back as the bytes
+    // they were (Latin-1 maps every byte to one character and back).
+    QList<bool> written_;
+    bool latin1_ = false;
     QString newline_ = QStringLiteral("\n");
-    bool trailingNewline_ = true;
 };

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "outside/profile/profile.h"
+#include "support/temp_dir.h"
+
+using profile::GetPrivateProfileString;
+using profile::WritePrivateProfileString;
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class ProfileTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    QString Ini(const char* contents) { return dir.Write(S("q.ini"), QByteArray(contents)); }
+    QString Read(const QString& path, const char* section, const char* key, const char* def) {
+        return GetPrivateProfileString(S(section), S(key), S(def), path);
+    }
+};
+
+TEST_F(ProfileTest, BareNameLivesInTheConfigFolder) {
+    qputenv("XDG_CONFIG_HOME", dir.File(S("cfg")).toLocal8Bit());
+    EXPECT_EQ(profile::ResolvePath(S("Quorvel.ini")), dir.File(S("cfg/Quorvel.ini")));
+    // The folder is created by the first write.
+    ASSERT_TRUE(WritePrivateProfileString(S("Format"), S("int"), S("1"), S("Quorvel.ini")));
+    EXPECT_EQ(ReadAll(dir.File(S("cfg/Quorvel.ini"))), QByteArray("[Format]\nint=1\n"));
+}
+
+TEST_F(ProfileTest, SectionsAndKeysMatchWithoutCaseAndValuesAreTrimmed) {
+    const QString path = Ini("; comment\n[format]\n  DIR =  /music  \nint=\n[Other]\nx=1\n");
+    EXPECT_EQ(Read(path, "Format", "Dir", "def"), S("/music"));
+    EXPECT_EQ(Read(path, "FORMAT", "int", "def"), S(""));  // present but empty: not the default
+    EXPECT_EQ(Read(path, "Format", "missing", "def"), S("def"));
+    EXPECT_EQ(Read(path, "Nope", "x", "def"), S("def"));
+    EXPECT_EQ(Read(dir.File(S("absent.ini")), "Format", "Dir", "def"), S("def"));
+}
+
+TEST_F(ProfileTest, ValuesAreCutAt2047Characters) {
+    const QByteArray longValue(3000, 'a');
+    const QString path = Ini(("[s]\nk=" + longValue + "\n").constData());
+    EXPECT_EQ(Read(path, "s", "k", "").size(), 2047);
+}
+
+TEST_F(ProfileTest, WritesReplaceInPlaceAppendKeysToTheirSectionAndKeepUnknownLines) {
+    const QString path =
+        Ini("; keep me\r\n[Fade]\r\nIn=0\r\nodd line\r\n\r\n[Other]\r\nKey = v\r\n");
+    ASSERT_TRUE(WritePrivateProfileString(S("fade"), S("in"), S("1"), path));
+    ASSERT_TRUE(WritePrivateProfileString(S("Fade"), S("Intime"), S("7"), path));
+    ASSERT_TRUE(WritePrivateProfileString(S("Nor"), S("vol"), S("98"), path));
+    EXPECT_EQ(ReadAll(path), QByteArray("; keep me\r\n[Fade]\r\nIn=1\r\nodd line\r\nIntime=7\r\n"
+                                        "\r\n[Other]\r\nKey = v\r\n[Nor]\r\nvol=98\r\n"));
+}
+
+TEST_F(ProfileTest, NullValueRemovesKeyAndNullKeyRemovesSection) {
+    const QString path = Ini("[a]\nx=1\ny=2\n[b]\nz=3\n");
+    ASSERT_TRUE(WritePrivateProfileString(S("a"), S("x"), QString(), path));
+    ASSERT_TRUE(WritePrivateProfileString(S("b"), QString(), QString(), path));
+    EXPECT_EQ(ReadAll(path), QByteArray("[a]\ny=2\n"));
+}
+
+TEST_F(ProfileTest, ValueWithLineBreaksCannotInjectKeys) {
+    const QString path = Ini("");
+    ASSERT_TRUE(WritePrivateProfileString(S("a"), S("x"), S("1\n[b]\ny=2"), path));
+    EXPECT_EQ(Read(path, "b", "y", "none"), S("none"));
+}
+
+TEST_F(ProfileTest, UnwritablePlaceFailsAndKeepsTheFile) {
+    // A regular file where the folder should be: nothing can be created below it.
+    const QString blocker = dir.Write(S("blocker"), "x");
+    EXPECT_FALSE(WritePrivateProfileString(S("a"), S("b"), S("c"), blocker + S("/q.ini")));
+    EXPECT_EQ(ReadAll(blocker), QByteArray("x"));
+}
+
+TEST_F(ProfileTest, NonUtf8BytesOfOtherLinesSurviveAWrite) {
+    const QString path = Ini("[x]\nname=caf\xe9\n");
+    ASSERT_TRUE(WritePrivateProfileString(S("y"), S("k"), S("v"), path));
+    EXPECT_EQ(ReadAll(path), QByteArray("[x]\nname=caf\xe9\n[y]\nk=v\n"));
+}
+
+}  // namespace
