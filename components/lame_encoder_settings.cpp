@@ -3,11 +3,11 @@
 // A channel mode and a forced channel count describe the same thing; the one sent last wins,
 // so a later "Stereo" after a run in "Mono" really gives stereo again.
 void LameEncoderSettings::SetChannelMode(int value) {
-    o_.channelMode = value;
+    Set(o_.channelMode, value);
     o_.outputChannels = -1;
 }
 
 void LameEncoderSettings::SetOutputChannels(int count) {
-    o_.outputChannels = count;
+    Set(o_.outputChannels, count);
     o_.channelMode = -1;
 }

@@ -30,6 +30,9 @@ struct Mp3EncoderOptions {
     int outputChannels = -1;  // 1 forces mono
     int bitrate = -1;         // kbps
     QString commandLine;      // LAME-style switches applied after everything else
+    // Whether the presets were sent after the last explicit setting. The object keeps both kinds
+    // for the whole run, so only the order tells which of them the user chose last.
+    bool usePresets = false;
 };
 
 // The MP3 encoder settings component: keeps every value until it is changed.
@@ -68,32 +71,41 @@ class IAudioFile2LameEnc {
 class LameEncoderSettings : public IAudioFile2LameEnc {
   public:
     void SetCommandLine(const QString& text) override { o_.commandLine = text; }
-    void SetPreset(int value) override { o_.preset = value; }
-    void SetAltPreset(int value) override { o_.altPreset = value; }
-    void SetVbrBitrate(int kbps) override { o_.vbrBitrate = kbps; }
-    void SetVbrQuality(int value) override { o_.vbrQuality = value; }
-    void SetVbrMethod(int value) override { o_.vbrMethod = value; }
+    void SetPreset(int value) override { SetPresetValue(o_.preset, value); }
+    void SetAltPreset(int value) override { SetPresetValue(o_.altPreset, value); }
+    void SetVbrBitrate(int kbps) override { Set(o_.vbrBitrate, kbps); }
+    void SetVbrQuality(int value) override { Set(o_.vbrQuality, value); }
+    void SetVbrMethod(int value) override { Set(o_.vbrMethod, value); }
     void SetChannelMode(int value) override;
-    void SetQuality(int value) override { o_.quality = value; }
-    void SetWriteVbrHeader(bool value) override { o_.writeVbrHeader = value; }
-    void SetBitReservoir(bool value) override { o_.bitReservoir = value; }
-    void SetAllowDiffBlockTypes(bool value) override { o_.allowDiffBlockTypes = value; }
-    void SetShortBlocks(bool value) override { o_.shortBlocks = value; }
-    void SetDeemphasis(int value) override { o_.deemphasis = value; }
-    void SetStrictIso(bool value) override { o_.strictIso = value; }
-    void SetEnforceMinBitrate(bool value) override { o_.enforceMinBitrate = value; }
-    void SetAthMode(int value) override { o_.athMode = value; }
-    void SetLowpassFrequency(int hz) override { o_.lowpassFrequency = hz; }
-    void SetHighpassFrequency(int hz) override { o_.highpassFrequency = hz; }
-    void SetLowpassWidth(int hz) override { o_.lowpassWidth = hz; }
-    void SetHighpassWidth(int hz) override { o_.highpassWidth = hz; }
-    void SetCrc(bool value) override { o_.crc = value; }
-    void SetSampleRate(int hz) override { o_.sampleRate = hz; }
+    void SetQuality(int value) override { Set(o_.quality, value); }
+    void SetWriteVbrHeader(bool value) override { Set(o_.writeVbrHeader, value); }
+    void SetBitReservoir(bool value) override { Set(o_.bitReservoir, value); }
+    void SetAllowDiffBlockTypes(bool value) override { Set(o_.allowDiffBlockTypes, value); }
+    void SetShortBlocks(bool value) override { Set(o_.shortBlocks, value); }
+    void SetDeemphasis(int value) override { Set(o_.deemphasis, value); }
+    void SetStrictIso(bool value) override { Set(o_.strictIso, value); }
+    void SetEnforceMinBitrate(bool value) override { Set(o_.enforceMinBitrate, value); }
+    void SetAthMode(int value) override { Set(o_.athMode, value); }
+    void SetLowpassFrequency(int hz) override { Set(o_.lowpassFrequency, hz); }
+    void SetHighpassFrequency(int hz) override { Set(o_.highpassFrequency, hz); }
+    void SetLowpassWidth(int hz) override { Set(o_.lowpassWidth, hz); }
+    void SetHighpassWidth(int hz) override { Set(o_.highpassWidth, hz); }
+    void SetCrc(bool value) override { Set(o_.crc, value); }
+    void SetSampleRate(int hz) override { Set(o_.sampleRate, hz); }
     void SetOutputChannels(int count) override;
-    void SetBitrate(int kbps) override { o_.bitrate = kbps; }
+    void SetBitrate(int kbps) override { Set(o_.bitrate, kbps); }
 
     Mp3EncoderOptions Options() const override { return o_; }
 
   private:
+    template <typename T>
+    void Set(T& field, T value) {
+        field = value;
+        o_.usePresets = false;
+    }
+    void SetPresetValue(int& field, int value) {
+        field = value;
+        o_.usePresets = true;
+    }
     Mp3EncoderOptions o_;
 };
