@@ -1,9 +1,25 @@
 #include <QApplication>
-#include <QWidget>
+
+#include "app/main_window.h"
+#include "app/secondary_windows.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QWidget w;
-    w.show();
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
+    QApplication::setApplicationVersion(QStringLiteral("3.00"));
+
+    // Created in this order and alive for the whole run; the first is the main window.
+    Tfm_main fm_main(MakeRealParts());
+    auto* fm_about = new Tfm_about(&fm_main);
+    auto* fm_dir = new Tfm_dir(&fm_main);
+    auto* fm_set = new Tfm_set(&fm_main);
+    auto* fm_id3 = new Tfm_id3(&fm_main);
+    Q_UNUSED(fm_about);
+    Q_UNUSED(fm_dir);
+    Q_UNUSED(fm_set);
+    Q_UNUSED(fm_id3);
+
+    fm_main.show();
     return app.exec();
 }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "filelist/audio_file_info.h"
+#include "settings/app_settings.h"
+#include "settings/settings_file.h"
+
+// The state every command and the engine share, owned by the main window for the whole run.
+// The atomics are also read and written by the normalisation worker; everything else belongs to
+// the window thread.
+struct MainState {
+    std::atomic<bool> Converting{false};  // a batch runs; clearing it is the stop request
+    std::atomic<bool> WorkerRunning{false};
+    std::atomic<int> WorkerStage{0};
+    std::atomic<int> ProgressValue{0};
+
+    bool Playing = false;
+    int PlayIndex = 0;
+    QString OutputPath;
+
+    QList<AudioFileinfo> Tags;      // one record per list row
+    QList<AudioFileinfo> EditTags;  // the tag editor's working copy
+
+    AppSettings appSettings;
+    std::unique_ptr<SettingsFile> settingsFile;  // open from first show to the close request
+};

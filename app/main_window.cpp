@@ -1,0 +1,168 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/information_box.h"
+#include "app/list_grid_delegate.h"
+#include "components/component_error.h"
+
+namespace {
+const QString kSkinFileName = QStringLiteral("mp3enc.dll");
+}  // namespace
+
+Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      parts_(std::move(parts)) {
+    setObjectName(QStringLiteral("fm_main"));
+    setWindowTitle(QStringLiteral("Quorvel"));
+    setFixedSize(kClientWidth, kClientHeight);  // fixed single border: no resizing, no maximise
+    BuildControls();
+    parts_.skin->SetOnClick([this](ISkinObject& source) { Skin1Click(source); });
+}
+
+Tfm_main::~Tfm_main() = default;
+
+void Tfm_main::BuildControls() {
+    lv_ = new QTreeWidget(this);
+    lv_->setObjectName(QStringLiteral("lv"));
+    lv_->setGeometry(12, 100, 446, 201);
+    lv_->setColumnCount(6);
+    lv_->setHeaderLabels({QStringLiteral("File Title"), QStringLiteral("Frequency"),
+                          QStringLiteral("Channels"), QStringLiteral("Time"),
+                          QStringLiteral("Size"), QStringLiteral("Status")});
+    const int widths[] = {120, 70, 60, 60, 60, 70};
+    for (int i = 0; i < 6; ++i) {
+        lv_->setColumnWidth(i, widths[i]);
+    }
+    lv_->setRootIsDecorated(false);
+    lv_->setItemsExpandable(false);
+    lv_->setUniformRowHeights(true);
+    lv_->setAllColumnsShowFocus(true);
+    lv_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lv_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lv_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lv_->header()->setSectionsClickable(false);
+    lv_->header()->setSectionsMovable(false);
+    lv_->header()->setStretchLastSection(false);
+    lv_->setItemDelegate(new ListGridDelegate(lv_));
+
+    skinLabelWidget_ = parts_.makeLabel(this);
+    skinLabelWidget_->setObjectName(QStringLiteral("SkinLabel1"));
+    skinLabelWidget_->setGeometry(90, 76, 242, 14);
+    skinLabel_ = dynamic_cast<ISkinLabel*>(skinLabelWidget_);
+
+    scmb_ = new QComboBox(this);
+    scmb_->setObjectName(QStringLiteral("scmb"));
+    scmb_->addItems({QStringLiteral("MP3"), QStringLiteral("WAV")});
+    scmb_->setCurrentIndex(0);
+    scmb_->move(394, 48);
+    scmb_->resize(60, scmb_->sizeHint().height());
+    connect(scmb_, &QComboBox::activated, this, &Tfm_main::scmbjjChange);
+
+    timer1_ = new QTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(1000);
+}
+
+void Tfm_main::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        CentreOnScreen();
+        FormShow();
+    }
+}
+
+void Tfm_main::CentreOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    move(available.center() - QPoint(frame.width() / 2, frame.height() / 2) +
+         (pos() - frame.topLeft()));
+}
+
+void Tfm_main::FormShow() {
+    ISkin& skin = *parts_.skin;
+    const QString skinPath = QDir(QCoreApplication::applicationDirPath()).filePath(kSkinFileName);
+    const QString problem = skin.LoadSkin(skinPath);
+    if (!problem.isEmpty()) {
+        ShowInformation(this, problem);
+    }
+    skin.ApplySkin(this);
+    skin.ApplySkinObject(this, QStringLiteral("Form"));
+
+    ISkinForm* form = skin.GetSkinForm(this);
+    ISkinObject* text = form ? form->FindObject(QStringLiteral("pbpos")) : nullptr;
+    ISkinObject* bar = form ? form->FindObject(QStringLiteral("pb")) : nullptr;
+    progress_.Bind(text, bar);
+    ShowProgress(0);
+    progress_.ClearText();
+
+    try {
+        parts_.reader->SetEnabled(true);
+        parts_.writer->SetEnabled(true);
+    } catch (const ComponentError& e) {
+        ShowErrorReport(this, e.Message());
+    }
+
+    state_.settingsFile = std::make_unique<SettingsFile>(QStringLiteral("Quorvel.ini"));
+    const StartupSettings loaded = LoadStartupSettings(*state_.settingsFile);
+    if (skinLabel_) {
+        skinLabel_->SetCaption(loaded.folderLabel);
+    }
+    if (loaded.settings.OutputFormat == 0 || loaded.settings.OutputFormat == 1) {
+        scmb_->setCurrentIndex(loaded.settings.OutputFormat);
+    }
+    state_.appSettings = loaded.settings;
+}
+
+void Tfm_main::ShowProgress(int value) {
+    progress_.Show(value, state_.Converting.load());
+}
+
+void Tfm_main::scmbjjChange(int index) {
+    if (index == 0 || index == 1) {
+        state_.appSettings.OutputFormat = index;
+    }
+}
+
+void Tfm_main::Skin1Click(ISkinObject& source) {
+    // The commands behind the element names arrive with the command table.
+    Q_UNUSED(source);
+}
+
+bool Tfm_main::FormCloseQuery() {
+    state_.Converting = false;  // a running batch ends at its next check
+    if (!state_.settingsFile) {
+        return true;  // never shown: nothing was loaded, nothing to write back
+    }
+    try {
+        SaveAppSettings(*state_.settingsFile, state_.appSettings);
+    } catch (const SettingsWriteError& e) {
+        ShowErrorReport(this, e.Message());
+        return false;  // stay open so the settings are not lost silently
+    }
+    state_.settingsFile->Flush();
+    state_.settingsFile.reset();
+    return true;
+}
+
+void Tfm_main::closeEvent(QCloseEvent* event) {
+    if (FormCloseQuery()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "components/audio_file.h"
+#include "components/audio_player.h"
+#include "components/audio_transform.h"
+#include "components/lame_encoder_settings.h"
+#include "components/skin.h"
+
+class QWidget;
+
+// The components the main window drives. The program wires the real ones (MakeRealParts);
+// tests wire recording fakes.
+struct MainWindowParts {
+    std::unique_ptr<ISkin> skin;
+    std::unique_ptr<IAudioFile2> reader;          // AudioFileRead
+    std::unique_ptr<IAudioFile2> writer;          // AudioFilewrite
+    std::unique_ptr<IAudioFile2LameEnc> encoder;  // Mp3LameEncoder
+    std::unique_ptr<IAudioTransform2> transform;  // AudioTransform21
+    std::unique_ptr<IAudioPlayer2> player;        // AudioPlayer21
+    // Creates the skinned output-folder label as a child of the window; the widget must also be
+    // an ISkinLabel.
+    std::function<QWidget*(QWidget* parent)> makeLabel;
+};
+
+MainWindowParts MakeRealParts();

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "components/skin.h"
+
+// The bar and percentage text drawn from a progress value 0..10000.
+struct ProgressFigures {
+    std::int32_t barWidth = 0;  // pixels, 0..442
+    QString text;               // "37%"
+};
+
+// The figures for a value: 0 when no batch runs, capped at 10000 (there is no lower clamp; callers
+// pass 0 or more).
+ProgressFigures ComputeProgress(std::int32_t value, bool converting);
+
+// Draws progress through the skin's "pb" bar and "pbpos" text. Window thread only.
+class ProgressDisplay {
+  public:
+    static constexpr std::int32_t kFullBarWidth = 442;
+
+    // Holds the elements' interfaces; either may be missing from a skin, and is then not drawn.
+    void Bind(ISkinObject* text, ISkinObject* bar);
+    void Show(std::int32_t value, bool converting);
+    // Empties the percentage text (the rest state after start-up).
+    void ClearText();
+
+    SkinRect BarRect() const { return barRect_; }
+
+  private:
+    ISkinText* text_ = nullptr;
+    ISkinGeometry* textGeometry_ = nullptr;
+    ISkinGeometry* bar_ = nullptr;
+    SkinRect barRect_;  // as the skin defines it; only the right edge moves afterwards
+};

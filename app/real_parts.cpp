@@ -1,0 +1,17 @@
+#include "app/main_window_parts.h"
+#include "outside/audio/audio_factory.h"
+#include "outside/player/player_factory.h"
+#include "outside/skin/skin_engine.h"
+#include "outside/skin/skin_label.h"
+
+MainWindowParts MakeRealParts() {
+    MainWindowParts parts;
+    parts.skin = std::make_unique<TSkin>();
+    parts.reader = CreateAudioFile();
+    parts.writer = CreateAudioFile();
+    parts.encoder = std::make_unique<LameEncoderSettings>();
+    parts.transform = CreateAudioTransform();
+    parts.player = CreateAudioPlayer();
+    parts.makeLabel = [](QWidget* parent) { return new TSkinLabel(parent); };
+    return parts;
+}

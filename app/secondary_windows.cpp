@@ -1,0 +1,35 @@
+#include "app/secondary_windows.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+void Placeholder(QDialog* dialog, const QString& objectName, const QString& caption,
+                 const QString& text) {
+    dialog->setObjectName(objectName);
+    dialog->setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(new QLabel(text, dialog));
+}
+
+}  // namespace
+
+Tfm_about::Tfm_about(QWidget* parent) : QDialog(parent) {
+    Placeholder(
+        this, QStringLiteral("fm_about"), QStringLiteral("fm_about"),
+        QStringLiteral("<b>Quorvel</b><br>Version: 3.00<br>Directly Convert between MP3 and "
+                       "WAV ."));
+}
+
+Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
+    Placeholder(this, QStringLiteral("fm_dir"), QStringLiteral("Output Directory"), QString());
+}
+
+Tfm_set::Tfm_set(QWidget* parent) : QDialog(parent) {
+    Placeholder(this, QStringLiteral("fm_set"), QStringLiteral("Settings"), QString());
+}
+
+Tfm_id3::Tfm_id3(QWidget* parent) : QDialog(parent) {
+    Placeholder(this, QStringLiteral("fm_id3"), QStringLiteral("Tags"), QString());
+}

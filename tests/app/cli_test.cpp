@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+struct Result {
+    int status;
+    QString out;
+    QString err;
+};
+
+Result RunCli(const QStringList& args, const QString& configHome) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(S("XDG_CONFIG_HOME"), configHome);
+    env.insert(S("HOME"), configHome);
+    p.setProcessEnvironment(env);
+    p.start(QDir(S(QUORVEL_BIN_DIR)).filePath(S("quorvel-cli")), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(Cli, SettingsPrintsWhatStartUpWouldLoad) {
+    TempDir dir;
+    dir.Write(S("Quorvel.ini"), "[Format]\nDir=/data/out\nint=0x1\n[Fade]\nIn=2\nIntime=$A\n");
+    const Result r = RunCli({S("settings")}, dir.Path());
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, S("OutputDir=/data/out\nOutputFormat=1\nFadeIn=1\nFadeOut=0\nFadeInTime=10\n"
+                       "FadeOutTime=5\nNormalizeVolume=98\n"));
+}
+
+TEST(Cli, DefaultFolderIsTheMusicFolderAsAnAbsolutePath) {
+    TempDir dir;
+    const Result r = RunCli({S("settings")}, dir.Path());
+    EXPECT_EQ(r.status, 0);
+    const QString firstLine = r.out.section(QLatin1Char('\n'), 0, 0);
+    EXPECT_TRUE(firstLine.startsWith(S("OutputDir=/"))) << firstLine.toStdString();
+}
+
+TEST(Cli, UsageErrorsExitWithTwoAndOneLine) {
+    TempDir dir;
+    EXPECT_EQ(RunCli({S("--help")}, dir.Path()).status, 0);
+    for (const QStringList& args :
+         {QStringList{}, QStringList{S("frobnicate")}, QStringList{S("settings"), S("extra")}}) {
+        const Result r = RunCli(args, dir.Path());
+        EXPECT_EQ(r.status, 2) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/information_box.h"
+#include "app/main_window.h"
+#include "fakes/fake_audio.h"
+#include "fakes/fake_skin.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
+        previous = SetMessageSink([this](MessageKind, const QString& text) { messages << text; });
+    }
+    void TearDown() override { SetMessageSink(previous); }
+
+    QString IniPath() const { return dir.File(S("Quorvel.ini")); }
+
+    std::unique_ptr<Tfm_main> Start() {
+        MainWindowParts parts;
+        auto fakeSkin = std::make_unique<FakeSkin>(log);
+        skin = fakeSkin.get();
+        skinSetup(*fakeSkin);
+        parts.skin = std::move(fakeSkin);
+        parts.reader = std::make_unique<FakeAudioFile>(S("AudioFileRead"), log);
+        parts.writer = std::make_unique<FakeAudioFile>(S("AudioFilewrite"), log);
+        parts.encoder = std::make_unique<RecordingLameEncoder>(log);
+        parts.transform = std::make_unique<FakeTransform>(log);
+        parts.player = std::make_unique<FakePlayer>(log);
+        parts.makeLabel = [](QWidget* parent) { return new FakeSkinLabel(parent); };
+        auto window = std::make_unique<Tfm_main>(std::move(parts));
+        window->show();
+        return window;
+    }
+
+    TempDir dir;
+    CallLog log = MakeCallLog();
+    FakeSkin* skin = nullptr;
+    std::function<void(FakeSkin&)> skinSetup = [](FakeSkin&) {};
+    QStringList messages;
+    MessageSink previous;
+};
+
+TEST_F(MainWindowTest, WindowHasItsFixedClientAreaCaptionAndControls) {
+    auto w = Start();
+    EXPECT_EQ(w->size(), QSize(471, 380));
+    EXPECT_EQ(w->minimumSize(), w->maximumSize());
+    EXPECT_EQ(w->windowTitle(), S("Quorvel"));
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(w->lv()->geometry(), QRect(12, 100, 446, 201));
+    ASSERT_EQ(w->lv()->columnCount(), 6);
+    const char* captions[] = {"File Title", "Frequency", "Channels", "Time", "Size", "Status"};
+    const int widths[] = {120, 70, 60, 60, 60, 70};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(w->lv()->headerItem()->text(i), S(captions[i]));
+        EXPECT_EQ(w->lv()->columnWidth(i), widths[i]);
+    }
+    EXPECT_EQ(w->lv()->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_FALSE(w->lv()->header()->sectionsClickable());
+    EXPECT_EQ(w->findChild<QWidget*>(S("SkinLabel1"))->geometry(), QRect(90, 76, 242, 14));
+    EXPECT_EQ(w->scmb()->pos(), QPoint(394, 48));
+    EXPECT_EQ(w->scmb()->width(), 60);
+    EXPECT_EQ(w->scmb()->count(), 2);
+    EXPECT_FALSE(w->Timer1()->isActive());
+    EXPECT_EQ(w->Timer1()->interval(), 1000);
+}
+
+TEST_F(MainWindowTest, FirstShowLoadsTheSkinSwitchesOnTheReaderAndWriterAndRestsTheProgress) {
+    auto w = Start();
+    const QString skinPath = QDir(QCoreApplication::applicationDirPath()).filePath(S("mp3enc.dll"));
+    const QStringList expected = {
+        S("Skin1.LoadSkin(") + skinPath + S(")"), S("Skin1.ApplySkin()"),
+        S("Skin1.ApplySkinObject(Form)"),         S("Skin1.GetSkinForm()"),
+        S("AudioFileRead.SetEnabled(true)"),      S("AudioFilewrite.SetEnabled(true)"),
+    };
+    EXPECT_EQ(*log, expected);
+    const SkinRect bar = skin->Object(S("pb"))->GetRect();
+    EXPECT_EQ(bar.right, bar.left);
+    EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S(""));
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndCloseWritesTheSevenKeysInOrder) {
+    auto w = Start();
+    EXPECT_EQ(w->SkinLabel1()->Caption(), DefaultOutputDir());
+    EXPECT_EQ(w->scmb()->currentText(), S("MP3"));
+    AppSettings expected;
+    expected.OutputDir = DefaultOutputDir();
+    EXPECT_EQ(w->State().appSettings, expected);
+    EXPECT_FALSE(QFile::exists(IniPath()));  // reading creates nothing
+
+    EXPECT_TRUE(w->close());
+    EXPECT_EQ(ReadAll(IniPath()), (S("[Format]\nDir=") + DefaultOutputDir() +
+                                   S("\nint=0\n[Fade]\nIn=0\nOut=0\nIntime=5\nOuttime=5\n"
+                                     "[Nor]\nvol=98\n"))
+                                      .toUtf8());
+}
+
+TEST_F(MainWindowTest, StoredWavFormatSelectsWavAndPickingMp3IsWrittenBack) {
+    dir.Write(S("Quorvel.ini"), "[Format]\nint=1\nDir=/srv/out\n");
+    auto w = Start();
+    EXPECT_EQ(w->scmb()->currentText(), S("WAV"));
+    EXPECT_EQ(w->State().appSettings.OutputFormat, 1);
+    EXPECT_EQ(w->SkinLabel1()->Caption(), S("/srv/out"));
+    emit w->scmb()->activated(0);
+    EXPECT_EQ(w->State().appSettings.OutputFormat, 0);
+    EXPECT_TRUE(w->close());
+    EXPECT_TRUE(ReadAll(IniPath()).startsWith("[Format]\nint=0\nDir=/srv/out\n[Fade]"));
+}
+
+TEST_F(MainWindowTest, HandEditedFormatCodeStaysAndIsWrittenBackUnchanged) {
+    dir.Write(S("Quorvel.ini"), "[Format]\nint=3\n");
+    auto w = Start();
+    EXPECT_EQ(w->scmb()->currentText(), S("MP3"));
+    EXPECT_EQ(w->State().appSettings.OutputFormat, 3);
+    EXPECT_TRUE(w->close());
+    EXPECT_TRUE(ReadAll(IniPath()).startsWith("[Format]\nint=3\n"));
+}
+
+TEST_F(MainWindowTest, CloseDuringABatchClearsConvertingAndStillWrites) {
+    auto w = Start();
+    w->State().Converting = true;
+    w->ShowProgress(5000);
+    EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S("50%"));
+    EXPECT_TRUE(w->close());
+    EXPECT_FALSE(w->State().Converting.load());
+    EXPECT_TRUE(QFile::exists(IniPath()));
+}
+
+TEST_F(MainWindowTest, ProgressFollowsConvertingAndTheTwoElements) {
+    auto w = Start();
+    const SkinRect rest = skin->Object(S("pb"))->GetRect();
+    w->ShowProgress(5000);  // no batch: drawn as 0
+    EXPECT_EQ(skin->Object(S("pb"))->GetRect().right, rest.left);
+    EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S("0%"));
+    w->State().Converting = true;
+    w->ShowProgress(12000);
+    EXPECT_EQ(skin->Object(S("pb"))->GetRect().right, rest.left + 442);
+    EXPECT_EQ(skin->Object(S("pb"))->GetRect().top, rest.top);
+    EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S("100%"));
+}
+
+TEST_F(MainWindowTest, MissingSkinFileIsReportedAndAMissingBarIsNoFailure) {
+    skinSetup = [](FakeSkin& s) {
+        s.loadProblem = S("Cannot load the skin file /x/mp3enc.dll: no such file.");
+        s.Remove(S("pb"));
+    };
+    auto w = Start();
+    EXPECT_EQ(messages, QStringList{S("Cannot load the skin file /x/mp3enc.dll: no such file.")});
+    w->State().Converting = true;
+    w->ShowProgress(3700);
+    EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S("37%"));
+}
+
+TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpenWithTheError) {
+    const QString blocker = dir.Write(S("blocker"), "x");
+    qputenv("XDG_CONFIG_HOME", blocker.toLocal8Bit());  // a file where the folder should be
+    auto w = Start();
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(messages, QStringList{S("Unable to write to Quorvel.ini")});
+    qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
+    EXPECT_TRUE(w->close());  // once the folder is usable again, closing works
+}
+
+TEST_F(MainWindowTest, ClickOnASkinElementDoesNothingYet) {
+    auto w = Start();
+    const int calls = log->size();
+    skin->Add(S("b_convert"));
+    skin->Click(S("b_convert"));
+    EXPECT_EQ(log->size(), calls);
+    EXPECT_FALSE(w->State().Converting.load());
+}
+
+}  // namespace
