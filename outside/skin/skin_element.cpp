@@ -1,0 +1,63 @@
+#include "outside/skin/skin_element.h"
+
+#include <algorithm>
+
+namespace {
+
+// Coordinates far outside any window are clamped so that widths and heights stay small integers.
+constexpr std::int32_t kPaintLimit = 100000;
+
+int ClampCoordinate(std::int32_t value) {
+    return std::clamp(value, -kPaintLimit, kPaintLimit);
+}
+
+}  // namespace
+
+TSkinElement::TSkinElement(const SkinElementSpec& spec, RepaintRequest repaint)
+    : spec_(spec), text_(spec.caption), repaint_(std::move(repaint)) {
+    rect_.left = spec.x;
+    rect_.top = spec.y;
+    rect_.right = spec.x + spec.width;
+    rect_.bottom = spec.y + spec.height;
+}
+
+ISkinText* TSkinElement::TextInterface() {
+    // The progress bar and the window background have nothing to write on.
+    if (spec_.kind == SkinElementKind::Progress || spec_.kind == SkinElementKind::Form) {
+        return nullptr;
+    }
+    return this;
+}
+
+void TSkinElement::SetText(const QString& text) {
+    if (text == text_) {
+        return;
+    }
+    text_ = text;
+    Refresh();
+}
+
+void TSkinElement::SetRect(const SkinRect& rect) {
+    if (rect == rect_) {
+        return;
+    }
+    const QRect old = PaintRect();
+    rect_ = rect;
+    if (repaint_) {
+        repaint_(old.united(PaintRect()));
+    }
+}
+
+void TSkinElement::Refresh() {
+    if (repaint_) {
+        repaint_(PaintRect());
+    }
+}
+
+QRect TSkinElement::PaintRect() const {
+    const int left = ClampCoordinate(rect_.left);
+    const int top = ClampCoordinate(rect_.top);
+    const int right = std::max(left, ClampCoordinate(rect_.right));
+    const int bottom = std::max(top, ClampCoordinate(rect_.bottom));
+    return QRect(left, top, right - left, bottom - top);
+}

@@ -1,0 +1,156 @@
+#include "outside/skin/skin_painter.h"
+
+#include "outside/skin/skin_element.h"
+#include "outside/skin/skin_icons.h"
+
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <QPainter>
+#include <algorithm>
+
+namespace {
+
+constexpr int kIconSide = 16;
+constexpr int kIconGap = 6;
+
+QBrush FillBrush(const SkinElementSpec& spec, const QColor& fill, const QRectF& area,
+                 bool horizontal) {
+    if (!spec.fill2.isValid() || fill != spec.fill) {
+        return fill;
+    }
+    QLinearGradient gradient(area.topLeft(), horizontal ? area.topRight() : area.bottomLeft());
+    gradient.setColorAt(0, spec.fill);
+    gradient.setColorAt(1, spec.fill2);
+    return gradient;
+}
+
+void PaintBox(QPainter& painter, const SkinElementSpec& spec, const QRect& rect, const QColor& fill,
+              bool horizontalGradient) {
+    if (!fill.isValid() && !spec.border.isValid()) {
+        return;
+    }
+    // Half-pixel inset keeps a one-pixel border crisp.
+    const QRectF area = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = std::min<qreal>(spec.radius, std::min(area.width(), area.height()) / 2);
+    painter.setPen(spec.border.isValid() ? QPen(spec.border, 1) : QPen(Qt::NoPen));
+    painter.setBrush(fill.isValid() ? FillBrush(spec, fill, area, horizontalGradient)
+                                    : QBrush(Qt::NoBrush));
+    painter.drawRoundedRect(area, radius, radius);
+}
+
+// Icon and text side by side, placed in the rectangle by the element's alignment.
+void PaintRow(QPainter& painter, const TSkinElement& element, const QRect& rect,
+              const QColor& color, const QFont& font) {
+    const SkinElementSpec& spec = element.Spec();
+    const bool hasIcon = IsSkinIcon(spec.icon);
+    const QFontMetrics metrics(font);
+    const int padding = spec.kind == SkinElementKind::Text ? 0 : 6;
+    const int room = std::max(0, rect.width() - 2 * padding - (hasIcon ? kIconSide + kIconGap : 0));
+    const QString text = metrics.elidedText(element.Text(), Qt::ElideRight, room);
+    const int textWidth = text.isEmpty() ? 0 : metrics.horizontalAdvance(text);
+    const int contentWidth =
+        textWidth + (hasIcon ? kIconSide : 0) + (hasIcon && textWidth > 0 ? kIconGap : 0);
+    int x = rect.left() + padding;
+    if (spec.align == SkinAlign::Center) {
+        x = rect.left() + (rect.width() - contentWidth) / 2;
+    } else if (spec.align == SkinAlign::Right) {
+        x = rect.right() + 1 - padding - contentWidth;
+    }
+    if (hasIcon) {
+        const QRectF iconBox(x, rect.top() + (rect.height() - kIconSide) / 2.0, kIconSide,
+                             kIconSide);
+        PaintSkinIcon(painter, spec.icon, iconBox, color);
+        x += kIconSide + kIconGap;
+    }
+    if (!text.isEmpty()) {
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.drawText(QRect(x, rect.top(), textWidth + 1, rect.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    }
+}
+
+// Icon above a short caption, for the tall buttons of a toolbar.
+void PaintStack(QPainter& painter, const TSkinElement& element, const QRect& rect,
+                const QColor& color, const QFont& font) {
+    const QFontMetrics metrics(font);
+    const QString text = metrics.elidedText(element.Text(), Qt::ElideRight, rect.width() - 4);
+    const int textHeight = metrics.height();
+    const int total = kIconSide + 2 + textHeight;
+    const int top = rect.top() + (rect.height() - total) / 2;
+    PaintSkinIcon(painter, element.Spec().icon,
+                  QRectF(rect.left() + (rect.width() - kIconSide) / 2.0, top, kIconSide, kIconSide),
+                  color);
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.drawText(QRect(rect.left(), top + kIconSide + 2, rect.width(), textHeight),
+                     Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, text);
+}
+
+}  // namespace
+
+void PaintSkinElement(QPainter& painter, const TSkinElement& element, SkinElementState state,
+                      const QFont& baseFont) {
+    const SkinElementSpec& spec = element.Spec();
+    QRect rect = element.PaintRect();
+    if (rect.isEmpty()) {
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+
+    QFont font = baseFont;
+    if (spec.fontSize > 0) {
+        font.setPointSize(spec.fontSize);
+    }
+    font.setBold(spec.bold);
+    const QColor color = spec.color.isValid() ? spec.color : QColor(Qt::black);
+
+    switch (spec.kind) {
+        case SkinElementKind::Form:
+            PaintBox(painter, spec, rect, spec.fill, false);
+            break;
+        case SkinElementKind::Panel:
+            PaintBox(painter, spec, rect, spec.fill, false);
+            break;
+        case SkinElementKind::Progress:
+            PaintBox(painter, spec, rect, spec.fill, true);
+            break;
+        case SkinElementKind::Text:
+            PaintBox(painter, spec, rect, spec.fill, false);
+            PaintRow(painter, element, rect, color, font);
+            break;
+        case SkinElementKind::Button:
+        case SkinElementKind::Menu: {
+            QColor fill = spec.fill;
+            if (state == SkinElementState::Pressed && spec.pressed.isValid()) {
+                fill = spec.pressed;
+            } else if (state != SkinElementState::Normal && spec.hover.isValid()) {
+                fill = spec.hover;
+            }
+            PaintBox(painter, spec, rect, fill, false);
+            if (state == SkinElementState::Pressed) {
+                rect.translate(0, 1);  // the content sinks a little while held down
+            }
+            const bool stacked = IsSkinIcon(spec.icon) && !element.Text().isEmpty() &&
+                                 rect.height() >= kIconSide + QFontMetrics(font).height() + 4;
+            if (stacked) {
+                PaintStack(painter, element, rect, color, font);
+            } else {
+                PaintRow(painter, element, rect, color, font);
+            }
+            break;
+        }
+    }
+    painter.restore();
+}
+
+void PaintSkinBackground(QPainter& painter, const SkinElementSpec& form, const QRect& area) {
+    if (!form.fill.isValid()) {
+        return;
+    }
+    painter.save();
+    painter.fillRect(area, FillBrush(form, form.fill, area, false));
+    painter.restore();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QFont>
+
+class QPainter;
+class QRect;
+class TSkinElement;
+struct SkinElementSpec;
+
+// How the mouse currently relates to an element; the look of clickable elements follows it.
+enum class SkinElementState { Normal, Hover, Pressed };
+
+// Draws one element in its own rectangle with the skin's base font.
+void PaintSkinElement(QPainter& painter, const TSkinElement& element, SkinElementState state,
+                      const QFont& baseFont);
+
+// Fills the whole face with the window background of a form element that has no rect.
+void PaintSkinBackground(QPainter& painter, const SkinElementSpec& form, const QRect& area);

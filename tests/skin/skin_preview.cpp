@@ -1,0 +1,143 @@
+// skin-preview: shows the main window's face the way the program builds it, with sample rows, so
+// a skin can be looked at (and screenshotted) without the rest of the program.
+//   skin-preview [--skin FILE] [--grab FILE.png] [--hover NAME] [--press NAME]
+#include "outside/skin/skin_engine.h"
+#include "outside/skin/skin_label.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QTextStream>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWidget>
+
+namespace {
+
+QTreeWidget* MakeList(QWidget* window) {
+    auto* list = new QTreeWidget(window);
+    list->setObjectName(QStringLiteral("lv"));
+    list->setGeometry(12, 100, 446, 201);
+    list->setRootIsDecorated(false);
+    list->setAlternatingRowColors(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setHeaderLabels({QStringLiteral("File Title"), QStringLiteral("Frequency"),
+                           QStringLiteral("Channels"), QStringLiteral("Time"),
+                           QStringLiteral("Size"), QStringLiteral("Status")});
+    const int widths[] = {120, 70, 60, 60, 60, 70};
+    for (int column = 0; column < 6; ++column) {
+        list->setColumnWidth(column, widths[column]);
+    }
+    auto* first = new QTreeWidgetItem(
+        list, {QStringLiteral("Morning Light"), QStringLiteral("44100"), QStringLiteral("Stereo"),
+               QStringLiteral("03:42"), QStringLiteral("8.5 MB"), QStringLiteral("finish")});
+    new QTreeWidgetItem(
+        list, {QStringLiteral("Harbour Walk"), QStringLiteral("48000"), QStringLiteral("Stereo"),
+               QStringLiteral("05:07"), QStringLiteral("11.7 MB"), QStringLiteral("Converting")});
+    first->setSelected(true);
+    return list;
+}
+
+// Sends a synthetic mouse event to the face at the centre of the named element.
+void Poke(TSkin& skin, QWidget* window, const QString& name, bool press) {
+    ISkinForm* form = skin.GetSkinForm(window);
+    ISkinObject* object = form != nullptr ? form->FindObject(name) : nullptr;
+    if (object == nullptr) {
+        QTextStream(stderr) << "skin-preview: no element " << name << '\n';
+        return;
+    }
+    const SkinRect r = object->GeometryInterface()->GetRect();
+    const QPointF point((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);
+    auto* face = dynamic_cast<QWidget*>(form);
+    QMouseEvent move(QEvent::MouseMove, point, face->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(face, &move);
+    if (press) {
+        QMouseEvent down(QEvent::MouseButtonPress, point, face->mapToGlobal(point), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(face, &down);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption skinOption(QStringLiteral("skin"), QStringLiteral("Skin file."),
+                                        QStringLiteral("file"));
+    const QCommandLineOption grabOption(QStringLiteral("grab"),
+                                        QStringLiteral("Save the window as PNG and quit."),
+                                        QStringLiteral("png"));
+    const QCommandLineOption hoverOption(QStringLiteral("hover"),
+                                         QStringLiteral("Show this element hovered."),
+                                         QStringLiteral("name"));
+    const QCommandLineOption pressOption(QStringLiteral("press"),
+                                         QStringLiteral("Show this element pressed."),
+                                         QStringLiteral("name"));
+    parser.addOptions({skinOption, grabOption, hoverOption, pressOption});
+    parser.process(app);
+
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Quorvel"));
+    window.setFixedSize(471, 380);
+    MakeList(&window);
+    auto* label = new TSkinLabel(&window);
+    label->setObjectName(QStringLiteral("SkinLabel1"));
+    label->setGeometry(90, 76, 242, 14);
+    label->SetCaption(QStringLiteral("/root/Music"));
+    auto* format = new QComboBox(&window);
+    format->setObjectName(QStringLiteral("scmb"));
+    format->addItems({QStringLiteral("MP3"), QStringLiteral("WAV")});
+    format->setGeometry(394, 48, 60, format->sizeHint().height());
+
+    TSkin skin;
+    const QString path =
+        parser.isSet(skinOption)
+            ? parser.value(skinOption)
+            : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("mp3enc.dll"));
+    const QString message = skin.LoadSkin(path);
+    QTextStream err(stderr);
+    if (!message.isEmpty()) {
+        err << message << '\n';
+    }
+    for (const QString& warning : skin.Warnings()) {
+        err << path << ": " << warning << '\n';
+    }
+    skin.ApplySkin(&window);
+    skin.ApplySkinObject(&window, QStringLiteral("Form"));
+    skin.SetOnClick([&err](ISkinObject& source) {
+        err << "click " << source.GetName() << '\n';
+        err.flush();
+    });
+
+    if (ISkinForm* form = skin.GetSkinForm(&window)) {
+        if (ISkinObject* bar = form->FindObject(QStringLiteral("pb"))) {
+            SkinRect rect = bar->GeometryInterface()->GetRect();
+            rect.right = rect.left + 163;  // 37 % of the 442-pixel bar
+            bar->GeometryInterface()->SetRect(rect);
+        }
+        if (ISkinObject* text = form->FindObject(QStringLiteral("pbpos"))) {
+            text->TextInterface()->SetText(QStringLiteral("37%"));
+        }
+    }
+    window.show();
+    if (parser.isSet(hoverOption)) {
+        Poke(skin, &window, parser.value(hoverOption), false);
+    }
+    if (parser.isSet(pressOption)) {
+        Poke(skin, &window, parser.value(pressOption), true);
+    }
+    if (parser.isSet(grabOption)) {
+        QTimer::singleShot(200, &window, [&window, &parser, &grabOption] {
+            window.grab().save(parser.value(grabOption));
+            QApplication::quit();
+        });
+    }
+    return QApplication::exec();
+}
