@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+// One open input, decoded to interleaved float samples at the file's own rate and channels.
+class AudioDecoder {
+  public:
+    virtual ~AudioDecoder() = default;
+    virtual int SampleRate() const = 0;
+    virtual int Channels() const = 0;
+    // Exact frames of the whole input (gapless for MPEG audio).
+    virtual std::int64_t Length() const = 0;
+    // Decodes up to `frames` frames into `out`; returns the frames written, 0 at the end.
+    // Throws ComponentError when the data is broken beyond recovery.
+    virtual std::int64_t Read(float* out, std::int64_t frames) = 0;
+};
+
+// Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV and the
+// other containers through libsndfile). Throws ComponentError naming the file and the cause.
+std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path);
+
+// The decoders behind OpenAudioDecoder. Each returns null when the content is not its kind
+// ("not mine"), and throws when the content is its kind but cannot be decoded ("mine, broken").
+std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, QString* whyNot);
+std::unique_ptr<AudioDecoder> OpenSndfileDecoder(const QString& path, QString* whyNot);

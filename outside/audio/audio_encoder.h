@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "components/lame_encoder_settings.h"
+
+// One output being written: takes interleaved float blocks at its own rate and channel count.
+// `path` is where the bytes go (a temporary file); `shownPath` is the name used in messages.
+class AudioEncoder {
+  public:
+    virtual ~AudioEncoder() = default;
+    virtual int SampleRate() const = 0;
+    virtual int Channels() const = 0;
+    virtual void Write(const float* samples, std::int64_t frames) = 0;
+    // Flushes and completes the file. Throws ComponentError when it cannot be completed.
+    virtual void Finish() = 0;
+};
+
+// PCM WAV, 8 (unsigned), 16, 24 or 32-bit integer.
+std::unique_ptr<AudioEncoder> CreateWaveEncoder(const QString& path, const QString& shownPath,
+                                                int sampleRate, int channels, int bits);
+// Dialogic VOX ADPCM, mono, headerless.
+std::unique_ptr<AudioEncoder> CreateVoxEncoder(const QString& path, const QString& shownPath,
+                                               int sampleRate);
+// MP3 through LAME. The output rate and channels follow the options (and the source where the
+// options leave them open).
+std::unique_ptr<AudioEncoder> CreateMp3Encoder(const QString& path, const QString& shownPath,
+                                               const Mp3EncoderOptions& options, int sourceRate,
+                                               int sourceChannels);
+
+struct OggSettings {
+    int sampleRate = 44100;
+    int channels = 2;
+    int kbps = 0;
+    int minKbps = 0;
+    int maxKbps = 0;
+    int quality = -1;
+};
+std::unique_ptr<AudioEncoder> CreateOggEncoder(const QString& path, const QString& shownPath,
+                                               const OggSettings& settings);

@@ -1,0 +1,329 @@
+#include "outside/audio/audio_file_component.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "components/component_error.h"
+#include "outside/audio/audio_decoder.h"
+#include "outside/audio/audio_error.h"
+#include "outside/audio/format_converter.h"
+#include "outside/audio/pending_output.h"
+
+namespace {
+
+// Large blocks (a whole file when normalising) are encoded in slices, so the converted copy
+// stays small.
+constexpr std::int64_t kSliceFrames = 65536;
+
+}  // namespace
+
+TAudioFile2::TAudioFile2() = default;
+
+// An output never closed was never completed: the temporary file goes, the target is untouched.
+TAudioFile2::~TAudioFile2() = default;
+
+void TAudioFile2::CheckEnabled() const {
+    if (!enabled_) {
+        throw ComponentError(QStringLiteral("The audio file component is switched off"));
+    }
+}
+
+void TAudioFile2::SetEnabled(bool enabled) {
+    if (!enabled) {
+        decoder_.reset();
+        AbandonOutput();
+        kind_ = OutputKind::None;
+        sourceRate_ = 0;
+        sourceChannels_ = 0;
+    }
+    enabled_ = enabled;
+}
+
+bool TAudioFile2::IsOpen() {
+    return decoder_ != nullptr || output_ != nullptr;
+}
+
+// ---- Reader ----
+
+void TAudioFile2::Open(const QString& fileName) {
+    CheckEnabled();
+    decoder_.reset();
+    delivered_ = 0;
+    inputPath_ = fileName;
+    decoder_ = OpenAudioDecoder(fileName);
+}
+
+AudioBuffer TAudioFile2::ReadBuffer(int frames) {
+    CheckEnabled();
+    if (!decoder_) {
+        throw ComponentError(QStringLiteral("Cannot read: no input file is open"));
+    }
+    if (frames < 0) {
+        ThrowAudioError(QStringLiteral("Cannot read"), inputPath_,
+                        QStringLiteral("a block of %1 frames was asked for").arg(frames));
+    }
+    const int channels = decoder_->Channels();
+    // Allocate what is left of the file, not what was asked for: the whole-file read of the
+    // normalisation asks for more frames than there are.
+    const std::int64_t left = std::max<std::int64_t>(decoder_->Length() - delivered_, 0);
+    std::int64_t capacity = std::min<std::int64_t>(frames, left + 4096);
+    std::vector<float> samples(static_cast<std::size_t>(capacity) * channels);
+    std::int64_t got = 0;
+    while (got < capacity) {
+        const std::int64_t n = decoder_->Read(samples.data() + got * channels, capacity - got);
+        if (n <= 0) {
+            break;
+        }
+        got += n;
+        if (got == capacity && capacity < frames) {
+            // The file holds more than its length said; keep going up to what was asked for.
+            capacity = std::min<std::int64_t>(frames, capacity * 2);
+            samples.resize(static_cast<std::size_t>(capacity) * channels);
+        }
+    }
+    samples.resize(static_cast<std::size_t>(got) * channels);
+    delivered_ += got;
+    return AudioBuffer(std::move(samples), channels);
+}
+
+std::int64_t TAudioFile2::Length() {
+    return decoder_ ? decoder_->Length() : 0;
+}
+
+int TAudioFile2::SampleRate() {
+    return decoder_ ? decoder_->SampleRate() : 0;
+}
+
+int TAudioFile2::Channels() {
+    return decoder_ ? decoder_->Channels() : 0;
+}
+
+int TAudioFile2::PcmSampleRate() {
+    return SampleRate();
+}
+
+int TAudioFile2::PcmChannels() {
+    return Channels();
+}
+
+int TAudioFile2::Duration() {
+    if (!decoder_ || decoder_->SampleRate() <= 0) {
+        return 0;
+    }
+    const std::int64_t length = decoder_->Length();
+    const std::int64_t rate = decoder_->SampleRate();
+    const std::int64_t ms = (length * 1000 + rate / 2) / rate;
+    // 0 means "cannot be decoded", so a decodable file of a few samples still reports 1 ms.
+    if (length > 0 && ms == 0) {
+        return 1;
+    }
+    return static_cast<int>(std::min<std::int64_t>(ms, INT_MAX));
+}
+
+// ---- Writer configuration ----
+
+void TAudioFile2::SetSourceFormat(int sampleRate, int channels) {
+    CheckEnabled();
+    if (sampleRate < 1000 || sampleRate > 768000 || channels < 1 || channels > 64) {
+        throw ComponentError(QStringLiteral("Cannot use a source of %1 Hz with %2 channels")
+                                 .arg(sampleRate)
+                                 .arg(channels));
+    }
+    if (sampleRate == sourceRate_ && channels == sourceChannels_) {
+        return;
+    }
+    if (output_ && framesWritten_ > 0) {
+        ThrowAudioError(QStringLiteral("Cannot write"), output_->Target(),
+                        QStringLiteral("the source format cannot change once writing has begun"));
+    }
+    sourceRate_ = sampleRate;
+    sourceChannels_ = channels;
+    if (output_) {
+        BuildEncoder();  // nothing written yet: start the output again in the new format
+    }
+}
+
+void TAudioFile2::SetWaveFormat(int sampleRate, int channels, int bits) {
+    CheckEnabled();
+    kind_ = OutputKind::Wave;
+    waveRate_ = sampleRate;
+    waveChannels_ = channels;
+    waveBits_ = bits;
+}
+
+void TAudioFile2::SetVoxFormat(int sampleRate) {
+    CheckEnabled();
+    kind_ = OutputKind::Vox;
+    voxRate_ = sampleRate;
+}
+
+void TAudioFile2::SetMp3Encoder(IAudioFile2LameEnc& encoder) {
+    CheckEnabled();
+    kind_ = OutputKind::Mp3;
+    mp3_ = encoder.Options();  // a copy: later changes apply at the next SetMp3Encoder
+}
+
+void TAudioFile2::SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
+                               std::int16_t quality) {
+    CheckEnabled();
+    kind_ = OutputKind::Ogg;
+    ogg_ = OggSettings{sampleRate, channels, kbps, minKbps, maxKbps, quality};
+}
+
+void TAudioFile2::SetWmaFormat(int) {
+    CheckEnabled();
+    throw ComponentError(QStringLiteral("WMA output is not supported on this system"));
+}
+
+// ---- Writer ----
+
+void TAudioFile2::CreateOutput(const QString& fileName) {
+    CheckEnabled();
+    if (output_) {
+        CloseOutput();
+    }
+    if (kind_ == OutputKind::None) {
+        ThrowAudioError(QStringLiteral("Cannot create"), fileName,
+                        QStringLiteral("no output format has been chosen"));
+    }
+    output_ = std::make_unique<PendingOutput>(fileName);
+    try {
+        BuildEncoder();
+    } catch (...) {
+        AbandonOutput();
+        throw;
+    }
+}
+
+void TAudioFile2::BuildEncoder() {
+    converter_.reset();
+    encoder_.reset();
+    framesWritten_ = 0;
+    outputFailed_ = false;
+    const QString& temp = output_->TempPath();
+    const QString& target = output_->Target();
+    switch (kind_) {
+        case OutputKind::Wave:
+            encoder_ = CreateWaveEncoder(temp, target, waveRate_, waveChannels_, waveBits_);
+            break;
+        case OutputKind::Vox:
+            encoder_ = CreateVoxEncoder(temp, target, voxRate_);
+            break;
+        case OutputKind::Mp3:
+            encoder_ = CreateMp3Encoder(temp, target, mp3_, sourceRate_ > 0 ? sourceRate_ : 44100,
+                                        sourceChannels_ > 0 ? sourceChannels_ : 2);
+            break;
+        case OutputKind::Ogg:
+            encoder_ = CreateOggEncoder(temp, target, ogg_);
+            break;
+        case OutputKind::None:
+            break;
+    }
+    if (sourceRate_ > 0 &&
+        (sourceRate_ != encoder_->SampleRate() || sourceChannels_ != encoder_->Channels())) {
+        try {
+            converter_ = std::make_unique<FormatConverter>(
+                sourceRate_, sourceChannels_, encoder_->SampleRate(), encoder_->Channels());
+        } catch (const std::exception& e) {
+            ThrowAudioError(QStringLiteral("Cannot create"), target,
+                            QStringLiteral("cannot convert %1 Hz to %2 Hz (%3)")
+                                .arg(sourceRate_)
+                                .arg(encoder_->SampleRate())
+                                .arg(QString::fromUtf8(e.what())));
+        }
+    }
+}
+
+void TAudioFile2::Encode(const float* samples, std::int64_t frames) {
+    if (!converter_) {
+        encoder_->Write(samples, frames);
+        return;
+    }
+    const std::vector<float>& converted = converter_->Process(samples, frames);
+    encoder_->Write(converted.data(),
+                    static_cast<std::int64_t>(converted.size()) / encoder_->Channels());
+}
+
+void TAudioFile2::WriteBuffer(AudioBuffer& buffer) {
+    CheckEnabled();
+    if (!output_ || !encoder_) {
+        throw ComponentError(QStringLiteral("Cannot write: no output file has been created"));
+    }
+    if (outputFailed_) {
+        ThrowAudioError(QStringLiteral("Cannot write"), output_->Target(),
+                        QStringLiteral("an earlier write failed"));
+    }
+    if (buffer.Empty()) {
+        return;
+    }
+    const int expected = sourceChannels_ > 0 ? sourceChannels_ : encoder_->Channels();
+    if (buffer.Channels() != expected) {
+        ThrowAudioError(QStringLiteral("Cannot write"), output_->Target(),
+                        QStringLiteral("the block has %1 channels where %2 were announced")
+                            .arg(buffer.Channels())
+                            .arg(expected));
+    }
+    const std::int64_t frames = static_cast<std::int64_t>(buffer.FrameCount());
+    const float* data = buffer.Data();
+    try {
+        for (std::int64_t done = 0; done < frames; done += kSliceFrames) {
+            const std::int64_t n = std::min(kSliceFrames, frames - done);
+            Encode(data + done * expected, n);
+        }
+    } catch (const ComponentError&) {
+        outputFailed_ = true;
+        throw;
+    } catch (const std::exception& e) {
+        outputFailed_ = true;
+        ThrowAudioError(QStringLiteral("Cannot write"), output_->Target(),
+                        QString::fromUtf8(e.what()));
+    }
+    framesWritten_ += frames;
+}
+
+// ---- Both ----
+
+void TAudioFile2::Close() {
+    decoder_.reset();
+    inputPath_.clear();
+    delivered_ = 0;
+    CloseOutput();
+}
+
+void TAudioFile2::CloseOutput() {
+    if (!output_) {
+        return;
+    }
+    if (outputFailed_ || !encoder_) {
+        // Its failure was reported when it happened; a broken file is not passed off as done.
+        AbandonOutput();
+        return;
+    }
+    try {
+        if (converter_) {
+            const std::vector<float>& tail = converter_->Flush();
+            encoder_->Write(tail.data(),
+                            static_cast<std::int64_t>(tail.size()) / encoder_->Channels());
+        }
+        encoder_->Finish();
+        output_->Commit();
+    } catch (const ComponentError&) {
+        AbandonOutput();
+        throw;
+    } catch (const std::exception& e) {
+        const QString target = output_->Target();
+        AbandonOutput();
+        ThrowAudioError(QStringLiteral("Cannot write"), target, QString::fromUtf8(e.what()));
+    }
+    converter_.reset();
+    encoder_.reset();
+    output_.reset();
+}
+
+void TAudioFile2::AbandonOutput() {
+    converter_.reset();
+    encoder_.reset();
+    output_.reset();
+    framesWritten_ = 0;
+    outputFailed_ = false;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <memory>
+
+#include "components/audio_file.h"
+#include "components/lame_encoder_settings.h"
+#include "outside/audio/audio_encoder.h"
+
+class AudioDecoder;
+class FormatConverter;
+class PendingOutput;
+
+// The audio file component: decodes one input (MPEG audio, WAV and the other libsndfile
+// containers) and encodes one output (WAV, MP3, Ogg Vorbis, VOX). One thread at a time, which may
+// be a worker. An output becomes visible under its name only when Close() has completed it.
+class TAudioFile2 : public IAudioFile2 {
+  public:
+    TAudioFile2();
+    ~TAudioFile2() override;
+
+    void Open(const QString& fileName) override;
+    AudioBuffer ReadBuffer(int frames) override;
+    std::int64_t Length() override;
+    int SampleRate() override;
+    int Channels() override;
+    int Duration() override;
+    int PcmSampleRate() override;
+    int PcmChannels() override;
+
+    void SetSourceFormat(int sampleRate, int channels) override;
+    void SetWaveFormat(int sampleRate, int channels, int bits) override;
+    void SetVoxFormat(int sampleRate) override;
+    void SetMp3Encoder(IAudioFile2LameEnc& encoder) override;
+    void SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
+                      std::int16_t quality) override;
+    void SetWmaFormat(int format) override;
+    void CreateOutput(const QString& fileName) override;
+    void WriteBuffer(AudioBuffer& buffer) override;
+
+    void Close() override;
+    bool IsOpen() override;
+    void SetEnabled(bool enabled) override;
+
+  private:
+    enum class OutputKind { None, Wave, Vox, Mp3, Ogg };
+
+    void CheckEnabled() const;
+    void CloseOutput();
+    void AbandonOutput();
+    void BuildEncoder();
+    void Encode(const float* samples, std::int64_t frames);
+
+    bool enabled_ = true;
+
+    // Reader side.
+    std::unique_ptr<AudioDecoder> decoder_;
+    QString inputPath_;
+    std::int64_t delivered_ = 0;
+
+    // Writer configuration, kept until changed.
+    OutputKind kind_ = OutputKind::None;
+    int waveRate_ = 0;
+    int waveChannels_ = 0;
+    int waveBits_ = 0;
+    int voxRate_ = 0;
+    Mp3EncoderOptions mp3_;
+    OggSettings ogg_;
+    int sourceRate_ = 0;
+    int sourceChannels_ = 0;
+
+    // The output being written.
+    std::unique_ptr<PendingOutput> output_;
+    std::unique_ptr<AudioEncoder> encoder_;
+    std::unique_ptr<FormatConverter> converter_;
+    std::int64_t framesWritten_ = 0;
+    bool outputFailed_ = false;
+};

@@ -1,0 +1,142 @@
+// MPEG audio layers I, II and III through libmpg123, gapless and with exact lengths.
+#include <mpg123.h>
+
+#include <QFile>
+#include <mutex>
+
+#include "outside/audio/audio_decoder.h"
+#include "outside/audio/audio_error.h"
+
+namespace {
+
+void InitMpg123Once() {
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
+}
+
+class MpegDecoder : public AudioDecoder {
+  public:
+    MpegDecoder(QString path, mpg123_handle* handle) : path_(std::move(path)), mh_(handle) {}
+    ~MpegDecoder() override {
+        mpg123_close(mh_);
+        mpg123_delete(mh_);
+    }
+
+    // Returns false with *whyNot set when no MPEG stream can be found.
+    bool Start(QString* whyNot) {
+        long rate = 0;
+        int channels = 0;
+        int encoding = 0;
+        if (mpg123_open(mh_, QFile::encodeName(path_).constData()) != MPG123_OK ||
+            mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK) {
+            *whyNot = QString::fromUtf8(mpg123_strerror(mh_));
+            return false;
+        }
+        if (rate <= 0 || channels < 1 || encoding != MPG123_ENC_FLOAT_32) {
+            *whyNot = QStringLiteral("unusable MPEG stream format");
+            return false;
+        }
+        rate_ = static_cast<int>(rate);
+        channels_ = channels;
+        // Scanning counts every frame, so a VBR file without a header gets its true length too;
+        // with gapless decoding the encoder delay and padding are already taken off.
+        if (mpg123_scan(mh_) != MPG123_OK) {
+            ThrowAudioError(QStringLiteral("Cannot read"), path_,
+                            QString::fromUtf8(mpg123_strerror(mh_)));
+        }
+        const off_t length = mpg123_length(mh_);
+        if (length <= 0) {
+            *whyNot = QStringLiteral("no MPEG audio frames found");
+            return false;
+        }
+        length_ = static_cast<std::int64_t>(length);
+        return true;
+    }
+
+    int SampleRate() const override { return rate_; }
+    int Channels() const override { return channels_; }
+    std::int64_t Length() const override { return length_; }
+
+    std::int64_t Read(float* out, std::int64_t frames) override {
+        if (ended_ || frames <= 0) {
+            return 0;
+        }
+        const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels_);
+        const std::size_t wanted = static_cast<std::size_t>(frames) * frameBytes;
+        std::size_t filled = 0;
+        auto* bytes = reinterpret_cast<unsigned char*>(out);
+        while (filled < wanted) {
+            std::size_t done = 0;
+            const int rc = mpg123_read(mh_, bytes + filled, wanted - filled, &done);
+            filled += done;
+            if (rc == MPG123_DONE) {
+                ended_ = true;
+                break;
+            }
+            if (rc == MPG123_NEW_FORMAT) {
+                CheckFormatUnchanged();
+                continue;
+            }
+            if (rc != MPG123_OK) {
+                ThrowAudioError(QStringLiteral("Cannot decode"), path_,
+                                QString::fromUtf8(mpg123_strerror(mh_)));
+            }
+            if (done == 0) {
+                // No progress without an error: treat as the end rather than spin.
+                ended_ = true;
+                break;
+            }
+        }
+        return static_cast<std::int64_t>(filled / frameBytes);
+    }
+
+  private:
+    void CheckFormatUnchanged() {
+        long rate = 0;
+        int channels = 0;
+        int encoding = 0;
+        mpg123_getformat(mh_, &rate, &channels, &encoding);
+        if (rate != rate_ || channels != channels_) {
+            ThrowAudioError(QStringLiteral("Cannot decode"), path_,
+                            QStringLiteral("the stream changes from %1 Hz, %2 channels to %3 Hz, "
+                                           "%4 channels in the middle")
+                                .arg(rate_)
+                                .arg(channels_)
+                                .arg(rate)
+                                .arg(channels));
+        }
+    }
+
+    QString path_;
+    mpg123_handle* mh_;
+    int rate_ = 0;
+    int channels_ = 0;
+    std::int64_t length_ = 0;
+    bool ended_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, QString* whyNot) {
+    InitMpg123Once();
+    int error = MPG123_OK;
+    mpg123_handle* mh = mpg123_new(nullptr, &error);
+    if (mh == nullptr) {
+        ThrowAudioError(QStringLiteral("Cannot open"), path,
+                        QString::fromUtf8(mpg123_plain_strerror(error)));
+    }
+    auto decoder = std::make_unique<MpegDecoder>(path, mh);
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0.);
+    // Float output at the stream's own rate and channel count: nothing converted behind our back.
+    mpg123_format_none(mh);
+    const long* rates = nullptr;
+    std::size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (std::size_t i = 0; i < count; ++i) {
+        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+    }
+    if (!decoder->Start(whyNot)) {
+        return nullptr;
+    }
+    return decoder;
+}

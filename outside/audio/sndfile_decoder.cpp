@@ -1,0 +1,64 @@
+// WAV and the other containers libsndfile reads (AIFF, FLAC, Ogg Vorbis, AU, CAF, W64 ...).
+#include <sndfile.h>
+
+#include <QFile>
+
+#include "outside/audio/audio_decoder.h"
+#include "outside/audio/audio_error.h"
+
+namespace {
+
+class SndfileDecoder : public AudioDecoder {
+  public:
+    SndfileDecoder(QString path, SNDFILE* file, const SF_INFO& info)
+        : path_(std::move(path)), file_(file), info_(info) {}
+    ~SndfileDecoder() override { sf_close(file_); }
+
+    int SampleRate() const override { return info_.samplerate; }
+    int Channels() const override { return info_.channels; }
+    std::int64_t Length() const override { return info_.frames; }
+
+    std::int64_t Read(float* out, std::int64_t frames) override {
+        if (frames <= 0) {
+            return 0;
+        }
+        const sf_count_t got = sf_readf_float(file_, out, frames);
+        if (got < frames && sf_error(file_) != SF_ERR_NO_ERROR) {
+            ThrowAudioError(QStringLiteral("Cannot decode"), path_,
+                            QString::fromUtf8(sf_strerror(file_)));
+        }
+        return got < 0 ? 0 : got;
+    }
+
+  private:
+    QString path_;
+    SNDFILE* file_;
+    SF_INFO info_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioDecoder> OpenSndfileDecoder(const QString& path, QString* whyNot) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (file == nullptr) {
+        *whyNot = QString::fromUtf8(sf_strerror(nullptr));
+        return nullptr;
+    }
+    // MPEG streams go to libmpg123, which knows about gapless playback and VBR headers.
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
+        sf_close(file);
+        *whyNot = QStringLiteral("MPEG audio");
+        return nullptr;
+    }
+    if (info.channels < 1 || info.channels > 64 || info.samplerate < 1 || info.frames < 0 ||
+        info.frames == SF_COUNT_MAX) {
+        sf_close(file);
+        ThrowAudioError(QStringLiteral("Cannot open"), path,
+                        QStringLiteral("the header describes an impossible format (%1 Hz, %2 "
+                                       "channels)")
+                            .arg(info.samplerate)
+                            .arg(info.channels));
+    }
+    return std::make_unique<SndfileDecoder>(path, file, info);
+}
