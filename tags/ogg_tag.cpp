@@ -1,0 +1,241 @@
+#include "tags/ogg_tag.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+#include <limits>
+
+#include "tags/file_replacement.h"
+#include "tags/tag_error.h"
+#include "tags/tag_modules.h"
+#include "tags/vorbis_comment_split.h"
+
+namespace {
+
+using VorbisCommentClearFn = void (*)(vorbis_comment*);
+using VorbisCommentAddFn = void (*)(vorbis_comment*, const char*);
+
+// The module's entry points, looked up by name.
+struct VceditApi {
+    vcedit_new_state_fn newState = nullptr;
+    vcedit_open_callbacks_fn open = nullptr;
+    vcedit_comments_fn comments = nullptr;
+    vcedit_write_fn write = nullptr;
+    vcedit_clear_fn clear = nullptr;
+
+    explicit VceditApi(LoadedModule& module)
+        : newState(module.Resolve<vcedit_new_state_fn>("vcedit_new_state")),
+          open(module.Resolve<vcedit_open_callbacks_fn>("vcedit_open_callbacks")),
+          comments(module.Resolve<vcedit_comments_fn>("vcedit_comments")),
+          write(module.Resolve<vcedit_write_fn>("vcedit_write")),
+          clear(module.Resolve<vcedit_clear_fn>("vcedit_clear")) {}
+    bool Complete() const { return newState && open && comments && write && clear; }
+};
+
+// Releases a state on every path.
+class StateGuard {
+  public:
+    StateGuard(vcedit_state* state, vcedit_clear_fn clear) : state_(state), clear_(clear) {}
+    ~StateGuard() {
+        if (state_ != nullptr) {
+            clear_(state_);
+        }
+    }
+    StateGuard(const StateGuard&) = delete;
+    StateGuard& operator=(const StateGuard&) = delete;
+    vcedit_state* get() const { return state_; }
+
+  private:
+    vcedit_state* state_;
+    vcedit_clear_fn clear_;
+};
+
+QString ErrorText(const vcedit_state* state) {
+    return state != nullptr && state->lasterror != nullptr ? QString::fromUtf8(state->lasterror)
+                                                           : QString();
+}
+
+QString CannotOpen(const QString& fileName, const QString& cause) {
+    return QStringLiteral("Cannot open %1: %2").arg(fileName, cause);
+}
+
+vcedit_state* OpenState(const VceditApi& api, QFile& input, const QString& fileName) {
+    vcedit_state* state = api.newState();
+    if (state == nullptr) {
+        throw TagError(CannotOpen(fileName, QStringLiteral("out of memory")));
+    }
+    if (api.open(state, &input, OggReadCallback, OggWriteCallback) != 0) {
+        const QString cause = ErrorText(state);
+        api.clear(state);
+        throw TagError(CannotOpen(fileName, cause));
+    }
+    return state;
+}
+
+// fileName with its extension replaced by ".temp" (appended when there is none).
+QString TempNameFor(const QString& fileName) {
+    const QFileInfo info(fileName);
+    const QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot > 0 ? name.left(dot) : name;
+    return info.dir().filePath(base + QStringLiteral(".temp"));
+}
+
+}  // namespace
+
+size_t OggReadCallback(void* buffer, size_t size, size_t count, void* source) {
+    if (size == 0 || count == 0 || buffer == nullptr || source == nullptr ||
+        count > static_cast<size_t>(std::numeric_limits<qint64>::max()) / size) {
+        return 0;
+    }
+    const qint64 got = static_cast<QIODevice*>(source)->read(static_cast<char*>(buffer),
+                                                             static_cast<qint64>(size * count));
+    return got <= 0 ? 0 : static_cast<size_t>(got) / size;
+}
+
+size_t OggWriteCallback(const void* buffer, size_t size, size_t count, void* target) {
+    if (size == 0) {
+        return static_cast<size_t>(-1);
+    }
+    if (buffer == nullptr || target == nullptr ||
+        count > static_cast<size_t>(std::numeric_limits<qint64>::max()) / size) {
+        return 0;
+    }
+    const qint64 put = static_cast<QIODevice*>(target)->write(static_cast<const char*>(buffer),
+                                                              static_cast<qint64>(size * count));
+    return put <= 0 ? 0 : static_cast<size_t>(put) / size;
+}
+
+TStrComments ParseVorbisComments(const vorbis_comment& comments) {
+    TStrComments out;
+    if (comments.comments <= 0 || comments.user_comments == nullptr ||
+        comments.comment_lengths == nullptr) {
+        return out;
+    }
+    out.reserve(static_cast<size_t>(comments.comments));
+    for (int i = 0; i < comments.comments; ++i) {
+        const int length = comments.comment_lengths[i];
+        const SplitComment split = SplitVorbisComment(comments.user_comments[i],
+                                                      length > 0 ? static_cast<size_t>(length) : 0);
+        TStrComment comment;
+        comment.Name = QString::fromStdString(split.name);
+        comment.Value = QString::fromStdString(split.value);  // invalid UTF-8 becomes U+FFFD
+        if (comment.Value.endsWith(QChar(0))) {
+            comment.Value.chop(1);
+        }
+        comment.Text = comment.Name.isEmpty() ? comment.Value
+                                              : comment.Name + QLatin1Char('=') + comment.Value;
+        out.push_back(std::move(comment));
+    }
+    return out;
+}
+
+void AddOggComment(const QString& text, vcedit_state* state) {
+    LoadedModule vorbis(TagModule::Vorbis);
+    auto add = vorbis.Resolve<VorbisCommentAddFn>("vorbis_comment_add");
+    if (add == nullptr || state == nullptr || state->vc == nullptr) {
+        return;
+    }
+    const QByteArray utf8 = text.toUtf8();
+    add(state->vc, utf8.constData());
+}
+
+void ReadOggTag(const QString& fileName, OGGTag& tag) {
+    LoadedModule module(TagModule::Vcedit);
+    const VceditApi api(module);
+    if (!api.Complete()) {
+        return;
+    }
+    QFile input(fileName);
+    if (!input.open(QIODevice::ReadOnly)) {
+        throw TagError(CannotOpen(fileName, input.errorString()));
+    }
+    StateGuard state(OpenState(api, input, fileName), api.clear);
+    const vorbis_comment* comments = api.comments(state.get());
+
+    static const std::array<QLatin1String, 7> kNames = {
+        QLatin1String("album"),      QLatin1String("title"), QLatin1String("artist"),
+        QLatin1String("comment"),    QLatin1String("genre"), QLatin1String("date"),
+        QLatin1String("tracknumber")};
+    std::array<QString, 7> values;
+    if (comments != nullptr) {
+        for (const TStrComment& comment : ParseVorbisComments(*comments)) {
+            // Field names are ASCII, so lower-casing them touches only ASCII letters.
+            const QString name = comment.Name.toLower();
+            for (size_t i = 0; i < kNames.size(); ++i) {
+                if (name == kNames[i]) {
+                    values[i] = comment.Value;
+                    break;
+                }
+            }
+        }
+    }
+    auto trimmed = [](const QString& value) {
+        qsizetype begin = 0;
+        qsizetype end = value.size();
+        while (begin < end && value.at(begin).unicode() <= 32) {
+            ++begin;
+        }
+        while (end > begin && value.at(end - 1).unicode() <= 32) {
+            --end;
+        }
+        return value.mid(begin, end - begin);
+    };
+    tag.Album = trimmed(values[0]);
+    tag.Title = trimmed(values[1]);
+    tag.Artist = trimmed(values[2]);
+    tag.Comment = trimmed(values[3]);
+    tag.Genre = trimmed(values[4]);
+    tag.Date = trimmed(values[5]);
+    tag.TrackNumber = trimmed(values[6]);
+}
+
+bool WriteOggTag(const QString& fileName, const OGGTag& tag) {
+    LoadedModule module(TagModule::Vcedit);
+    const VceditApi api(module);
+    if (!api.Complete()) {
+        return false;
+    }
+    QFile input(fileName);
+    if (!input.open(QIODevice::ReadOnly)) {
+        throw TagError(CannotOpen(fileName, input.errorString()));
+    }
+    StateGuard state(OpenState(api, input, fileName), api.clear);
+
+    {
+        LoadedModule vorbis(TagModule::Vorbis);
+        auto clear = vorbis.Resolve<VorbisCommentClearFn>("vorbis_comment_clear");
+        // Without libvorbis the comments cannot be edited: the file is rewritten with its old ones.
+        if (clear != nullptr) {
+            clear(state.get()->vc);
+            const std::array<std::pair<QLatin1String, const QString*>, 7> fields = {{
+                {QLatin1String("Title="), &tag.Title},
+                {QLatin1String("Artist="), &tag.Artist},
+                {QLatin1String("Album="), &tag.Album},
+                {QLatin1String("TrackNumber="), &tag.TrackNumber},
+                {QLatin1String("Date="), &tag.Date},
+                {QLatin1String("Genre="), &tag.Genre},
+                {QLatin1String("Comment="), &tag.Comment},
+            }};
+            for (const auto& [key, value] : fields) {
+                if (!value->isEmpty()) {
+                    AddOggComment(key + *value, state.get());
+                }
+            }
+        }
+    }
+
+    FileReplacement replacement(fileName);
+    QString error;
+    if (!replacement.Create(TempNameFor(fileName), &error)) {
+        throw TagError(QStringLiteral("Cannot write comments: %1: %2").arg(fileName, error));
+    }
+    if (api.write(state.get(), &replacement.File()) != 0) {
+        const QString cause = ErrorText(state.get());
+        throw TagError(cause.isEmpty() ? QStringLiteral("Cannot write comments")
+                                       : QStringLiteral("Cannot write comments: ") + cause);
+    }
+    input.close();
+    return replacement.Commit(&error);
+}
