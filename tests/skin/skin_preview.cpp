@@ -5,11 +5,17 @@
 #include "outside/skin/skin_label.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCommandLineParser>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFormLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QSpinBox>
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
@@ -39,6 +45,45 @@ QTreeWidget* MakeList(QWidget* window) {
                QStringLiteral("05:07"), QStringLiteral("11.7 MB"), QStringLiteral("Converting")});
     first->setSelected(true);
     return list;
+}
+
+// Sample menus and a sample dialog, so their look can be checked too.
+void OpenSample(QWidget* window, const QString& name) {
+    const int x = name == QLatin1String("file") ? 12 : name == QLatin1String("action") ? 52 : 232;
+    QMenu menu(window);
+    if (name == QLatin1String("file")) {
+        menu.addAction(QStringLiteral("Add File"));
+        menu.addAction(QStringLiteral("Add Folder"));
+    } else if (name == QLatin1String("action")) {
+        menu.addAction(QStringLiteral("Converter"));
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Play"));
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Stop"));
+    } else if (name == QLatin1String("help")) {
+        menu.addAction(QStringLiteral("Content"));
+        menu.addAction(QStringLiteral("About"));
+    } else if (name == QLatin1String("setting")) {
+        QDialog dialog(window);
+        dialog.setWindowTitle(QStringLiteral("Settings"));
+        auto* layout = new QFormLayout(&dialog);
+        auto* fadeIn = new QCheckBox(QStringLiteral("Fade in"), &dialog);
+        fadeIn->setChecked(true);
+        layout->addRow(fadeIn);
+        auto* seconds = new QSpinBox(&dialog);
+        seconds->setValue(5);
+        layout->addRow(QStringLiteral("Seconds"), seconds);
+        auto* buttons =
+            new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addRow(buttons);
+        dialog.exec();
+        return;
+    } else {
+        return;
+    }
+    menu.exec(window->mapToGlobal(QPoint(x, 40)));
 }
 
 // Sends a synthetic mouse event to the face at the centre of the named element.
@@ -111,9 +156,10 @@ int main(int argc, char** argv) {
     }
     skin.ApplySkin(&window);
     skin.ApplySkinObject(&window, QStringLiteral("Form"));
-    skin.SetOnClick([&err](ISkinObject& source) {
+    skin.SetOnClick([&err, &window](ISkinObject& source) {
         err << "click " << source.GetName() << '\n';
         err.flush();
+        OpenSample(&window, source.GetName());
     });
 
     if (ISkinForm* form = skin.GetSkinForm(&window)) {
