@@ -20,6 +20,11 @@ std::optional<SkinDocument> ReadSkinFile(const QString& path, QString* problem) 
         *problem = QStringLiteral("it is a folder");
         return std::nullopt;
     }
+    // A pipe or device could block or never end.
+    if (!QFileInfo(path).isFile()) {
+        *problem = QStringLiteral("it is not a regular file");
+        return std::nullopt;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         *problem = file.errorString().isEmpty() ? QStringLiteral("it cannot be read")
                                                 : file.errorString().toLower();

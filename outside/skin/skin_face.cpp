@@ -28,7 +28,6 @@ TSkinFace::TSkinFace(const SkinDocument& skin, QWidget* window) : QWidget(window
         elements_.push_back(std::make_unique<TSkinElement>(spec, repaint));
     }
     setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     setGeometry(window->rect());
     lower();
     window->installEventFilter(this);

@@ -76,6 +76,8 @@ TEST(SkinEngine, MissingOrBrokenFilesFallBackToTheBuiltInSkinWithAMessage) {
         {missing, QStringLiteral("no such file")},
         {garbage, QStringLiteral("it is not a text skin file (binary data)")},
         {dir.Path(), QStringLiteral("it is a folder")},
+        {QStringLiteral("/dev/null"), QStringLiteral("it is not a regular file")},
+        {dir.Write(QStringLiteral("empty.dll"), {}), QStringLiteral("the file is empty")},
     };
     for (const auto& c : cases) {
         SkinnedWindow w(c.path);
