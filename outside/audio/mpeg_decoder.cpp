@@ -29,7 +29,7 @@ class MpegDecoder : public AudioDecoder {
         int encoding = 0;
         if (mpg123_open(mh_, QFile::encodeName(path_).constData()) != MPG123_OK ||
             mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK) {
-            *whyNot = QString::fromUtf8(mpg123_strerror(mh_));
+            *whyNot = QStringLiteral("no MPEG audio frames found");
             return false;
         }
         if (rate <= 0 || channels < 1 || encoding != MPG123_ENC_FLOAT_32) {
@@ -126,6 +126,7 @@ std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, QString* whyN
                         QString::fromUtf8(mpg123_plain_strerror(error)));
     }
     auto decoder = std::make_unique<MpegDecoder>(path, mh);
+    mpg123_param(mh, MPG123_VERBOSE, 0, 0.);
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0.);
     // Float output at the stream's own rate and channel count: nothing converted behind our back.
     mpg123_format_none(mh);

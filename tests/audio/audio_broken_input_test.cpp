@@ -1,0 +1,196 @@
+// Broken, truncated and hostile inputs: a clear error or Duration 0, never a crash or a hang.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QtEndian>
+
+#include "audio_test_signals.h"
+#include "components/component_error.h"
+#include "components/lame_encoder_settings.h"
+#include "outside/audio/audio_factory.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QByteArray Garbage(int size, quint32 seed) {
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(random.generate() & 0xFF);
+    }
+    return bytes;
+}
+
+QByteArray GoodFile(const QString& name, const std::function<void(IAudioFile2&)>& configure) {
+    TempDir dir;
+    const QString path = dir.File(name);
+    auto writer = CreateAudioFile();
+    configure(*writer);
+    WriteThrough(*writer, path, 44100, Sine(44100, 2, 440.0, 20000));
+    return ::ReadAll(path);
+}
+
+QByteArray GoodMp3() {
+    static const QByteArray bytes = GoodFile(QStringLiteral("good.mp3"), [](IAudioFile2& w) {
+        LameEncoderSettings settings;
+        settings.SetBitrate(128);
+        settings.SetSampleRate(44100);
+        w.SetMp3Encoder(settings);
+    });
+    return bytes;
+}
+
+QByteArray GoodWav() {
+    static const QByteArray bytes =
+        GoodFile(QStringLiteral("good.wav"), [](IAudioFile2& w) { w.SetWaveFormat(44100, 2, 16); });
+    return bytes;
+}
+
+struct BrokenCase {
+    const char* name;
+    std::function<QByteArray()> bytes;
+};
+
+QByteArray WithDataSizeClaimingMore() {
+    QByteArray b = GoodWav();
+    const qsizetype data = b.indexOf("data");
+    qToLittleEndian<quint32>(0x7FFFFFF0u, b.data() + data + 4);
+    return b;
+}
+
+QByteArray WithHugeId3Tag() {
+    QByteArray b("ID3\x03\x00\x00\x7F\x7F\x7F\x7F", 10);
+    return b + Garbage(3000, 7);
+}
+
+QByteArray WithZeroChannelHeader() {
+    QByteArray b = GoodWav().left(200);
+    const qsizetype fmt = b.indexOf("fmt ");
+    qToLittleEndian<quint16>(0, b.data() + fmt + 10);
+    return b;
+}
+
+const BrokenCase kCases[] = {
+    {"empty.mp3", [] { return QByteArray(); }},
+    {"empty.wav", [] { return QByteArray(); }},
+    {"text.mp3", [] { return QByteArray("This is a shopping list, not a song.\n").repeated(40); }},
+    {"garbage.mp3", [] { return Garbage(50000, 1); }},
+    {"garbage.wav", [] { return Garbage(50000, 2); }},
+    {"garbage_after_sync.mp3", [] { return QByteArray("\xFF\xFB") + Garbage(20000, 3); }},
+    {"riff_garbage.wav", [] { return QByteArray("RIFF\x10\0\0\0WAVE", 12) + Garbage(5000, 4); }},
+    {"truncated.mp3", [] { return GoodMp3().left(GoodMp3().size() / 3 + 17); }},
+    {"header_only.mp3", [] { return GoodMp3().left(300); }},
+    {"truncated_header.wav", [] { return GoodWav().left(30); }},
+    {"truncated_data.wav", [] { return GoodWav().left(GoodWav().size() / 2 + 1); }},
+    {"claims_more.wav", WithDataSizeClaimingMore},
+    {"zero_channels.wav", WithZeroChannelHeader},
+    {"huge_id3.mp3", WithHugeId3Tag},
+    {"wav_named.mp3", GoodWav},
+    {"mp3_named.wav", GoodMp3},
+};
+
+class BrokenInput : public ::testing::TestWithParam<BrokenCase> {};
+
+TEST_P(BrokenInput, GivesAnErrorOrZeroDurationOrDecodesToTheEnd) {
+    TempDir dir;
+    const QString name = QString::fromLatin1(GetParam().name);
+    const QString path = dir.Write(name, GetParam().bytes());
+    auto reader = CreateAudioFile();
+    try {
+        reader->Open(path);
+    } catch (const ComponentError& e) {
+        EXPECT_TRUE(e.Message().contains(name)) << e.what();
+        EXPECT_FALSE(reader->IsOpen());
+        EXPECT_EQ(reader->Duration(), 0);
+        return;
+    }
+    if (reader->Duration() == 0) {
+        return;
+    }
+    ASSERT_GT(reader->SampleRate(), 0);
+    ASSERT_GT(reader->PcmChannels(), 0);
+    std::int64_t frames = 0;
+    for (int blocks = 0;; ++blocks) {
+        ASSERT_LT(blocks, 10000) << "the reader does not come to an end";
+        AudioBuffer b;
+        try {
+            b = reader->ReadBuffer(2034);
+        } catch (const ComponentError& e) {
+            EXPECT_TRUE(e.Message().contains(name)) << e.what();
+            return;
+        }
+        if (b.UpperBound() < 0) {
+            break;
+        }
+        EXPECT_EQ(b.Channels(), reader->PcmChannels());
+        frames += static_cast<std::int64_t>(b.FrameCount());
+    }
+    EXPECT_LE(frames, 20000 + 2 * 1152);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BrokenInput, ::testing::ValuesIn(kCases),
+                         [](const auto& param_info) {
+                             return QString::fromLatin1(param_info.param.name)
+                                 .replace(QLatin1Char('.'), QLatin1Char('_'))
+                                 .toStdString();
+                         });
+
+TEST(BrokenInputs, NonsenseIsRefusedWithTheFileAndTheCause) {
+    TempDir dir;
+    auto reader = CreateAudioFile();
+    const QString text = dir.Write(QStringLiteral("notes.mp3"), QByteArray("hello\n").repeated(99));
+    EXPECT_THROW(reader->Open(text), ComponentError);
+    const QString empty = dir.Write(QStringLiteral("empty.wav"), QByteArray());
+    try {
+        reader->Open(empty);
+        FAIL() << "empty file opened";
+    } catch (const ComponentError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot open %1: the file is empty")
+                                   .arg(QDir::toNativeSeparators(empty)));
+    }
+    EXPECT_THROW(reader->Open(dir.File(QStringLiteral("gone.mp3"))), ComponentError);
+    EXPECT_THROW(reader->Open(dir.Path()), ComponentError);
+    EXPECT_THROW(reader->ReadBuffer(100), ComponentError);  // nothing open
+}
+
+TEST(BrokenInputs, AWavHeaderClaimingMoreDataDeliversWhatIsThere) {
+    TempDir dir;
+    const QString path = dir.Write(QStringLiteral("claims.wav"), WithDataSizeClaimingMore());
+    auto reader = CreateAudioFile();
+    reader->Open(path);
+    EXPECT_EQ(reader->Length(), 20000);
+    EXPECT_EQ(reader->ReadBuffer(1 << 30).FrameCount(), 20000u);
+}
+
+// Decoding goes by content: a WAV named .mp3 and an MP3 named .wav both decode.
+TEST(BrokenInputs, TheContentNotTheExtensionChoosesTheDecoder) {
+    TempDir dir;
+    auto reader = CreateAudioFile();
+    reader->Open(dir.Write(QStringLiteral("really_wav.mp3"), GoodWav()));
+    EXPECT_EQ(reader->Length(), 20000);
+    reader->Open(dir.Write(QStringLiteral("really_mp3.wav"), GoodMp3()));
+    EXPECT_NEAR(static_cast<double>(reader->Length()), 20000.0, 1152.0);
+    reader->SetEnabled(false);
+    EXPECT_FALSE(reader->IsOpen());
+    EXPECT_THROW(reader->Open(dir.File(QStringLiteral("really_wav.mp3"))), ComponentError);
+    reader->SetEnabled(true);
+    reader->Open(dir.File(QStringLiteral("really_wav.mp3")));
+    EXPECT_TRUE(reader->IsOpen());
+}
+
+TEST(BrokenInputs, AVeryShortFileStillHasADuration) {
+    TempDir dir;
+    const QString path = dir.File(QStringLiteral("click.wav"));
+    auto writer = CreateAudioFile();
+    writer->SetWaveFormat(44100, 1, 16);
+    WriteThrough(*writer, path, 44100, AudioBuffer({0.5f, -0.5f}, 1));
+    auto reader = CreateAudioFile();
+    reader->Open(path);
+    EXPECT_EQ(reader->Length(), 2);
+    EXPECT_EQ(reader->Duration(), 1);
+    EXPECT_THROW(reader->ReadBuffer(-1), ComponentError);
+}
+
+}  // namespace

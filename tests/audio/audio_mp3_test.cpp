@@ -1,0 +1,201 @@
+// MP3 output through LAME and input through libmpg123: lengths, frequency, and the encoder
+// settings as they appear in the file.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "audio_test_signals.h"
+#include "components/component_error.h"
+#include "components/lame_encoder_settings.h"
+#include "outside/audio/audio_factory.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// What the program sends when no settings file exists.
+LameEncoderSettings DefaultSettings() {
+    LameEncoderSettings s;
+    s.SetWriteVbrHeader(true);
+    s.SetEnforceMinBitrate(false);
+    s.SetCrc(false);
+    s.SetAllowDiffBlockTypes(false);
+    s.SetBitReservoir(true);
+    s.SetShortBlocks(true);
+    s.SetStrictIso(false);
+    s.SetHighpassFrequency(-1);
+    s.SetLowpassFrequency(-1);
+    s.SetVbrMethod(-1);
+    s.SetAthMode(0);
+    s.SetChannelMode(1);
+    s.SetDeemphasis(0);
+    s.SetQuality(5);
+    s.SetBitrate(96);
+    s.SetVbrBitrate(96);
+    s.SetHighpassWidth(5);
+    s.SetLowpassWidth(750);
+    s.SetVbrQuality(5);
+    s.SetSampleRate(44100);
+    return s;
+}
+
+class Mp3Test : public ::testing::Test {
+  protected:
+    QString Encode(LameEncoderSettings& settings, const AudioBuffer& input, int sourceRate) {
+        const QString path = dir_.File(QStringLiteral("out.mp3"));
+        writer_->SetMp3Encoder(settings);
+        WriteThrough(*writer_, path, sourceRate, input);
+        return path;
+    }
+    // The first audio frame: after the LAME header frame when there is one.
+    MpegHeader AudioFrame(const QString& path) {
+        const QByteArray bytes = ::ReadAll(path);
+        MpegHeader first = FindMpegHeader(bytes);
+        return FindMpegHeader(bytes, first.offset + first.frameBytes);
+    }
+    bool HasHeaderFrame(const QString& path) {
+        const QByteArray bytes = ::ReadAll(path);
+        const QByteArray first = bytes.left(FindMpegHeader(bytes).frameBytes);
+        return first.contains("Xing") || first.contains("Info");
+    }
+
+    TempDir dir_;
+    std::unique_ptr<IAudioFile2> writer_ = CreateAudioFile();
+    std::unique_ptr<IAudioFile2> reader_ = CreateAudioFile();
+};
+
+TEST_F(Mp3Test, DefaultSettingsGiveGaplessStereo96kAt44100) {
+    LameEncoderSettings settings = DefaultSettings();
+    const AudioBuffer input = Sine(44100, 2, 1000.0, 44100);
+    const QString path = Encode(settings, input, 44100);
+
+    EXPECT_FALSE(::ReadAll(path).startsWith("ID3"));
+    EXPECT_TRUE(HasHeaderFrame(path));
+    const MpegHeader h = AudioFrame(path);
+    ASSERT_TRUE(h.found);
+    EXPECT_EQ(h.kbps, 96);
+    EXPECT_EQ(h.sampleRate, 44100);
+    EXPECT_EQ(h.mode, 0);
+
+    const AudioBuffer back = ReadAll(*reader_, path);
+    reader_->Open(path);
+    EXPECT_EQ(reader_->SampleRate(), 44100);
+    EXPECT_EQ(reader_->Channels(), 2);
+    EXPECT_EQ(reader_->Length(), static_cast<std::int64_t>(back.FrameCount()));
+    EXPECT_NEAR(static_cast<double>(reader_->Length()), 44100.0, 1152.0);
+    EXPECT_NEAR(reader_->Duration(), 1000, 27);
+    EXPECT_NEAR(EstimateFrequency(back, 44100, 1), 1000.0, 3.0);
+}
+
+TEST_F(Mp3Test, MonoLowRateAndResamplingFollowTheSettings) {
+    LameEncoderSettings settings = DefaultSettings();
+    settings.SetOutputChannels(1);
+    settings.SetSampleRate(22050);
+    settings.SetBitrate(64);
+    const QString path = Encode(settings, Sine(48000, 2, 700.0, 48000), 48000);
+    const MpegHeader h = AudioFrame(path);
+    EXPECT_EQ(h.kbps, 64);
+    EXPECT_EQ(h.sampleRate, 22050);
+    EXPECT_EQ(h.mode, 3);
+    const AudioBuffer back = ReadAll(*reader_, path);
+    EXPECT_EQ(back.Channels(), 1);
+    EXPECT_NEAR(static_cast<double>(back.FrameCount()), 22050.0, 1152.0);
+    EXPECT_NEAR(EstimateFrequency(back, 22050), 700.0, 3.0);
+}
+
+TEST_F(Mp3Test, StereoModeMakesStereoFromAMonoSource) {
+    LameEncoderSettings settings = DefaultSettings();
+    settings.SetChannelMode(2);
+    const QString path = Encode(settings, Sine(44100, 1, 440.0, 22050), 44100);
+    EXPECT_EQ(AudioFrame(path).mode, 1);
+    reader_->Open(path);
+    EXPECT_EQ(reader_->Channels(), 2);
+}
+
+TEST_F(Mp3Test, VbrHeaderIsWrittenOnlyWhenAskedAndHeaderlessVbrKeepsItsTrueLength) {
+    LameEncoderSettings settings = DefaultSettings();
+    settings.SetVbrMethod(0);
+    settings.SetBitrate(32);
+    settings.SetVbrBitrate(320);
+    const AudioBuffer input = Sine(44100, 2, 440.0, 30000);
+    QString path = Encode(settings, input, 44100);
+    EXPECT_TRUE(::ReadAll(path).left(2000).contains("Xing"));
+    reader_->Open(path);
+    EXPECT_NEAR(static_cast<double>(reader_->Length()), 30000.0, 1152.0);
+
+    settings.SetWriteVbrHeader(false);
+    path = Encode(settings, input, 44100);
+    EXPECT_FALSE(HasHeaderFrame(path));
+    const AudioBuffer back = ReadAll(*reader_, path);
+    reader_->Open(path);
+    // Without the header the decoder cannot drop the encoder delay, but the length it reports
+    // is still the length it delivers.
+    EXPECT_EQ(reader_->Length(), static_cast<std::int64_t>(back.FrameCount()));
+    EXPECT_NEAR(static_cast<double>(reader_->Length()), 30000.0, 3 * 1152.0);
+}
+
+TEST_F(Mp3Test, CommandLineSwitchesApplyAfterTheSettings) {
+    LameEncoderSettings settings = DefaultSettings();
+    settings.SetCommandLine(QStringLiteral("-b 128 -m j --resample 32 -q 7 --nores"));
+    const QString path = Encode(settings, Sine(44100, 2, 440.0, 8000), 44100);
+    const MpegHeader h = AudioFrame(path);
+    EXPECT_EQ(h.kbps, 128);
+    EXPECT_EQ(h.mode, 1);
+    EXPECT_EQ(h.sampleRate, 32000);
+
+    for (const char* bad : {"--bogus", "-b", "-b fast", "-m x", "song.wav", "--preset loud"}) {
+        settings.SetCommandLine(QString::fromLatin1(bad));
+        writer_->SetMp3Encoder(settings);
+        try {
+            writer_->CreateOutput(dir_.File(QStringLiteral("bad.mp3")));
+            ADD_FAILURE() << bad << " accepted";
+        } catch (const ComponentError& e) {
+            const QString first = QString::fromLatin1(bad).section(QLatin1Char(' '), 0, 0);
+            EXPECT_TRUE(e.Message().contains(first)) << e.what();
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("bad.mp3"))) << e.what();
+        }
+    }
+    EXPECT_FALSE(QFile::exists(dir_.File(QStringLiteral("bad.mp3"))));
+}
+
+TEST_F(Mp3Test, PresetsAndExplicitSettingsFollowWhicheverWasSentLast) {
+    LameEncoderSettings settings = DefaultSettings();
+    settings.SetPreset(1);  // "Phone": 8 kHz mono 16 kbps
+    QString path = Encode(settings, Sine(44100, 2, 300.0, 8000), 44100);
+    MpegHeader h = AudioFrame(path);
+    EXPECT_EQ(h.sampleRate, 8000);
+    EXPECT_EQ(h.mode, 3);
+    EXPECT_EQ(h.kbps, 16);
+
+    settings = DefaultSettings();  // the same object, explicit values sent again
+    settings.SetPreset(1);
+    settings.SetBitrate(96);
+    settings.SetSampleRate(44100);
+    settings.SetChannelMode(1);
+    path = Encode(settings, Sine(44100, 2, 300.0, 8000), 44100);
+    h = AudioFrame(path);
+    EXPECT_EQ(h.sampleRate, 44100);
+    EXPECT_EQ(h.kbps, 96);
+
+    settings.SetAltPreset(9);
+    writer_->SetMp3Encoder(settings);
+    EXPECT_THROW(writer_->CreateOutput(dir_.File(QStringLiteral("x.mp3"))), ComponentError);
+}
+
+TEST_F(Mp3Test, OutOfRangeSettingsAreRefused) {
+    LameEncoderSettings settings = DefaultSettings();
+    settings.SetSampleRate(12345);
+    writer_->SetMp3Encoder(settings);
+    EXPECT_THROW(writer_->CreateOutput(dir_.File(QStringLiteral("x.mp3"))), ComponentError);
+    settings = DefaultSettings();
+    settings.SetChannelMode(7);
+    writer_->SetMp3Encoder(settings);
+    EXPECT_THROW(writer_->CreateOutput(dir_.File(QStringLiteral("x.mp3"))), ComponentError);
+    settings = DefaultSettings();
+    settings.SetVbrMethod(2);
+    settings.SetBitrate(128);
+    settings.SetVbrBitrate(64);
+    writer_->SetMp3Encoder(settings);
+    EXPECT_THROW(writer_->CreateOutput(dir_.File(QStringLiteral("x.mp3"))), ComponentError);
+}
+
+}  // namespace
