@@ -61,7 +61,11 @@ bool FileReplacement::Commit(QString* error) {
         return false;
     }
     file_->close();
-    const QFile::Permissions permissions = QFile::permissions(target_);
+    // The *User flags describe this process's access, not the file's mode; Qt would set them as
+    // owner bits.
+    const QFile::Permissions permissions =
+        QFile::permissions(target_) &
+        ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
     if (permissions != QFile::Permissions() && !QFile::setPermissions(fileName_, permissions)) {
         *error = QStringLiteral("cannot set the permissions of %1").arg(fileName_);
         Discard();

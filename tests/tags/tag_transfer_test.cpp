@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "support/temp_dir.h"
+#include "tag_test_support.h"
+#include "tags/id3v2_tag.h"
+#include "tags/ogg_tag.h"
+#include "tags/tag_transfer.h"
+#include "tags/wma_tag.h"
+
+namespace {
+
+AudioFileinfo Row() {
+    AudioFileinfo row;
+    row.Title = QStringLiteral("Tïtle");
+    row.Artist = QStringLiteral("Ärtist");
+    row.Album = QStringLiteral("Album");
+    row.Year = QStringLiteral("1999");
+    row.Genre = QStringLiteral("Rock");
+    row.Comment = QStringLiteral("never transferred");
+    row.DurationMs = 1234;
+    return row;
+}
+
+// One output per format; the extension's case must not matter.
+class TransferTest : public ::testing::TestWithParam<const char*> {
+  protected:
+    void SetUp() override { InitWmaAudioInfo(); }
+    QString MakeOutput(const QString& name) {
+        const QString lower = name.toLower();
+        if (lower.endsWith(QStringLiteral(".ogg"))) {
+            const QString path = dir_.File(name);
+            WriteOggFixture(path, {QStringLiteral("ENCODER=test"), QStringLiteral("COMMENT=x")});
+            return path;
+        }
+        if (lower.endsWith(QStringLiteral(".wma"))) {
+            const QString path = dir_.CopyFixture(QStringLiteral("sine_1s.wma"));
+            QFile::rename(path, dir_.File(name));
+            return dir_.File(name);
+        }
+        return dir_.Write(name, QByteArray(2000, '\x33'));
+    }
+    TempDir dir_;
+};
+
+TEST_P(TransferTest, WritesTheFiveFieldsAndNothingElse) {
+    const QString path = MakeOutput(QString::fromLatin1(GetParam()));
+    const QString lower = path.toLower();
+    TransferTags(path, Row());
+    if (lower.endsWith(QStringLiteral(".mp3"))) {
+        ReadId3Tag(path);
+        EXPECT_EQ(Id3Tag, (ID3StructV2{QStringLiteral("Tïtle"), QStringLiteral("Ärtist"),
+                                       QStringLiteral("Album"), QStringLiteral("1999"), QString(),
+                                       QString(), QStringLiteral("Rock")}));
+        EXPECT_EQ(ReadAll(path).mid(ReadAll(path).size() - 2000), QByteArray(2000, '\x33'));
+    } else if (lower.endsWith(QStringLiteral(".ogg"))) {
+        OGGTag tag;
+        ReadOggTag(path, tag);
+        EXPECT_EQ(
+            tag, (OGGTag{QStringLiteral("Album"), QStringLiteral("Tïtle"), QStringLiteral("Ärtist"),
+                         QString(), QStringLiteral("Rock"), QStringLiteral("1999"), QString()}));
+        const QJsonObject m = MutagenRead(QStringLiteral("ogg"), path);
+        if (!m.isEmpty()) {
+            EXPECT_EQ(m.value(QStringLiteral("comments")).toArray().size(), 5);
+        }
+    } else {
+        WmaTagInfo tag;
+        ReadWmaTag(path, tag);
+        EXPECT_EQ(tag.Title, QStringLiteral("Tïtle"));
+        EXPECT_EQ(tag.Author, QStringLiteral("Ärtist"));
+        EXPECT_EQ(tag.Album, QStringLiteral("Album"));
+        EXPECT_EQ(tag.Year, QStringLiteral("1999"));
+        EXPECT_EQ(tag.Genre, QStringLiteral("Rock"));
+        EXPECT_EQ(tag.Description, QString());
+        EXPECT_EQ(tag.Track, 0);
+    }
+}
+
+TEST_P(TransferTest, AnUntaggedRowLeavesEmptyTags) {
+    const QString path = MakeOutput(QString::fromLatin1(GetParam()));
+    TransferTags(path, AudioFileinfo());
+    const QString lower = path.toLower();
+    if (lower.endsWith(QStringLiteral(".mp3"))) {
+        EXPECT_EQ(ReadAll(path).size(), 101 + 2000);
+    } else if (lower.endsWith(QStringLiteral(".ogg"))) {
+        OGGTag tag;
+        ReadOggTag(path, tag);
+        EXPECT_EQ(tag, OGGTag());
+    } else {
+        WmaTagInfo tag;
+        ReadWmaTag(path, tag);
+        EXPECT_EQ(tag.Found, -1);
+        EXPECT_EQ(tag.Title, QString());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TransferTest,
+                         ::testing::Values("out.mp3", "OUT.MP3", "out.ogg", "out.Ogg", "out.wma",
+                                           "out.WMA"));
+
+TEST(Transfer, OtherExtensionsAreLeftUntouched) {
+    TempDir dir;
+    for (const char* name : {"out.wav", "out", "out.mp3.bak", "mp3"}) {
+        const QString path = dir.Write(QString::fromLatin1(name), QByteArray("RIFF data"));
+        TransferTags(path, Row());
+        EXPECT_EQ(ReadAll(path), QByteArray("RIFF data")) << name;
+    }
+}
+
+// quorvel-cli tags: read and write through the program's readers and writers.
+class CliTags : public ::testing::Test {
+  protected:
+    int Run(const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
+        QProcess cli;
+        cli.start(QStringLiteral(QUORVEL_BIN_DIR "/quorvel-cli"),
+                  QStringList{QStringLiteral("tags")} + args);
+        cli.waitForFinished(60000);
+        if (out)
+            *out = QString::fromUtf8(cli.readAllStandardOutput());
+        if (err)
+            *err = QString::fromUtf8(cli.readAllStandardError());
+        return cli.exitCode();
+    }
+    TempDir dir_;
+};
+
+TEST_F(CliTags, WritesAndReadsEveryFormat) {
+    const QString mp3 = dir_.Write(QStringLiteral("a.mp3"), QByteArray(500, 'a'));
+    const QString ogg = dir_.File(QStringLiteral("a.ogg"));
+    WriteOggFixture(ogg, {});
+    const QString wma = dir_.CopyFixture(QStringLiteral("sine_1s.wma"));
+    for (const QString& file : {mp3, ogg, wma}) {
+        SCOPED_TRACE(file.toStdString());
+        QString out;
+        ASSERT_EQ(Run({file, QStringLiteral("--set"), QStringLiteral("Title=Ünï 日本"),
+                       QStringLiteral("artist=Me"), QStringLiteral("Track=3"),
+                       QStringLiteral("Comment=c")},
+                      &out),
+                  0);
+        EXPECT_EQ(out, QStringLiteral("Title=Ünï 日本\nArtist=Me\nAlbum=\nYear=\nTrack=3\n"
+                                      "Comment=c\nGenre=\n"));
+        ASSERT_EQ(Run({file}, &out), 0);
+        EXPECT_TRUE(out.startsWith(QStringLiteral("Title=Ünï 日本\n")));
+    }
+    const QJsonObject m = MutagenRead(QStringLiteral("mp3"), mp3);
+    if (!m.isEmpty()) {
+        EXPECT_EQ(m.value(QStringLiteral("TIT2")).toString(), QStringLiteral("Ünï 日本"));
+        EXPECT_EQ(MutagenRead(QStringLiteral("wma"), wma)
+                      .value(QStringLiteral("Title"))
+                      .toArray()
+                      .at(0)
+                      .toString(),
+                  QStringLiteral("Ünï 日本"));
+        EXPECT_EQ(MutagenRead(QStringLiteral("ogg"), ogg)
+                      .value(QStringLiteral("comments"))
+                      .toArray()
+                      .at(0)
+                      .toArray()
+                      .at(1)
+                      .toString(),
+                  QStringLiteral("Ünï 日本"));
+    }
+}
+
+TEST_F(CliTags, ReportsUsageErrorsAndFailures) {
+    const QString wav = dir_.Write(QStringLiteral("a.wav"), QByteArray("RIFF"));
+    const QString mp3 = dir_.Write(QStringLiteral("a.mp3"), QByteArray("x"));
+    QString err;
+    EXPECT_EQ(Run({wav}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains(QStringLiteral(".wav")));
+    EXPECT_EQ(Run({}), 2);
+    EXPECT_EQ(Run({mp3, QStringLiteral("--set"), QStringLiteral("Mood=x")}), 2);
+    EXPECT_EQ(Run({mp3, QStringLiteral("--set"), QStringLiteral("Track=x")}), 2);
+    EXPECT_EQ(Run({dir_.File(QStringLiteral("none.mp3"))}), 1);
+    EXPECT_EQ(Run({dir_.Write(QStringLiteral("bad.ogg"), "junk")}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("Cannot open ")));
+    EXPECT_EQ(ReadAll(mp3), QByteArray("x"));
+}
+
+}  // namespace
