@@ -36,11 +36,11 @@ class Parser {
     void BeginSection(const QString& name);
     void HandleKeyValue(const QString& key, const QString& value);
     void HandleSkinKey(const QString& key, const QString& value);
-    void HandleElementKey(SkinElementSpec& spec, const QString& key, const QString& value);
+    void HandleElementKey(SkinElementDef& def, const QString& key, const QString& value);
     bool ParseColor(const QString& value, QColor* color);
     bool ParseInt(const QString& value, int low, int high, int* out);
     bool ParseFlag(const QString& value, bool* out);
-    bool ParseRect(const QString& value, SkinElementSpec& spec);
+    bool ParseRect(const QString& value, SkinElementDef& def);
     void FinishElement();
     QString ExpandPalette(const QString& text);
 
@@ -50,7 +50,7 @@ class Parser {
     bool sawSkin_ = false;
     int format_ = 0;
     bool elementHasType_ = false;
-    SkinElementSpec element_;
+    SkinElementDef element_;
     QHash<QString, QColor> palette_;
     QStringList styleLines_;
 };
@@ -73,7 +73,7 @@ void Parser::BeginSection(const QString& name) {
         section_ = Section::Skipped;
     } else {
         section_ = Section::Element;
-        element_ = SkinElementSpec{};
+        element_ = SkinElementDef{};
         element_.name = name;
         elementHasType_ = false;
     }
@@ -139,7 +139,7 @@ bool Parser::ParseFlag(const QString& value, bool* out) {
     return false;
 }
 
-bool Parser::ParseRect(const QString& value, SkinElementSpec& spec) {
+bool Parser::ParseRect(const QString& value, SkinElementDef& def) {
     const QStringList parts = value.split(QLatin1Char(','));
     if (parts.size() != 4) {
         Warn(QStringLiteral("rect needs four numbers: x, y, width, height"));
@@ -152,11 +152,11 @@ bool Parser::ParseRect(const QString& value, SkinElementSpec& spec) {
             return false;
         }
     }
-    spec.x = numbers[0];
-    spec.y = numbers[1];
-    spec.width = numbers[2];
-    spec.height = numbers[3];
-    spec.hasRect = true;
+    def.x = numbers[0];
+    def.y = numbers[1];
+    def.width = numbers[2];
+    def.height = numbers[3];
+    def.hasRect = true;
     return true;
 }
 
@@ -178,7 +178,7 @@ void Parser::HandleSkinKey(const QString& key, const QString& value) {
     }
 }
 
-void Parser::HandleElementKey(SkinElementSpec& spec, const QString& key, const QString& value) {
+void Parser::HandleElementKey(SkinElementDef& def, const QString& key, const QString& value) {
     if (key == QLatin1String("type")) {
         static const QHash<QString, SkinElementKind> kinds = {
             {QStringLiteral("form"), SkinElementKind::Form},
@@ -192,48 +192,48 @@ void Parser::HandleElementKey(SkinElementSpec& spec, const QString& key, const Q
             Warn(QStringLiteral("unknown element type \"%1\"").arg(value));
             return;
         }
-        spec.kind = *found;
-        spec.clickable = spec.kind == SkinElementKind::Button || spec.kind == SkinElementKind::Menu;
-        if (spec.clickable) {
-            spec.align = SkinAlign::Center;
+        def.kind = *found;
+        def.clickable = def.kind == SkinElementKind::Button || def.kind == SkinElementKind::Menu;
+        if (def.clickable) {
+            def.align = SkinAlign::Center;
         }
         elementHasType_ = true;
     } else if (key == QLatin1String("rect")) {
-        ParseRect(value, spec);
+        ParseRect(value, def);
     } else if (key == QLatin1String("caption")) {
-        spec.caption = value.left(kMaxCaptionChars);
+        def.caption = value.left(kMaxCaptionChars);
     } else if (key == QLatin1String("tip")) {
-        spec.tip = value.left(kMaxCaptionChars);
+        def.tip = value.left(kMaxCaptionChars);
     } else if (key == QLatin1String("icon")) {
-        spec.icon = value.left(32);
+        def.icon = value.left(32);
     } else if (key == QLatin1String("color")) {
-        ParseColor(value, &spec.color);
+        ParseColor(value, &def.color);
     } else if (key == QLatin1String("fill")) {
-        ParseColor(value, &spec.fill);
+        ParseColor(value, &def.fill);
     } else if (key == QLatin1String("fill2")) {
-        ParseColor(value, &spec.fill2);
+        ParseColor(value, &def.fill2);
     } else if (key == QLatin1String("border")) {
-        ParseColor(value, &spec.border);
+        ParseColor(value, &def.border);
     } else if (key == QLatin1String("hover")) {
-        ParseColor(value, &spec.hover);
+        ParseColor(value, &def.hover);
     } else if (key == QLatin1String("pressed")) {
-        ParseColor(value, &spec.pressed);
+        ParseColor(value, &def.pressed);
     } else if (key == QLatin1String("radius")) {
-        ParseInt(value, 0, 100, &spec.radius);
+        ParseInt(value, 0, 100, &def.radius);
     } else if (key == QLatin1String("font_size")) {
-        ParseInt(value, 4, 48, &spec.fontSize);
+        ParseInt(value, 4, 48, &def.fontSize);
     } else if (key == QLatin1String("bold")) {
-        ParseFlag(value, &spec.bold);
+        ParseFlag(value, &def.bold);
     } else if (key == QLatin1String("clickable")) {
-        ParseFlag(value, &spec.clickable);
+        ParseFlag(value, &def.clickable);
     } else if (key == QLatin1String("align")) {
         const QString v = value.toLower();
         if (v == QLatin1String("left")) {
-            spec.align = SkinAlign::Left;
+            def.align = SkinAlign::Left;
         } else if (v == QLatin1String("center")) {
-            spec.align = SkinAlign::Center;
+            def.align = SkinAlign::Center;
         } else if (v == QLatin1String("right")) {
-            spec.align = SkinAlign::Right;
+            def.align = SkinAlign::Right;
         } else {
             Warn(QStringLiteral("align must be left, center or right"));
         }
@@ -330,7 +330,7 @@ std::optional<SkinDocument> Parser::Run(const QString& text, QString* error) {
                      .arg(kFormatVersion);
         return std::nullopt;
     }
-    const SkinElementSpec* form = doc_.Find(QStringLiteral("Form"));
+    const SkinElementDef* form = doc_.Find(QStringLiteral("Form"));
     if (form == nullptr || form->kind != SkinElementKind::Form) {
         *error = QStringLiteral("it has no Form element of type form");
         return std::nullopt;
@@ -341,10 +341,10 @@ std::optional<SkinDocument> Parser::Run(const QString& text, QString* error) {
 
 }  // namespace
 
-const SkinElementSpec* SkinDocument::Find(const QString& elementName) const {
-    for (const SkinElementSpec& spec : elements) {
-        if (spec.name == elementName) {
-            return &spec;
+const SkinElementDef* SkinDocument::Find(const QString& elementName) const {
+    for (const SkinElementDef& def : elements) {
+        if (def.name == elementName) {
+            return &def;
         }
     }
     return nullptr;

@@ -13,7 +13,7 @@ enum class SkinElementKind { Form, Panel, Text, Button, Menu, Progress };
 enum class SkinAlign { Left, Center, Right };
 
 // One section of a skin file, as parsed. Geometry is in window client pixels.
-struct SkinElementSpec {
+struct SkinElementDef {
     QString name;
     SkinElementKind kind = SkinElementKind::Panel;
     int x = 0;
@@ -43,12 +43,12 @@ struct SkinDocument {
     QString name;
     QString fontFamily = QStringLiteral("DejaVu Sans");
     int fontSize = 9;
-    std::vector<SkinElementSpec> elements;
+    std::vector<SkinElementDef> elements;
     QString styleSheet;
     // Lines that were ignored, as "line N: reason", for authors of skins.
     QStringList warnings;
 
-    const SkinElementSpec* Find(const QString& elementName) const;
+    const SkinElementDef* Find(const QString& elementName) const;
 };
 
 // The largest skin file we accept; real skins are a few kilobytes.

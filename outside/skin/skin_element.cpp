@@ -13,17 +13,17 @@ int ClampCoordinate(std::int32_t value) {
 
 }  // namespace
 
-TSkinElement::TSkinElement(const SkinElementSpec& spec, RepaintRequest repaint)
-    : spec_(spec), text_(spec.caption), repaint_(std::move(repaint)) {
-    rect_.left = spec.x;
-    rect_.top = spec.y;
-    rect_.right = spec.x + spec.width;
-    rect_.bottom = spec.y + spec.height;
+TSkinElement::TSkinElement(const SkinElementDef& def, RepaintRequest repaint)
+    : def_(def), text_(def.caption), repaint_(std::move(repaint)) {
+    rect_.left = def.x;
+    rect_.top = def.y;
+    rect_.right = def.x + def.width;
+    rect_.bottom = def.y + def.height;
 }
 
 ISkinText* TSkinElement::TextInterface() {
     // The progress bar and the window background have nothing to write on.
-    if (spec_.kind == SkinElementKind::Progress || spec_.kind == SkinElementKind::Form) {
+    if (def_.kind == SkinElementKind::Progress || def_.kind == SkinElementKind::Form) {
         return nullptr;
     }
     return this;

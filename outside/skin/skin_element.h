@@ -12,9 +12,9 @@ class TSkinElement final : public ISkinObject, public ISkinText, public ISkinGeo
   public:
     using RepaintRequest = std::function<void(const QRect& area)>;
 
-    TSkinElement(const SkinElementSpec& spec, RepaintRequest repaint);
+    TSkinElement(const SkinElementDef& def, RepaintRequest repaint);
 
-    QString GetName() const override { return spec_.name; }
+    QString GetName() const override { return def_.name; }
     ISkinText* TextInterface() override;
     ISkinGeometry* GeometryInterface() override { return this; }
 
@@ -24,13 +24,13 @@ class TSkinElement final : public ISkinObject, public ISkinText, public ISkinGeo
     void SetRect(const SkinRect& rect) override;
     void Refresh() override;
 
-    const SkinElementSpec& Spec() const { return spec_; }
+    const SkinElementDef& Def() const { return def_; }
     const QString& Text() const { return text_; }
     // The rectangle to draw in, made safe for painting whatever numbers the program passed.
     QRect PaintRect() const;
 
   private:
-    SkinElementSpec spec_;
+    SkinElementDef def_;
     QString text_;
     SkinRect rect_;
     RepaintRequest repaint_;

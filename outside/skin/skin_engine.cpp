@@ -97,18 +97,18 @@ void TSkin::ApplySkin(QWidget* window) {
 }
 
 void TSkin::ApplySkinObject(QWidget* window, const QString& name) {
-    const SkinElementSpec* spec = skin_.Find(name);
-    if (window == nullptr || spec == nullptr || spec->kind != SkinElementKind::Form) {
+    const SkinElementDef* def = skin_.Find(name);
+    if (window == nullptr || def == nullptr || def->kind != SkinElementKind::Form) {
         return;
     }
     // The window itself takes the form's colours, so nothing flashes white before the face paints
     // and unskinned controls inherit readable text.
     QPalette palette = window->palette();
-    if (spec->fill.isValid()) {
-        palette.setColor(QPalette::Window, spec->fill);
+    if (def->fill.isValid()) {
+        palette.setColor(QPalette::Window, def->fill);
     }
-    if (spec->color.isValid()) {
-        palette.setColor(QPalette::WindowText, spec->color);
+    if (def->color.isValid()) {
+        palette.setColor(QPalette::WindowText, def->color);
     }
     window->setPalette(palette);
     window->setAutoFillBackground(true);

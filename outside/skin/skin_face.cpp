@@ -24,8 +24,8 @@ TSkinFace::TSkinFace(const SkinDocument& skin, QWidget* window) : QWidget(window
         update(area.adjusted(-kRepaintMargin, -kRepaintMargin, kRepaintMargin, kRepaintMargin));
     };
     elements_.reserve(skin.elements.size());
-    for (const SkinElementSpec& spec : skin.elements) {
-        elements_.push_back(std::make_unique<TSkinElement>(spec, repaint));
+    for (const SkinElementDef& def : skin.elements) {
+        elements_.push_back(std::make_unique<TSkinElement>(def, repaint));
     }
     setMouseTracking(true);
     setGeometry(window->rect());
@@ -50,7 +50,7 @@ TSkinElement* TSkinFace::ClickableAt(const QPoint& point) {
     // Later elements are drawn on top, so they are hit first.
     for (auto it = elements_.rbegin(); it != elements_.rend(); ++it) {
         TSkinElement* element = it->get();
-        if (element->Spec().clickable && element->PaintRect().contains(point)) {
+        if (element->Def().clickable && element->PaintRect().contains(point)) {
             return element;
         }
     }
@@ -61,8 +61,8 @@ bool TSkinFace::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const TSkinElement* element = ClickableAt(help->pos());
-        if (element != nullptr && !element->Spec().tip.isEmpty()) {
-            QToolTip::showText(help->globalPos(), element->Spec().tip, this, element->PaintRect());
+        if (element != nullptr && !element->Def().tip.isEmpty()) {
+            QToolTip::showText(help->globalPos(), element->Def().tip, this, element->PaintRect());
         } else {
             QToolTip::hideText();
             event->ignore();
@@ -84,7 +84,7 @@ void TSkinFace::paintEvent(QPaintEvent* event) {
     painter.setClipRegion(event->region());
     for (const auto& element : elements_) {
         const bool wholeFace =
-            element->Spec().kind == SkinElementKind::Form && !element->Spec().hasRect;
+            element->Def().kind == SkinElementKind::Form && !element->Def().hasRect;
         if (!wholeFace && !event->region().intersects(element->PaintRect().adjusted(
                               -kRepaintMargin, -kRepaintMargin, kRepaintMargin, kRepaintMargin))) {
             continue;
@@ -95,8 +95,8 @@ void TSkinFace::paintEvent(QPaintEvent* event) {
         } else if (element.get() == hovered_ && pressed_ == nullptr) {
             state = SkinElementState::Hover;
         }
-        if (element->Spec().kind == SkinElementKind::Form && !element->Spec().hasRect) {
-            PaintSkinBackground(painter, element->Spec(), rect());
+        if (element->Def().kind == SkinElementKind::Form && !element->Def().hasRect) {
+            PaintSkinBackground(painter, element->Def(), rect());
             continue;
         }
         PaintSkinElement(painter, *element, state, baseFont_);

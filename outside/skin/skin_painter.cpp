@@ -13,27 +13,27 @@ namespace {
 constexpr int kIconSide = 16;
 constexpr int kIconGap = 6;
 
-QBrush FillBrush(const SkinElementSpec& spec, const QColor& fill, const QRectF& area,
+QBrush FillBrush(const SkinElementDef& def, const QColor& fill, const QRectF& area,
                  bool horizontal) {
-    if (!spec.fill2.isValid() || fill != spec.fill) {
+    if (!def.fill2.isValid() || fill != def.fill) {
         return fill;
     }
     QLinearGradient gradient(area.topLeft(), horizontal ? area.topRight() : area.bottomLeft());
-    gradient.setColorAt(0, spec.fill);
-    gradient.setColorAt(1, spec.fill2);
+    gradient.setColorAt(0, def.fill);
+    gradient.setColorAt(1, def.fill2);
     return gradient;
 }
 
-void PaintBox(QPainter& painter, const SkinElementSpec& spec, const QRect& rect, const QColor& fill,
+void PaintBox(QPainter& painter, const SkinElementDef& def, const QRect& rect, const QColor& fill,
               bool horizontalGradient) {
-    if (!fill.isValid() && !spec.border.isValid()) {
+    if (!fill.isValid() && !def.border.isValid()) {
         return;
     }
     // Half-pixel inset keeps a one-pixel border crisp.
     const QRectF area = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
-    const qreal radius = std::min<qreal>(spec.radius, std::min(area.width(), area.height()) / 2);
-    painter.setPen(spec.border.isValid() ? QPen(spec.border, 1) : QPen(Qt::NoPen));
-    painter.setBrush(fill.isValid() ? FillBrush(spec, fill, area, horizontalGradient)
+    const qreal radius = std::min<qreal>(def.radius, std::min(area.width(), area.height()) / 2);
+    painter.setPen(def.border.isValid() ? QPen(def.border, 1) : QPen(Qt::NoPen));
+    painter.setBrush(fill.isValid() ? FillBrush(def, fill, area, horizontalGradient)
                                     : QBrush(Qt::NoBrush));
     painter.drawRoundedRect(area, radius, radius);
 }
@@ -41,25 +41,25 @@ void PaintBox(QPainter& painter, const SkinElementSpec& spec, const QRect& rect,
 // Icon and text side by side, placed in the rectangle by the element's alignment.
 void PaintRow(QPainter& painter, const TSkinElement& element, const QRect& rect,
               const QColor& color, const QFont& font) {
-    const SkinElementSpec& spec = element.Spec();
-    const bool hasIcon = IsSkinIcon(spec.icon);
+    const SkinElementDef& def = element.Def();
+    const bool hasIcon = IsSkinIcon(def.icon);
     const QFontMetrics metrics(font);
-    const int padding = spec.kind == SkinElementKind::Text ? 0 : 6;
+    const int padding = def.kind == SkinElementKind::Text ? 0 : 6;
     const int room = std::max(0, rect.width() - 2 * padding - (hasIcon ? kIconSide + kIconGap : 0));
     const QString text = metrics.elidedText(element.Text(), Qt::ElideRight, room);
     const int textWidth = text.isEmpty() ? 0 : metrics.horizontalAdvance(text);
     const int contentWidth =
         textWidth + (hasIcon ? kIconSide : 0) + (hasIcon && textWidth > 0 ? kIconGap : 0);
     int x = rect.left() + padding;
-    if (spec.align == SkinAlign::Center) {
+    if (def.align == SkinAlign::Center) {
         x = rect.left() + (rect.width() - contentWidth) / 2;
-    } else if (spec.align == SkinAlign::Right) {
+    } else if (def.align == SkinAlign::Right) {
         x = rect.right() + 1 - padding - contentWidth;
     }
     if (hasIcon) {
         const QRectF iconBox(x, rect.top() + (rect.height() - kIconSide) / 2.0, kIconSide,
                              kIconSide);
-        PaintSkinIcon(painter, spec.icon, iconBox, color);
+        PaintSkinIcon(painter, def.icon, iconBox, color);
         x += kIconSide + kIconGap;
     }
     if (!text.isEmpty()) {
@@ -78,7 +78,7 @@ void PaintStack(QPainter& painter, const TSkinElement& element, const QRect& rec
     const int textHeight = metrics.height();
     const int total = kIconSide + 2 + textHeight;
     const int top = rect.top() + (rect.height() - total) / 2;
-    PaintSkinIcon(painter, element.Spec().icon,
+    PaintSkinIcon(painter, element.Def().icon,
                   QRectF(rect.left() + (rect.width() - kIconSide) / 2.0, top, kIconSide, kIconSide),
                   color);
     painter.setFont(font);
@@ -91,7 +91,7 @@ void PaintStack(QPainter& painter, const TSkinElement& element, const QRect& rec
 
 void PaintSkinElement(QPainter& painter, const TSkinElement& element, SkinElementState state,
                       const QFont& baseFont) {
-    const SkinElementSpec& spec = element.Spec();
+    const SkinElementDef& def = element.Def();
     QRect rect = element.PaintRect();
     if (rect.isEmpty()) {
         return;
@@ -101,39 +101,39 @@ void PaintSkinElement(QPainter& painter, const TSkinElement& element, SkinElemen
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
     QFont font = baseFont;
-    if (spec.fontSize > 0) {
-        font.setPointSize(spec.fontSize);
+    if (def.fontSize > 0) {
+        font.setPointSize(def.fontSize);
     }
-    font.setBold(spec.bold);
-    const QColor color = spec.color.isValid() ? spec.color : QColor(Qt::black);
+    font.setBold(def.bold);
+    const QColor color = def.color.isValid() ? def.color : QColor(Qt::black);
 
-    switch (spec.kind) {
+    switch (def.kind) {
         case SkinElementKind::Form:
-            PaintBox(painter, spec, rect, spec.fill, false);
+            PaintBox(painter, def, rect, def.fill, false);
             break;
         case SkinElementKind::Panel:
-            PaintBox(painter, spec, rect, spec.fill, false);
+            PaintBox(painter, def, rect, def.fill, false);
             break;
         case SkinElementKind::Progress:
-            PaintBox(painter, spec, rect, spec.fill, true);
+            PaintBox(painter, def, rect, def.fill, true);
             break;
         case SkinElementKind::Text:
-            PaintBox(painter, spec, rect, spec.fill, false);
+            PaintBox(painter, def, rect, def.fill, false);
             PaintRow(painter, element, rect, color, font);
             break;
         case SkinElementKind::Button:
         case SkinElementKind::Menu: {
-            QColor fill = spec.fill;
-            if (state == SkinElementState::Pressed && spec.pressed.isValid()) {
-                fill = spec.pressed;
-            } else if (state != SkinElementState::Normal && spec.hover.isValid()) {
-                fill = spec.hover;
+            QColor fill = def.fill;
+            if (state == SkinElementState::Pressed && def.pressed.isValid()) {
+                fill = def.pressed;
+            } else if (state != SkinElementState::Normal && def.hover.isValid()) {
+                fill = def.hover;
             }
-            PaintBox(painter, spec, rect, fill, false);
+            PaintBox(painter, def, rect, fill, false);
             if (state == SkinElementState::Pressed) {
                 rect.translate(0, 1);  // the content sinks a little while held down
             }
-            const bool stacked = IsSkinIcon(spec.icon) && !element.Text().isEmpty() &&
+            const bool stacked = IsSkinIcon(def.icon) && !element.Text().isEmpty() &&
                                  rect.height() >= kIconSide + QFontMetrics(font).height() + 4;
             if (stacked) {
                 PaintStack(painter, element, rect, color, font);
@@ -146,7 +146,7 @@ void PaintSkinElement(QPainter& painter, const TSkinElement& element, SkinElemen
     painter.restore();
 }
 
-void PaintSkinBackground(QPainter& painter, const SkinElementSpec& form, const QRect& area) {
+void PaintSkinBackground(QPainter& painter, const SkinElementDef& form, const QRect& area) {
     if (!form.fill.isValid()) {
         return;
     }

@@ -5,7 +5,7 @@
 class QPainter;
 class QRect;
 class TSkinElement;
-struct SkinElementSpec;
+struct SkinElementDef;
 
 // How the mouse currently relates to an element; the look of clickable elements follows it.
 enum class SkinElementState { Normal, Hover, Pressed };
@@ -15,4 +15,4 @@ void PaintSkinElement(QPainter& painter, const TSkinElement& element, SkinElemen
                       const QFont& baseFont);
 
 // Fills the whole face with the window background of a form element that has no rect.
-void PaintSkinBackground(QPainter& painter, const SkinElementSpec& form, const QRect& area);
+void PaintSkinBackground(QPainter& painter, const SkinElementDef& form, const QRect& area);

@@ -33,13 +33,13 @@ TEST(SkinDocument, DefaultSkinParsesCleanlyWithEveryElementTheProgramUses) {
     for (const char* name :
          {"b_Add", "b_remove", "b_clear", "b_convert", "b_nomalize", "b_stop", "p_play", "p_stop",
           "b_dir", "b_open", "b_id3", "file", "action", "setting", "help", "helpp"}) {
-        const SkinElementSpec* spec = skin->Find(QLatin1String(name));
-        ASSERT_NE(spec, nullptr) << name;
-        EXPECT_TRUE(spec->clickable) << name;
-        EXPECT_TRUE(spec->icon.isEmpty() || IsSkinIcon(spec->icon)) << name;
+        const SkinElementDef* def = skin->Find(QLatin1String(name));
+        ASSERT_NE(def, nullptr) << name;
+        EXPECT_TRUE(def->clickable) << name;
+        EXPECT_TRUE(def->icon.isEmpty() || IsSkinIcon(def->icon)) << name;
     }
     ASSERT_NE(skin->Find(QStringLiteral("Form")), nullptr);
-    const SkinElementSpec* bar = skin->Find(QStringLiteral("pb"));
+    const SkinElementDef* bar = skin->Find(QStringLiteral("pb"));
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->kind, SkinElementKind::Progress);
     EXPECT_EQ(bar->width, 442);
@@ -70,11 +70,11 @@ TEST(SkinDocument, ReadsKeysColoursAndPaletteReferences) {
     EXPECT_EQ(skin->name, QStringLiteral("Test"));
     EXPECT_EQ(skin->fontSize, 11);
     EXPECT_EQ(skin->Find(QStringLiteral("Form"))->fill, QColor(0x12, 0x34, 0x56));
-    const SkinElementSpec* bar = skin->Find(QStringLiteral("pb"));
+    const SkinElementDef* bar = skin->Find(QStringLiteral("pb"));
     EXPECT_EQ(bar->fill, QColor(255, 0, 0, 0x80));
     EXPECT_EQ((std::array{bar->x, bar->y, bar->width, bar->height}),
               (std::array{14, 306, 442, 16}));
-    const SkinElementSpec* label = skin->Find(QStringLiteral("label"));
+    const SkinElementDef* label = skin->Find(QStringLiteral("label"));
     EXPECT_EQ(label->caption, QStringLiteral("Hello = world"));
     EXPECT_EQ(label->x, -5);
     EXPECT_EQ(label->align, SkinAlign::Right);
@@ -111,7 +111,7 @@ TEST(SkinDocument, BadLinesAreSkippedWithTheirLineNumber) {
     EXPECT_TRUE(w[8].startsWith(QStringLiteral("line 22: not a section header")));
     EXPECT_TRUE(w[9].contains(QStringLiteral("no_rect has no rect")));
     // The good element keeps its good values; the bad lines changed nothing.
-    const SkinElementSpec* add = skin->Find(QStringLiteral("b_Add"));
+    const SkinElementDef* add = skin->Find(QStringLiteral("b_Add"));
     ASSERT_NE(add, nullptr);
     EXPECT_EQ(add->kind, SkinElementKind::Button);
     EXPECT_EQ((std::array{add->x, add->y, add->width, add->height}), (std::array{10, 20, 30, 40}));
