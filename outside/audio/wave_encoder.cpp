@@ -41,22 +41,24 @@ class SndfileEncoder : public AudioEncoder {
     // delivers is written back bit for bit. Clipping happens here and only here.
     void Write(const float* samples, std::int64_t frames) override {
         const std::size_t count = static_cast<std::size_t>(frames) * info_.channels;
-        ints_.resize(count);
-        const double scale = std::ldexp(1.0, bits_ - 1);
-        const double top = scale - 1.0;
-        const int shift = 32 - bits_;
-        for (std::size_t i = 0; i < count; ++i) {
-            double v = std::nearbyint(static_cast<double>(samples[i]) * scale);
-            if (!(v <= top)) {
-                v = std::isnan(v) ? 0.0 : top;
-            } else if (v < -scale) {
-                v = -scale;
+        sf_count_t written = 0;
+        if (bits_ == 16) {
+            shorts_.resize(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                shorts_[i] = static_cast<short>(ToInteger(samples[i], 32768.0f));
             }
+            written = sf_writef_short(file_, shorts_.data(), frames);
+        } else {
             // Left-justified, the layout libsndfile takes for every integer depth.
-            ints_[i] =
-                static_cast<int>(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)) << shift);
+            const int shift = 32 - bits_;
+            const double scale = std::ldexp(1.0, bits_ - 1);
+            ints_.resize(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                ints_[i] = static_cast<int>(static_cast<std::uint32_t>(ToInteger(samples[i], scale))
+                                            << shift);
+            }
+            written = sf_writef_int(file_, ints_.data(), frames);
         }
-        const sf_count_t written = sf_writef_int(file_, ints_.data(), frames);
         if (written != frames) {
             ThrowAudioError(kCannotWrite, shownPath_, QString::fromUtf8(sf_strerror(file_)));
         }
@@ -72,11 +74,22 @@ class SndfileEncoder : public AudioEncoder {
     }
 
   private:
+    // Rounds to nearest (halves away from zero) and clips to the depth's range, with no library
+    // calls or branches so that the loop vectorises. NaN ends up at the negative limit.
+    template <typename Real>
+    static std::int32_t ToInteger(float sample, Real scale) {
+        Real v = static_cast<Real>(sample) * scale;
+        v = v < scale - 1 ? v : scale - 1;
+        v = v > -scale ? v : -scale;
+        return static_cast<std::int32_t>(v + std::copysign(Real(0.5), v));
+    }
+
     QString shownPath_;
     SF_INFO info_;
     int bits_;
     SNDFILE* file_ = nullptr;
     std::vector<int> ints_;
+    std::vector<short> shorts_;
 };
 
 void CheckRate(const QString& shownPath, int sampleRate) {

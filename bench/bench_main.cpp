@@ -1,0 +1,215 @@
+// quorvel-bench: times our audio components against the command-line tools on the same
+// 10-minute input. Run by hand; it prints timings and asserts nothing about them.
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "bench/music_signal.h"
+#include "components/component_error.h"
+#include "components/lame_encoder_settings.h"
+#include "outside/audio/audio_factory.h"
+
+namespace {
+
+constexpr int kBlockFrames = 2034;  // the conversion's block
+
+double Seconds(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void RunTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        throw ComponentError(QStringLiteral("%1 failed").arg(program));
+    }
+}
+
+// The MP3 settings the program sends when there is no settings file.
+LameEncoderSettings DefaultMp3Settings() {
+    LameEncoderSettings s;
+    s.SetWriteVbrHeader(true);
+    s.SetEnforceMinBitrate(false);
+    s.SetCrc(false);
+    s.SetAllowDiffBlockTypes(false);
+    s.SetBitReservoir(true);
+    s.SetShortBlocks(true);
+    s.SetStrictIso(false);
+    s.SetHighpassFrequency(-1);
+    s.SetLowpassFrequency(-1);
+    s.SetVbrMethod(-1);
+    s.SetAthMode(0);
+    s.SetChannelMode(1);
+    s.SetDeemphasis(0);
+    s.SetQuality(5);
+    s.SetBitrate(96);
+    s.SetVbrBitrate(96);
+    s.SetHighpassWidth(5);
+    s.SetLowpassWidth(750);
+    s.SetVbrQuality(5);
+    s.SetSampleRate(44100);
+    return s;
+}
+
+// Reader to writer in blocks, as the conversion batch does.
+void Convert(const QString& in, const QString& out,
+             const std::function<void(IAudioFile2&)>& format) {
+    auto reader = CreateAudioFile();
+    auto writer = CreateAudioFile();
+    reader->Open(in);
+    format(*writer);
+    writer->SetSourceFormat(reader->PcmSampleRate(), reader->PcmChannels());
+    writer->CreateOutput(out);
+    for (;;) {
+        AudioBuffer block = reader->ReadBuffer(kBlockFrames);
+        if (block.UpperBound() < 0) {
+            break;
+        }
+        writer->WriteBuffer(block);
+    }
+    reader->Close();
+    writer->Close();
+}
+
+// The whole file in one buffer, as the normalisation worker does.
+void NormalizeFile(const QString& in, const QString& out) {
+    auto reader = CreateAudioFile();
+    auto writer = CreateAudioFile();
+    auto transform = CreateAudioTransform();
+    reader->Open(in);
+    writer->SetWaveFormat(44100, 2, 16);
+    writer->SetSourceFormat(reader->PcmSampleRate(), reader->PcmChannels());
+    writer->CreateOutput(out);
+    AudioBuffer all = reader->ReadBuffer(static_cast<int>(reader->Length() * reader->Channels()));
+    transform->Normalize(all, 98.0f, -1);
+    writer->WriteBuffer(all);
+    reader->Close();
+    writer->Close();
+}
+
+double PeakMegabytes(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+struct Case {
+    const char* name;
+    const char* tool;
+    std::function<void()> ours;
+    QString program;
+    QStringList arguments;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int runs = 3;
+    int minutes = 10;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--runs")) {
+            runs = std::max(1, args[i + 1].toInt());
+        } else if (args[i] == QLatin1String("--minutes")) {
+            minutes = std::max(1, args[i + 1].toInt());
+        }
+    }
+    for (const char* tool : {"lame", "mpg123", "sox"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+            std::fprintf(stderr, "quorvel-bench: %s is not installed\n", tool);
+            return 2;
+        }
+    }
+    QTemporaryDir work;
+    const QDir dir(work.path());
+    const QString wav = dir.filePath(QStringLiteral("music.wav"));
+    const QString mp3 = dir.filePath(QStringLiteral("music.mp3"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    std::fprintf(stderr, "Generating %d minutes of stereo 44.1 kHz 16-bit music-like WAV...\n",
+                 minutes);
+    try {
+        WriteMusicLikeWav(wav, minutes * 60);
+        const LameEncoderSettings mp3Settings = DefaultMp3Settings();
+        const std::vector<Case> cases = {
+            {"WAV->MP3 (96 kbps CBR, q5, stereo, 44100 Hz)",
+             "lame",
+             [&] {
+                 LameEncoderSettings s = mp3Settings;
+                 Convert(wav, mp3, [&](IAudioFile2& w) { w.SetMp3Encoder(s); });
+             },
+             QStringLiteral("lame"),
+             {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("96"),
+              QStringLiteral("-q"), QStringLiteral("5"), QStringLiteral("-m"), QStringLiteral("s"),
+              QStringLiteral("--resample"), QStringLiteral("44.1"), wav,
+              out + QStringLiteral(".mp3")}},
+            {"MP3->WAV 16-bit",
+             "mpg123",
+             [&] {
+                 Convert(mp3, out + QStringLiteral(".wav"),
+                         [](IAudioFile2& w) { w.SetWaveFormat(44100, 2, 16); });
+             },
+             QStringLiteral("mpg123"),
+             {QStringLiteral("-q"), QStringLiteral("-w"), out + QStringLiteral(".wav"), mp3}},
+            {"WAV 44.1 kHz/16 -> WAV 48 kHz/32",
+             "sox",
+             [&] {
+                 Convert(wav, out + QStringLiteral(".wav"),
+                         [](IAudioFile2& w) { w.SetWaveFormat(48000, 2, 32); });
+             },
+             QStringLiteral("sox"),
+             {wav, QStringLiteral("-b"), QStringLiteral("32"), out + QStringLiteral(".wav"),
+              QStringLiteral("rate"), QStringLiteral("48000")}},
+            {"Peak normalise (whole file, 98%)",
+             "sox",
+             [&] { NormalizeFile(wav, out + QStringLiteral(".wav")); },
+             QStringLiteral("sox"),
+             {wav, out + QStringLiteral(".wav"), QStringLiteral("norm"), QStringLiteral("-0.175")}},
+        };
+        double streamingPeak = 0.0;
+        for (std::size_t c = 0; c < cases.size(); ++c) {
+            const Case& k = cases[c];
+            std::vector<double> ours;
+            std::vector<double> theirs;
+            // The first case also makes the MP3 the second one decodes.
+            for (int r = 0; r < runs; ++r) {
+                ours.push_back(Seconds(k.ours));
+                theirs.push_back(Seconds([&] { RunTool(k.program, k.arguments); }));
+            }
+            const double x = Median(ours);
+            const double y = Median(theirs);
+            std::printf("%s: quorvel %.2f s, %s %.2f s, ratio %.2f\n", k.name, x, k.tool, y, x / y);
+            std::fflush(stdout);
+            if (c + 1 == cases.size() - 1) {
+                streamingPeak = PeakMegabytes(RUSAGE_SELF);
+            }
+        }
+        std::printf(
+            "Peak memory: quorvel %.0f MB after the block conversions, %.0f MB after the "
+            "whole-file normalise; tools %.0f MB\n",
+            streamingPeak, PeakMegabytes(RUSAGE_SELF), PeakMegabytes(RUSAGE_CHILDREN));
+    } catch (const ComponentError& e) {
+        std::fprintf(stderr, "quorvel-bench: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
