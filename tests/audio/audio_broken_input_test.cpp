@@ -180,6 +180,22 @@ TEST(BrokenInputs, TheContentNotTheExtensionChoosesTheDecoder) {
     EXPECT_TRUE(reader->IsOpen());
 }
 
+TEST(OtherInputs, LayerTwoDecodesAndWmaIsRefused) {
+    TempDir dir;
+    auto reader = CreateAudioFile();
+    const QString mp2 = dir.CopyFixture(QStringLiteral("sine_440hz_32k_mono.mp2"));
+    const AudioBuffer back = ReadAll(*reader, mp2);
+    reader->Open(mp2);
+    EXPECT_EQ(reader->SampleRate(), 32000);
+    EXPECT_EQ(reader->Channels(), 1);
+    EXPECT_NEAR(static_cast<double>(reader->Length()), 16000.0, 1152.0);
+    EXPECT_EQ(static_cast<std::int64_t>(back.FrameCount()), reader->Length());
+    EXPECT_NEAR(EstimateFrequency(back, 32000), 440.0, 2.0);
+
+    const QString wma = dir.CopyFixture(QStringLiteral("sine_1s.wma"));
+    EXPECT_THROW(reader->Open(wma), ComponentError);
+}
+
 TEST(BrokenInputs, AVeryShortFileStillHasADuration) {
     TempDir dir;
     const QString path = dir.File(QStringLiteral("click.wav"));

@@ -52,10 +52,13 @@ double EstimateFrequency(const AudioBuffer& buffer, int rate, int channel) {
     std::int64_t first = -1;
     std::int64_t last = -1;
     int crossings = 0;
-    for (std::size_t f = 1; f < frames; ++f) {
-        const float a = buffer.Data()[(f - 1) * channels + channel];
-        const float b = buffer.Data()[f * channels + channel];
-        if (a < 0.0f && b >= 0.0f) {
+    bool armed = false;  // hysteresis: codec noise around zero at the edges is not a crossing
+    for (std::size_t f = 0; f < frames; ++f) {
+        const float v = buffer.Data()[f * channels + channel];
+        if (v < -0.1f) {
+            armed = true;
+        } else if (armed && v >= 0.0f) {
+            armed = false;
             if (first < 0) {
                 first = static_cast<std::int64_t>(f);
             } else {

@@ -21,7 +21,8 @@ void WriteThrough(IAudioFile2& writer, const QString& path, int sourceRate,
 // Reads the whole input through ReadBuffer in blocks of `block` frames.
 AudioBuffer ReadAll(IAudioFile2& reader, const QString& path, int block = 2034);
 
-// Frequency of channel `channel` estimated from its rising zero crossings.
+// Frequency of channel `channel` estimated from its rising zero crossings (signals of some
+// amplitude: the signal must dip below -0.1 between crossings).
 double EstimateFrequency(const AudioBuffer& buffer, int rate, int channel = 0);
 
 // The fields of the first MPEG audio frame header after `offset` in `bytes`.
