@@ -17,6 +17,9 @@ namespace {
 // Loaded once for the run (window thread).
 std::unique_ptr<LoadedModule> wmaModule;
 WMAudioCreateInfoFn createInfo = nullptr;
+// Set by the first InitWmaAudioInfo(): a caller that reads or writes before start-up loaded the
+// module gets it loaded then, once.
+bool everInitialised = false;
 
 constexpr std::uint16_t kReadBuffer = 256;
 constexpr std::size_t kYearSize = 128;
@@ -46,6 +49,9 @@ struct InfoHandle {
 };
 
 bool CreateInfo(const QString& fileName, InfoHandle& handle) {
+    if (!everInitialised) {
+        InitWmaAudioInfo();
+    }
     if (createInfo == nullptr || fileName.isEmpty()) {
         return false;
     }
@@ -111,6 +117,7 @@ class QFileSource : public AsfByteSource {
 }  // namespace
 
 void InitWmaAudioInfo() {
+    everInitialised = true;
     if (wmaModule) {
         return;
     }

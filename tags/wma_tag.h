@@ -20,7 +20,8 @@ struct WmaTagInfo {
 };
 
 // Loads the wmaudsdk module from beside the executable. The program entry calls it once, before
-// any window exists; calling it again does nothing until ShutdownWmaAudioInfo().
+// any window exists; calling it again does nothing until ShutdownWmaAudioInfo(). When it was never
+// called, the first ReadWmaTag or WriteWmaTag calls it.
 void InitWmaAudioInfo();
 // Releases the module (program end).
 void ShutdownWmaAudioInfo();
