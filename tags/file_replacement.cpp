@@ -11,7 +11,13 @@
 #include <unistd.h>
 #endif
 
-FileReplacement::FileReplacement(QString target) : target_(std::move(target)) {}
+FileReplacement::FileReplacement(QString target) : target_(std::move(target)) {
+    // Replace the file a link points to, not the link itself.
+    const QFileInfo info(target_);
+    if (info.isSymLink() && info.exists()) {
+        target_ = info.canonicalFilePath();
+    }
+}
 
 FileReplacement::~FileReplacement() {
     Discard();

@@ -280,7 +280,12 @@ class AsfAttributeObject final : public IWMAudioInfo {
     // The new attributes go into a copy of the file in the same folder, which then replaces the
     // file by one rename with its permissions: the original is intact until the copy is complete.
     bool StoreThroughCopy() {
-        const fs::path target(path_);
+        // Replace the file a link points to, not the link itself.
+        std::error_code error;
+        fs::path target = fs::canonical(fs::path(path_), error);
+        if (error) {
+            target = fs::path(path_);
+        }
         std::string pattern =
             (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
         const int fd = ::mkstemp(pattern.data());
@@ -289,7 +294,6 @@ class AsfAttributeObject final : public IWMAudioInfo {
         }
         ::close(fd);
         const fs::path copy(pattern);
-        std::error_code error;
         bool ok = fs::copy_file(target, copy, fs::copy_options::overwrite_existing, error);
         if (ok) {
             // The copy takes the original's mode; it must be writable until it is complete.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QtEndian>
 
@@ -136,6 +137,17 @@ TEST(Id3v2Writer, ReplacesAVersion4TagWithFooterAndKeepsPermissions) {
     EXPECT_EQ(bytes.size(), 104 + kAudio.size());
     EXPECT_EQ(bytes.mid(104), kAudio);
     EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(Id3v2Writer, TagsTheFileALinkPointsTo) {
+    TempDir dir;
+    const QString real = dir.Write(QStringLiteral("real.mp3"), kAudio);
+    const QString link = dir.File(QStringLiteral("link.mp3"));
+    ASSERT_TRUE(QFile::link(real, link));
+    WriteId3Tag(link, TitleOnly(QStringLiteral("linked")));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    ReadId3Tag(real);
+    EXPECT_EQ(Id3Tag.Title, QStringLiteral("linked"));
 }
 
 TEST(Id3v2Writer, MissingFileRaisesAndLeavesNothingBehind) {
