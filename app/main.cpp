@@ -2,12 +2,16 @@
 
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
+#include "tags/wma_tag.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
     QApplication::setApplicationVersion(QStringLiteral("3.00"));
+
+    // The WMA tag module is loaded once, before any window exists.
+    InitWmaAudioInfo();
 
     // Created in this order and alive for the whole run; the first is the main window.
     Tfm_main fm_main(MakeRealParts());
@@ -21,5 +25,7 @@ int main(int argc, char** argv) {
     Q_UNUSED(fm_id3);
 
     fm_main.show();
-    return app.exec();
+    const int status = app.exec();
+    ShutdownWmaAudioInfo();
+    return status;
 }
