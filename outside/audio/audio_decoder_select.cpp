@@ -45,6 +45,10 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
     if (info.isDir()) {
         ThrowAudioError(what, path, QStringLiteral("it is a folder"));
     }
+    // A pipe or a device could block a read for ever or never end.
+    if (!info.isFile()) {
+        ThrowAudioError(what, path, QStringLiteral("not a regular file"));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         ThrowAudioError(what, path, file.errorString());

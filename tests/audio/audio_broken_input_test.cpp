@@ -1,7 +1,9 @@
 // Broken, truncated and hostile inputs: a clear error or Duration 0, never a crash or a hang.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtEndian>
@@ -152,6 +154,9 @@ TEST(BrokenInputs, NonsenseIsRefusedWithTheFileAndTheCause) {
     }
     EXPECT_THROW(reader->Open(dir.File(QStringLiteral("gone.mp3"))), ComponentError);
     EXPECT_THROW(reader->Open(dir.Path()), ComponentError);
+    const QString fifo = dir.File(QStringLiteral("pipe.mp3"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_THROW(reader->Open(fifo), ComponentError);       // and does not wait for a writer
     EXPECT_THROW(reader->ReadBuffer(100), ComponentError);  // nothing open
 }
 
