@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <functional>
 #include <thread>
 
 #include "audio_test_signals.h"
 #include "components/component_error.h"
+#include "components/lame_encoder_settings.h"
 #include "outside/audio/audio_factory.h"
 #include "support/temp_dir.h"
 
@@ -186,6 +188,36 @@ TEST(OtherOutputs, VoxIsMonoAdpcmAtFourBitsPerSample) {
     writer->SetVoxFormat(8000);
     WriteThrough(*writer, path, 16000, Sine(16000, 2, 300.0, 16000));
     EXPECT_EQ(QFileInfo(path).size(), 4000);
+}
+
+// A stop before any data leaves an output that was created but got nothing: it must still close
+// into a well-formed file.
+TEST(OtherOutputs, AnOutputWithoutDataClosesIntoAnEmptyValidFile) {
+    TempDir dir;
+    auto writer = CreateAudioFile();
+    auto reader = CreateAudioFile();
+    LameEncoderSettings mp3;
+    mp3.SetBitrate(128);
+    const std::vector<std::pair<QString, std::function<void()>>> formats = {
+        {QStringLiteral("empty.wav"), [&] { writer->SetWaveFormat(44100, 2, 16); }},
+        {QStringLiteral("empty.mp3"), [&] { writer->SetMp3Encoder(mp3); }},
+        {QStringLiteral("empty.ogg"), [&] { writer->SetOggFormat(44100, 2, 0, 0, 0, 300); }},
+    };
+    for (const auto& [name, configure] : formats) {
+        configure();
+        const QString path = dir.File(name);
+        writer->SetSourceFormat(44100, 2);
+        writer->CreateOutput(path);
+        writer->Close();
+        ASSERT_TRUE(QFileInfo::exists(path)) << name.toStdString();
+        try {
+            reader->Open(path);
+            EXPECT_LE(reader->Length(), 1152) << name.toStdString();
+        } catch (const ComponentError&) {
+            // An MP3 without frames may well be refused; it must not crash.
+        }
+        reader->Close();
+    }
 }
 
 // The normalisation worker uses the reader and writer from its own thread.
