@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -23,6 +24,9 @@ using LamePtr = std::unique_ptr<lame_global_flags, LameCloser>;
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
+
+// LAME's console notes (a filter it drops, a rate it adjusts) have no reader here.
+void Silent(const char*, va_list) {}
 
 // A stereo mode asked for explicitly makes a stereo file even from a mono source; otherwise the
 // source's own channel count decides.
@@ -117,6 +121,9 @@ class Mp3Encoder : public AudioEncoder {
             ThrowAudioError(QStringLiteral("Cannot encode"), shownPath_,
                             QStringLiteral("the MP3 encoder cannot start (out of memory)"));
         }
+        lame_set_errorf(gfp, Silent);
+        lame_set_debugf(gfp, Silent);
+        lame_set_msgf(gfp, Silent);
         lame_set_in_samplerate(gfp, inRate);
         lame_set_num_channels(gfp, channels);
         lame_set_write_id3tag_automatic(gfp, 0);  // tags are written by the program afterwards
