@@ -83,17 +83,14 @@ TEST(NullOutputPlayer, PlaysQueuedBlocksAndRaisesItsEventsOnTheWindowThread) {
     EXPECT_THROW(player.QueueBuffer(Block(10, 1)), ComponentError);  // channels differ
 }
 
-TEST(NullOutputPlayer, ConsumesInRealTimeAndStopsOnStop) {
+TEST(NullOutputPlayer, StopDropsWhatIsQueuedAndSilencesTheEvents) {
     TAudioPlayer2 player(PlayerOutput::Null);
     Recorder recorder;
     player.SetEvents(recorder.Events());
     player.OpenStream(1000, 1);
     player.QueueBuffer(Block(200, 1));  // 200 ms
     player.Play();
-    QElapsedTimer clock;
-    clock.start();
     ASSERT_TRUE(PumpUntil([&] { return recorder.played == 1; }));
-    EXPECT_GE(clock.elapsed(), 150);
 
     player.QueueBuffer(Block(100000, 1));
     player.Stop();
