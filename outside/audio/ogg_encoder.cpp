@@ -87,7 +87,7 @@ class OggEncoder : public AudioEncoder, private OggState {
         ogg_stream_packetin(&stream_, &header);
         ogg_stream_packetin(&stream_, &comments);
         ogg_stream_packetin(&stream_, &codebooks);
-        // Audio starts on a fresh page, as the Vorbis spec asks.
+        // Audio starts on a fresh page, as Vorbis streams require.
         ogg_page page;
         while (ogg_stream_flush(&stream_, &page) != 0) {
             PutPage(page);
