@@ -103,14 +103,7 @@ class Mp3Encoder : public AudioEncoder {
             }
         }
         std::FILE* file = file_.release();
-        if (std::fflush(file) != 0 || std::ferror(file) != 0) {
-            const int error = errno;
-            std::fclose(file);
-            ThrowAudioError(kCannotWrite, shownPath_, QString::fromLocal8Bit(std::strerror(error)));
-        }
-        if (std::fclose(file) != 0) {
-            ThrowAudioError(kCannotWrite, shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
-        }
+        CloseOutputStream(file, shownPath_);
     }
 
   private:

@@ -118,14 +118,7 @@ class OggEncoder : public AudioEncoder, private OggState {
         Drain();
         std::FILE* file = file_;
         file_ = nullptr;
-        if (std::fflush(file) != 0 || std::ferror(file) != 0) {
-            const int error = errno;
-            std::fclose(file);
-            ThrowAudioError(kCannotWrite, shownPath_, QString::fromLocal8Bit(std::strerror(error)));
-        }
-        if (std::fclose(file) != 0) {
-            ThrowAudioError(kCannotWrite, shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
-        }
+        CloseOutputStream(file, shownPath_);
     }
 
   private:
