@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/main_state.h"
+#include "engine/main_state.h"
 #include "app/main_window_parts.h"
 #include "app/progress_display.h"
 

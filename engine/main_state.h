@@ -10,7 +10,8 @@
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 
-// The state every command and the engine share, owned by the main window for the whole run.
+// The state every command and the engine share, owned by the main window for the whole run. It
+// lives here so that the batches reach it without depending on the window.
 // The atomics are also read and written by the normalisation worker; everything else belongs to
 // the window thread.
 struct MainState {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+class IAudioFile2;
+class IAudioFile2LameEnc;
+class SettingsFile;
+
+// A stored encoder setting that cannot be used as it stands (an index outside its table). The
+// message names the key, its value and the valid range.
+class ConfigureError : public std::runtime_error {
+  public:
+    explicit ConfigureError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& Message() const noexcept { return message_; }
+
+  private:
+    QString message_;
+};
+
+// Prepares the writer for one output format (0 MP3, 1 WAV, 2 WMA, 3 Ogg, 4 VOX; anything else
+// configures nothing) from the encoder keys of the settings file, read afresh at every call.
+// commandLine is the settings dialog's LAME command-line text, held for the run and never stored.
+// Throws ConfigureError for an unusable stored value, before anything is sent; component failures
+// arrive as ComponentError.
+void ConfigureWriter(int format, const SettingsFile& settings, const QString& commandLine,
+                     IAudioFile2LameEnc& encoder, IAudioFile2& writer);
