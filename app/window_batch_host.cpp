@@ -1,0 +1,78 @@
+#include "app/window_batch_host.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/information_box.h"
+#include "app/main_window.h"
+#include "components/component_error.h"
+
+int WindowBatchHost::RowCount() const {
+    return window_.lv()->topLevelItemCount();
+}
+
+QString WindowBatchHost::RowCaption(int row) const {
+    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    return item ? item->text(0) : QString();
+}
+
+QString WindowBatchHost::RowInputPath(int row) const {
+    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    return item ? item->text(kPathColumn) : QString();
+}
+
+void WindowBatchHost::SetRowStatus(int row, const QString& status) {
+    // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
+    if (QTreeWidgetItem* item = window_.lv()->topLevelItem(row)) {
+        item->setText(kStatusColumn, status);
+    }
+}
+
+void WindowBatchHost::ShowProgress(int value) {
+    // The skin elements schedule their repaint: the block loop never waits for painting.
+    window_.ShowProgress(value);
+}
+
+void WindowBatchHost::ClearProgressText() {
+    window_.ClearProgressText();
+}
+
+void WindowBatchHost::ShowInformation(const QString& text) {
+    ::ShowInformation(&window_, text);
+}
+
+void WindowBatchHost::ShowError(const QString& text) {
+    ShowErrorReport(&window_, text);
+}
+
+void WindowBatchHost::PumpMessages() {
+    QCoreApplication::processEvents();
+}
+
+void WindowBatchHost::WaitForMessages() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void WindowBatchHost::SetPacingTimer(bool enabled) {
+    if (enabled) {
+        window_.Timer1()->start();
+    } else {
+        window_.Timer1()->stop();
+    }
+}
+
+void WindowBatchHost::BeforeBatch() {
+    // The preview reads from the same reader: it stops before the batch takes the reader.
+    MainState& state = window_.State();
+    if (!state.Playing) {
+        return;
+    }
+    try {
+        window_.AudioPlayer21().Stop();
+    } catch (const ComponentError&) {
+        // The player is being let go anyway; the batch closes the reader itself.
+    }
+    state.Playing = false;
+    SetRowStatus(state.PlayIndex, QStringLiteral("Stop"));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/batch_host.h"
+
+class Tfm_main;
+
+// The main window as the batches see it: its list rows, the progress display, message boxes and
+// the window thread's event queue. Window thread only.
+class WindowBatchHost : public BatchHost {
+  public:
+    explicit WindowBatchHost(Tfm_main& window) : window_(window) {}
+
+    int RowCount() const override;
+    QString RowCaption(int row) const override;
+    QString RowInputPath(int row) const override;
+    void SetRowStatus(int row, const QString& status) override;
+    void ShowProgress(int value) override;
+    void ClearProgressText() override;
+    void ShowInformation(const QString& text) override;
+    void ShowError(const QString& text) override;
+    void PumpMessages() override;
+    void WaitForMessages() override;
+    void SetPacingTimer(bool enabled) override;
+    void BeforeBatch() override;
+
+  private:
+    Tfm_main& window_;
+};
+
+// The list row's sub-item k lives in column k + 1; sub-item 5, the full input path, is held
+// past the visible columns.
+constexpr int kStatusColumn = 5;
+constexpr int kPathColumn = 6;
