@@ -13,6 +13,9 @@ const char kUsage[] =
     "  settings                      print the seven settings start-up would load\n"
     "  tags FILE                     print the tag record of FILE\n"
     "  tags FILE --set Key=Value...  write a tag record into FILE and print it read back\n"
+    "  convert [--normalize] [--format mp3|wav] [--output DIR] [--lame-options TEXT]\n"
+    "          [--jobs N] FILE|FOLDER...\n"
+    "                                convert (or normalise) the files, one result line each\n"
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
@@ -41,6 +44,9 @@ int main(int argc, char** argv) {
     }
     if (command == QStringLiteral("tags")) {
         return RunTagsCommand(args, out, err);
+    }
+    if (command == QStringLiteral("convert")) {
+        return RunConvertCommand(args, out, err);
     }
     err << "quorvel-cli: unknown command '" << command << "' (try --help)\n";
     return kCliUsage;
