@@ -8,6 +8,15 @@
 #include "app/main_window.h"
 #include "components/component_error.h"
 
+namespace {
+constexpr int kFrameMs = 40;
+}  // namespace
+
+WindowBatchHost::WindowBatchHost(Tfm_main& window) : window_(window) {
+    nextDraw_.setSingleShot(true);
+    QObject::connect(&nextDraw_, &QTimer::timeout, [this] { DrawProgress(); });
+}
+
 int WindowBatchHost::RowCount() const {
     return window_.lv()->topLevelItemCount();
 }
@@ -30,8 +39,21 @@ void WindowBatchHost::SetRowStatus(int row, const QString& status) {
 }
 
 void WindowBatchHost::ShowProgress(int value) {
-    // The skin elements schedule their repaint: the block loop never waits for painting.
-    window_.ShowProgress(value);
+    // The block loop reports thousands of values a file and pumps events after each: drawing
+    // every one would spend the loop's time painting. 0 (a file starts, a batch ends) is drawn
+    // at once.
+    pending_ = value;
+    if (value == 0 || !lastDraw_.isValid() || lastDraw_.elapsed() >= kFrameMs) {
+        DrawProgress();
+    } else if (!nextDraw_.isActive()) {
+        nextDraw_.start(kFrameMs - static_cast<int>(lastDraw_.elapsed()));
+    }
+}
+
+void WindowBatchHost::DrawProgress() {
+    nextDraw_.stop();
+    window_.ShowProgress(pending_);
+    lastDraw_.restart();
 }
 
 void WindowBatchHost::ClearProgressText() {

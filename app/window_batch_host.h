@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "engine/batch_host.h"
 
 class Tfm_main;
@@ -8,7 +11,7 @@ class Tfm_main;
 // the window thread's event queue. Window thread only.
 class WindowBatchHost : public BatchHost {
   public:
-    explicit WindowBatchHost(Tfm_main& window) : window_(window) {}
+    explicit WindowBatchHost(Tfm_main& window);
 
     int RowCount() const override;
     QString RowCaption(int row) const override;
@@ -24,7 +27,13 @@ class WindowBatchHost : public BatchHost {
     void BeforeBatch() override;
 
   private:
+    void DrawProgress();
+
     Tfm_main& window_;
+    // Progress is drawn at most once per frame; the latest value waits for the next one.
+    QElapsedTimer lastDraw_;
+    QTimer nextDraw_;
+    int pending_ = 0;
 };
 
 // The list row's sub-item k lives in column k + 1; sub-item 5, the full input path, is held
