@@ -136,6 +136,10 @@ void Tfm_set::BuildControls() {
         (*button)->setDefault(false);
         x += 80;
     }
+    Ok->setToolTip(QStringLiteral("Store every value and close"));
+    Button2->setToolTip(
+        QStringLiteral("Put the factory values into the controls; nothing is stored"));
+    Cancel->setToolTip(QStringLiteral("Close without storing anything"));
     Ok->setObjectName(QStringLiteral("Ok"));
     Button2->setObjectName(QStringLiteral("Button2"));
     Cancel->setObjectName(QStringLiteral("Cancel"));
