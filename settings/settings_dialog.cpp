@@ -48,6 +48,8 @@ constexpr double kSmallestPointSize = 6.5;
 // Gives a control the dialog's font, a little smaller when its caption would not fit: captions
 // must be readable whole in whatever font the skin chose.
 void FitCaption(QWidget* control, const QFont& base, int extra = 0) {
+    // Hidden pages are not polished yet; the skin's style sheet must be in the measure.
+    control->ensurePolished();
     QFont f = base;
     control->setFont(f);
     while (control->sizeHint().width() - extra > control->width() &&
@@ -213,6 +215,7 @@ void Tfm_set::FitCaptions() {
     const QString comply = ck_comply->text();
     const QString tail = comply.mid(comply.lastIndexOf(u' '));
     const int available = ck_comply->parentWidget()->width() - ck_comply->x();
+    ck_comply->ensurePolished();
     ck_comply->resize(available, ck_comply->height());
     QFont f = base;
     ck_comply->setFont(f);

@@ -89,10 +89,10 @@ QGroupBox* Frame(QWidget* parent, const QString& title, const QRect& g, const ch
 QButtonGroup* Radios(QGroupBox* box, const QStringList& items, int columns, int top) {
     auto* group = new QButtonGroup(box);
     box->setStyleSheet(QStringLiteral("QRadioButton { spacing: 3px; }"));
-    const int width = (box->width() - 10) / columns;
+    const int width = (box->width() - 6) / columns;
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], box);
-        button->setGeometry(6 + (i % columns) * width, top + (i / columns) * 22, width - 2, 20);
+        button->setGeometry(4 + (i % columns) * width, top + (i / columns) * 22, width, 20);
         group->addButton(button, i);
     }
     group->button(0)->setChecked(true);
