@@ -130,7 +130,9 @@ void ConfigureMp3(const Reader& r, const QString& commandLine, IAudioFile2LameEn
         enc.SetVbrQuality(vbrQuality);
         enc.SetSampleRate(sampleRate);
     }
-    if (!commandLine.isEmpty()) {
+    // The settings object keeps what it was sent for the whole run, so a command line the user
+    // has since emptied must be cleared there too, or its switches would still apply.
+    if (!commandLine.isEmpty() || !enc.Options().commandLine.isEmpty()) {
         enc.SetCommandLine(commandLine);
     }
     writer.SetMp3Encoder(enc);

@@ -127,6 +127,21 @@ TEST(ConfigureWriter, WavClosesAnOpenWriterFirst) {
     EXPECT_EQ(*log, Lines({"Writer.Close()", "Writer.SetWaveFormat(44100,2,16)"}));
 }
 
+// The encoder settings keep their values for the run: an emptied command line must not linger.
+TEST(ConfigureWriter, AnEmptiedCommandLineIsClearedInTheEncoder) {
+    TempDir dir;
+    const SettingsFile file(dir.Write(S("q.ini"), "[MP3Prest]\nalt=1\n"));
+    CallLog log = MakeCallLog();
+    RecordingLameEncoder encoder(log);
+    FakeAudioFile writer(S("Writer"), log);
+    ConfigureWriter(0, file, S("-b 320"), encoder, writer);
+    log->clear();
+    ConfigureWriter(0, file, QString(), encoder, writer);
+    EXPECT_EQ(*log, Lines({"Mp3LameEncoder.SetAltPreset(1)", "Mp3LameEncoder.SetCommandLine()",
+                           "Writer.SetMp3Encoder()"}));
+    EXPECT_TRUE(encoder.Options().commandLine.isEmpty());
+}
+
 // An index outside its table is refused with the key, value and range, before any call.
 TEST(ConfigureWriter, RefusesAnIndexOutsideItsTable) {
     struct Bad {
