@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -69,6 +70,11 @@ class WindowBatchTest : public ::testing::Test {
 
 TEST_F(WindowBatchTest, ConversionStopsThePreviewFirstAndEndsWithTheDisplayAtRest) {
     QTreeWidgetItem* row = AddRow("song");
+    // The settings dialog's command-line box reaches the encoder (its text is never stored).
+    auto* box = new QPlainTextEdit(window.get());
+    box->setObjectName(S("txtCommLine"));
+    box->setPlainText(S("-V 2"));
+    window->State().appSettings.OutputFormat = 0;
     window->State().Playing = true;
     window->State().PlayIndex = 0;
     window->ConvertAll();
@@ -79,7 +85,8 @@ TEST_F(WindowBatchTest, ConversionStopsThePreviewFirstAndEndsWithTheDisplayAtRes
     EXPECT_LT(stop, open);
     EXPECT_FALSE(window->State().Playing);
     EXPECT_EQ(row->text(kStatusColumn), S("finish"));
-    EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/song.wav"))));
+    EXPECT_TRUE(log->contains(S("Mp3LameEncoder.SetCommandLine(-V 2)")));
+    EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/song.mp3"))));
     EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S(""));
     EXPECT_FALSE(window->State().Converting);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(S("; ")).toStdString();
