@@ -129,6 +129,7 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
         host.PrintRejected(path);
     }
     if (probed.rows.isEmpty()) {
+        err << "convert: no MP3 or WAV file to convert\n";
         return host.AnyFailed() ? kCliFailed : kCliUsage;
     }
     const QString outputDir =

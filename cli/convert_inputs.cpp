@@ -75,6 +75,9 @@ ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments) {
             for (const QString& file : FolderAudio(argument)) {
                 Probe(reader, file, out);
             }
+        } else if (!QFileInfo::exists(argument)) {
+            out.rejectedPaths << QFileInfo(argument).absoluteFilePath();
+            out.rejectedMessages << argument + QStringLiteral(": no such file or folder");
         } else {
             Probe(reader, argument, out);
         }
