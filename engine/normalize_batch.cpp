@@ -89,8 +89,8 @@ void NormalizeAll(BatchParts& parts, BatchHost& host, std::int64_t maxWholeSampl
             state.NormalizeThread = nullptr;
             failure = worker.Error();
             terminated = worker.Terminated();
-            // Progress points still queued belong to a finished file.
-            QCoreApplication::removePostedEvents(&windowThread);
+            // A quick worker may end before the wait ran once: its points are still queued.
+            QCoreApplication::sendPostedEvents(&windowThread, QEvent::MetaCall);
             if (failure.isEmpty()) {
                 parts.reader.Close();
                 parts.writer.Close();
