@@ -52,6 +52,11 @@ QString MakeOutputPath(const QString& outputDir, const QString& caption, const Q
             base.truncate(dot);
         }
     }
+    // A caption never leads out of the output folder, and an empty one takes the input's name.
+    base.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (base.isEmpty()) {
+        base = QFileInfo(inputPath).completeBaseName();
+    }
     const QString stem = outputDir + prefix + base;
     QString candidate = stem + extension;
     for (int n = 1;; ++n) {

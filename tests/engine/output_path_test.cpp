@@ -45,6 +45,8 @@ TEST(OutputPathTest, ChoosesTheFirstFreeNameWithoutEverOverwriting) {
         {"my.song.wav", "my.song.wav", "", {"my.song.mp3"}, "my.song_1.mp3"},
         {"a.b.c", "x.wav", "", {"a.b.c.mp3"}, "a.b.c_1.mp3"},
         {".hidden", ".hidden", "", {}, ".hidden.mp3"},
+        {"../up", "x.wav", "", {}, ".._up.mp3"},
+        {"", "take.wav", "", {}, "take.mp3"},
     };
     for (const NamingCase& c : cases) {
         TempDir dir;
