@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <array>
 
-#include "tags/file_replacement.h"
+#include "outside/files/file_replacement.h"
 #include "tags/id3v2_parse.h"
 #include "tags/tag_error.h"
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <limits>
 
-#include "tags/file_replacement.h"
+#include "outside/files/file_replacement.h"
 #include "tags/tag_error.h"
 #include "tags/tag_modules.h"
 #include "tags/vorbis_comment_split.h"

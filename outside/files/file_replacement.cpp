@@ -1,4 +1,4 @@
-#include "tags/file_replacement.h"
+#include "outside/files/file_replacement.h"
 
 #include <QDir>
 #include <QFileInfo>
