@@ -180,6 +180,27 @@ TEST_F(WmaModule, WithoutTheModuleWritingFailsAndReadingFallsBackToTheLegacyHead
     EXPECT_EQ(tag.Album, QStringLiteral("LP"));
 }
 
+// A file cut inside its description object gives the entries that stand whole before the cut.
+TEST_F(WmaModule, ATruncatedLegacyHeaderGivesWhatStandsBeforeTheCut) {
+    UseMissingModule();
+    const QByteArray description = Le16(5) + Entry(2, QString(), QStringLiteral("Song")) +
+                                   Entry(1, QString(), QStringLiteral("Singer")) +
+                                   Entry(4, QString(), QStringLiteral("Notes")) +
+                                   Entry(100, QStringLiteral("WM/Year"), QStringLiteral("1987"));
+    const QByteArray album = Entry(100, QStringLiteral("WM/AlbumTitle"), QStringLiteral("LP"));
+    const QByteArray whole = Legacy(Object(kDescription, description + album) +
+                                    Object(QByteArray(16, 'a'), QByteArray(4000, 'a')));
+    const QByteArray cut = whole.left(24 + 24 + description.size() + album.size() / 2);
+    WmaTagInfo tag;
+    ReadWmaTag(dir_.Write(QStringLiteral("cut.wma"), cut), tag);
+    EXPECT_EQ(tag.Found, -1);
+    EXPECT_EQ(tag.Title, QStringLiteral("Song"));
+    EXPECT_EQ(tag.Author, QStringLiteral("Singer"));
+    EXPECT_EQ(tag.Description, QStringLiteral("Notes"));
+    EXPECT_EQ(tag.Year, QStringLiteral("1987"));
+    EXPECT_EQ(tag.Album, QString());
+}
+
 TEST_F(WmaModule, HostileLegacyHeadersAreReadSafely) {
     UseMissingModule();
     const QByteArray good =
