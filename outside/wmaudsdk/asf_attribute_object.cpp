@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "outside/files/file_replacement.h"
+#include "outside/wmaudsdk/asf_main_values.h"
 #include "outside/wmaudsdk/wm_audio_info.h"
 
 namespace {
@@ -97,7 +98,7 @@ void Apply(TagLib::ASF::Tag* tag, const PendingAttribute& a) {
 class AsfAttributeObject final : public IWMAudioInfo {
   public:
     AsfAttributeObject(std::string path, std::unique_ptr<TagLib::ASF::File> file)
-        : path_(std::move(path)), file_(std::move(file)) {}
+        : path_(std::move(path)), file_(std::move(file)), mainValues_(ReadAsfMainValues(path_)) {}
 
     std::int32_t QueryInterface(const void*, void** object) override {
         if (object != nullptr) {
@@ -144,6 +145,10 @@ class AsfAttributeObject final : public IWMAudioInfo {
                 bytes = ToUtf16Terminated(tag->rating());
                 break;
             case Described::None: {
+                // The main header's value first: for several values that is the first one.
+                if (mainValues_.contains(key)) {
+                    return Copy(mainValues_[key], type, value, length);
+                }
                 if (!tag->contains(key) || tag->attribute(key).isEmpty()) {
                     return kWmaNotFound;
                 }
@@ -318,6 +323,7 @@ class AsfAttributeObject final : public IWMAudioInfo {
     std::atomic<std::uint32_t> references_{1};
     std::string path_;
     std::unique_ptr<TagLib::ASF::File> file_;
+    TagLib::Map<TagLib::String, TagLib::ASF::Attribute> mainValues_;
     std::vector<PendingAttribute> pending_;
     bool closed_ = false;
 };

@@ -134,6 +134,28 @@ TEST_F(WmaModule, TrackFallsBackToWmTrackAndANumericYearIsIgnored) {
     EXPECT_EQ(tag.Title, QStringLiteral("t"));
 }
 
+// Several values of one attribute: the first stays in the main header, the others go to the
+// metadata library, which TagLib lists first. The first value is the one read, as mutagen does.
+TEST_F(WmaModule, SeveralValuesGiveTheFirstOne) {
+    const QString path = dir_.CopyFixture(QString::fromLatin1(kFixture));
+    const bool prepared = MutagenRun(QStringLiteral("import sys\n"
+                                                    "from mutagen.asf import ASF\n"
+                                                    "f = ASF(sys.argv[1])\n"
+                                                    "f.tags['WM/AlbumTitle'] = ['A1', 'A2']\n"
+                                                    "f.tags['WM/Genre'] = ['G1', 'G2', 'G3']\n"
+                                                    "f.save()\n"),
+                                     path);
+    if (!prepared) {
+        GTEST_SKIP() << "python3-mutagen is not available";
+    }
+    WmaTagInfo tag;
+    ReadWmaTag(path, tag);
+    EXPECT_EQ(tag.Album, QStringLiteral("A1"));
+    EXPECT_EQ(tag.Genre, QStringLiteral("G1"));
+    const QJsonObject m = MutagenRead(QStringLiteral("wma"), path);
+    EXPECT_EQ(Attribute(m, "WM/AlbumTitle"), QStringLiteral("A1"));
+}
+
 TEST_F(WmaModule, ReadOnlyFilesStayReadOnly) {
     const QString path = dir_.CopyFixture(QString::fromLatin1(kFixture));
     const auto readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
