@@ -12,7 +12,8 @@ const char kUsage[] =
     "Commands:\n"
     "  settings                      print the seven settings start-up would load\n"
     "  tags FILE                     print the tag record of FILE\n"
-    "  tags FILE --set Key=Value...  write a tag record into FILE and print it read back\n"
+    "  tags FILE --set Key=Value...  change the named fields of FILE's tags (--set may repeat),\n"
+    "                                then print the record read back\n"
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";

@@ -165,6 +165,31 @@ TEST_F(CliTags, WritesAndReadsEveryFormat) {
     }
 }
 
+// --set repeats, changes only the fields it names, and takes the track texts the formats hold.
+TEST_F(CliTags, RepeatedSetChangesOnlyTheNamedFields) {
+    const QString mp3 = dir_.Write(QStringLiteral("b.mp3"), QByteArray(500, 'a'));
+    const QString ogg = dir_.File(QStringLiteral("b.ogg"));
+    WriteOggFixture(ogg, {});
+    const QString wma = dir_.CopyFixture(QStringLiteral("sine_1s.wma"));
+    const QString set = QStringLiteral("--set");
+    for (const QString& file : {mp3, ogg, wma}) {
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_EQ(Run({file, set, QStringLiteral("Title=a"), set, QStringLiteral("Artist=b"),
+                       QStringLiteral("Track=3/12")}),
+                  0);
+        QString out;
+        ASSERT_EQ(Run({file, set, QStringLiteral("Album=c")}, &out), 0);
+        const QString track = file == wma ? QStringLiteral("3") : QStringLiteral("3/12");
+        EXPECT_EQ(out, QStringLiteral("Title=a\nArtist=b\nAlbum=c\nYear=\nTrack=%1\nComment=\n"
+                                      "Genre=\n")
+                           .arg(track));
+    }
+    EXPECT_EQ(Run({mp3, set}), 2);
+    EXPECT_EQ(Run({mp3, set, QStringLiteral("Title=x"), set}), 2);
+    EXPECT_EQ(Run({mp3, set, QStringLiteral("Track=3/")}), 2);
+    EXPECT_EQ(Run({mp3, set, QStringLiteral("Track=70000")}), 2);
+}
+
 TEST_F(CliTags, ReportsUsageErrorsAndFailures) {
     const QString wav = dir_.Write(QStringLiteral("a.wav"), QByteArray("RIFF"));
     const QString mp3 = dir_.Write(QStringLiteral("a.mp3"), QByteArray("x"));
