@@ -135,3 +135,7 @@ SmallFileRead ReadSmallRegularFile(const QString& path, qint64 maxBytes) {
     return result;
 #endif
 }
+
+bool IsRegularFile(const QString& path) {
+    return QFileInfo(path).isFile();
+}

@@ -16,3 +16,7 @@ struct SmallFileRead {
 // Reads the file at path whole when it is a regular file of at most maxBytes bytes. Qt resource
 // paths (":/...") are read too.
 SmallFileRead ReadSmallRegularFile(const QString& path, qint64 maxBytes);
+
+// Whether path names a regular file (after following links): what the tag readers and writers
+// check before they open a file, so that a FIFO or a device given to them cannot block them.
+bool IsRegularFile(const QString& path);

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 #include "support/temp_dir.h"
 #include "tag_test_support.h"
 #include "tags/id3v2_tag.h"
 #include "tags/ogg_tag.h"
+#include "tags/tag_error.h"
 #include "tags/tag_transfer.h"
 #include "tags/wma_tag.h"
 
@@ -162,6 +166,33 @@ TEST_F(CliTags, WritesAndReadsEveryFormat) {
                       .at(1)
                       .toString(),
                   QStringLiteral("Ünï 日本"));
+    }
+}
+
+// A FIFO given a tag file's name must neither block a reader nor be replaced by a writer.
+TEST(TagReaders, AFifoIsRefusedWithoutBlocking) {
+    TempDir dir;
+    InitWmaAudioInfo();
+    for (const char* name : {"f.mp3", "f.ogg", "f.wma"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.File(QString::fromLatin1(name));
+        ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        const QString format = path.right(3);
+        if (format == QStringLiteral("mp3")) {
+            ReadId3Tag(path);
+            EXPECT_EQ(Id3Tag, ID3StructV2());
+            EXPECT_THROW(WriteId3Tag(path, ID3StructV2()), TagError);
+        } else if (format == QStringLiteral("ogg")) {
+            OGGTag tag;
+            EXPECT_THROW(ReadOggTag(path, tag), TagError);
+            EXPECT_THROW(WriteOggTag(path, tag), TagError);
+        } else {
+            WmaTagInfo tag;
+            ReadWmaTag(path, tag);
+            EXPECT_EQ(tag.Found, 0);
+            EXPECT_FALSE(WriteWmaTag(path, tag));
+        }
+        EXPECT_FALSE(QFileInfo(path).isFile());  // still the FIFO
     }
 }
 
