@@ -8,7 +8,32 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "outside/audio/audio_error.h"
+
+namespace {
+
+// The process's umask, read without changing it: umask() can only be read by setting it, which
+// would race with files other threads create meanwhile.
+mode_t CurrentUmask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        while (!status.atEnd()) {
+            const QByteArray line = status.readLine();
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok) {
+                    return static_cast<mode_t>(mask);
+                }
+            }
+        }
+    }
+    return 022;
+}
+
+}  // namespace
 
 PendingOutput::PendingOutput(const QString& target) : target_(target) {
     const QString what = QStringLiteral("Cannot create");
@@ -38,17 +63,18 @@ PendingOutput::~PendingOutput() {
 }
 
 void PendingOutput::Commit() {
-    // A file replaced keeps its permissions; a new one gets the usual rw-r--r--.
-    const QFileDevice::Permissions permissions =
-        QFileInfo::exists(target_)
-            ? QFile::permissions(target_)
-            : (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-               QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    QFile::setPermissions(temp_, permissions);
+    // A file replaced keeps its permissions; a new one gets what any program's new file gets,
+    // rw for everyone less the user's umask (the temporary file was made private).
+    const QByteArray temp = QFile::encodeName(temp_);
+    struct stat existing {};
+    const mode_t mode = ::stat(QFile::encodeName(target_).constData(), &existing) == 0
+                            ? (existing.st_mode & 07777)
+                            : (0666 & ~CurrentUmask());
+    ::chmod(temp.constData(), mode);
     // rename() replaces the target atomically; QFile::rename would refuse an existing target.
     if (std::rename(QFile::encodeName(temp_).constData(), QFile::encodeName(target_).constData()) !=
         0) {
-        ThrowAudioError(QStringLiteral("Cannot write"), target_,
+        ThrowWriteError(target_,
                         QString::fromLocal8Bit(std::strerror(errno)));
     }
     committed_ = true;
