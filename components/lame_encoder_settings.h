@@ -19,7 +19,7 @@ struct Mp3EncoderOptions {
     int vbrBitrate = -1;  // kbps
     int vbrQuality = -1;
     std::optional<int> vbrMethod;  // -1 none (CBR), 0 default, 1 old, 2 new, 3 mtrh
-    int channelMode = -1;  // 1 stereo, 2 joint, 3 forced joint, 4 dual
+    int channelMode = -1;          // 1 stereo, 2 joint, 3 forced joint, 4 dual
     int quality = -1;
     bool writeVbrHeader = true;
     bool bitReservoir = true;

@@ -173,7 +173,7 @@ void TAudioFile2::SetOggFormat(int sampleRate, int channels, int kbps, int minKb
     CheckEnabled();
     // The limits are positions in the bit rate list the settings store ("bitrate" uses the same
     // list), 0 meaning no limit; the bit rate itself comes as kbps.
-    static constexpr int kBitrates[] = {8,  16, 24,  32,  40,  48,  56,  64,  80,
+    static constexpr int kBitrates[] = {8,  16,  24,  32,  40,  48,  56,  64, 80,
                                         96, 112, 128, 160, 192, 224, 256, 320};
     constexpr int kPositions = static_cast<int>(std::size(kBitrates));
     for (const int position : {minKbps, maxKbps}) {
@@ -273,8 +273,7 @@ void TAudioFile2::WriteBuffer(AudioBuffer& buffer) {
         throw ComponentError(QStringLiteral("Cannot write: no output file has been created"));
     }
     if (outputFailed_) {
-        ThrowWriteError(output_->Target(),
-                        QStringLiteral("an earlier write failed"));
+        ThrowWriteError(output_->Target(), QStringLiteral("an earlier write failed"));
     }
     if (buffer.Empty()) {
         return;
@@ -298,8 +297,7 @@ void TAudioFile2::WriteBuffer(AudioBuffer& buffer) {
         throw;
     } catch (const std::exception& e) {
         outputFailed_ = true;
-        ThrowWriteError(output_->Target(),
-                        QString::fromUtf8(e.what()));
+        ThrowWriteError(output_->Target(), QString::fromUtf8(e.what()));
     }
     framesWritten_ += frames;
 }

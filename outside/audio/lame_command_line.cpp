@@ -246,8 +246,8 @@ class SwitchReader {
             bool mono;
         };
         static constexpr OldName kOldNames[] = {
-            {"phone", 16, true}, {"phon+", 24, true},  {"lw", 24, true},     {"mw-eu", 24, true},
-            {"sw", 24, true},    {"mw-us", 40, true},  {"voice", 56, true},  {"fm", 112, false},
+            {"phone", 16, true},   {"phon+", 24, true},  {"lw", 24, true},     {"mw-eu", 24, true},
+            {"sw", 24, true},      {"mw-us", 40, true},  {"voice", 56, true},  {"fm", 112, false},
             {"radio", 112, false}, {"tape", 112, false}, {"hifi", 160, false}, {"cd", 192, false},
             {"studio", 256, false}};
         bool mono = false;

@@ -35,7 +35,8 @@ void ApplyPreset(lame_global_flags* gfp, int preset, const QString& shownPath) {
         return;
     }
     if (preset < 1 || preset > 11) {
-        RefuseMp3Setting(shownPath, QStringLiteral("there is no MP3 preset number %1 (1 to 11)").arg(preset));
+        RefuseMp3Setting(shownPath,
+                         QStringLiteral("there is no MP3 preset number %1 (1 to 11)").arg(preset));
     }
     const NamedPreset& p = kNamedPresets[preset - 1];
     lame_set_VBR(gfp, vbr_off);
@@ -55,8 +56,9 @@ void ApplyPreset(lame_global_flags* gfp, int preset, const QString& shownPath) {
 void ApplyAltPreset(lame_global_flags* gfp, int altPreset, const QString& shownPath) {
     static constexpr int kAlt[5] = {STANDARD_FAST, STANDARD, EXTREME_FAST, EXTREME, INSANE};
     if (altPreset < 1 || altPreset > 5) {
-        RefuseMp3Setting(shownPath,
-               QStringLiteral("there is no MP3 alt-preset number %1 (1 to 5)").arg(altPreset));
+        RefuseMp3Setting(
+            shownPath,
+            QStringLiteral("there is no MP3 alt-preset number %1 (1 to 5)").arg(altPreset));
     }
     lame_set_preset(gfp, kAlt[altPreset - 1]);
 }
@@ -152,8 +154,9 @@ void ApplyExplicit(lame_global_flags* gfp, const Mp3EncoderOptions& o, const QSt
     if (o.outputChannels == 1) {
         ApplyLameChannelMode(gfp, 0);
     } else if (o.outputChannels != -1 && o.outputChannels != 2) {
-        RefuseMp3Setting(shownPath, QStringLiteral("an MP3 file holds 1 or 2 channels, not %1")
-                                        .arg(o.outputChannels));
+        RefuseMp3Setting(
+            shownPath,
+            QStringLiteral("an MP3 file holds 1 or 2 channels, not %1").arg(o.outputChannels));
     }
     if (!ApplyLameEmphasis(gfp, o.deemphasis)) {
         RefuseMp3Setting(shownPath, QStringLiteral("unknown de-emphasis %1").arg(o.deemphasis));

@@ -95,8 +95,7 @@ class Mp3Encoder : public AudioEncoder {
             const std::size_t size = lame_get_lametag_frame(gfp_.get(), tag.data(), tag.size());
             if (size > 0 && size <= tag.size()) {
                 if (std::fseek(file_.get(), 0, SEEK_SET) != 0) {
-                    ThrowWriteError(shownPath_,
-                                    QString::fromLocal8Bit(std::strerror(errno)));
+                    ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
                 }
                 PutBytes(file_.get(), tag.data(), size, shownPath_);
             }

@@ -8,10 +8,14 @@ namespace {
 // padding not counted in the tag, a stray partial frame); 16 KiB is generous.
 constexpr std::int64_t kJunkWindow = 16 * 1024;
 // Consecutive frames that must agree: a chance sync in other data almost never chains this far.
+// Layer I gets a longer run: its header with no CRC begins FF FF, the commonest pair of bytes
+// in executables and tables, and its short frames chain through any table of repeated values.
 constexpr int kFramesToConfirm = 4;
+constexpr int kLayer1FramesToConfirm = 12;
 // The longest MPEG frame (layer II at 384 kbps and 8 kHz would be longer, but cannot occur:
 // MPEG 2.5 tops out at 160 kbps) with room to spare.
 constexpr std::int64_t kMaxFrameBytes = 4096;
+constexpr std::int64_t kMaxChainFrames = 12;
 
 struct FrameHeader {
     int version = 0;  // 1 MPEG 1, 2 MPEG 2, 3 MPEG 2.5
@@ -77,12 +81,19 @@ bool SameStream(const FrameHeader& a, const FrameHeader& b) {
 // exactly where the audio ends (the end of the file or an ID3v1 tag).
 bool ChainHolds(const QByteArray& b, std::int64_t start, std::int64_t fileSize,
                 const FrameHeader& first) {
+    const int needed = first.layer == 1 ? kLayer1FramesToConfirm : kFramesToConfirm;
     std::int64_t at = start;
     FrameHeader h = first;
+    bool allAlike = true;  // every frame a byte-for-byte copy of the first: a table, not audio
     for (int n = 1;; ++n) {
+        if (n > 1 && allAlike &&
+            b.mid(static_cast<qsizetype>(at), h.bytes) !=
+                b.mid(static_cast<qsizetype>(start), first.bytes)) {
+            allAlike = false;
+        }
         at += h.bytes;
-        if (n >= kFramesToConfirm) {
-            return true;
+        if (n >= needed) {
+            return !(allAlike && first.layer == 1);
         }
         const bool atEnd = at == fileSize || (at + 128 == fileSize && at + 3 <= b.size() &&
                                               b.mid(static_cast<qsizetype>(at), 3) == "TAG");
@@ -118,7 +129,7 @@ std::int64_t SkipId3v2(const QByteArray& b) {
 }  // namespace
 
 std::int64_t MpegScanBytes(const QByteArray& head) {
-    return SkipId3v2(head) + kJunkWindow + kFramesToConfirm * kMaxFrameBytes;
+    return SkipId3v2(head) + kJunkWindow + kMaxChainFrames * kMaxFrameBytes;
 }
 
 MpegStreamStart FindMpegStream(const QByteArray& head, std::int64_t fileSize) {

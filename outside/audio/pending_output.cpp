@@ -74,8 +74,7 @@ void PendingOutput::Commit() {
     // rename() replaces the target atomically; QFile::rename would refuse an existing target.
     if (std::rename(QFile::encodeName(temp_).constData(), QFile::encodeName(target_).constData()) !=
         0) {
-        ThrowWriteError(target_,
-                        QString::fromLocal8Bit(std::strerror(errno)));
+        ThrowWriteError(target_, QString::fromLocal8Bit(std::strerror(errno)));
     }
     committed_ = true;
 }

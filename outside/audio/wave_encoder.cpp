@@ -24,8 +24,7 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The speaker layout of the usual channel orders (the same the downmix assumes).
 std::uint32_t ChannelMask(int channels) {
-    static constexpr std::uint32_t kMasks[9] = {0,     0x4,   0x3,   0x7,  0x33,
-                                                0x37,  0x3F,  0x70F, 0x63F};
+    static constexpr std::uint32_t kMasks[9] = {0, 0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x70F, 0x63F};
     return channels < 9 ? kMasks[channels] : 0;
 }
 
@@ -69,9 +68,8 @@ class WaveHeader {
             Put16(h, static_cast<std::uint16_t>(bits_));  // all bits are valid
             Put32(h, ChannelMask(channels_));
             // KSDATAFORMAT_SUBTYPE_PCM
-            static const unsigned char kPcm[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                                   0x10, 0x00, 0x80, 0x00, 0x00, 0xAA,
-                                                   0x00, 0x38, 0x9B, 0x71};
+            static const unsigned char kPcm[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                   0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
             h.append(reinterpret_cast<const char*>(kPcm), 16);
         }
         h += "data";
@@ -112,8 +110,12 @@ class WaveHeader {
 class WaveEncoder : public AudioEncoder {
   public:
     WaveEncoder(const QString& path, QString shownPath, int rate, int channels, int bits)
-        : path_(path), shownPath_(std::move(shownPath)), rate_(rate), channels_(channels),
-          bits_(bits), header_(rate, channels, bits) {
+        : path_(path),
+          shownPath_(std::move(shownPath)),
+          rate_(rate),
+          channels_(channels),
+          bits_(bits),
+          header_(rate, channels, bits) {
         file_.reset(std::fopen(QFile::encodeName(path).constData(), "wb"));
         if (!file_) {
             ThrowAudioError(QStringLiteral("Cannot create"), shownPath_,
@@ -248,9 +250,9 @@ std::unique_ptr<AudioEncoder> CreateWaveEncoder(const QString& path, const QStri
                         QStringLiteral("%1 channels cannot be written to WAV").arg(channels));
     }
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-        ThrowAudioError(what, shownPath,
-                        QStringLiteral("%1 bits per sample is not supported (use 8, 16, 24 or 32)")
-                            .arg(bits));
+        ThrowAudioError(
+            what, shownPath,
+            QStringLiteral("%1 bits per sample is not supported (use 8, 16, 24 or 32)").arg(bits));
     }
     return std::make_unique<WaveEncoder>(path, shownPath, sampleRate, channels, bits);
 }
