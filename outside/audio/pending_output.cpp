@@ -17,20 +17,19 @@ namespace {
 // The process's umask, read without changing it: umask() can only be read by setting it, which
 // would race with files other threads create meanwhile.
 mode_t CurrentUmask() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        while (!status.atEnd()) {
-            const QByteArray line = status.readLine();
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok) {
-                    return static_cast<mode_t>(mask);
-                }
+    // /proc files report a size of 0, so they are read line by line until the end.
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    unsigned mask = 022;
+    if (status != nullptr) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+                break;
             }
         }
+        std::fclose(status);
     }
-    return 022;
+    return static_cast<mode_t>(mask);
 }
 
 }  // namespace
