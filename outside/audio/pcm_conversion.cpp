@@ -18,12 +18,19 @@ std::int32_t Round(float sample, Real scale) {
 
 }  // namespace
 
-std::int32_t FloatToPcm(float sample, int bits) {
+void FloatToPcm(const float* in, std::size_t count, int bits, std::int32_t* out) {
     // Doubles from 24 bits on: a float cannot hold 2^31 - 1 exactly.
     if (bits <= 16) {
-        return Round(sample, std::ldexp(1.0f, bits - 1));
+        const float scale = std::ldexp(1.0f, bits - 1);
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = Round(in[i], scale);
+        }
+        return;
     }
-    return Round(sample, std::ldexp(1.0, bits - 1));
+    const double scale = std::ldexp(1.0, bits - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = Round(in[i], scale);
+    }
 }
 
 void FloatToPcm16(const float* in, std::size_t count, std::int16_t* out) {

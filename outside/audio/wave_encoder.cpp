@@ -137,14 +137,16 @@ class WaveEncoder : public AudioEncoder {
         unsigned char* out = pending_.data() + at;
         if (bits_ == 16 && std::endian::native == std::endian::little) {
             FloatToPcm16(samples, count, reinterpret_cast<std::int16_t*>(out));
+        } else if (bits_ == 32 && std::endian::native == std::endian::little) {
+            FloatToPcm(samples, count, 32, reinterpret_cast<std::int32_t*>(out));
         } else {
+            ints_.resize(count);
+            FloatToPcm(samples, count, bits_, ints_.data());
+            const std::uint32_t offset = bits_ == 8 ? 128 : 0;  // 8-bit WAV is unsigned
             for (std::size_t i = 0; i < count; ++i, out += bytes) {
-                std::int32_t v = FloatToPcm(samples[i], bits_);
-                if (bits_ == 8) {
-                    v += 128;  // 8-bit WAV is unsigned
-                }
+                const std::uint32_t v = static_cast<std::uint32_t>(ints_[i]) + offset;
                 for (std::size_t b = 0; b < bytes; ++b) {
-                    out[b] = static_cast<unsigned char>(static_cast<std::uint32_t>(v) >> (8 * b));
+                    out[b] = static_cast<unsigned char>(v >> (8 * b));
                 }
             }
         }
@@ -233,6 +235,7 @@ class WaveEncoder : public AudioEncoder {
     WaveHeader header_;
     FilePtr file_;
     std::vector<unsigned char> pending_;
+    std::vector<std::int32_t> ints_;
     std::uint64_t dataBytes_ = 0;
 };
 
