@@ -165,6 +165,19 @@ TEST(RealInput, AnMp3JoinedFromMonoAndStereoPartsDecodesWhole) {
     const QString stereo = Lame(dir, QStringLiteral("stereo.mp3"), {QStringLiteral("-t")},
                                 QStringLiteral("1 sine 1000 channels 2"));
     auto reader = CreateAudioFile();
+    // A part at another rate is brought to the first part's rate.
+    const QString lowRate =
+        Lame(dir, QStringLiteral("low.mp3"),
+             {QStringLiteral("-t"), QStringLiteral("--resample"), QStringLiteral("22.05")},
+             QStringLiteral("1 sine 440 channels 2"));
+    const QString mixedRates =
+        dir.Write(QStringLiteral("rates.mp3"), ::ReadAll(stereo) + ::ReadAll(lowRate));
+    reader->Open(mixedRates);
+    EXPECT_EQ(reader->PcmSampleRate(), 44100);
+    const AudioBuffer resampled = ReadAll(*reader, mixedRates);
+    // Without header frames each part keeps its encoder delay and padding, twice over at half
+    // the rate.
+    EXPECT_NEAR(static_cast<double>(resampled.FrameCount()), 88200.0, 6 * 1152.0);
     for (const bool monoFirst : {true, false}) {
         const QByteArray joined =
             monoFirst ? ::ReadAll(mono) + ::ReadAll(stereo) : ::ReadAll(stereo) + ::ReadAll(mono);
