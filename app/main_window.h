@@ -2,9 +2,9 @@
 
 #include <QWidget>
 
-#include "engine/main_state.h"
 #include "app/main_window_parts.h"
 #include "app/progress_display.h"
+#include "engine/main_state.h"
 
 class QComboBox;
 class QTimer;
