@@ -17,12 +17,6 @@ class Tfm_dir : public QDialog {
     explicit Tfm_dir(QWidget* parent);
 };
 
-class Tfm_set : public QDialog {
-    Q_OBJECT
-  public:
-    explicit Tfm_set(QWidget* parent);
-};
-
 class Tfm_id3 : public QDialog {
     Q_OBJECT
   public:
