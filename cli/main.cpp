@@ -13,6 +13,7 @@ const char kUsage[] =
     "  settings                      print the seven settings start-up would load\n"
     "  tags FILE                     print the tag record of FILE\n"
     "  tags FILE --set Key=Value...  write a tag record into FILE and print it read back\n"
+    "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
     }
     if (command == QStringLiteral("tags")) {
         return RunTagsCommand(args, out, err);
+    }
+    if (command == QStringLiteral("probe")) {
+        return RunProbeCommand(args, out, err);
     }
     err << "quorvel-cli: unknown command '" << command << "' (try --help)\n";
     return kCliUsage;
