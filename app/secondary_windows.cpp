@@ -22,10 +22,6 @@ Tfm_about::Tfm_about(QWidget* parent) : QDialog(parent) {
                        "WAV ."));
 }
 
-Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
-    Placeholder(this, QStringLiteral("fm_dir"), QStringLiteral("Output Directory"), QString());
-}
-
 Tfm_set::Tfm_set(QWidget* parent) : QDialog(parent) {
     Placeholder(this, QStringLiteral("fm_set"), QStringLiteral("Settings"), QString());
 }
