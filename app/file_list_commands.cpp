@@ -20,6 +20,7 @@
 #include "filelist/folder_scan.h"
 #include "filelist/probe_file.h"
 #include "settings/folder_chooser.h"
+#include "settings/folder_tree.h"
 
 namespace {
 
@@ -81,7 +82,12 @@ bool FileListCommands::RefuseWhileBusy() {
 
 Tfm_dir* FileListCommands::FolderChooser() {
     auto* chooser = window_->findChild<Tfm_dir*>(QStringLiteral("fm_dir"));
-    return chooser ? chooser : new Tfm_dir(window_);
+    if (!chooser) {
+        chooser = new Tfm_dir(window_);
+    }
+    chooser->ShellTreeView1()->SetMessageHandler(
+        [this](const QString& text) { ShowInformation(window_, text); });
+    return chooser;
 }
 
 bool FileListCommands::WindowClosed() const {

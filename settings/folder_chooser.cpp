@@ -39,7 +39,11 @@ QString Tfm_dir::ShowModal(const QString& caption) {
 
 void Tfm_dir::CentreOver(const QWidget* window) {
     const QRect main = window->frameGeometry();
-    const QSize own = frameGeometry().size();
+    // Before its first showing the dialog has no frame yet: count the same borders as the
+    // window's, which the same window manager draws.
+    const QSize own = testAttribute(Qt::WA_WState_Created) && isVisible()
+                          ? frameGeometry().size()
+                          : size() + (main.size() - window->size());
     move(main.left() + (main.width() - own.width()) / 2,
          main.top() + (main.height() - own.height()) / 2);
 }

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kReadRole = Qt::UserRole + 1;  // the children have been read
+constexpr int kNameRole = Qt::UserRole + 2;  // the name the item showed before an edit
 
 QIcon FolderIcon(const QString& path) {
     static QFileIconProvider provider;
@@ -22,6 +23,7 @@ void Repath(QTreeWidgetItem* item, const QString& oldPrefix, const QString& newP
     const QString path = FolderTree::PathOf(item);
     const QString updated = newPrefix + path.mid(oldPrefix.size());
     item->setData(0, kPathRole, updated);
+    item->setData(0, kNameRole, item->text(0));
     item->setToolTip(0, updated);
     for (int i = 0; i < item->childCount(); ++i) {
         Repath(item->child(i), oldPrefix, newPrefix);
@@ -89,6 +91,7 @@ QTreeWidgetItem* FolderTree::AddFolderItem(QTreeWidgetItem* parent, const QStrin
     auto* item = new QTreeWidgetItem(QStringList{text});
     item->setData(0, kPathRole, path);
     item->setData(0, kReadRole, false);
+    item->setData(0, kNameRole, text);
     item->setToolTip(0, path);
     item->setIcon(0, FolderIcon(path));
     item->setFlags(item->flags() | Qt::ItemIsEditable);
@@ -179,9 +182,10 @@ void FolderTree::RenameSelected() {
 void FolderTree::CommitRename(QTreeWidgetItem* item) {
     const QString oldPath = PathOf(item);
     const QFileInfo oldInfo(oldPath);
+    const QString oldName = item->data(0, kNameRole).toString();
     const QString newName = item->text(0);
-    if (newName == oldInfo.fileName()) {
-        return;
+    if (newName == oldName) {
+        return;  // an icon, a flag or our own update: not a rename
     }
     const QString newPath = oldInfo.dir().filePath(newName);
     QString problem;
@@ -199,7 +203,7 @@ void FolderTree::CommitRename(QTreeWidgetItem* item) {
     if (problem.isEmpty()) {
         Repath(item, oldPath, newPath);
     } else {
-        item->setText(0, oldInfo.fileName());  // the tree shows what the disk holds
+        item->setText(0, oldName);  // the tree shows what the disk holds
     }
     updating_ = wasUpdating;
     if (!problem.isEmpty()) {
