@@ -165,7 +165,8 @@ void FileListCommands::AddPaths(const QStringList& paths) {
 }
 
 FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder) {
-    if (!QFileInfo(folder).isDir()) {
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable()) {
         ShowErrorReport(window_, QStringLiteral("Cannot open the folder %1.").arg(folder));
         return Outcome::End;
     }
