@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -38,10 +39,6 @@ class AddingScope {
   private:
     MainState& state_;
 };
-
-void PumpMessages() {
-    QCoreApplication::processEvents();
-}
 
 // The local paths of a drag, or nothing when any of it is not a local file or folder.
 QStringList LocalPaths(const QMimeData* mime) {
@@ -90,6 +87,23 @@ Tfm_dir* FileListCommands::FolderChooser() {
     return chooser;
 }
 
+// Handles pending window messages between files, so the window stays responsive during a long
+// add. Pumping at every file would repaint the list after each one, and painting costs far more
+// than probing a file: after the first pump of an add, messages are handled at most every 20 ms,
+// which the user cannot tell apart.
+void FileListCommands::PumpMessages() {
+    if (lastPump_.isValid() && lastPump_.elapsed() < 20) {
+        return;
+    }
+    QCoreApplication::processEvents();
+    lastPump_.start();
+}
+
+void FileListCommands::BeginAdd() {
+    windowWasVisible_ = window_->isVisible();
+    lastPump_.invalidate();
+}
+
 bool FileListCommands::WindowClosed() const {
     // A window closed in the middle of an add ends it; one never shown (tests) does not.
     return windowWasVisible_ && !window_->isVisible();
@@ -120,7 +134,7 @@ void FileListCommands::AddFiles() {
     }
     const QStringList paths = dialog.selectedFiles();
     AddingScope adding(state_);
-    windowWasVisible_ = window_->isVisible();
+    BeginAdd();
     for (const QString& path : paths) {
         PumpMessages();
         if (WindowClosed() || AddOne(path) == Outcome::End) {
@@ -140,7 +154,7 @@ void FileListCommands::AddFolder() {
         return;
     }
     AddingScope adding(state_);
-    windowWasVisible_ = window_->isVisible();
+    BeginAdd();
     ScanFolder(folder);
 }
 
@@ -149,7 +163,7 @@ void FileListCommands::AddPaths(const QStringList& paths) {
         return;
     }
     AddingScope adding(state_);
-    windowWasVisible_ = window_->isVisible();
+    BeginAdd();
     for (const QString& path : paths) {
         if (QFileInfo(path).isDir()) {
             if (ScanFolder(path) == Outcome::End) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 
@@ -51,10 +52,13 @@ class FileListCommands : public QObject {
     Outcome ScanFolder(const QString& folder);
     void RemoveRow(QTreeWidgetItem* row);
     bool WindowClosed() const;
+    void BeginAdd();
+    void PumpMessages();
 
     QWidget* window_;
     QTreeWidget* lv_;
     MainState& state_;
     IAudioFile2& reader_;
     bool windowWasVisible_ = false;
+    QElapsedTimer lastPump_;
 };
