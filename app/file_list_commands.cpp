@@ -62,7 +62,8 @@ FileListCommands::FileListCommands(QWidget* window, QTreeWidget* lv, MainState& 
     : QObject(window), window_(window), lv_(lv), state_(state), reader_(reader) {
     lv_->setAcceptDrops(true);
     lv_->viewport()->setAcceptDrops(true);
-    lv_->viewport()->installEventFilter(this);
+    viewport_ = lv_->viewport();
+    viewport_->installEventFilter(this);
 }
 
 bool FileListCommands::RefuseWhileBusy() {
@@ -305,7 +306,9 @@ void FileListCommands::lvClick() {
 }
 
 bool FileListCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != lv_->viewport()) {
+    // Compared by the stored pointer: while the list is being destroyed its viewport still sends
+    // events, and the list can no longer be asked for it.
+    if (watched != viewport_) {
         return false;
     }
     switch (event->type()) {

@@ -57,6 +57,7 @@ class FileListCommands : public QObject {
 
     QWidget* window_;
     QTreeWidget* lv_;
+    QObject* viewport_ = nullptr;
     MainState& state_;
     IAudioFile2& reader_;
     bool windowWasVisible_ = false;
