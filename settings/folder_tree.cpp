@@ -218,6 +218,7 @@ void FolderTree::ShowMenu(const QPoint& pos) {
     }
     setCurrentItem(item);
     QMenu menu(this);
+    menu.setToolTipsVisible(true);
     QAction* make = menu.addAction(QStringLiteral("New Folder"));
     make->setToolTip(QStringLiteral("Make a new folder inside this one"));
     QAction* rename = menu.addAction(QStringLiteral("Rename"));
