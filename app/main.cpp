@@ -1,7 +1,9 @@
 #include <QApplication>
 
+#include "app/information_box.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
+#include "settings/settings_dialog.h"
 #include "tags/wma_tag.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +19,8 @@ int main(int argc, char** argv) {
     Tfm_main fm_main(MakeRealParts());
     auto* fm_about = new Tfm_about(&fm_main);
     auto* fm_dir = new Tfm_dir(&fm_main);
-    auto* fm_set = new Tfm_set(&fm_main);
+    auto* fm_set = new Tfm_set(fm_main.State().appSettings, fm_main.State().settingsFile, &fm_main);
+    fm_set->SetErrorReport(ShowErrorReport);
     auto* fm_id3 = new Tfm_id3(&fm_main);
     Q_UNUSED(fm_about);
     Q_UNUSED(fm_dir);

@@ -13,12 +13,6 @@ class Tfm_about : public QDialog {
     explicit Tfm_about(QWidget* parent);
 };
 
-class Tfm_set : public QDialog {
-    Q_OBJECT
-  public:
-    explicit Tfm_set(QWidget* parent);
-};
-
 class Tfm_id3 : public QDialog {
     Q_OBJECT
   public:

@@ -11,3 +11,4 @@ enum CliStatus { kCliOk = 0, kCliFailed = 1, kCliUsage = 2 };
 int RunSettingsCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunTagsCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunProbeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& err);

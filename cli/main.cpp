@@ -12,7 +12,11 @@ const char kUsage[] =
     "Commands:\n"
     "  settings                      print the seven settings start-up would load\n"
     "  tags FILE                     print the tag record of FILE\n"
-    "  tags FILE --set Key=Value...  write a tag record into FILE and print it read back\n"
+    "  tags FILE --set Key=Value...  change the named fields of FILE's tags (--set may repeat),\n"
+    "                                then print the record read back\n"
+    "  configure [--format N]        print the calls the encoder configuration makes for the\n"
+    "                                stored output format (or N: 0 MP3, 1 WAV, 2 WMA, 3 Ogg, 4 "
+    "VOX)\n"
     "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
     "  --help                        show this text\n"
     "\n"
@@ -45,6 +49,9 @@ int main(int argc, char** argv) {
     }
     if (command == QStringLiteral("probe")) {
         return RunProbeCommand(args, out, err);
+    }
+    if (command == QStringLiteral("configure")) {
+        return RunConfigureCommand(args, out, err);
     }
     err << "quorvel-cli: unknown command '" << command << "' (try --help)\n";
     return kCliUsage;
