@@ -186,16 +186,14 @@ FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder) {
         return Outcome::End;
     }
     for (const QString& name : FolderFileNames(folder)) {
-        PumpMessages();
-        PumpMessages();
+        PumpMessages();  // for every entry: a folder of other files is long to walk too
         if (WindowClosed()) {
             return Outcome::End;
         }
         if (!IsFolderAudioName(name)) {
             continue;
         }
-        PumpMessages();
-        if (WindowClosed() || AddOne(FolderEntryPath(folder, name)) == Outcome::End) {
+        if (AddOne(FolderEntryPath(folder, name)) == Outcome::End) {
             return Outcome::End;
         }
     }
