@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "app/file_list_commands.h"
 #include "app/information_box.h"
 #include "app/list_grid_delegate.h"
 #include "components/component_error.h"
@@ -28,6 +29,8 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
     setWindowTitle(QStringLiteral("Quorvel"));
     setFixedSize(kClientWidth, kClientHeight);  // fixed single border: no resizing, no maximise
     BuildControls();
+    fileList_ =
+        new FileListCommands(this, lv_, state_, parts_.prober ? *parts_.prober : *parts_.reader);
     parts_.skin->SetOnClick([this](ISkinObject& source) { Skin1Click(source); });
     batchHost_ = std::make_unique<WindowBatchHost>(*this);
     connect(timer1_, &QTimer::timeout, this, [this] { Timer1Timer(state_, *batchHost_); });

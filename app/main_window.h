@@ -8,6 +8,7 @@
 #include "engine/batch_parts.h"
 #include "engine/main_state.h"
 
+class FileListCommands;
 class QComboBox;
 class QTimer;
 class QTreeWidget;
@@ -45,6 +46,8 @@ class Tfm_main : public QWidget {
     IAudioTransform2& AudioTransform21() { return *parts_.transform; }
     IAudioPlayer2& AudioPlayer21() { return *parts_.player; }
     ISkin& Skin1() { return *parts_.skin; }
+    // Add File, Add Folder, remove, clear and the row click on lv.
+    FileListCommands& FileList() { return *fileList_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -71,4 +74,5 @@ class Tfm_main : public QWidget {
     ISkinLabel* skinLabel_ = nullptr;
     QComboBox* scmb_ = nullptr;
     QTimer* timer1_ = nullptr;
+    FileListCommands* fileList_ = nullptr;
 };

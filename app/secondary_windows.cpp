@@ -22,10 +22,6 @@ Tfm_about::Tfm_about(QWidget* parent) : QDialog(parent) {
                        "WAV ."));
 }
 
-Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
-    Placeholder(this, QStringLiteral("fm_dir"), QStringLiteral("Output Directory"), QString());
-}
-
 Tfm_id3::Tfm_id3(QWidget* parent) : QDialog(parent) {
     Placeholder(this, QStringLiteral("fm_id3"), QStringLiteral("Tags"), QString());
 }

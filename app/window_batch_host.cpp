@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "app/information_box.h"
+#include "app/list_rows.h"
 #include "app/main_window.h"
 #include "components/component_error.h"
 
@@ -28,13 +29,13 @@ QString WindowBatchHost::RowCaption(int row) const {
 
 QString WindowBatchHost::RowInputPath(int row) const {
     const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
-    return item ? item->text(kPathColumn) : QString();
+    return item ? SubItem(item, kPath) : QString();
 }
 
 void WindowBatchHost::SetRowStatus(int row, const QString& status) {
     // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
     if (QTreeWidgetItem* item = window_.lv()->topLevelItem(row)) {
-        item->setText(kStatusColumn, status);
+        SetSubItem(item, kStatus, status);
     }
 }
 

@@ -35,8 +35,3 @@ class WindowBatchHost : public BatchHost {
     QTimer nextDraw_;
     int pending_ = 0;
 };
-
-// The list row's sub-item k lives in column k + 1; sub-item 5, the full input path, is held
-// past the visible columns.
-constexpr int kStatusColumn = 5;
-constexpr int kPathColumn = 6;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/list_rows.h"
 #include "app/window_batch_host.h"
 #include "bench/music_signal.h"
 #include "components/component_error.h"
@@ -130,7 +131,7 @@ void WindowBatch(const QStringList& inputs, const QString& out) {
     for (const QString& in : inputs) {
         auto* item = new QTreeWidgetItem(window.lv());
         item->setText(0, QFileInfo(in).fileName());
-        item->setText(kPathColumn, in);
+        SetSubItem(item, kPath, in);
         window.State().Tags.append(AudioFileinfo{});
     }
     window.ConvertAll();

@@ -7,6 +7,7 @@
 
 #include "app/information_box.h"
 #include "app/main_window.h"
+#include "app/list_rows.h"
 #include "app/window_batch_host.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
@@ -52,8 +53,8 @@ class WindowBatchTest : public ::testing::Test {
     QTreeWidgetItem* AddRow(const char* caption) {
         auto* item = new QTreeWidgetItem(window->lv());
         item->setText(0, S(caption));
-        item->setText(kStatusColumn, S("Unconvert"));
-        item->setText(kPathColumn, dir.Write(S(caption) + S(".wav"), "x"));
+        SetSubItem(item, kStatus, S("Unconvert"));
+        SetSubItem(item, kPath, dir.Write(S(caption) + S(".wav"), "x"));
         window->State().Tags.append(AudioFileinfo{});
         return item;
     }
@@ -80,11 +81,11 @@ TEST_F(WindowBatchTest, ConversionStopsThePreviewFirstAndEndsWithTheDisplayAtRes
     window->ConvertAll();
 
     const qsizetype stop = log->indexOf(S("AudioPlayer21.Stop()"));
-    const qsizetype open = log->indexOf(S("AudioFileRead.Open(") + row->text(kPathColumn) + S(")"));
+    const qsizetype open = log->indexOf(S("AudioFileRead.Open(") + SubItem(row, kPath) + S(")"));
     ASSERT_GE(stop, 0);
     EXPECT_LT(stop, open);
     EXPECT_FALSE(window->State().Playing);
-    EXPECT_EQ(row->text(kStatusColumn), S("finish"));
+    EXPECT_EQ(SubItem(row, kStatus), S("finish"));
     EXPECT_TRUE(log->contains(S("Mp3LameEncoder.SetCommandLine(-V 2)")));
     EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/song.mp3"))));
     EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S(""));
@@ -106,8 +107,8 @@ TEST_F(WindowBatchTest, ClosingDuringABatchWritesTheSettingsAndStopsAfterTheCurr
     closer.start(0);
     window->ConvertAll();
 
-    EXPECT_EQ(first->text(kStatusColumn), S("finish"));
-    EXPECT_EQ(second->text(kStatusColumn), S("Unconvert"));
+    EXPECT_EQ(SubItem(first, kStatus), S("finish"));
+    EXPECT_EQ(SubItem(second, kStatus), S("Unconvert"));
     EXPECT_LT(writer->written.size(), reader->input.size());
     EXPECT_EQ(SettingsFile().ReadNumber(S("Nor"), S("vol"), 0), 77);
     EXPECT_FALSE(window->State().Converting);
@@ -123,7 +124,7 @@ TEST_F(WindowBatchTest, NormalisationRunsTimer1OnlyWhileTheWorkerRuns) {
     probe.stop();
     EXPECT_TRUE(timerSeen);
     EXPECT_FALSE(window->Timer1()->isActive());
-    EXPECT_EQ(row->text(kStatusColumn), S("finish"));
+    EXPECT_EQ(SubItem(row, kStatus), S("finish"));
     EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/Nor_song.wav"))));
 }
 
