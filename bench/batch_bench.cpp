@@ -12,8 +12,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/list_rows.h"
+#include "app/main_window.h"
 #include "app/window_batch_host.h"
 #include "bench/music_signal.h"
 #include "components/component_error.h"

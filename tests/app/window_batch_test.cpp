@@ -6,8 +6,8 @@
 #include <QTreeWidget>
 
 #include "app/information_box.h"
-#include "app/main_window.h"
 #include "app/list_rows.h"
+#include "app/main_window.h"
 #include "app/window_batch_host.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
