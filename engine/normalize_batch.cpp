@@ -1,6 +1,7 @@
 #include "engine/normalize_batch.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QPointer>
@@ -51,6 +52,7 @@ void NormalizeAll(BatchParts& parts, BatchHost& host, std::int64_t maxWholeSampl
         QString output;
         QString failure;
         bool terminated = false;
+        bool written = false;
         try {
             output = MakeOutputPath(setup.outputDir, host.RowCaption(row), input, setup.extension,
                                     QStringLiteral("Nor_"));
@@ -89,9 +91,15 @@ void NormalizeAll(BatchParts& parts, BatchHost& host, std::int64_t maxWholeSampl
             state.NormalizeThread = nullptr;
             failure = worker.Error();
             terminated = worker.Terminated();
+            written = worker.Written();
             // A quick worker may end before the wait ran once: its points are still queued.
             QCoreApplication::sendPostedEvents(&windowThread, QEvent::MetaCall);
-            if (failure.isEmpty()) {
+            if (failure.isEmpty() && !written) {
+                // Stopped before any data reached the file: an empty copy is no result, so it is
+                // not left behind looking like one.
+                AbandonFile(parts.reader, parts.writer);
+                QFile::remove(output);
+            } else if (failure.isEmpty()) {
                 parts.reader.Close();
                 parts.writer.Close();
                 const AudioFileinfo tags =
@@ -111,6 +119,11 @@ void NormalizeAll(BatchParts& parts, BatchHost& host, std::int64_t maxWholeSampl
             return;
         }
         host.ShowProgress(0);
+        if (!written) {
+            host.SetRowStatus(row, QStringLiteral("Stop"));
+            host.FileDone(row, FileOutcome::Stopped, QString());
+            continue;
+        }
         host.SetRowStatus(row, QStringLiteral("finish"));
         host.FileDone(row, terminated ? FileOutcome::Stopped : FileOutcome::Finished, output);
     }

@@ -147,6 +147,7 @@ void TThreadNormalize::Execute() {
     WorkerSignals shared{stage_, progressValue_, terminate_, show_};
     try {
         if (NormalizeOneFile(job_, shared)) {
+            written_ = true;
             running_ = false;
         }
     } catch (const std::exception& e) {

@@ -59,6 +59,8 @@ class TThreadNormalize {
     void Wait();
     // The failure that ended the body, empty when none (read after Wait()).
     const QString& Error() const { return error_; }
+    // The body wrote the whole file (read after Wait()); false after a termination or a failure.
+    bool Written() const { return written_; }
 
   private:
     void Execute();
@@ -71,6 +73,7 @@ class TThreadNormalize {
     std::function<void()> finished_;
     std::atomic<bool> terminate_{false};
     std::atomic<bool> ended_{false};
+    bool written_ = false;
     QString error_;
     std::thread thread_;
 };
