@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
     auto* fm_about = new Tfm_about(&fm_main);
     auto* fm_dir = new Tfm_dir(&fm_main);
     auto* fm_set = new Tfm_set(&fm_main);
-    auto* fm_id3 = new Tfm_id3(&fm_main);
+    auto* fm_id3 = new Tfm_id3(fm_main.lv(), fm_main.State().Tags, fm_main.State().EditTags,
+                               MakeRealSkinLabel, &fm_main);
     Q_UNUSED(fm_about);
     Q_UNUSED(fm_dir);
     Q_UNUSED(fm_set);

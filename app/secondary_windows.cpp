@@ -29,7 +29,3 @@ Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
 Tfm_set::Tfm_set(QWidget* parent) : QDialog(parent) {
     Placeholder(this, QStringLiteral("fm_set"), QStringLiteral("Settings"), QString());
 }
-
-Tfm_id3::Tfm_id3(QWidget* parent) : QDialog(parent) {
-    Placeholder(this, QStringLiteral("fm_id3"), QStringLiteral("Tags"), QString());
-}

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "tags/tag_editor_dialog.h"
+
 // The four secondary windows live for the whole run and are shown on demand. Until their own
 // work lands they are plain dialogs with their captions.
 
@@ -23,8 +25,3 @@ class Tfm_set : public QDialog {
     explicit Tfm_set(QWidget* parent);
 };
 
-class Tfm_id3 : public QDialog {
-    Q_OBJECT
-  public:
-    explicit Tfm_id3(QWidget* parent);
-};
