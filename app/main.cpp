@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app/image_list.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "tags/wma_tag.h"
@@ -9,6 +10,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
     QApplication::setApplicationVersion(QStringLiteral("3.00"));
+    QApplication::setWindowIcon(ProgramIcon());
+    // The desktop entry's name, so the desktop matches the windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));
 
     // The WMA tag module is loaded once, before any window exists.
     InitWmaAudioInfo();
@@ -20,10 +24,7 @@ int main(int argc, char** argv) {
     auto* fm_set = new Tfm_set(&fm_main);
     auto* fm_id3 = new Tfm_id3(fm_main.lv(), fm_main.State().Tags, fm_main.State().EditTags,
                                MakeRealSkinLabel, &fm_main);
-    Q_UNUSED(fm_about);
-    Q_UNUSED(fm_dir);
-    Q_UNUSED(fm_set);
-    Q_UNUSED(fm_id3);
+    fm_main.SetSecondaryWindows(fm_about, fm_dir, fm_set, fm_id3);
 
     fm_main.show();
     const int status = app.exec();

@@ -15,13 +15,6 @@ void Placeholder(QDialog* dialog, const QString& objectName, const QString& capt
 
 }  // namespace
 
-Tfm_about::Tfm_about(QWidget* parent) : QDialog(parent) {
-    Placeholder(
-        this, QStringLiteral("fm_about"), QStringLiteral("fm_about"),
-        QStringLiteral("<b>Quorvel</b><br>Version: 3.00<br>Directly Convert between MP3 and "
-                       "WAV ."));
-}
-
 Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
     Placeholder(this, QStringLiteral("fm_dir"), QStringLiteral("Output Directory"), QString());
 }

@@ -2,21 +2,17 @@
 
 #include <QDialog>
 
+#include "app/about_box.h"
 #include "tags/tag_editor_dialog.h"
 
 // The four secondary windows live for the whole run and are shown on demand. Until their own
 // work lands they are plain dialogs with their captions.
 
-class Tfm_about : public QDialog {
-    Q_OBJECT
-  public:
-    explicit Tfm_about(QWidget* parent);
-};
-
 class Tfm_dir : public QDialog {
     Q_OBJECT
   public:
     explicit Tfm_dir(QWidget* parent);
+    QString ChosenFolder() const { return {}; }
 };
 
 class Tfm_set : public QDialog {
@@ -24,4 +20,3 @@ class Tfm_set : public QDialog {
   public:
     explicit Tfm_set(QWidget* parent);
 };
-

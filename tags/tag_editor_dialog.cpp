@@ -18,9 +18,9 @@ namespace {
 constexpr int kListLeft = 8;
 constexpr int kListWidth = 150;
 constexpr int kLabelLeft = 166;
-constexpr int kLabelWidth = 58;
-constexpr int kBoxLeft = 226;
-constexpr int kBoxWidth = 140;
+constexpr int kLabelWidth = 68;
+constexpr int kBoxLeft = 236;
+constexpr int kBoxWidth = 130;
 constexpr int kAllLeft = 372;
 constexpr int kAllWidth = 39;
 constexpr int kRowTop = 8;

@@ -1,0 +1,104 @@
+// The operations behind the commands of the skin and the menus, and the small commands that live
+// in the main window: output folder, open output folder, help.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "app/about_box.h"
+#include "app/command_dispatch.h"
+#include "app/desktop_open.h"
+#include "app/information_box.h"
+#include "app/main_window.h"
+#include "app/secondary_windows.h"
+#include "preview/preview_playback.h"
+
+MainCommands Tfm_main::Commands() {
+    MainCommands c;
+    c.StartPreview = [this] { preview_->StartPreview(); };
+    c.StopPreview = [this] { preview_->StopPreview(); };
+    c.ShowTagEditor = [this] {
+        if (fm_id3_) {
+            fm_id3_->exec();
+        }
+    };
+    c.ShowSettings = [this] {
+        if (fm_set_) {
+            fm_set_->exec();
+        }
+    };
+    c.ChooseOutputFolder = [this] { ChooseOutputFolder(); };
+    c.OpenOutputFolder = [this] { OpenOutputFolder(); };
+    c.OpenHelp = [this] { OpenHelp(); };
+    c.ShowAbout = [this] {
+        if (fm_about_) {
+            fm_about_->ShowBesideMainWindow();
+        }
+    };
+    // Not wired yet: the list operations (AddFiles, AddFolder, RemoveSelected, ClearList) and
+    // the batches (ConvertAll, NormalizeAll, StopWork).
+    return c;
+}
+
+void Tfm_main::ChooseOutputFolder() {
+    if (state_.Converting) {
+        ShowInformation(this, QStringLiteral("Please stop converting first!"));
+        return;
+    }
+    if (!fm_dir_) {
+        return;
+    }
+    fm_dir_->setWindowTitle(QStringLiteral("Output Directory"));
+    fm_dir_->exec();
+    const QString chosen = fm_dir_->ChosenFolder();
+    if (chosen.isEmpty()) {
+        return;
+    }
+    if (skinLabel_) {
+        skinLabel_->SetCaption(chosen);
+    }
+    state_.appSettings.OutputDir = chosen;
+    if (state_.settingsFile) {
+        try {
+            state_.settingsFile->WriteText(QStringLiteral("Format"), QStringLiteral("Dir"), chosen);
+        } catch (const SettingsWriteError& e) {
+            // The folder is still used for this run and written again at the close request.
+            ShowErrorReport(this, e.Message());
+        }
+    }
+}
+
+void Tfm_main::OpenOutputFolder() {
+    if (state_.Converting) {
+        ShowInformation(this, QStringLiteral("Please stop converting first!"));
+        return;
+    }
+    const QString folder = state_.appSettings.OutputDir;
+    if (!QFileInfo(folder).isDir()) {
+        ShowInformation(this, QStringLiteral("The output folder %1 does not exist yet. It is "
+                                             "created when a conversion starts.")
+                                  .arg(QDir::toNativeSeparators(folder)));
+        return;
+    }
+    if (!OpenWithDesktop(QUrl::fromLocalFile(folder))) {
+        ShowInformation(this, QStringLiteral("Cannot open the output folder %1: no file manager "
+                                             "answered.")
+                                  .arg(QDir::toNativeSeparators(folder)));
+    }
+}
+
+void Tfm_main::OpenHelp() {
+    const QString page =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/Quorvel.html"));
+    if (!QFileInfo(page).isFile()) {
+        ShowInformation(
+            this,
+            QStringLiteral("Cannot find the help page %1.").arg(QDir::toNativeSeparators(page)));
+        return;
+    }
+    if (!OpenWithDesktop(QUrl::fromLocalFile(page))) {
+        ShowInformation(this, QStringLiteral("Cannot open the help page %1: no web browser "
+                                             "answered.")
+                                  .arg(QDir::toNativeSeparators(page)));
+    }
+}
