@@ -48,9 +48,7 @@ void Tfm_main::ChooseOutputFolder() {
     if (!fm_dir_) {
         return;
     }
-    fm_dir_->setWindowTitle(QStringLiteral("Output Directory"));
-    fm_dir_->exec();
-    const QString chosen = fm_dir_->ChosenFolder();
+    const QString chosen = fm_dir_->ShowModal(QStringLiteral("Output Directory"));
     if (chosen.isEmpty()) {
         return;
     }

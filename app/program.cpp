@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/image_list.h"
+#include "app/information_box.h"
 #include "app/secondary_windows.h"
 
 void SetApplicationIdentity() {
@@ -20,7 +21,8 @@ Program CreateProgram() {
     Tfm_main* main = p.fm_main.get();
     p.fm_about = new Tfm_about(main);
     p.fm_dir = new Tfm_dir(main);
-    p.fm_set = new Tfm_set(main);
+    p.fm_set = new Tfm_set(main->State().appSettings, main->State().settingsFile, main);
+    p.fm_set->SetErrorReport(ShowErrorReport);
     p.fm_id3 = new Tfm_id3(main->lv(), main->State().Tags, main->State().EditTags,
                            MakeRealSkinLabel, main);
     main->SetSecondaryWindows(p.fm_about, p.fm_dir, p.fm_set, p.fm_id3);

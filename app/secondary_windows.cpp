@@ -18,7 +18,3 @@ void Placeholder(QDialog* dialog, const QString& objectName, const QString& capt
 Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
     Placeholder(this, QStringLiteral("fm_dir"), QStringLiteral("Output Directory"), QString());
 }
-
-Tfm_set::Tfm_set(QWidget* parent) : QDialog(parent) {
-    Placeholder(this, QStringLiteral("fm_set"), QStringLiteral("Settings"), QString());
-}

@@ -16,7 +16,9 @@
 #include "bench/music_signal.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
+#include "engine/configure_writer.h"
 #include "outside/audio/audio_factory.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -44,29 +46,12 @@ void RunTool(const QString& program, const QStringList& arguments) {
     }
 }
 
-// The MP3 settings the program sends when there is no settings file.
-LameEncoderSettings DefaultMp3Settings() {
+// The MP3 settings the encoder configuration sends when there is no settings file.
+LameEncoderSettings DefaultMp3Settings(const QDir& work) {
+    const SettingsFile none(work.filePath(QStringLiteral("none.ini")));
     LameEncoderSettings s;
-    s.SetWriteVbrHeader(true);
-    s.SetEnforceMinBitrate(false);
-    s.SetCrc(false);
-    s.SetAllowDiffBlockTypes(false);
-    s.SetBitReservoir(true);
-    s.SetShortBlocks(true);
-    s.SetStrictIso(false);
-    s.SetHighpassFrequency(-1);
-    s.SetLowpassFrequency(-1);
-    s.SetVbrMethod(-1);
-    s.SetAthMode(0);
-    s.SetChannelMode(1);
-    s.SetDeemphasis(0);
-    s.SetQuality(5);
-    s.SetBitrate(96);
-    s.SetVbrBitrate(96);
-    s.SetHighpassWidth(5);
-    s.SetLowpassWidth(750);
-    s.SetVbrQuality(5);
-    s.SetSampleRate(44100);
+    auto writer = CreateAudioFile();
+    ConfigureWriter(0, none, QString(), s, *writer);
     return s;
 }
 
@@ -149,7 +134,7 @@ int main(int argc, char** argv) {
                  minutes);
     try {
         WriteMusicLikeWav(wav, minutes * 60);
-        const LameEncoderSettings mp3Settings = DefaultMp3Settings();
+        const LameEncoderSettings mp3Settings = DefaultMp3Settings(dir);
         const std::vector<Case> cases = {
             {"WAV->MP3 (96 kbps CBR q5 stereo 44100 Hz)",
              "lame",

@@ -13,6 +13,9 @@ const char kUsage[] =
     "  settings                      print the seven settings start-up would load\n"
     "  tags FILE                     print the tag record of FILE\n"
     "  tags FILE --set Key=Value...  write a tag record into FILE and print it read back\n"
+    "  configure [--format N]        print the calls the encoder configuration makes for the\n"
+    "                                stored output format (or N: 0 MP3, 1 WAV, 2 WMA, 3 Ogg, 4 "
+    "VOX)\n"
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
@@ -41,6 +44,9 @@ int main(int argc, char** argv) {
     }
     if (command == QStringLiteral("tags")) {
         return RunTagsCommand(args, out, err);
+    }
+    if (command == QStringLiteral("configure")) {
+        return RunConfigureCommand(args, out, err);
     }
     err << "quorvel-cli: unknown command '" << command << "' (try --help)\n";
     return kCliUsage;

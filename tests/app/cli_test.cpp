@@ -58,4 +58,23 @@ TEST(Cli, UsageErrorsExitWithTwoAndOneLine) {
     }
 }
 
+TEST(Cli, ConfigurePrintsTheCallsOfTheStoredFormat) {
+    TempDir dir;
+    dir.Write(S("Quorvel.ini"),
+              "[Format]\nint=1\n[wav]\nmode=2\nchannel=0\nbit=0\n"
+              "[MP3Prest]\nalt=1\n[mp3]\nbitrate=40\n");
+    Result r = RunCli({S("configure")}, dir.Path());
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, S("IsOpen()\nSetWaveFormat(44100, 1, 8)\n"));
+    r = RunCli({S("configure"), S("--format"), S("0")}, dir.Path());
+    EXPECT_EQ(r.out, S("SetAltPreset(1)\nSetMp3Encoder()\n"));
+    dir.Write(S("Quorvel.ini"), "[mp3]\nbitrate=40\n");
+    r = RunCli({S("configure")}, dir.Path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err,
+              S("configure: [mp3] bitrate = 40 is outside 0..16; pick a value in Settings\n"));
+    EXPECT_EQ(RunCli({S("configure"), S("--format"), S("mp3")}, dir.Path()).status, 2);
+}
+
 }  // namespace

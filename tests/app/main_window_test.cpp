@@ -207,7 +207,9 @@ TEST_F(MainWindowTest, SkinClicksOpenTheTagEditorAboutBoxHelpAndOutputFolder) {
     auto* id3 = new Tfm_id3(
         w->lv(), w->State().Tags, w->State().EditTags,
         [](QWidget* p) { return new FakeSkinLabel(p); }, w.get());
-    w->SetSecondaryWindows(about, new Tfm_dir(w.get()), new Tfm_set(w.get()), id3);
+    w->SetSecondaryWindows(about, new Tfm_dir(w.get()),
+                           new Tfm_set(w->State().appSettings, w->State().settingsFile, w.get()),
+                           id3);
     QList<QUrl> opened;
     bool openWorks = true;
     const DesktopOpener previousOpener = SetDesktopOpener([&](const QUrl& url) {

@@ -8,34 +8,20 @@
 #include "audio_test_signals.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
+#include "engine/configure_writer.h"
 #include "outside/audio/audio_factory.h"
+#include "settings/settings_file.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-// What the program sends when no settings file exists.
+// What the encoder configuration sends when no settings file exists.
 LameEncoderSettings DefaultSettings() {
+    const TempDir dir;
+    const SettingsFile none(dir.File(QStringLiteral("none.ini")));
     LameEncoderSettings s;
-    s.SetWriteVbrHeader(true);
-    s.SetEnforceMinBitrate(false);
-    s.SetCrc(false);
-    s.SetAllowDiffBlockTypes(false);
-    s.SetBitReservoir(true);
-    s.SetShortBlocks(true);
-    s.SetStrictIso(false);
-    s.SetHighpassFrequency(-1);
-    s.SetLowpassFrequency(-1);
-    s.SetVbrMethod(-1);
-    s.SetAthMode(0);
-    s.SetChannelMode(1);
-    s.SetDeemphasis(0);
-    s.SetQuality(5);
-    s.SetBitrate(96);
-    s.SetVbrBitrate(96);
-    s.SetHighpassWidth(5);
-    s.SetLowpassWidth(750);
-    s.SetVbrQuality(5);
-    s.SetSampleRate(44100);
+    auto writer = CreateAudioFile();
+    ConfigureWriter(0, none, QString(), s, *writer);
     return s;
 }
 

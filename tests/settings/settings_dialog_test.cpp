@@ -1,0 +1,278 @@
+// The settings dialog offscreen: pages, loading, the enable rules, Ok / Default / Cancel.
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "settings/app_settings.h"
+#include "settings/settings_dialog.h"
+#include "settings/settings_file.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class SettingsDialogTest : public ::testing::Test {
+  protected:
+    SettingsDialogTest() {
+        main.setGeometry(200, 150, 471, 380);
+        main.show();
+        file = std::make_unique<SettingsFile>(path);
+        dialog.SetErrorReport([this](QWidget*, const QString& text) { errors << text; });
+    }
+    ~SettingsDialogTest() override { dialog.hide(); }
+
+    template <typename W>
+    W* Get(const char* name) {
+        W* w = dialog.findChild<W*>(S(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QWidget* W(const char* name) { return Get<QWidget>(name); }
+    QCheckBox* Box(const char* name) { return Get<QCheckBox>(name); }
+    QComboBox* List(const char* name) { return Get<QComboBox>(name); }
+    QRadioButton* Radio(const char* group, int index) {
+        return Get<QGroupBox>(group)->findChildren<QRadioButton*>().at(index);
+    }
+    void Show(const char* ini = nullptr) {
+        if (ini) {
+            dir.Write(S("q.ini"), ini);
+        }
+        dialog.show();
+    }
+    void Click(const char* button) { QTest::mouseClick(Get<QPushButton>(button), Qt::LeftButton); }
+    void ClickNode(int absoluteIndex) {
+        auto* tree = Get<QTreeWidget>("TreeView1");
+        QTreeWidgetItemIterator it(tree);
+        for (int i = 0; i < absoluteIndex; ++i) {
+            ++it;
+        }
+        tree->scrollToItem(*it);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(*it).center());
+    }
+    void PickCodingMethod(int index) {
+        List("cb_mp3vbrcm")->setCurrentIndex(index);
+        emit List("cb_mp3vbrcm")->activated(index);  // as a user's pick
+    }
+    QString VisiblePage() {
+        for (const char* page : {"gb_cdgeneral", "gb_mp3general", "gb_mp3vbr", "gb_filter",
+                                 "gb_expert", "gb_presets", "gb_command", "gb_wav"}) {
+            if (W(page)->isVisibleTo(&dialog)) {
+                return S(page);
+            }
+        }
+        return {};
+    }
+    QString Heading() { return Get<QLabel>("lab")->text(); }
+    QString Stored() { return QString::fromUtf8(ReadAll(path)); }
+
+    TempDir dir;
+    QString path = dir.File(S("q.ini"));
+    QWidget main;
+    AppSettings settings;
+    std::unique_ptr<SettingsFile> file;
+    Tfm_set dialog{settings, file, &main};
+    QStringList errors;
+};
+
+TEST_F(SettingsDialogTest, OpensOnGeneralCentredThenShowsTheClickedNodesPage) {
+    Show();
+    EXPECT_EQ(dialog.size(), QSize(380, 313));
+    EXPECT_EQ(dialog.windowTitle(), S("Settings"));
+    EXPECT_EQ(Heading(), S("Set General"));
+    EXPECT_EQ(VisiblePage(), S("gb_cdgeneral"));
+    EXPECT_LE((dialog.frameGeometry().center() - main.frameGeometry().center()).manhattanLength(),
+              2);
+    auto* tree = Get<QTreeWidget>("TreeView1");
+    EXPECT_FALSE(tree->topLevelItem(1)->isExpanded());  // "MP3" starts collapsed
+    EXPECT_TRUE(Get<QLabel>("lab")->font().bold());
+    EXPECT_GT(Get<QLabel>("lab")->font().pointSizeF(), dialog.font().pointSizeF());
+
+    ClickNode(1);
+    EXPECT_EQ(Heading(), S("Set MP3 General"));
+    EXPECT_EQ(VisiblePage(), S("gb_mp3general"));
+    tree->expandAll();
+    const std::pair<int, const char*> nodes[] = {
+        {2, "gb_mp3general"}, {3, "gb_mp3vbr"},  {4, "gb_filter"}, {5, "gb_expert"},
+        {6, "gb_presets"},    {7, "gb_command"}, {8, "gb_wav"}};
+    for (const auto& [index, page] : nodes) {
+        ClickNode(index);
+        EXPECT_EQ(VisiblePage(), S(page)) << index;
+    }
+    EXPECT_EQ(Heading(), S("Set WAV Format"));
+
+    // The next showing: the page last chosen, the main window's top-left corner, still 100 items.
+    dialog.hide();
+    settings.NormalizeVolume = 98;
+    Show();
+    EXPECT_EQ(VisiblePage(), S("gb_wav"));
+    EXPECT_EQ(dialog.frameGeometry().topLeft(), main.frameGeometry().topLeft());
+    QComboBox* nor = List("cb_nor");
+    ASSERT_EQ(nor->count(), 100);
+    EXPECT_EQ(nor->itemText(0), S("1"));
+    EXPECT_EQ(nor->itemText(99), S("100"));
+    EXPECT_EQ(nor->currentText(), S("98"));
+}
+
+TEST_F(SettingsDialogTest, FilterAndVbrRulesFollowTheirControls) {
+    Show();
+    struct Rule {
+        const char* box;
+        std::vector<const char*> controlled;
+    };
+    for (const Rule& r : {Rule{"chHFilt", {"udHFiltF", "udHFiltW", "Label15"}},
+                          Rule{"chLFilt", {"udLFiltF", "udLFiltW", "Label20"}}}) {
+        for (bool on : {true, false}) {
+            Box(r.box)->setChecked(on);
+            for (const char* name : r.controlled) {
+                EXPECT_EQ(W(name)->isEnabled(), on) << r.box << " " << name;
+            }
+        }
+    }
+    const char* vbr[] = {"cb_mp3_vbr", "ud_mp3_vbr", "edt_mp3_vbr", "ck_mp3_VBR", "ck_mp3_semb"};
+    for (const char* name : vbr) {
+        EXPECT_FALSE(W(name)->isEnabled()) << name;
+    }
+    PickCodingMethod(3);
+    for (const char* name : vbr) {
+        EXPECT_TRUE(W(name)->isEnabled()) << name;
+    }
+    Click("Button2");  // Default sets "None" and applies the rule
+    for (const char* name : vbr) {
+        EXPECT_FALSE(W(name)->isEnabled()) << name;
+    }
+    // WAV: the three lists only for the custom mode.
+    Radio("rb_cdmode", 2)->setChecked(true);
+    EXPECT_TRUE(W("cb_wav_bit")->isEnabled());
+    Radio("rb_cdmode", 1)->setChecked(true);
+    EXPECT_FALSE(W("cb_wav_frequency")->isEnabled());
+}
+
+TEST_F(SettingsDialogTest, PresetRulesAfterLoadingAndDefault) {
+    // Both stored on, loaded while both boxes are off.
+    Show("[MP3Prest]\npreset=1\nalt=1\n");
+    EXPECT_TRUE(Box("ck_preset")->isChecked() && Box("ck_alt")->isChecked());
+    EXPECT_FALSE(Box("ck_preset")->isEnabled());
+    EXPECT_FALSE(Box("ck_alt")->isEnabled());
+    EXPECT_TRUE(W("rg_alt")->isEnabled());
+    EXPECT_FALSE(W("rg_prest")->isEnabled());
+    Click("Button2");
+    EXPECT_FALSE(Box("ck_preset")->isChecked() || Box("ck_alt")->isChecked());
+    EXPECT_TRUE(Box("ck_preset")->isEnabled() && Box("ck_alt")->isEnabled());
+    EXPECT_FALSE(W("rg_prest")->isEnabled() || W("rg_alt")->isEnabled());
+
+    // Preset stored on; last time the user switched to Alt-Preset and cancelled.
+    Click("Cancel");
+    Show("[MP3Prest]\npreset=1\n");
+    Box("ck_preset")->setChecked(false);
+    Box("ck_alt")->setChecked(true);
+    Click("Cancel");
+    Show();
+    EXPECT_TRUE(Box("ck_preset")->isChecked());
+    EXPECT_TRUE(W("rg_prest")->isEnabled());
+    EXPECT_FALSE(Box("ck_alt")->isChecked());
+    EXPECT_FALSE(Box("ck_alt")->isEnabled());
+}
+
+TEST_F(SettingsDialogTest, OutOfRangeStoredValuesAndWhatOkStoresForThem) {
+    Show(
+        "[mp3]\nbitrate=40\nquality=12\n[MP3Prest]\nrg_prest=20\nrg_alt=-3\n"
+        "[MP3Filt]\nudLFiltF=60000\nudHFiltW=-5\n[wav]\nmode=7\n");
+    EXPECT_EQ(List("cb_mp3_bitrate")->currentIndex(), -1);
+    EXPECT_TRUE(List("cb_mp3_bitrate")->currentText().isEmpty());
+    EXPECT_TRUE(Radio("rg_prest", 10)->isChecked());
+    EXPECT_EQ(Radio("rg_prest", 10)->text(), S("R3Mix"));
+    EXPECT_EQ(Get<QSpinBox>("udLFiltF")->value(), 48000);
+    Click("Ok");
+    EXPECT_FALSE(dialog.isVisible());
+    const SettingsFile back(path);
+    EXPECT_EQ(back.ReadNumber(S("mp3"), S("bitrate"), 0), -1);
+    EXPECT_EQ(back.ReadNumber(S("mp3"), S("quality"), 0), 9);
+    EXPECT_EQ(back.ReadNumber(S("MP3Prest"), S("rg_prest"), 0), 10);
+    EXPECT_EQ(back.ReadNumber(S("MP3Prest"), S("rg_alt"), 9), 0);
+    EXPECT_EQ(back.ReadNumber(S("MP3Filt"), S("udLFiltF"), 0), 48000);
+    EXPECT_EQ(back.ReadNumber(S("MP3Filt"), S("udHFiltW"), 9), 0);
+    EXPECT_EQ(back.ReadNumber(S("wav"), S("mode"), 0), 2);
+}
+
+TEST_F(SettingsDialogTest, OkWritesThe31KeysInOrderIntoAFreshFile) {
+    settings.FadeInTime = 30;  // outside the list: no selection, and Ok keeps it
+    Show();
+    List("cb_fadeouttime")->setCurrentIndex(11);
+    Box("cb_fadein")->setChecked(true);
+    List("cb_nor")->setCurrentIndex(49);
+    Click("Ok");
+    EXPECT_EQ(Stored(), S("[Nor]\nvolen=0\n"
+                          "[mp3]\nbitrate=9\nchannel=1\nfrequency=7\nquality=4\n"
+                          "[MP3VBR]\nCoding Method=0\nvbr bitrate=9\nvbr quality=4\nvbrck=1\n"
+                          "semb=0\n"
+                          "[MP3Filt]\nchHFilt=0\nchLFilt=0\nudHFiltF=30\nudHFiltW=5\n"
+                          "udLFiltF=15160\nudLFiltW=750\n"
+                          "[MP3Expert]\nBit=1\nshort=1\nallow=0\ncomply=0\ncrc=0\nath=0\nde=0\n"
+                          "[MP3Prest]\npreset=0\nalt=0\nrg_prest=0\nrg_alt=0\n"
+                          "[wav]\nmode=0\nbit=1\nchannel=1\nfrequency=7\n"));
+    EXPECT_TRUE(settings.FadeIn);
+    EXPECT_EQ(settings.FadeInTime, 30);
+    EXPECT_EQ(settings.FadeOutTime, 12);
+    EXPECT_EQ(settings.NormalizeVolume, 50);
+}
+
+TEST_F(SettingsDialogTest, DefaultSetsFactoryValuesAndStoresNothing) {
+    Show("[mp3]\nquality=1\nbitrate=3\n[wav]\nfrequency=2\n[Nor]\nvolen=1\n");
+    const QString before = Stored();
+    Click("Button2");
+    EXPECT_EQ(Get<QSpinBox>("ud_mp3_quality")->value(), 5);
+    EXPECT_EQ(Get<QSpinBox>("ud_mp3_vbr")->value(), 5);
+    EXPECT_EQ(List("cb_mp3_bitrate")->currentText(), S("96 Kbps"));
+    EXPECT_EQ(List("cb_mp3_vbr")->currentText(), S("128 Kbps"));
+    EXPECT_EQ(List("cb_wav_frequency")->currentText(), S("48000 Hz"));
+    EXPECT_EQ(List("cb_fadeintime")->currentText(), S("6s"));
+    EXPECT_EQ(List("cb_nor")->currentText(), S("98"));
+    EXPECT_FALSE(Box("cb_normalize")->isChecked());
+    EXPECT_EQ(Stored(), before);
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(SettingsDialogTest, CancelDiscardsEditsButKeepsTheCommandLine) {
+    settings.FadeInTime = 3;
+    Show();
+    List("cb_fadeintime")->setCurrentIndex(9);
+    Get<QPlainTextEdit>("txtCommLine")->setPlainText(S("-b 128 --nores"));
+    QTest::keyClick(&dialog, Qt::Key_Escape);  // answered by no button
+    EXPECT_TRUE(dialog.isVisible());
+    Click("Cancel");
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(settings.FadeInTime, 3);
+    EXPECT_FALSE(QFile::exists(path));
+    Show();
+    EXPECT_EQ(List("cb_fadeintime")->currentText(), S("3s"));
+    Click("Button2");
+    Click("Ok");
+    EXPECT_EQ(dialog.CommandLineText(), S("-b 128 --nores"));
+}
+
+TEST_F(SettingsDialogTest, ARefusedWriteKeepsTheDialogOpen) {
+    dir.Write(S("blocker"), "a file, not a folder");
+    file = std::make_unique<SettingsFile>(dir.File(S("blocker/q.ini")));
+    Show();
+    List("cb_nor")->setCurrentIndex(9);
+    Click("Ok");
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith(S("Unable to write to "))) << errors[0].toStdString();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(settings.NormalizeVolume, 10);  // set before the file was written
+}
+
+}  // namespace
