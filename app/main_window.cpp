@@ -127,6 +127,9 @@ void Tfm_main::FormShow() {
     }
 
     state_.settingsFile = std::make_unique<SettingsFile>(QStringLiteral("Quorvel.ini"));
+    if (const QString unreadable = state_.settingsFile->ReadProblem(); !unreadable.isEmpty()) {
+        ShowErrorReport(this, unreadable);
+    }
     const StartupSettings loaded = LoadStartupSettings(*state_.settingsFile);
     if (skinLabel_) {
         skinLabel_->SetCaption(loaded.folderLabel);

@@ -8,6 +8,10 @@ int RunSettingsCommand(const QStringList& args, QTextStream& out, QTextStream& e
         return kCliUsage;
     }
     const SettingsFile file;
+    const QString problem = file.ReadProblem();
+    if (!problem.isEmpty()) {
+        err << "settings: " << problem << '\n';
+    }
     const AppSettings s = LoadStartupSettings(file).settings;
     out << "OutputDir=" << s.OutputDir << '\n'
         << "OutputFormat=" << s.OutputFormat << '\n'
@@ -16,5 +20,5 @@ int RunSettingsCommand(const QStringList& args, QTextStream& out, QTextStream& e
         << "FadeInTime=" << s.FadeInTime << '\n'
         << "FadeOutTime=" << s.FadeOutTime << '\n'
         << "NormalizeVolume=" << s.NormalizeVolume << '\n';
-    return kCliOk;
+    return problem.isEmpty() ? kCliOk : kCliFailed;
 }

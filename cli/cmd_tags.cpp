@@ -1,5 +1,7 @@
 #include <QFileInfo>
 #include <array>
+#include <cstdint>
+#include <optional>
 
 #include "cli/commands.h"
 #include "tags/id3v2_tag.h"
@@ -25,6 +27,27 @@ QString* FieldOf(CliRecord& r, int index) {
 }
 
 enum class Format { Mp3, Ogg, Wma };
+
+// A track as the formats hold it: "7" or "3/12", each number from 0 to 65535.
+bool IsTrackText(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('/'));
+    if (parts.size() > 2) {
+        return false;
+    }
+    for (const QString& part : parts) {
+        bool number = false;
+        const uint value = part.toUInt(&number);
+        if (!number || value > 65535 || part.startsWith(QLatin1Char('+'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The track number of a track text ("3/12" is track 3); 0 when there is none.
+std::uint16_t TrackNumber(const QString& text) {
+    return static_cast<std::uint16_t>(text.section(QLatin1Char('/'), 0, 0).toUInt());
+}
 
 CliRecord ReadRecord(Format format, const QString& file, bool* moduleMissing) {
     CliRecord r;
@@ -88,7 +111,7 @@ QString WriteRecord(Format format, const QString& file, const CliRecord& r) {
             tag.Author = r.Artist;
             tag.Album = r.Album;
             tag.Year = r.Year;
-            tag.Track = static_cast<std::uint16_t>(r.Track.toUInt());
+            tag.Track = TrackNumber(r.Track);
             tag.Description = r.Comment;
             tag.Genre = r.Genre;
             return WriteWmaTag(file, tag)
@@ -105,43 +128,49 @@ QString WriteRecord(Format format, const QString& file, const CliRecord& r) {
 
 int RunTagsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (args.isEmpty()) {
-        err << "tags: missing FILE (usage: tags FILE [--set Key=Value...])\n";
+        err << "tags: missing FILE (usage: tags FILE [--set Key=Value...]...)\n";
         return kCliUsage;
     }
     const QString file = args.at(0);
-    CliRecord values;
-    bool writing = false;
-    if (args.size() > 1) {
-        if (args.at(1) != QStringLiteral("--set") || args.size() < 3) {
-            err << "tags: expected --set Key=Value... after FILE\n";
-            return kCliUsage;
-        }
-        writing = true;
-        for (qsizetype i = 2; i < args.size(); ++i) {
-            const QString& pair = args.at(i);
-            const qsizetype equals = pair.indexOf(QLatin1Char('='));
-            const QString key = equals < 0 ? pair : pair.left(equals);
-            int index = -1;
-            for (int k = 0; k < 7; ++k) {
-                if (key.compare(QLatin1String(kKeys[static_cast<size_t>(k)]),
-                                Qt::CaseInsensitive) == 0) {
-                    index = k;
-                }
-            }
-            if (equals < 0 || index < 0) {
-                err << "tags: '" << pair
-                    << "' is not Key=Value with a key of Title, Artist, Album, Year, Track, "
-                       "Comment, Genre\n";
+    // The keys given, by field index; the other fields keep what the file holds.
+    std::array<std::optional<QString>, 7> changes;
+    const bool writing = args.size() > 1;
+    if (writing && args.at(1) != QStringLiteral("--set")) {
+        err << "tags: expected --set Key=Value... after FILE\n";
+        return kCliUsage;
+    }
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& pair = args.at(i);
+        if (pair == QStringLiteral("--set")) {
+            // --set may be repeated, each time followed by at least one Key=Value.
+            if (i + 1 == args.size() || args.at(i + 1) == QStringLiteral("--set")) {
+                err << "tags: --set needs at least one Key=Value\n";
                 return kCliUsage;
             }
-            *FieldOf(values, index) = pair.mid(equals + 1);
+            continue;
         }
-        bool number = true;
-        const uint track = values.Track.toUInt(&number);
-        if (!values.Track.isEmpty() && (!number || track > 65535)) {
-            err << "tags: Track must be a number from 0 to 65535\n";
+        const qsizetype equals = pair.indexOf(QLatin1Char('='));
+        const QString key = equals < 0 ? pair : pair.left(equals);
+        int index = -1;
+        for (int k = 0; k < 7; ++k) {
+            if (key.compare(QLatin1String(kKeys[static_cast<size_t>(k)]), Qt::CaseInsensitive) ==
+                0) {
+                index = k;
+            }
+        }
+        if (equals < 0 || index < 0) {
+            err << "tags: '" << pair
+                << "' is not Key=Value with a key of Title, Artist, Album, Year, Track, "
+                   "Comment, Genre\n";
             return kCliUsage;
         }
+        changes[static_cast<size_t>(index)] = pair.mid(equals + 1);
+    }
+    const std::optional<QString>& track = changes[4];
+    if (track && !track->isEmpty() && !IsTrackText(*track)) {
+        err << "tags: Track must be a number or a number and a total, from 0 to 65535 (7, "
+               "3/12)\n";
+        return kCliUsage;
     }
 
     const QString name = QFileInfo(file).fileName();
@@ -167,6 +196,18 @@ int RunTagsCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     InitWmaAudioInfo();
     try {
         if (writing) {
+            // Fields not named keep their values: read, change, write.
+            bool missing = false;
+            CliRecord values = ReadRecord(format, file, &missing);
+            if (missing) {
+                err << "tags: " << file << ": the vcedit module could not be loaded\n";
+                return kCliFailed;
+            }
+            for (int k = 0; k < 7; ++k) {
+                if (const auto& change = changes[static_cast<size_t>(k)]) {
+                    *FieldOf(values, k) = *change;
+                }
+            }
             const QString failure = WriteRecord(format, file, values);
             if (!failure.isEmpty()) {
                 err << "tags: " << file << ": " << failure << "\n";

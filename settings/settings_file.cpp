@@ -82,6 +82,15 @@ SettingsFile::~SettingsFile() {
     Flush();
 }
 
+QString SettingsFile::ReadProblem() const {
+    const QString problem = profile::ReadProblem(fileName_);
+    if (problem.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("Cannot read the settings file %1: %2. The default settings are used.")
+        .arg(profile::ResolvePath(fileName_), problem);
+}
+
 QString SettingsFile::ReadText(const QString& section, const QString& key,
                                const QString& defaultText) const {
     return profile::GetPrivateProfileString(section, key, defaultText, fileName_, 2048);

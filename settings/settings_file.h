@@ -26,6 +26,9 @@ class SettingsFile {
     SettingsFile& operator=(const SettingsFile&) = delete;
 
     const QString& FileName() const { return fileName_; }
+    // A message naming the file and why it cannot be read (a FIFO, a folder, a huge file), or an
+    // empty text when all is well. Reads then give their defaults and writes fail.
+    QString ReadProblem() const;
 
     QString ReadText(const QString& section, const QString& key, const QString& defaultText) const;
     std::int32_t ReadNumber(const QString& section, const QString& key,

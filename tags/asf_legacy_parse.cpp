@@ -162,11 +162,11 @@ AsfLegacyTags ParseAsfLegacyHeader(AsfByteSource& source) {
         return tags;
     }
     tags.found = true;
-    // The outer size counts its own header; the sub-objects must fit in it and in the file.
-    std::uint64_t end = Little64(header + 16);
-    if (end > source.Size()) {
-        end = source.Size();
-    }
+    // The outer size counts its own header and bounds the sub-objects. A file cut short keeps
+    // what stands before the cut: a description object that runs past the end of the file still
+    // gives the entries that are whole.
+    const std::uint64_t end = Little64(header + 16);
+    const std::uint64_t fileSize = source.Size();
     std::uint64_t pos = kObjectHeaderSize;
     while (pos < end && end - pos >= kObjectHeaderSize) {
         if (!source.ReadAt(pos, header, kObjectHeaderSize)) {
@@ -177,7 +177,8 @@ AsfLegacyTags ParseAsfLegacyHeader(AsfByteSource& source) {
             break;
         }
         if (std::memcmp(header, kDescriptionGuid, 16) == 0) {
-            ReadDescription(source, pos + kObjectHeaderSize, pos + size, tags);
+            const std::uint64_t objectEnd = pos + size < fileSize ? pos + size : fileSize;
+            ReadDescription(source, pos + kObjectHeaderSize, objectEnd, tags);
         }
         pos += size;
     }

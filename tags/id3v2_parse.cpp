@@ -44,6 +44,42 @@ bool IsFrameIdChar(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
+bool IsFrameId(const unsigned char* p) {
+    return IsFrameIdChar(p[0]) && IsFrameIdChar(p[1]) && IsFrameIdChar(p[2]) && IsFrameIdChar(p[3]);
+}
+
+// Whether a frame that ends at end is followed by what may follow a frame: the end of the tag,
+// padding, or the header of another frame.
+bool FrameEndsWell(const Bytes& body, std::uint64_t end) {
+    if (end > body.size()) {
+        return false;
+    }
+    if (end == body.size() || body[end] == 0) {
+        return true;
+    }
+    return end + kId3HeaderSize <= body.size() && IsFrameId(body.data() + end);
+}
+
+// The data size the frame whose header starts at pos declares (it may leave the tag).
+// Version 2.4 sizes are syncsafe, but some taggers (older iTunes among them) wrote plain 32-bit
+// sizes there: the plain reading is taken when it, and not the syncsafe one, lands on the next
+// frame, the padding or the end of the tag.
+std::uint64_t FrameDataSize(const Bytes& body, std::size_t pos, unsigned char major) {
+    const unsigned char* sizeBytes = body.data() + pos + 4;
+    const std::uint64_t start = pos + kId3HeaderSize;
+    const std::uint64_t plain = BigEndian32(sizeBytes);
+    std::uint64_t size = plain;
+    if (major == 4) {
+        const bool syncsafeValid = IsSyncsafe(sizeBytes);
+        const std::uint64_t syncsafe = Syncsafe(sizeBytes);
+        if (syncsafeValid && (syncsafe == plain || FrameEndsWell(body, start + syncsafe) ||
+                              !FrameEndsWell(body, start + plain))) {
+            size = syncsafe;
+        }
+    }
+    return size;
+}
+
 // The end of a text that starts at data[0] in the given encoding: the first terminator, or size.
 std::size_t TextEnd(const unsigned char* data, std::size_t size, unsigned char encoding) {
     if (encoding == 1 || encoding == 2) {
@@ -58,12 +94,50 @@ std::size_t TextEnd(const unsigned char* data, std::size_t size, unsigned char e
     return zero ? static_cast<std::size_t>(static_cast<const unsigned char*>(zero) - data) : size;
 }
 
+// The length of data[0, size) without an incomplete character at its end.
+std::size_t CompleteTextEnd(const unsigned char* data, std::size_t size, unsigned char encoding) {
+    if (encoding == 1 || encoding == 2) {
+        std::size_t end = size - size % 2;
+        if (end >= 2) {
+            // A high surrogate whose partner was cut off.
+            const bool big = encoding == 2 || (data[0] == 0xFE && data[1] == 0xFF);
+            const unsigned char high = big ? data[end - 2] : data[end - 1];
+            if (high >= 0xD8 && high <= 0xDB) {
+                end -= 2;
+            }
+        }
+        return end;
+    }
+    if (encoding == 3) {
+        // Step back to the lead byte of the last character and keep it only when it is whole.
+        std::size_t lead = size;
+        while (lead > 0 && size - lead < 4 && (data[lead - 1] & 0xC0) == 0x80) {
+            --lead;
+        }
+        if (lead > 0) {
+            const unsigned char c = data[lead - 1];
+            const std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            if (size - (lead - 1) < need) {
+                return lead - 1;
+            }
+        }
+        return size;
+    }
+    return size;
+}
+
 std::size_t TerminatorSize(unsigned char encoding) {
     return (encoding == 1 || encoding == 2) ? 2 : 1;
 }
 
-std::string DecodeText(const unsigned char* data, std::size_t size, unsigned char encoding) {
-    const std::size_t end = TextEnd(data, size, encoding);
+// cut: the data was cut off by the read cap, so a character at its end may be incomplete and is
+// dropped rather than shown as U+FFFD.
+std::string DecodeText(const unsigned char* data, std::size_t size, unsigned char encoding,
+                       bool cut) {
+    std::size_t end = TextEnd(data, size, encoding);
+    if (cut) {
+        end = CompleteTextEnd(data, end, encoding);
+    }
     switch (encoding) {
         case 1: {
             // UTF-16 with a byte-order mark; without one, little-endian as Windows writers do.
@@ -88,15 +162,15 @@ std::string DecodeText(const unsigned char* data, std::size_t size, unsigned cha
 }
 
 // A text frame: encoding byte, then the text.
-std::string TextFrameValue(const Bytes& value) {
+std::string TextFrameValue(const Bytes& value, bool cut) {
     if (value.empty()) {
         return {};
     }
-    return DecodeText(value.data() + 1, value.size() - 1, value[0]);
+    return DecodeText(value.data() + 1, value.size() - 1, value[0], cut);
 }
 
 // COMM: encoding byte, three language bytes, a terminated content description, then the text.
-std::string CommentFrameValue(const Bytes& value) {
+std::string CommentFrameValue(const Bytes& value, bool cut) {
     if (value.size() <= 4) {
         return {};
     }
@@ -108,7 +182,7 @@ std::string CommentFrameValue(const Bytes& value) {
     if (textStart >= restSize) {
         return {};
     }
-    return DecodeText(rest + textStart, restSize - textStart, encoding);
+    return DecodeText(rest + textStart, restSize - textStart, encoding, cut);
 }
 
 }  // namespace
@@ -164,23 +238,28 @@ std::array<std::string, kId3FrameCount> ParseId3v2Tag(const unsigned char* data,
     }
 
     std::array<Bytes, kId3FrameCount> frames;
+    std::array<bool, kId3FrameCount> cut{};
     while (pos + kId3HeaderSize <= body.size()) {
         const unsigned char* header = body.data() + pos;
-        if (!IsFrameIdChar(header[0]) || !IsFrameIdChar(header[1]) || !IsFrameIdChar(header[2]) ||
-            !IsFrameIdChar(header[3])) {
-            break;  // padding, or bytes that are not a frame
+        if (header[0] == 0) {
+            break;  // padding
         }
-        if (major == 4 && !IsSyncsafe(header + 4)) {
-            break;
+        const std::uint64_t declared = FrameDataSize(body, pos, major);
+        const std::size_t available = body.size() - pos - kId3HeaderSize;
+        if (!IsFrameId(header)) {
+            if (declared > available) {
+                break;  // not a frame at all: nothing after it can be trusted
+            }
+            // A frame some tagger named badly: skip it by its size.
+            pos += kId3HeaderSize + static_cast<std::size_t>(declared);
+            continue;
         }
-        const std::uint64_t declared = major == 4 ? Syncsafe(header + 4) : BigEndian32(header + 4);
-        const unsigned char format = header[9];
-        pos += kId3HeaderSize;
-        const std::size_t available = body.size() - pos;
+        // A known frame that claims more than the tag holds keeps what is there.
         const std::size_t frameSize =
             declared > available ? available : static_cast<std::size_t>(declared);
-        const unsigned char* frame = body.data() + pos;
-        pos += frameSize;
+        const unsigned char format = header[9];
+        const unsigned char* frame = body.data() + pos + kId3HeaderSize;
+        pos += kId3HeaderSize + frameSize;
 
         int index = -1;
         for (int i = 0; i < kId3FrameCount; ++i) {
@@ -213,6 +292,7 @@ std::array<std::string, kId3FrameCount> ParseId3v2Tag(const unsigned char* data,
         }
         Bytes value = frameUnsync ? Resynchronise(frame + skip, frameSize - skip)
                                   : Bytes(frame + skip, frame + frameSize);
+        cut[static_cast<std::size_t>(index)] = value.size() > kId3ValueCap;
         if (value.size() > kId3ValueCap) {
             value.resize(kId3ValueCap);
         }
@@ -221,8 +301,9 @@ std::array<std::string, kId3FrameCount> ParseId3v2Tag(const unsigned char* data,
 
     for (int i = 0; i < kId3FrameCount; ++i) {
         const auto& value = frames[static_cast<std::size_t>(i)];
+        const bool wasCut = cut[static_cast<std::size_t>(i)];
         result[static_cast<std::size_t>(i)] =
-            TrimBlanks(i == 6 ? CommentFrameValue(value) : TextFrameValue(value));
+            TrimBlanks(i == 6 ? CommentFrameValue(value, wasCut) : TextFrameValue(value, wasCut));
     }
     return result;
 }

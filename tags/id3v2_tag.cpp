@@ -5,7 +5,8 @@
 #include <QFileInfo>
 #include <array>
 
-#include "tags/file_replacement.h"
+#include "outside/files/file_replacement.h"
+#include "outside/files/small_regular_file.h"
 #include "tags/id3v2_parse.h"
 #include "tags/tag_error.h"
 
@@ -96,6 +97,9 @@ QByteArray BuildId3v2Tag(const ID3StructV2& tag) {
 void ReadId3Tag(const QString& fileName) {
     Id3Tag = ID3StructV2();
     try {
+        if (!IsRegularFile(fileName)) {
+            return;  // a FIFO or device would block the open
+        }
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly)) {
             return;
@@ -132,6 +136,9 @@ void ReadId3Tag(const QString& fileName) {
 
 void WriteId3Tag(const QString& fileName, const ID3StructV2& tag) {
     const QByteArray tagBytes = BuildId3v2Tag(tag);
+    if (QFileInfo::exists(fileName) && !IsRegularFile(fileName)) {
+        throw TagError(Fail(fileName, QStringLiteral("it is not a regular file")));
+    }
     QFile source(fileName);
     if (!source.open(QIODevice::ReadOnly)) {
         throw TagError(Fail(fileName, source.errorString()));

@@ -6,7 +6,8 @@
 #include <array>
 #include <limits>
 
-#include "tags/file_replacement.h"
+#include "outside/files/file_replacement.h"
+#include "outside/files/small_regular_file.h"
 #include "tags/tag_error.h"
 #include "tags/tag_modules.h"
 #include "tags/vorbis_comment_split.h"
@@ -58,6 +59,16 @@ QString ErrorText(const vcedit_state* state) {
 
 QString CannotOpen(const QString& fileName, const QString& cause) {
     return QStringLiteral("Cannot open %1: %2").arg(fileName, cause);
+}
+
+// Opens the file for reading; a FIFO or device is refused rather than left to block the open.
+void OpenInput(QFile& input, const QString& fileName) {
+    if (QFileInfo::exists(fileName) && !IsRegularFile(fileName)) {
+        throw TagError(CannotOpen(fileName, QStringLiteral("it is not a regular file")));
+    }
+    if (!input.open(QIODevice::ReadOnly)) {
+        throw TagError(CannotOpen(fileName, input.errorString()));
+    }
 }
 
 vcedit_state* OpenState(const VceditApi& api, QFile& input, const QString& fileName) {
@@ -148,9 +159,7 @@ void ReadOggTag(const QString& fileName, OGGTag& tag) {
         return;
     }
     QFile input(fileName);
-    if (!input.open(QIODevice::ReadOnly)) {
-        throw TagError(CannotOpen(fileName, input.errorString()));
-    }
+    OpenInput(input, fileName);
     StateGuard state(OpenState(api, input, fileName), api.clear);
     const vorbis_comment* comments = api.comments(state.get());
 
@@ -198,9 +207,7 @@ bool WriteOggTag(const QString& fileName, const OGGTag& tag) {
         return false;
     }
     QFile input(fileName);
-    if (!input.open(QIODevice::ReadOnly)) {
-        throw TagError(CannotOpen(fileName, input.errorString()));
-    }
+    OpenInput(input, fileName);
     StateGuard state(OpenState(api, input, fileName), api.clear);
 
     {

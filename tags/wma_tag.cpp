@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "outside/files/small_regular_file.h"
 #include "outside/wmaudsdk/wm_audio_info.h"
 #include "tags/asf_legacy_parse.h"
 #include "tags/tag_modules.h"
@@ -54,6 +55,9 @@ bool CreateInfo(const QString& fileName, InfoHandle& handle) {
     }
     if (createInfo == nullptr || fileName.isEmpty()) {
         return false;
+    }
+    if (!IsRegularFile(fileName)) {
+        return false;  // a FIFO or device would block the open
     }
     return createInfo(reinterpret_cast<const char16_t*>(fileName.utf16()), &handle.info) ==
                kWmaOk &&
@@ -157,7 +161,7 @@ void ReadWmaTag(const QString& fileName, WmaTagInfo& tag) {
             return;
         }
         QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly)) {
+        if (!IsRegularFile(fileName) || !file.open(QIODevice::ReadOnly)) {
             return;
         }
         QFileSource source(file);

@@ -54,55 +54,69 @@ QString OneLine(QString value) {
 
 IniDocument IniDocument::Parse(const QByteArray& bytes) {
     IniDocument doc;
-    // UTF-8 when the bytes are UTF-8; otherwise Latin-1, which keeps every byte of lines we do not
-    // understand so that they are written back as they were.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) {
-        text = QString::fromLatin1(bytes);
-        doc.latin1_ = true;
+    QByteArrayView rest(bytes);
+    if (rest.startsWith("\xEF\xBB\xBF")) {
+        doc.byteOrderMark_ = true;
+        rest = rest.sliced(3);
     }
-    if (text.startsWith(QChar(0xFEFF))) {
-        text.remove(0, 1);
-    }
-    if (text.contains(QStringLiteral("\r\n"))) {
-        doc.newline_ = QStringLiteral("\r\n");
-    }
-    const bool trailingNewline = text.isEmpty() || text.endsWith(QLatin1Char('\n'));
-    if (text.isEmpty()) {
-        return doc;
-    }
-    doc.lines_ = text.split(QLatin1Char('\n'));
-    if (trailingNewline) {
-        doc.lines_.removeLast();
-    }
-    for (QString& line : doc.lines_) {
-        if (line.endsWith(QLatin1Char('\r'))) {
-            line.chop(1);
+    bool sawEnding = false;
+    while (!rest.isEmpty()) {
+        const qsizetype newline = rest.indexOf('\n');
+        Line line;
+        QByteArrayView content = newline < 0 ? rest : rest.first(newline);
+        rest = newline < 0 ? QByteArrayView() : rest.sliced(newline + 1);
+        if (newline >= 0) {
+            const bool crlf = content.endsWith('\r');
+            if (crlf) {
+                content.chop(1);
+            }
+            line.ending = crlf ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+            // New lines follow the first line's ending.
+            if (!sawEnding) {
+                doc.newline_ = line.ending;
+                sawEnding = true;
+            }
         }
+        line.raw = content.toByteArray();
+        // Each line on its own: one Latin-1 comment must not turn the UTF-8 lines into mojibake.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        line.text = utf8.decode(content);
+        if (utf8.hasError()) {
+            line.text = QString::fromLatin1(content);
+        }
+        doc.lines_.append(std::move(line));
     }
-    doc.written_ = QList<bool>(doc.lines_.size(), false);
     return doc;
 }
 
 QByteArray IniDocument::Serialize() const {
     QByteArray out;
-    const QByteArray newline = newline_.toLatin1();
-    for (int i = 0; i < lines_.size(); ++i) {
-        out += (latin1_ && !written_[i]) ? lines_[i].toLatin1() : lines_[i].toUtf8();
-        out += newline;
+    if (byteOrderMark_) {
+        out += "\xEF\xBB\xBF";
+    }
+    for (const Line& line : lines_) {
+        out += line.changed ? line.text.toUtf8() : line.raw;
+        out += line.ending;
     }
     return out;
 }
 
 void IniDocument::InsertLine(int at, const QString& text) {
-    lines_.insert(at, text);
-    written_.insert(at, true);
+    Line line;
+    line.text = text;
+    line.changed = true;
+    line.ending = newline_;
+    if (at == lines_.size() && at > 0 && lines_[at - 1].ending.isEmpty()) {
+        // The file had no final newline: the old last line gets one, the new last line none.
+        lines_[at - 1].ending = newline_;
+        line.ending.clear();
+    }
+    lines_.insert(at, std::move(line));
 }
 
 int IniDocument::FindSection(const QString& section) const {
     for (int i = 0; i < lines_.size(); ++i) {
-        const QString name = HeaderName(lines_[i]);
+        const QString name = HeaderName(lines_[i].text);
         if (!name.isNull() && SameName(name, section)) {
             return i;
         }
@@ -112,7 +126,7 @@ int IniDocument::FindSection(const QString& section) const {
 
 int IniDocument::SectionEnd(int header) const {
     int i = header + 1;
-    while (i < lines_.size() && HeaderName(lines_[i]).isNull()) {
+    while (i < lines_.size() && HeaderName(lines_[i].text).isNull()) {
         ++i;
     }
     return i;
@@ -122,7 +136,7 @@ int IniDocument::FindKey(int header, const QString& key) const {
     const int end = SectionEnd(header);
     QString k, v;
     for (int i = header + 1; i < end; ++i) {
-        if (SplitKeyLine(lines_[i], &k, &v) && SameName(k, key)) {
+        if (SplitKeyLine(lines_[i].text, &k, &v) && SameName(k, key)) {
             return i;
         }
     }
@@ -139,7 +153,7 @@ std::optional<QString> IniDocument::Value(const QString& section, const QString&
         return std::nullopt;
     }
     QString k, v;
-    SplitKeyLine(lines_[line], &k, &v);
+    SplitKeyLine(lines_[line].text, &k, &v);
     return v;
 }
 
@@ -154,14 +168,17 @@ void IniDocument::SetValue(const QString& section, const QString& key, const QSt
     const int line = FindKey(header, key);
     if (line >= 0) {
         QString k, v;
-        SplitKeyLine(lines_[line], &k, &v);
-        lines_[line] = k + QLatin1Char('=') + OneLine(value);
-        written_[line] = true;
+        SplitKeyLine(lines_[line].text, &k, &v);
+        if (v == value) {
+            return;  // an unchanged value keeps its bytes, quotes and spacing
+        }
+        lines_[line].text = k + QLatin1Char('=') + OneLine(value);
+        lines_[line].changed = true;
         return;
     }
     // After the section's last non-blank line, so blank separators stay before the next section.
     int insertAt = SectionEnd(header);
-    while (insertAt > header + 1 && lines_[insertAt - 1].trimmed().isEmpty()) {
+    while (insertAt > header + 1 && lines_[insertAt - 1].text.trimmed().isEmpty()) {
         --insertAt;
     }
     InsertLine(insertAt, entry);
@@ -175,7 +192,6 @@ void IniDocument::RemoveKey(const QString& section, const QString& key) {
     const int line = FindKey(header, key);
     if (line >= 0) {
         lines_.removeAt(line);
-        written_.removeAt(line);
     }
 }
 
@@ -186,5 +202,4 @@ void IniDocument::RemoveSection(const QString& section) {
     }
     const int end = SectionEnd(header);
     lines_.erase(lines_.begin() + header, lines_.begin() + end);
-    written_.erase(written_.begin() + header, written_.begin() + end);
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 // An INI file held as its lines, so that a write changes exactly one line and leaves every
-// other line (comments, unknown keys, odd spacing) as it was.
+// other line (comments, unknown keys, odd spacing, foreign encodings, line endings) byte for byte
+// as it was.
 class IniDocument {
   public:
     static IniDocument Parse(const QByteArray& bytes);
@@ -16,12 +17,19 @@ class IniDocument {
     std::optional<QString> Value(const QString& section, const QString& key) const;
 
     // Replaces the key's value in place, or adds the key at the end of its section, or adds the
-    // section at the end of the document.
+    // section at the end of the document. Setting the value a key already holds changes nothing.
     void SetValue(const QString& section, const QString& key, const QString& value);
     void RemoveKey(const QString& section, const QString& key);
     void RemoveSection(const QString& section);
 
   private:
+    struct Line {
+        QString text;       // decoded: UTF-8 where the bytes are UTF-8, else one byte per character
+        QByteArray raw;     // the bytes as read, for a line that was not changed
+        QByteArray ending;  // "\n", "\r\n", or empty for a last line without one
+        bool changed = false;
+    };
+
     // Index of the header line of the section, or -1.
     int FindSection(const QString& section) const;
     // One past the last line of the section that starts at header index.
@@ -30,10 +38,7 @@ class IniDocument {
 
     void InsertLine(int at, const QString& text);
 
-    QStringList lines_;
-    // Lines we wrote are UTF-8; lines read from a file that was not UTF-8 go back as the bytes
-    // they were (Latin-1 maps every byte to one character and back).
-    QList<bool> written_;
-    bool latin1_ = false;
-    QString newline_ = QStringLiteral("\n");
+    QList<Line> lines_;
+    bool byteOrderMark_ = false;
+    QByteArray newline_ = QByteArrayLiteral("\n");
 };

@@ -1,33 +1,27 @@
 #include "outside/profile/profile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "outside/files/small_regular_file.h"
 #include "outside/profile/ini_document.h"
 
 namespace profile {
 
 namespace {
 
-// Settings files are small; anything bigger is not one of ours and is read as empty rather than
-// pulled into memory whole.
+// Settings files are small; anything bigger is not one of ours and is not pulled into memory.
 constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
-// Reads the file; a missing file is an empty document. False when the file exists but cannot be
-// read, so that a write never replaces contents it could not see.
+// Reads the file; a missing file is an empty document. False when something is at the path that
+// cannot be read as a settings file (a FIFO, a folder, a huge file), so that a write never
+// replaces contents it could not see.
 bool Load(const QString& path, IniDocument* doc) {
-    QFile f(path);
-    if (!f.exists()) {
-        *doc = IniDocument();
-        return true;
-    }
-    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileSize) {
-        return false;
-    }
-    *doc = IniDocument::Parse(f.read(kMaxFileSize));
-    return true;
+    const SmallFileRead read = ReadSmallRegularFile(path, kMaxFileSize);
+    *doc =
+        read.status == SmallFileRead::Status::Ok ? IniDocument::Parse(read.bytes) : IniDocument();
+    return read.status != SmallFileRead::Status::Refused;
 }
 
 }  // namespace
@@ -41,6 +35,11 @@ QString ResolvePath(const QString& fileName) {
         base = QDir::home().filePath(QStringLiteral(".config"));
     }
     return QDir(base).filePath(fileName);
+}
+
+QString ReadProblem(const QString& fileName) {
+    const SmallFileRead read = ReadSmallRegularFile(ResolvePath(fileName), kMaxFileSize);
+    return read.status == SmallFileRead::Status::Refused ? read.problem : QString();
 }
 
 QString GetPrivateProfileString(const QString& section, const QString& key,

@@ -10,6 +10,11 @@ namespace profile {
 // Where a file name without a folder lives: $XDG_CONFIG_HOME, else ~/.config.
 QString ResolvePath(const QString& fileName);
 
+// Why the file cannot be read as a settings file ("it is not a regular file" ...), or an empty
+// text when it can be read or does not exist. Reads of such a file give their defaults and writes
+// to it are refused.
+QString ReadProblem(const QString& fileName);
+
 QString GetPrivateProfileString(const QString& section, const QString& key,
                                 const QString& defaultValue, const QString& fileName,
                                 int bufferSize = 2048);

@@ -1,41 +1,21 @@
 #include "outside/skin/skin_engine.h"
 
+#include "outside/files/small_regular_file.h"
 #include "outside/skin/skin_face.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QPalette>
 #include <QWidget>
 
 namespace {
 
-// Reads at most one byte more than a skin may have, so a huge file is never loaded whole.
+// A skin larger than the limit is refused before it is loaded whole; a pipe or device is not read.
 std::optional<SkinDocument> ReadSkinFile(const QString& path, QString* problem) {
-    QFile file(path);
-    if (!QFileInfo::exists(path)) {
-        *problem = QStringLiteral("no such file");
+    const SmallFileRead read = ReadSmallRegularFile(path, kMaxSkinFileBytes);
+    if (read.status != SmallFileRead::Status::Ok) {
+        *problem = read.problem;
         return std::nullopt;
     }
-    if (QFileInfo(path).isDir()) {
-        *problem = QStringLiteral("it is a folder");
-        return std::nullopt;
-    }
-    // A pipe or device could block or never end.
-    if (!QFileInfo(path).isFile()) {
-        *problem = QStringLiteral("it is not a regular file");
-        return std::nullopt;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        *problem = file.errorString().isEmpty() ? QStringLiteral("it cannot be read")
-                                                : file.errorString().toLower();
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.read(kMaxSkinFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *problem = file.errorString().toLower();
-        return std::nullopt;
-    }
-    return ParseSkin(bytes, problem);
+    return ParseSkin(read.bytes, problem);
 }
 
 }  // namespace

@@ -44,7 +44,8 @@ bool OggPageWriter::WritePage(const ogg_page& page) {
 
 bool OggPageWriter::WriteHeaders(const std::vector<unsigned char>& identification,
                                  const std::vector<unsigned char>& comment,
-                                 const std::vector<unsigned char>& setup, bool endOfStream) {
+                                 const std::vector<unsigned char>& setup, bool endOfStream,
+                                 const std::function<bool()>& afterFirstPage) {
     ogg_stream_state stream;
     if (ogg_stream_init(&stream, serial_) != 0) {
         return false;
@@ -56,6 +57,7 @@ bool OggPageWriter::WriteHeaders(const std::vector<unsigned char>& identificatio
     while (ok && ogg_stream_flush(&stream, &page) != 0) {
         ok = WritePage(page);
     }
+    ok = ok && afterFirstPage();
     packet = Packet(comment, 1, false, false);
     ogg_stream_packetin(&stream, &packet);
     packet = Packet(setup, 2, false, endOfStream);

@@ -3,6 +3,7 @@
 #include <ogg/ogg.h>
 #include <vorbis/codec.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,12 @@ class OggPageWriter {
 
     // The three header packets: the identification header alone on the first page, comment and
     // setup headers on the pages after it, the last of them ending with the setup header.
+    // afterFirstPage runs between the two, so that the first pages of other streams can follow
+    // ours before any page that is not a first page.
     bool WriteHeaders(const std::vector<unsigned char>& identification,
                       const std::vector<unsigned char>& comment,
-                      const std::vector<unsigned char>& setup, bool endOfStream);
+                      const std::vector<unsigned char>& setup, bool endOfStream,
+                      const std::function<bool()>& afterFirstPage);
     // One page of this stream made of the given segments (they start a fresh packet).
     bool WriteSegments(const std::vector<unsigned char>& lacing,
                        const std::vector<unsigned char>& body, ogg_int64_t granule,

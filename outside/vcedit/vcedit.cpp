@@ -25,8 +25,15 @@ struct vcedit_private {
     int serial = 0;
     Bytes packets[3];  // identification, comment, setup
     std::string vendor;
-    // Pages of other logical streams met before our headers were complete, in file order.
+    // Bytes before the first page (an ID3 tag some programs put there), written back as they were.
+    Bytes leading;
+    // Pages of other logical streams met before our headers were complete, in file order: their
+    // first pages, how many of them came before ours, and their other pages. Every first page
+    // must stay ahead of every other page.
+    std::vector<Bytes> foreignFirstPages;
+    size_t firstPagesBeforeOurs = 0;
     std::vector<Bytes> foreignPages;
+    bool sawOtherPage = false;
     // Audio data that shared a page with the end of the setup header (rare): its segments, body,
     // granule position and end-of-stream flag, put on a page of their own when writing.
     Bytes tailLacing;
@@ -48,15 +55,25 @@ int Fail(vcedit_state* state, const char* message) {
     return -1;
 }
 
-// 1 with the next page, 0 at the end of the input. Bytes between pages are skipped.
-int NextPage(vcedit_private* p, ogg_page* page) {
+// 1 with the next page, 0 at the end of the input, 2 when skipped holds at least kReadChunk
+// bytes (empty it and call again). Bytes that are not part of a page go to skipped when it is
+// given, else they are dropped; at the end of the input, so do those of an incomplete last page.
+int NextPage(vcedit_private* p, ogg_page* page, Bytes* skipped = nullptr) {
     for (;;) {
-        const int result = ogg_sync_pageout(&p->sync, page);
-        if (result == 1) {
+        const long start = p->sync.returned;
+        const long result = ogg_sync_pageseek(&p->sync, page);
+        if (result > 0) {
             return 1;
         }
         if (result < 0) {
-            continue;  // lost sync: libogg skips to the next capture pattern
+            if (skipped != nullptr) {
+                skipped->insert(skipped->end(), p->sync.data + start,
+                                p->sync.data + start - result);
+                if (skipped->size() >= static_cast<size_t>(kReadChunk)) {
+                    return 2;
+                }
+            }
+            continue;
         }
         char* buffer = ogg_sync_buffer(&p->sync, kReadChunk);
         if (buffer == nullptr) {
@@ -64,6 +81,11 @@ int NextPage(vcedit_private* p, ogg_page* page) {
         }
         const size_t got = p->read(buffer, 1, kReadChunk, p->in);
         if (got == 0 || got > static_cast<size_t>(kReadChunk)) {
+            if (skipped != nullptr && p->sync.fill > p->sync.returned) {
+                skipped->insert(skipped->end(), p->sync.data + p->sync.returned,
+                                p->sync.data + p->sync.fill);
+                p->sync.returned = p->sync.fill;
+            }
             return 0;
         }
         ogg_sync_wrote(&p->sync, static_cast<long>(got));
@@ -191,12 +213,25 @@ int vcedit_open_callbacks(vcedit_state* state, void* in, vcedit_read_func read_f
             if (p->bytesRead > kHeaderScanLimit) {
                 return Fail(state, "The Vorbis headers are missing or too large");
             }
-            if (NextPage(p, &page) != 1) {
+            const bool beforeFirstPage = !found && p->foreignFirstPages.empty();
+            const int next = NextPage(p, &page, beforeFirstPage ? &p->leading : nullptr);
+            if (next == 2) {
+                continue;  // more leading bytes; the scan limit above bounds them
+            }
+            if (next != 1) {
                 return Fail(state, found ? "The stream ends inside the Vorbis headers"
                                          : "Input is not an Ogg Vorbis stream");
             }
+            const bool firstPage = ogg_page_bos(&page) != 0;
+            if (firstPage && p->sawOtherPage) {
+                // The rewrite could not keep every first page ahead: refuse rather than damage.
+                return Fail(state,
+                            "The Ogg streams are not laid out as the format requires "
+                            "(a stream begins after other pages)");
+            }
+            p->sawOtherPage = p->sawOtherPage || !firstPage;
             if (!found) {
-                if (!ogg_page_bos(&page)) {
+                if (!firstPage) {
                     return Fail(state, "Input is not an Ogg Vorbis stream");
                 }
                 // The first packet of a Vorbis stream's first page is its identification header.
@@ -204,13 +239,14 @@ int vcedit_open_callbacks(vcedit_state* state, void* in, vcedit_read_func read_f
                                     page.body_len >= 7 && page.body[0] == 0x01 &&
                                     std::memcmp(page.body + 1, "vorbis", 6) == 0;
                 if (!vorbis) {
-                    p->foreignPages.push_back(PageBytes(page));
+                    p->foreignFirstPages.push_back(PageBytes(page));
                     continue;
                 }
                 found = true;
                 p->serial = ogg_page_serialno(&page);
+                p->firstPagesBeforeOurs = p->foreignFirstPages.size();
             } else if (ogg_page_serialno(&page) != p->serial) {
-                p->foreignPages.push_back(PageBytes(page));
+                (firstPage ? p->foreignFirstPages : p->foreignPages).push_back(PageBytes(page));
                 continue;
             }
             if (!TakeHeaderSegments(p, page, partial, complete)) {
@@ -248,16 +284,40 @@ int vcedit_write(vcedit_state* state, void* out) {
     try {
         OggPageWriter writer(p->write, out, p->serial);
         const Bytes comment = BuildCommentPacket(p->vendor, state->vc);
-        bool ok = writer.WriteHeaders(p->packets[0], comment, p->packets[2], p->headerEos);
-        for (const Bytes& page : p->foreignPages) {
-            ok = ok && writer.WriteRaw(page.data(), page.size());
-        }
+        auto writeAll = [&writer](auto begin, auto end) {
+            for (auto page = begin; page != end; ++page) {
+                if (!writer.WriteRaw(page->data(), page->size())) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        // First pages in their order (ours among them), then our other header pages, then the
+        // other streams' pages in their order.
+        const auto split =
+            p->foreignFirstPages.begin() + static_cast<std::ptrdiff_t>(p->firstPagesBeforeOurs);
+        bool ok = writer.WriteRaw(p->leading.data(), p->leading.size()) &&
+                  writeAll(p->foreignFirstPages.begin(), split) &&
+                  writer.WriteHeaders(p->packets[0], comment, p->packets[2], p->headerEos,
+                                      [&] { return writeAll(split, p->foreignFirstPages.end()); });
+        ok = ok && writeAll(p->foreignPages.begin(), p->foreignPages.end());
         if (ok && !p->tailLacing.empty()) {
             ok = writer.WriteSegments(p->tailLacing, p->tailBody, p->tailGranule, p->tailEos);
         }
         ogg_page page;
         bool ended = p->headerEos || p->tailEos;
-        while (ok && NextPage(p, &page) == 1) {
+        // Bytes between or after pages (a trailing tag, a damaged page) are kept where they were.
+        Bytes skipped;
+        while (ok) {
+            const int more = NextPage(p, &page, &skipped);
+            ok = writer.WriteRaw(skipped.data(), skipped.size());
+            skipped.clear();
+            if (more == 2) {
+                continue;
+            }
+            if (more != 1) {
+                break;
+            }
             if (!ended && ogg_page_serialno(&page) == p->serial) {
                 ended = ogg_page_eos(&page) != 0;
                 ok = writer.WriteRenumbered(page);

@@ -3,22 +3,22 @@
 #include <taglib/asftag.h>
 #include <taglib/tbytevector.h>
 #include <taglib/tstring.h>
-#include <unistd.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "outside/files/file_replacement.h"
+#include "outside/wmaudsdk/asf_main_values.h"
 #include "outside/wmaudsdk/wm_audio_info.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::size_t Utf16Length(const char16_t* text, std::size_t limit) {
     std::size_t n = 0;
@@ -98,7 +98,7 @@ void Apply(TagLib::ASF::Tag* tag, const PendingAttribute& a) {
 class AsfAttributeObject final : public IWMAudioInfo {
   public:
     AsfAttributeObject(std::string path, std::unique_ptr<TagLib::ASF::File> file)
-        : path_(std::move(path)), file_(std::move(file)) {}
+        : path_(std::move(path)), file_(std::move(file)), mainValues_(ReadAsfMainValues(path_)) {}
 
     std::int32_t QueryInterface(const void*, void** object) override {
         if (object != nullptr) {
@@ -145,6 +145,10 @@ class AsfAttributeObject final : public IWMAudioInfo {
                 bytes = ToUtf16Terminated(tag->rating());
                 break;
             case Described::None: {
+                // The main header's value first: for several values that is the first one.
+                if (mainValues_.contains(key)) {
+                    return Copy(mainValues_[key], type, value, length);
+                }
                 if (!tag->contains(key) || tag->attribute(key).isEmpty()) {
                     return kWmaNotFound;
                 }
@@ -278,52 +282,48 @@ class AsfAttributeObject final : public IWMAudioInfo {
     }
 
     // The new attributes go into a copy of the file in the same folder, which then replaces the
-    // file by one rename with its permissions: the original is intact until the copy is complete.
+    // file through the shared replacement (flushed to disk, one rename, the old mode and owner):
+    // the original is intact until the copy is complete.
     bool StoreThroughCopy() {
-        // Replace the file a link points to, not the link itself.
-        std::error_code error;
-        fs::path target = fs::canonical(fs::path(path_), error);
-        if (error) {
-            target = fs::path(path_);
-        }
-        std::string pattern =
-            (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0) {
+        QFile source(QFile::decodeName(path_.c_str()));
+        if (!source.open(QIODevice::ReadOnly)) {
             return false;
         }
-        ::close(fd);
-        const fs::path copy(pattern);
-        bool ok = fs::copy_file(target, copy, fs::copy_options::overwrite_existing, error);
-        if (ok) {
-            // The copy takes the original's mode; it must be writable until it is complete.
-            fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write,
-                            fs::perm_options::add, error);
+        FileReplacement replacement(source.fileName());
+        QString error;
+        if (!replacement.Create(QString(), &error)) {
+            return false;
         }
-        if (ok) {
-            TagLib::ASF::File file(copy.c_str(), false);
-            ok = file.isValid() && !file.readOnly();
-            if (ok) {
-                for (const PendingAttribute& a : pending_) {
-                    Apply(file.tag(), a);
-                }
-                ok = file.save();
+        QFileDevice& copy = replacement.File();
+        constexpr qint64 kChunk = 1 << 20;
+        while (!source.atEnd()) {
+            const QByteArray chunk = source.read(kChunk);
+            if (chunk.isEmpty() || copy.write(chunk) != chunk.size()) {
+                return false;  // the replacement removes its file
             }
         }
-        if (ok) {
-            fs::permissions(copy, fs::status(target).permissions(), fs::perm_options::replace,
-                            error);
-            ok = !error && std::rename(copy.c_str(), target.c_str()) == 0;
+        if (!copy.flush()) {
+            return false;
         }
-        if (!ok) {
-            fs::remove(copy, error);
+        {
+            TagLib::ASF::File file(QFile::encodeName(replacement.FileName()).constData(), false);
+            if (!file.isValid() || file.readOnly()) {
+                return false;
+            }
+            for (const PendingAttribute& a : pending_) {
+                Apply(file.tag(), a);
+            }
+            if (!file.save()) {
+                return false;
+            }
         }
-        return ok;
+        return replacement.Commit(&error);
     }
 
     std::atomic<std::uint32_t> references_{1};
     std::string path_;
     std::unique_ptr<TagLib::ASF::File> file_;
+    TagLib::Map<TagLib::String, TagLib::ASF::Attribute> mainValues_;
     std::vector<PendingAttribute> pending_;
     bool closed_ = false;
 };

@@ -51,4 +51,33 @@ TEST(AppSettings, SettingsDialogOrderOfSectionsIsKeptByLaterWrites) {
     EXPECT_EQ(LoadStartupSettings(file).settings.OutputDir, S(""));
 }
 
+// A Latin-1 comment once made the whole file decode as Latin-1, and every start and close grew
+// the UTF-8 folder name worse.
+TEST(AppSettings, ForeignBytesSurviveStartAndCloseCyclesByteForByte) {
+    TempDir dir;
+    const QByteArray original(
+        "\xEF\xBB\xBF; Einstellungen f\xFCr Quorvel\r\n[Format]\r\nDir=/home/j\xC3\xBCrgen/Musik"
+        "\r\nint=1\n[Fade]\r\nIn = 1\r\nOut=0\r\nIntime=5\r\nOuttime=5\r\n[Nor]\r\nvol=98");
+    const QString path = dir.Write(S("q.ini"), original);
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        SettingsFile file(path);
+        const AppSettings s = LoadStartupSettings(file).settings;
+        EXPECT_EQ(s.OutputDir, S("/home/jürgen/Musik"));
+        EXPECT_TRUE(s.FadeIn);
+        SaveAppSettings(file, s);
+        EXPECT_EQ(ReadAll(path), original) << "cycle " << cycle;
+    }
+    // A changed value is written as UTF-8 in place; the other lines keep their bytes and endings.
+    SettingsFile file(path);
+    AppSettings s = LoadStartupSettings(file).settings;
+    s.OutputDir = S("/home/zoë");
+    s.NormalizeVolume = 90;
+    SaveAppSettings(file, s);
+    QByteArray expected = original;
+    expected.replace("/home/j\xC3\xBCrgen/Musik", "/home/zo\xC3\xAB");
+    expected.replace("vol=98", "vol=90");
+    EXPECT_EQ(ReadAll(path), expected);
+    EXPECT_EQ(LoadStartupSettings(file).settings.OutputDir, S("/home/zoë"));
+}
+
 }  // namespace

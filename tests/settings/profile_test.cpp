@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include "outside/profile/profile.h"
 #include "support/temp_dir.h"
@@ -80,6 +84,31 @@ TEST_F(ProfileTest, NonUtf8BytesOfOtherLinesSurviveAWrite) {
     const QString path = Ini("[x]\nname=caf\xe9\n");
     ASSERT_TRUE(WritePrivateProfileString(S("y"), S("k"), S("v"), path));
     EXPECT_EQ(ReadAll(path), QByteArray("[x]\nname=caf\xe9\n[y]\nk=v\n"));
+}
+
+TEST_F(ProfileTest, LinesDecodeOnTheirOwnAndNewLinesKeepTheFileShape) {
+    // A Latin-1 line beside a UTF-8 line; no final newline; a byte-order mark.
+    const QString path = Ini("\xEF\xBB\xBF[a]\r\nlatin=caf\xE9\r\nutf=caf\xC3\xA9");
+    EXPECT_EQ(Read(path, "a", "latin", ""), S("café"));
+    EXPECT_EQ(Read(path, "a", "utf", ""), S("café"));
+    ASSERT_TRUE(WritePrivateProfileString(S("a"), S("utf"), S("café"), path));  // unchanged
+    ASSERT_TRUE(WritePrivateProfileString(S("b"), S("k"), S("ü"), path));
+    EXPECT_EQ(ReadAll(path), QByteArray("\xEF\xBB\xBF[a]\r\nlatin=caf\xE9\r\nutf=caf\xC3\xA9\r\n"
+                                        "[b]\r\nk=\xC3\xBC"));
+}
+
+TEST_F(ProfileTest, AFifoOrAFolderIsNotReadAndNotReplaced) {
+    const QString fifo = dir.File(S("fifo.ini"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QDir().mkpath(dir.File(S("folder.ini")));
+    for (const QString& path : {fifo, dir.File(S("folder.ini"))}) {
+        EXPECT_EQ(Read(path, "Format", "Dir", "def"), S("def"));  // returns, does not hang
+        EXPECT_FALSE(profile::ReadProblem(path).isEmpty());
+        EXPECT_FALSE(WritePrivateProfileString(S("Format"), S("Dir"), S("/x"), path));
+    }
+    EXPECT_EQ(profile::ReadProblem(fifo), S("it is not a regular file"));
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    EXPECT_TRUE(profile::ReadProblem(dir.File(S("absent.ini"))).isEmpty());
 }
 
 }  // namespace

@@ -238,6 +238,80 @@ TEST(Id3v2Reader, KeepsThe250ByteCapAndFindsTheNextFrame) {
     EXPECT_EQ(tag.Album, QStringLiteral("next"));
 }
 
+// Files other taggers write, each read the way mutagen reads them: v2.4 frames with plain
+// (not syncsafe) sizes, a frame with an invalid identifier between two good ones.
+TEST(Id3v2Reader, ReadsFramesOtherTaggersWriteAsMutagenDoes) {
+    TempDir dir;
+    auto plain4 = [](const char* id, const QByteArray& data) {
+        return QByteArray(id, 4) + Be32(data.size()) + QByteArray(2, '\0') + data;
+    };
+    const QByteArray title200 = QByteArray(1, '\0') + QByteArray(199, 't');
+    const QByteArray title300 = QByteArray(1, '\0') + QByteArray(299, 'u');
+    const QByteArray artist = Raw("\0Artist");
+    struct Case {
+        const char* name;
+        QByteArray tag;
+        QString title;
+    };
+    const Case cases[] = {
+        // 200 = 00 00 00 C8: not syncsafe at all.
+        {"plain size, invalid as syncsafe",
+         Tag(plain4("TIT2", title200) + Frame("TPE1", artist, 4), 4),
+         QString(199, QLatin1Char('t'))},
+        // 300 = 00 00 01 2C: valid syncsafe bytes that would mean 172 and land inside the text.
+        {"plain size, valid as syncsafe", Tag(plain4("TIT2", title300) + plain4("TPE1", artist), 4),
+         QString(249, QLatin1Char('u'))},
+        {"invalid identifier in between",
+         Tag(Frame("TIT2", Raw("\0T")) + Frame("tit2", Raw("\0bad")) + Frame("TPE1", artist)),
+         QStringLiteral("T")},
+        {"invalid identifier in between, v2.4",
+         Tag(Frame("TIT2", Raw("\0T"), 4) + Frame("T!T2", title200, 4) + Frame("TPE1", artist, 4) +
+                 QByteArray(20, '\0'),
+             4),
+         QStringLiteral("T")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.Write(QStringLiteral("o.mp3"), c.tag + kAudio);
+        ReadId3Tag(path);
+        EXPECT_EQ(Id3Tag.Title, c.title);
+        EXPECT_EQ(Id3Tag.Artist, QStringLiteral("Artist"));
+        const QJsonObject m = MutagenRead(QStringLiteral("mp3"), path);
+        if (!m.isEmpty()) {
+            EXPECT_EQ(m.value(QStringLiteral("TPE1")).toString(), QStringLiteral("Artist"));
+            EXPECT_TRUE(m.value(QStringLiteral("TIT2")).toString().startsWith(c.title));
+        }
+    }
+}
+
+// The read cap falls inside a character: the text ends at the character before it.
+TEST(Id3v2Reader, TheReadCapNeverSplitsACharacter) {
+    TempDir dir;
+    QByteArray utf16(Raw("\1\xFF\xFE"));
+    QByteArray pairs(Raw("\1\xFF\xFE"));
+    for (int i = 0; i < 200; ++i) {
+        utf16 += Raw("\xE9\0");
+        pairs += Raw("\x3D\xD8\x00\xDE");  // U+1F600
+    }
+    struct Case {
+        QByteArray data;
+        QString expected;
+    };
+    const Case cases[] = {
+        {QByteArray(1, '\3') + QString(200, QChar(0xE9)).toUtf8(), QString(124, QChar(0xE9))},
+        {utf16, QString(123, QChar(0xE9))},
+        {pairs, QString::fromUtf8("\xF0\x9F\x98\x80").repeated(61)},
+    };
+    for (const Case& c : cases) {
+        const ID3StructV2 tag = ReadBytes(dir, Tag(Frame("TIT2", c.data)));
+        EXPECT_EQ(tag.Title, c.expected);
+    }
+    // The comment's text starts after its description, so the cut lands elsewhere in it.
+    const QByteArray comment =
+        Raw("\3eng\0") + QString(200, QChar(0x65E5)).toUtf8();  // three bytes each
+    EXPECT_EQ(ReadBytes(dir, Tag(Frame("COMM", comment))).Comment, QString(81, QChar(0x65E5)));
+}
+
 TEST(Id3v2Reader, HostileSizesAreReadSafely) {
     TempDir dir;
     // Frame sizes past the tag's end, a 4 GB claim, zero sizes, compressed data, truncation.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -201,6 +202,105 @@ TEST(OggWriter, FilesThatAreNotOggVorbisRaiseCannotOpen) {
     }
     EXPECT_EQ(FilesIn(dir), (QStringList{QStringLiteral("bad.ogg"), QStringLiteral("full.ogg")}));
     EXPECT_THROW(WriteOggTag(dir.File(QStringLiteral("missing.ogg")), OGGTag()), TagError);
+}
+
+// The pages of an Ogg file, each whole, in file order.
+QList<QByteArray> OggPages(const QByteArray& bytes) {
+    QList<QByteArray> pages;
+    qsizetype at = 0;
+    while (at + 27 <= bytes.size()) {
+        const auto segments = static_cast<unsigned char>(bytes[at + 26]);
+        qsizetype size = 27 + segments;
+        for (int i = 0; i < segments; ++i) {
+            size += static_cast<unsigned char>(bytes[at + 27 + i]);
+        }
+        pages << bytes.mid(at, size);
+        at += size;
+    }
+    return pages;
+}
+
+// Two interleaved Vorbis streams: the rewrite keeps every first page ahead of all other pages,
+// as the format requires, and every packet of both streams except the edited comments.
+TEST(OggWriter, InterleavedStreamsStayValidForOtherTools) {
+    TempDir dir;
+    const QString path = dir.CopyFixture(QStringLiteral("two_vorbis_streams.ogg"));
+    QString error;
+    const QList<QByteArray> before[2] = {ReadOggPackets(path, &error, 0),
+                                         ReadOggPackets(path, &error, 1)};
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    OGGTag tag;
+    tag.Title = QStringLiteral("Zwei Ströme");
+    ASSERT_TRUE(WriteOggTag(path, tag));
+
+    const QList<QByteArray> pages = OggPages(ReadAll(path));
+    ASSERT_GE(pages.size(), 4);
+    EXPECT_TRUE(pages[0][5] & 0x02);
+    EXPECT_TRUE(pages[1][5] & 0x02);
+    for (int stream = 0; stream < 2; ++stream) {
+        const QList<QByteArray> after = ReadOggPackets(path, &error, stream);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        ASSERT_EQ(after.size(), before[stream].size());
+        EXPECT_EQ(after[0], before[stream][0]);
+        EXPECT_EQ(after.mid(2), before[stream].mid(2));         // setup and audio, byte for byte
+        EXPECT_EQ(after[1] == before[stream][1], stream == 1);  // only the first stream is edited
+    }
+    OGGTag back;
+    ReadOggTag(path, back);
+    EXPECT_EQ(back, tag);
+
+    QString output;
+    const int ogginfo = RunTool(QStringLiteral("ogginfo"), {path}, &output);
+    if (ogginfo >= 0) {
+        EXPECT_EQ(ogginfo, 0) << output.toStdString();
+        EXPECT_FALSE(output.contains(QStringLiteral("violated"))) << output.toStdString();
+        EXPECT_FALSE(output.contains(QStringLiteral("WARNING"))) << output.toStdString();
+    }
+    const int ffprobe = RunTool(
+        QStringLiteral("ffprobe"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+         QStringLiteral("stream=index"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
+        &output);
+    if (ffprobe >= 0) {
+        EXPECT_EQ(ffprobe, 0) << output.toStdString();
+        EXPECT_EQ(output.trimmed(), QStringLiteral("0\n1"));
+    }
+    if (ogginfo < 0 || ffprobe < 0) {
+        GTEST_SKIP() << "ogginfo (vorbis-tools) or ffprobe (ffmpeg) is not installed";
+    }
+}
+
+// Bytes outside the pages (an ID3 tag in front, a tag behind) are kept; a layout the rewrite
+// could not keep valid is refused before anything is written.
+TEST(OggWriter, KeepsBytesAroundThePagesAndRefusesWhatItCannotKeepValid) {
+    TempDir dir;
+    const QString plain = dir.File(QStringLiteral("plain.ogg"));
+    WriteOggFixture(plain, {QStringLiteral("TITLE=x")});
+    const QByteArray front = QByteArray("ID3\x03\0\0\0\0\0\x05", 10) + QByteArray(5, '\0');
+    const QByteArray back = QByteArray("TAG") + QByteArray(125, 'b');
+    const QString path = dir.Write(QStringLiteral("id3.ogg"), front + ReadAll(plain) + back);
+    OGGTag tag;
+    tag.Artist = QStringLiteral("a");
+    ASSERT_TRUE(WriteOggTag(path, tag));
+    const QByteArray written = ReadAll(path);
+    EXPECT_TRUE(written.startsWith(front));
+    EXPECT_TRUE(written.endsWith(back));
+    OGGTag read;
+    ReadOggTag(path, read);
+    EXPECT_EQ(read, tag);
+
+    // A stream that begins after another page, before the headers end: no rewrite could keep
+    // every first page ahead without moving pages the file put there.
+    const QList<QByteArray> pages =
+        OggPages(ReadAll(dir.CopyFixture(QStringLiteral("two_vorbis_streams.ogg"))));
+    QByteArray misplaced = pages[0] + pages[3] + pages[1] + pages[2];
+    for (qsizetype i = 4; i < pages.size(); ++i) {
+        misplaced += pages[i];
+    }
+    const QString bad = dir.Write(QStringLiteral("bad.ogg"), misplaced);
+    EXPECT_THROW(WriteOggTag(bad, tag), TagError);
+    EXPECT_EQ(ReadAll(bad), misplaced);
+    EXPECT_FALSE(QFileInfo::exists(dir.File(QStringLiteral("bad.temp"))));
 }
 
 TEST(OggWriter, AStreamCutInsideTheAudioIsStillRewritten) {

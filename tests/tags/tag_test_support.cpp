@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QStandardPaths>
 #include <cmath>
 #include <stdexcept>
 
@@ -144,7 +145,22 @@ void WriteOggFixture(const QString& path, const QStringList& comments, bool setu
     vorbis_info_clear(&info);
 }
 
-QList<QByteArray> ReadOggPackets(const QString& path, QString* error) {
+int RunTool(const QString& program, const QStringList& arguments, QString* output) {
+    const QString found = QStandardPaths::findExecutable(program);
+    if (found.isEmpty()) {
+        return -1;
+    }
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(found, arguments);
+    process.waitForFinished(60000);
+    if (output != nullptr) {
+        *output = QString::fromUtf8(process.readAll());
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+}
+
+QList<QByteArray> ReadOggPackets(const QString& path, QString* error, int stream) {
     QList<QByteArray> packets;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -157,26 +173,27 @@ QList<QByteArray> ReadOggPackets(const QString& path, QString* error) {
     char* buffer = ogg_sync_buffer(&sync, bytes.size());
     memcpy(buffer, bytes.constData(), static_cast<size_t>(bytes.size()));
     ogg_sync_wrote(&sync, bytes.size());
-    ogg_stream_state stream;
+    ogg_stream_state state;
     bool started = false;
     bool eos = false;
+    int firstPages = 0;
     ogg_page page;
     for (int r; (r = ogg_sync_pageout(&sync, &page)) != 0;) {
         if (r < 0) {
             *error = QStringLiteral("bytes outside pages or a bad checksum");
             continue;
         }
-        if (!started) {
-            ogg_stream_init(&stream, ogg_page_serialno(&page));
+        if (!started && ogg_page_bos(&page) && firstPages++ == stream) {
+            ogg_stream_init(&state, ogg_page_serialno(&page));
             started = true;
         }
-        if (ogg_page_serialno(&page) != stream.serialno) {
+        if (!started || ogg_page_serialno(&page) != state.serialno) {
             continue;
         }
         eos = eos || ogg_page_eos(&page);
-        ogg_stream_pagein(&stream, &page);
+        ogg_stream_pagein(&state, &page);
         ogg_packet packet;
-        for (int p; (p = ogg_stream_packetout(&stream, &packet)) != 0;) {
+        for (int p; (p = ogg_stream_packetout(&state, &packet)) != 0;) {
             if (p < 0) {
                 *error = QStringLiteral("gap in the page sequence");
                 continue;
@@ -189,7 +206,7 @@ QList<QByteArray> ReadOggPackets(const QString& path, QString* error) {
         *error = QStringLiteral("no end-of-stream page");
     }
     if (started) {
-        ogg_stream_clear(&stream);
+        ogg_stream_clear(&state);
     }
     ogg_sync_clear(&sync);
     return packets;

@@ -23,8 +23,12 @@ bool MutagenAvailable();
 // setupSharesPage is set, the first audio packets go on the page that ends the setup header.
 void WriteOggFixture(const QString& path, const QStringList& comments, bool setupSharesPage = false,
                      int frames = 22050);
-// Every packet of the first logical stream, in order. error is set on a bad checksum, a gap in
-// the page sequence, or a stream that does not end cleanly.
-QList<QByteArray> ReadOggPackets(const QString& path, QString* error);
+// Every packet of the stream-th logical stream (in the order of their first pages), in order.
+// error is set on a bad checksum, a gap in the page sequence, or a stream that does not end
+// cleanly.
+QList<QByteArray> ReadOggPackets(const QString& path, QString* error, int stream = 0);
+// Runs an independent tool (ogginfo, ffprobe ...) on the arguments: its exit status and, in
+// output, what it printed; -1 when the tool is not installed.
+int RunTool(const QString& program, const QStringList& arguments, QString* output = nullptr);
 // The number of sample frames that decode from the file, -1 when it does not decode.
 long long DecodeOggFrames(const QString& path);

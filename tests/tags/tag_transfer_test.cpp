@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 #include "support/temp_dir.h"
 #include "tag_test_support.h"
 #include "tags/id3v2_tag.h"
 #include "tags/ogg_tag.h"
+#include "tags/tag_error.h"
 #include "tags/tag_transfer.h"
 #include "tags/wma_tag.h"
 
@@ -163,6 +167,58 @@ TEST_F(CliTags, WritesAndReadsEveryFormat) {
                       .toString(),
                   QStringLiteral("Ünï 日本"));
     }
+}
+
+// A FIFO given a tag file's name must neither block a reader nor be replaced by a writer.
+TEST(TagReaders, AFifoIsRefusedWithoutBlocking) {
+    TempDir dir;
+    InitWmaAudioInfo();
+    for (const char* name : {"f.mp3", "f.ogg", "f.wma"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.File(QString::fromLatin1(name));
+        ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        const QString format = path.right(3);
+        if (format == QStringLiteral("mp3")) {
+            ReadId3Tag(path);
+            EXPECT_EQ(Id3Tag, ID3StructV2());
+            EXPECT_THROW(WriteId3Tag(path, ID3StructV2()), TagError);
+        } else if (format == QStringLiteral("ogg")) {
+            OGGTag tag;
+            EXPECT_THROW(ReadOggTag(path, tag), TagError);
+            EXPECT_THROW(WriteOggTag(path, tag), TagError);
+        } else {
+            WmaTagInfo tag;
+            ReadWmaTag(path, tag);
+            EXPECT_EQ(tag.Found, 0);
+            EXPECT_FALSE(WriteWmaTag(path, tag));
+        }
+        EXPECT_FALSE(QFileInfo(path).isFile());  // still the FIFO
+    }
+}
+
+// --set repeats, changes only the fields it names, and takes the track texts the formats hold.
+TEST_F(CliTags, RepeatedSetChangesOnlyTheNamedFields) {
+    const QString mp3 = dir_.Write(QStringLiteral("b.mp3"), QByteArray(500, 'a'));
+    const QString ogg = dir_.File(QStringLiteral("b.ogg"));
+    WriteOggFixture(ogg, {});
+    const QString wma = dir_.CopyFixture(QStringLiteral("sine_1s.wma"));
+    const QString set = QStringLiteral("--set");
+    for (const QString& file : {mp3, ogg, wma}) {
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_EQ(Run({file, set, QStringLiteral("Title=a"), set, QStringLiteral("Artist=b"),
+                       QStringLiteral("Track=3/12")}),
+                  0);
+        QString out;
+        ASSERT_EQ(Run({file, set, QStringLiteral("Album=c")}, &out), 0);
+        const QString track = file == wma ? QStringLiteral("3") : QStringLiteral("3/12");
+        EXPECT_EQ(out, QStringLiteral("Title=a\nArtist=b\nAlbum=c\nYear=\nTrack=%1\nComment=\n"
+                                      "Genre=\n")
+                           .arg(track));
+    }
+    EXPECT_EQ(Run({mp3, set}), 2);
+    EXPECT_EQ(Run({mp3, set, QStringLiteral("Title=x"), set}), 2);
+    EXPECT_EQ(Run({mp3, set, QStringLiteral("Track=3/")}), 2);
+    EXPECT_EQ(Run({mp3, set, QStringLiteral("Track=70000")}), 2);
 }
 
 TEST_F(CliTags, ReportsUsageErrorsAndFailures) {

@@ -134,6 +134,28 @@ TEST_F(WmaModule, TrackFallsBackToWmTrackAndANumericYearIsIgnored) {
     EXPECT_EQ(tag.Title, QStringLiteral("t"));
 }
 
+// Several values of one attribute: the first stays in the main header, the others go to the
+// metadata library, which TagLib lists first. The first value is the one read, as mutagen does.
+TEST_F(WmaModule, SeveralValuesGiveTheFirstOne) {
+    const QString path = dir_.CopyFixture(QString::fromLatin1(kFixture));
+    const bool prepared = MutagenRun(QStringLiteral("import sys\n"
+                                                    "from mutagen.asf import ASF\n"
+                                                    "f = ASF(sys.argv[1])\n"
+                                                    "f.tags['WM/AlbumTitle'] = ['A1', 'A2']\n"
+                                                    "f.tags['WM/Genre'] = ['G1', 'G2', 'G3']\n"
+                                                    "f.save()\n"),
+                                     path);
+    if (!prepared) {
+        GTEST_SKIP() << "python3-mutagen is not available";
+    }
+    WmaTagInfo tag;
+    ReadWmaTag(path, tag);
+    EXPECT_EQ(tag.Album, QStringLiteral("A1"));
+    EXPECT_EQ(tag.Genre, QStringLiteral("G1"));
+    const QJsonObject m = MutagenRead(QStringLiteral("wma"), path);
+    EXPECT_EQ(Attribute(m, "WM/AlbumTitle"), QStringLiteral("A1"));
+}
+
 TEST_F(WmaModule, ReadOnlyFilesStayReadOnly) {
     const QString path = dir_.CopyFixture(QString::fromLatin1(kFixture));
     const auto readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
@@ -178,6 +200,27 @@ TEST_F(WmaModule, WithoutTheModuleWritingFailsAndReadingFallsBackToTheLegacyHead
     EXPECT_EQ(tag.Year, QStringLiteral("1987"));
     EXPECT_EQ(tag.Track, 12);
     EXPECT_EQ(tag.Album, QStringLiteral("LP"));
+}
+
+// A file cut inside its description object gives the entries that stand whole before the cut.
+TEST_F(WmaModule, ATruncatedLegacyHeaderGivesWhatStandsBeforeTheCut) {
+    UseMissingModule();
+    const QByteArray description = Le16(5) + Entry(2, QString(), QStringLiteral("Song")) +
+                                   Entry(1, QString(), QStringLiteral("Singer")) +
+                                   Entry(4, QString(), QStringLiteral("Notes")) +
+                                   Entry(100, QStringLiteral("WM/Year"), QStringLiteral("1987"));
+    const QByteArray album = Entry(100, QStringLiteral("WM/AlbumTitle"), QStringLiteral("LP"));
+    const QByteArray whole = Legacy(Object(kDescription, description + album) +
+                                    Object(QByteArray(16, 'a'), QByteArray(4000, 'a')));
+    const QByteArray cut = whole.left(24 + 24 + description.size() + album.size() / 2);
+    WmaTagInfo tag;
+    ReadWmaTag(dir_.Write(QStringLiteral("cut.wma"), cut), tag);
+    EXPECT_EQ(tag.Found, -1);
+    EXPECT_EQ(tag.Title, QStringLiteral("Song"));
+    EXPECT_EQ(tag.Author, QStringLiteral("Singer"));
+    EXPECT_EQ(tag.Description, QStringLiteral("Notes"));
+    EXPECT_EQ(tag.Year, QStringLiteral("1987"));
+    EXPECT_EQ(tag.Album, QString());
 }
 
 TEST_F(WmaModule, HostileLegacyHeadersAreReadSafely) {

@@ -1,4 +1,4 @@
-#include "tags/file_replacement.h"
+#include "outside/files/file_replacement.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +8,7 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -58,8 +59,23 @@ bool FileReplacement::Commit(QString* error) {
     }
     bool ok = file_->flush();
 #ifdef Q_OS_UNIX
+    // The new file takes the old one's owner and group where this user may set them (a group the
+    // user belongs to; any owner for root), then its mode, every bit of it, 000 included. chown
+    // may clear set-id bits, so the mode comes after.
+    struct stat old {};
+    const int fd = file_->handle();
+    if (ok && ::stat(QFile::encodeName(target_).constData(), &old) == 0) {
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            [[maybe_unused]] const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        }
+        if (::fchmod(fd, old.st_mode & 07777) != 0) {
+            *error = QStringLiteral("cannot set the permissions of %1").arg(fileName_);
+            Discard();
+            return false;
+        }
+    }
     // The data must be on disk before the rename makes it the only copy.
-    ok = ok && ::fsync(file_->handle()) == 0;
+    ok = ok && ::fsync(fd) == 0;
 #endif
     if (!ok) {
         *error = file_->errorString();
@@ -67,6 +83,7 @@ bool FileReplacement::Commit(QString* error) {
         return false;
     }
     file_->close();
+#ifndef Q_OS_UNIX
     // The *User flags describe this process's access, not the file's mode; Qt would set them as
     // owner bits.
     const QFile::Permissions permissions =
@@ -77,6 +94,7 @@ bool FileReplacement::Commit(QString* error) {
         Discard();
         return false;
     }
+#endif
     // rename() replaces the target atomically; QFile::rename would refuse an existing target.
     if (std::rename(QFile::encodeName(fileName_).constData(),
                     QFile::encodeName(target_).constData()) != 0) {

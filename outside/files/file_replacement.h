@@ -4,8 +4,9 @@
 #include <QString>
 #include <memory>
 
-// A new version of a file, written beside it and then put in its place by one atomic rename, with
-// the old file's permissions. Until Commit() the target is untouched; a replacement that is dropped
+// A new version of a file, written beside it, flushed to disk, and then put in its place by one
+// atomic rename, with the old file's mode (every bit) and, where the user may set them, its owner
+// and group. Until Commit() the target is untouched; a replacement that is dropped
 // without Commit() removes its own file. No other file is ever replaced or deleted.
 class FileReplacement {
   public:
