@@ -3,12 +3,7 @@
 #include <QTreeWidget>
 
 #include "app/information_box.h"
-
-namespace {
-// Column = sub-item + 1: the caption is column 0.
-constexpr int kStatusColumn = 5;
-constexpr int kPathColumn = 6;
-}  // namespace
+#include "app/list_rows.h"
 
 int ListPreviewHost::RowCount() const {
     return list_->topLevelItemCount();
@@ -20,12 +15,12 @@ bool ListPreviewHost::HasSelectedRow() const {
 
 QString ListPreviewHost::RowPath(int row) const {
     const QTreeWidgetItem* item = list_->topLevelItem(row);
-    return item ? item->text(kPathColumn) : QString();
+    return item ? SubItem(item, kPath) : QString();
 }
 
 void ListPreviewHost::SetRowStatus(int row, const QString& status) {
     if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
-        item->setText(kStatusColumn, status);
+        SetSubItem(item, kStatus, status);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "app/command_dispatch.h"
+#include "app/file_list_commands.h"
 #include "app/image_list.h"
 #include "app/information_box.h"
 #include "app/list_grid_delegate.h"
@@ -34,6 +35,8 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
     previewHost_ = std::make_unique<ListPreviewHost>(this, lv_);
     preview_ =
         std::make_unique<PreviewPlayback>(state_, *parts_.reader, *parts_.player, *previewHost_);
+    fileList_ =
+        new FileListCommands(this, lv_, state_, parts_.prober ? *parts_.prober : *parts_.reader);
     dispatch_ = new CommandDispatch(this, state_, Commands());
     parts_.skin->SetOnClick([this](ISkinObject& source) { Skin1Click(source); });
 }

@@ -15,6 +15,7 @@ class Tfm_id3;
 class Tfm_set;
 struct MainCommands;
 
+class FileListCommands;
 class QComboBox;
 class QTimer;
 class QTreeWidget;
@@ -55,6 +56,8 @@ class Tfm_main : public QWidget {
     void ChooseOutputFolder();
     void OpenOutputFolder();
     void OpenHelp();
+    // Add File, Add Folder, remove, clear and the row click on lv.
+    FileListCommands& FileList() { return *fileList_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -87,4 +90,5 @@ class Tfm_main : public QWidget {
     Tfm_dir* fm_dir_ = nullptr;
     Tfm_set* fm_set_ = nullptr;
     Tfm_id3* fm_id3_ = nullptr;
+    FileListCommands* fileList_ = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "app/about_box.h"
 #include "app/command_dispatch.h"
 #include "app/desktop_open.h"
+#include "app/file_list_commands.h"
 #include "app/information_box.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
@@ -15,13 +16,29 @@
 
 MainCommands Tfm_main::Commands() {
     MainCommands c;
-    c.StartPreview = [this] { preview_->StartPreview(); };
+    c.AddFiles = [this] { fileList_->AddFiles(); };
+    c.AddFolder = [this] { fileList_->AddFolder(); };
+    c.RemoveSelected = [this] { fileList_->RemoveSelected(); };
+    c.ClearList = [this] { fileList_->ClearList(); };
+    // While files are being added (the add pumps messages), nothing may start that reads the
+    // list: the row being filled must stay valid.
+    const auto unlessAdding = [this](std::function<void()> command) {
+        return [this, command = std::move(command)] {
+            if (state_.Adding) {
+                fileList_->RefuseWhileBusy();
+                return;
+            }
+            command();
+        };
+    };
+    // Not wired yet: the batches (ConvertAll, NormalizeAll, StopWork).
+    c.StartPreview = unlessAdding([this] { preview_->StartPreview(); });
     c.StopPreview = [this] { preview_->StopPreview(); };
-    c.ShowTagEditor = [this] {
+    c.ShowTagEditor = unlessAdding([this] {
         if (fm_id3_) {
             fm_id3_->exec();
         }
-    };
+    });
     c.ShowSettings = [this] {
         if (fm_set_) {
             fm_set_->exec();
@@ -35,8 +52,6 @@ MainCommands Tfm_main::Commands() {
             fm_about_->ShowBesideMainWindow();
         }
     };
-    // Not wired yet: the list operations (AddFiles, AddFolder, RemoveSelected, ClearList) and
-    // the batches (ConvertAll, NormalizeAll, StopWork).
     return c;
 }
 

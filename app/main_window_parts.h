@@ -15,8 +15,11 @@ class QWidget;
 // tests wire recording fakes.
 struct MainWindowParts {
     std::unique_ptr<ISkin> skin;
-    std::unique_ptr<IAudioFile2> reader;          // AudioFileRead
-    std::unique_ptr<IAudioFile2> writer;          // AudioFilewrite
+    std::unique_ptr<IAudioFile2> reader;  // AudioFileRead
+    std::unique_ptr<IAudioFile2> writer;  // AudioFilewrite
+    // Probes files as they are added; a reader of its own, so that adding files does not close
+    // the file a preview is playing. When null, AudioFileRead probes.
+    std::unique_ptr<IAudioFile2> prober;
     std::unique_ptr<IAudioFile2LameEnc> encoder;  // Mp3LameEncoder
     std::unique_ptr<IAudioTransform2> transform;  // AudioTransform21
     std::unique_ptr<IAudioPlayer2> player;        // AudioPlayer21

@@ -9,6 +9,7 @@ MainWindowParts MakeRealParts() {
     parts.skin = std::make_unique<TSkin>();
     parts.reader = CreateAudioFile();
     parts.writer = CreateAudioFile();
+    parts.prober = CreateAudioFile();
     parts.encoder = std::make_unique<LameEncoderSettings>();
     parts.transform = CreateAudioTransform();
     parts.player = CreateAudioPlayer();

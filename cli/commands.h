@@ -10,4 +10,5 @@ enum CliStatus { kCliOk = 0, kCliFailed = 1, kCliUsage = 2 };
 // messages). It returns a CliStatus.
 int RunSettingsCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunTagsCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int RunProbeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& err);

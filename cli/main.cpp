@@ -17,6 +17,7 @@ const char kUsage[] =
     "  configure [--format N]        print the calls the encoder configuration makes for the\n"
     "                                stored output format (or N: 0 MP3, 1 WAV, 2 WMA, 3 Ogg, 4 "
     "VOX)\n"
+    "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
@@ -45,6 +46,9 @@ int main(int argc, char** argv) {
     }
     if (command == QStringLiteral("tags")) {
         return RunTagsCommand(args, out, err);
+    }
+    if (command == QStringLiteral("probe")) {
+        return RunProbeCommand(args, out, err);
     }
     if (command == QStringLiteral("configure")) {
         return RunConfigureCommand(args, out, err);

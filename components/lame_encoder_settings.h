@@ -1,17 +1,25 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
-// What the MP3 encoder settings object holds. -1 in an optional field means "not set": the
+// A preset as the settings object received it: SetPreset's 1..11 or SetAltPreset's 1..5.
+struct Mp3Preset {
+    bool alt = false;
+    int number = 0;
+};
+
+// What the MP3 encoder settings object holds. -1 in a numeric field means "not set": the
 // encoder then keeps its own default. The values are those the program sends (see
 // IAudioFile2LameEnc); the writer maps them onto the encoder.
 struct Mp3EncoderOptions {
-    int preset = -1;      // 1..11
-    int altPreset = -1;   // 1..5
+    // The preset sent last, unless explicit settings were sent after it: presets and explicit
+    // settings are two ways of choosing, and only the latest choice counts.
+    std::optional<Mp3Preset> preset;
     int vbrBitrate = -1;  // kbps
     int vbrQuality = -1;
-    int vbrMethod = -2;    // -1 none (CBR), 0 default, 1 old, 2 new, 3 mtrh; -2 not set
-    int channelMode = -1;  // 1 stereo, 2 joint, 3 forced joint, 4 dual
+    std::optional<int> vbrMethod;  // -1 none (CBR), 0 default, 1 old, 2 new, 3 mtrh
+    int channelMode = -1;          // 1 stereo, 2 joint, 3 forced joint, 4 dual
     int quality = -1;
     bool writeVbrHeader = true;
     bool bitReservoir = true;
@@ -30,9 +38,6 @@ struct Mp3EncoderOptions {
     int outputChannels = -1;  // 1 forces mono
     int bitrate = -1;         // kbps
     QString commandLine;      // LAME-style switches applied after everything else
-    // Whether the presets were sent after the last explicit setting. The object keeps both kinds
-    // for the whole run, so only the order tells which of them the user chose last.
-    bool usePresets = false;
 };
 
 // The MP3 encoder settings component: keeps every value until it is changed.
@@ -71,11 +76,11 @@ class IAudioFile2LameEnc {
 class LameEncoderSettings : public IAudioFile2LameEnc {
   public:
     void SetCommandLine(const QString& text) override { o_.commandLine = text; }
-    void SetPreset(int value) override { SetPresetValue(o_.preset, value); }
-    void SetAltPreset(int value) override { SetPresetValue(o_.altPreset, value); }
+    void SetPreset(int value) override { o_.preset = Mp3Preset{false, value}; }
+    void SetAltPreset(int value) override { o_.preset = Mp3Preset{true, value}; }
     void SetVbrBitrate(int kbps) override { Set(o_.vbrBitrate, kbps); }
     void SetVbrQuality(int value) override { Set(o_.vbrQuality, value); }
-    void SetVbrMethod(int value) override { Set(o_.vbrMethod, value); }
+    void SetVbrMethod(int value) override { Set(o_.vbrMethod, std::optional<int>(value)); }
     void SetChannelMode(int value) override;
     void SetQuality(int value) override { Set(o_.quality, value); }
     void SetWriteVbrHeader(bool value) override { Set(o_.writeVbrHeader, value); }
@@ -98,14 +103,11 @@ class LameEncoderSettings : public IAudioFile2LameEnc {
     Mp3EncoderOptions Options() const override { return o_; }
 
   private:
+    // An explicit setting ends the choice of a preset.
     template <typename T>
     void Set(T& field, T value) {
         field = value;
-        o_.usePresets = false;
-    }
-    void SetPresetValue(int& field, int value) {
-        field = value;
-        o_.usePresets = true;
+        o_.preset.reset();
     }
     Mp3EncoderOptions o_;
 };

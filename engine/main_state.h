@@ -21,6 +21,9 @@ struct MainState {
     std::atomic<int> ProgressValue{0};
 
     bool Playing = false;
+    // An add operation runs (it pumps messages between files): list changes, batch and preview
+    // starts and the tag editor are refused until it ends.
+    bool Adding = false;
     int PlayIndex = 0;
     QString OutputPath;
 

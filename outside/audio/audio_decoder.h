@@ -21,7 +21,11 @@ class AudioDecoder {
 // other containers through libsndfile). Throws ComponentError naming the file and the cause.
 std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path);
 
+struct MpegStreamStart;
+
 // The decoders behind OpenAudioDecoder. Each returns null when the content is not its kind
 // ("not mine"), and throws when the content is its kind but cannot be decoded ("mine, broken").
-std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, QString* whyNot);
+// The MPEG decoder starts at the first frame FindMpegStream found.
+std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, const MpegStreamStart& start,
+                                              QString* whyNot);
 std::unique_ptr<AudioDecoder> OpenSndfileDecoder(const QString& path, QString* whyNot);

@@ -1,13 +1,18 @@
-// Chooses the decoder by what the file holds; the extension only breaks ties.
+// Chooses the decoder by what the file holds, never by its name: a container header goes to
+// libsndfile, anything else must prove to be MPEG audio. Nothing else is taken for audio.
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
+#include "outside/audio/mpeg_stream_start.h"
 
 namespace {
 
+// The containers handed to libsndfile. Only these: its own MPEG reader would otherwise take
+// chance frame syncs in any file for audio (and print about them to the terminal).
 bool StartsWithContainerMagic(const QByteArray& head) {
     static const char* const kMagic[] = {"RIFF", "RIFX", "RF64", "FORM", "fLaC",
                                          "OggS", ".snd", "caff", "wvpk", "Creative Voice"};
@@ -19,20 +24,8 @@ bool StartsWithContainerMagic(const QByteArray& head) {
     return false;
 }
 
-bool LooksLikeMpeg(const QByteArray& head) {
-    if (head.startsWith("ID3")) {
-        return true;
-    }
-    return head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
-           (static_cast<unsigned char>(head[1]) & 0xE0) == 0xE0;
-}
-
-bool HasMpegExtension(const QString& path) {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    return ext == QLatin1String("mp3") || ext == QLatin1String("mp2") ||
-           ext == QLatin1String("mp1") || ext == QLatin1String("mpa") ||
-           ext == QLatin1String("mpga");
-}
+// A tag far larger than any cover picture is not worth reading into memory to find the audio.
+constexpr std::int64_t kMaxScanBytes = 64 << 20;
 
 }  // namespace
 
@@ -53,32 +46,32 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         ThrowAudioError(what, path, file.errorString());
     }
-    const QByteArray head = file.read(16);
-    file.close();
+    QByteArray head = file.read(4096);
     if (head.isEmpty()) {
         ThrowAudioError(what, path, QStringLiteral("the file is empty"));
     }
 
-    const bool mpegFirst =
-        LooksLikeMpeg(head) || (HasMpegExtension(path) && !StartsWithContainerMagic(head));
-    QString whyNotMpeg;
-    QString whyNotSndfile;
+    QString whyNot;
     std::unique_ptr<AudioDecoder> decoder;
-    if (mpegFirst) {
-        decoder = OpenMpegDecoder(path, &whyNotMpeg);
-        if (!decoder) {
-            decoder = OpenSndfileDecoder(path, &whyNotSndfile);
-        }
+    if (StartsWithContainerMagic(head)) {
+        file.close();
+        decoder = OpenSndfileDecoder(path, &whyNot);
     } else {
-        decoder = OpenSndfileDecoder(path, &whyNotSndfile);
-        if (!decoder) {
-            decoder = OpenMpegDecoder(path, &whyNotMpeg);
+        const std::int64_t want = std::min(MpegScanBytes(head), kMaxScanBytes);
+        if (want > head.size()) {
+            head += file.read(want - head.size());
+        }
+        file.close();
+        const MpegStreamStart start = FindMpegStream(head, info.size());
+        if (start.found) {
+            decoder = OpenMpegDecoder(path, start, &whyNot);
+        } else {
+            whyNot = QStringLiteral("no run of MPEG audio frames at its start");
         }
     }
     if (!decoder) {
         ThrowAudioError(what, path,
-                        QStringLiteral("not an audio file that can be decoded (%1)")
-                            .arg(mpegFirst ? whyNotMpeg : whyNotSndfile));
+                        QStringLiteral("not an audio file that can be decoded (%1)").arg(whyNot));
     }
     return decoder;
 }

@@ -11,14 +11,23 @@ void ThrowAudioError(const QString& what, const QString& file, const QString& ca
         QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(file), cause));
 }
 
+void ThrowWriteError(const QString& file, const QString& cause) {
+    ThrowAudioError(QStringLiteral("Cannot write"), file, cause);
+}
+
+void PutBytes(std::FILE* file, const void* data, std::size_t size, const QString& shownPath) {
+    if (size > 0 && std::fwrite(data, 1, size, file) != size) {
+        ThrowWriteError(shownPath, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+}
+
 void CloseOutputStream(std::FILE* file, const QString& shownPath) {
-    const QString cannotWrite = QStringLiteral("Cannot write");
     if (std::fflush(file) != 0 || std::ferror(file) != 0) {
         const int error = errno;
         std::fclose(file);
-        ThrowAudioError(cannotWrite, shownPath, QString::fromLocal8Bit(std::strerror(error)));
+        ThrowWriteError(shownPath, QString::fromLocal8Bit(std::strerror(error)));
     }
     if (std::fclose(file) != 0) {
-        ThrowAudioError(cannotWrite, shownPath, QString::fromLocal8Bit(std::strerror(errno)));
+        ThrowWriteError(shownPath, QString::fromLocal8Bit(std::strerror(errno)));
     }
 }

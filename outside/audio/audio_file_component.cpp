@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 #include "components/component_error.h"
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/format_converter.h"
+#include "outside/audio/lame_options.h"
 #include "outside/audio/pending_output.h"
+#include "outside/audio/sample_rates.h"
 
 namespace {
 
@@ -124,7 +127,7 @@ int TAudioFile2::Duration() {
 
 void TAudioFile2::SetSourceFormat(int sampleRate, int channels) {
     CheckEnabled();
-    if (sampleRate < 1000 || sampleRate > 768000 || channels < 1 || channels > 64) {
+    if (!IsUsableSampleRate(sampleRate) || channels < 1 || channels > 64) {
         throw ComponentError(QStringLiteral("Cannot use a source of %1 Hz with %2 channels")
                                  .arg(sampleRate)
                                  .arg(channels));
@@ -133,7 +136,7 @@ void TAudioFile2::SetSourceFormat(int sampleRate, int channels) {
         return;
     }
     if (output_ && framesWritten_ > 0) {
-        ThrowAudioError(QStringLiteral("Cannot write"), output_->Target(),
+        ThrowWriteError(output_->Target(),
                         QStringLiteral("the source format cannot change once writing has begun"));
     }
     sourceRate_ = sampleRate;
@@ -159,15 +162,35 @@ void TAudioFile2::SetVoxFormat(int sampleRate) {
 
 void TAudioFile2::SetMp3Encoder(IAudioFile2LameEnc& encoder) {
     CheckEnabled();
+    Mp3EncoderOptions options = encoder.Options();  // a copy: later changes apply at the next call
+    CheckMp3Options(options);  // a wrong value or switch is reported now, before any output
     kind_ = OutputKind::Mp3;
-    mp3_ = encoder.Options();  // a copy: later changes apply at the next SetMp3Encoder
+    mp3_ = std::move(options);
 }
 
 void TAudioFile2::SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
                                std::int16_t quality) {
     CheckEnabled();
+    // The limits are positions in the bit rate list the settings store ("bitrate" uses the same
+    // list), 0 meaning no limit; the bit rate itself comes as kbps.
+    static constexpr int kBitrates[] = {8,  16,  24,  32,  40,  48,  56,  64, 80,
+                                        96, 112, 128, 160, 192, 224, 256, 320};
+    constexpr int kPositions = static_cast<int>(std::size(kBitrates));
+    for (const int position : {minKbps, maxKbps}) {
+        if (position < 0 || position >= kPositions) {
+            throw ComponentError(
+                QStringLiteral("Cannot use the Ogg bit rate limit %1 (a position from 0 to %2)")
+                    .arg(position)
+                    .arg(kPositions - 1));
+        }
+    }
     kind_ = OutputKind::Ogg;
-    ogg_ = OggSettings{sampleRate, channels, kbps, minKbps, maxKbps, quality};
+    ogg_ = OggSettings{sampleRate,
+                       channels,
+                       kbps,
+                       minKbps > 0 ? kBitrates[minKbps] : 0,
+                       maxKbps > 0 ? kBitrates[maxKbps] : 0,
+                       quality};
 }
 
 void TAudioFile2::SetWmaFormat(int) {
@@ -250,15 +273,14 @@ void TAudioFile2::WriteBuffer(AudioBuffer& buffer) {
         throw ComponentError(QStringLiteral("Cannot write: no output file has been created"));
     }
     if (outputFailed_) {
-        ThrowAudioError(QStringLiteral("Cannot write"), output_->Target(),
-                        QStringLiteral("an earlier write failed"));
+        ThrowWriteError(output_->Target(), QStringLiteral("an earlier write failed"));
     }
     if (buffer.Empty()) {
         return;
     }
     const int expected = sourceChannels_ > 0 ? sourceChannels_ : encoder_->Channels();
     if (buffer.Channels() != expected) {
-        ThrowAudioError(QStringLiteral("Cannot write"), output_->Target(),
+        ThrowWriteError(output_->Target(),
                         QStringLiteral("the block has %1 channels where %2 were announced")
                             .arg(buffer.Channels())
                             .arg(expected));
@@ -275,8 +297,7 @@ void TAudioFile2::WriteBuffer(AudioBuffer& buffer) {
         throw;
     } catch (const std::exception& e) {
         outputFailed_ = true;
-        ThrowAudioError(QStringLiteral("Cannot write"), output_->Target(),
-                        QString::fromUtf8(e.what()));
+        ThrowWriteError(output_->Target(), QString::fromUtf8(e.what()));
     }
     framesWritten_ += frames;
 }
@@ -313,7 +334,7 @@ void TAudioFile2::CloseOutput() {
     } catch (const std::exception& e) {
         const QString target = output_->Target();
         AbandonOutput();
-        ThrowAudioError(QStringLiteral("Cannot write"), target, QString::fromUtf8(e.what()));
+        ThrowWriteError(target, QString::fromUtf8(e.what()));
     }
     converter_.reset();
     encoder_.reset();

@@ -11,6 +11,9 @@ FormatConverter::FormatConverter(int inRate, int inChannels, int outRate, int ou
       outChannels_(outChannels),
       ratio_(static_cast<double>(outRate) / inRate),
       identity_(inRate == outRate && inChannels == outChannels) {
+    if (outChannels == 2 && inChannels > 2) {
+        SetDownmix();
+    }
     if (inRate != outRate) {
         soxr_error_t error = nullptr;
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -19,6 +22,68 @@ FormatConverter::FormatConverter(int inRate, int inChannels, int outRate, int ou
                                  &quality, nullptr);
         if (resampler_ == nullptr) {
             throw std::runtime_error(error != nullptr ? error : "cannot create the resampler");
+        }
+    }
+}
+
+// Weights of each input channel in the left and right output, in the usual WAV channel orders
+// (front left, front right, centre, LFE, back left, back right, side left, side right): centre
+// and surrounds at -3 dB into the sides, LFE dropped, each side scaled so that its sum cannot
+// exceed full scale. Layouts past eight channels alternate left and right.
+void FormatConverter::SetDownmix() {
+    constexpr float kSide = 1.0f;
+    constexpr float kMinus3dB = 0.70710678f;
+    enum Speaker { kL, kR, kC, kLfe, kBl, kBr, kSl, kSr, kBc };
+    static const std::vector<std::vector<Speaker>> kLayouts = {
+        {},
+        {},
+        {},
+        {kL, kR, kC},
+        {kL, kR, kBl, kBr},
+        {kL, kR, kC, kBl, kBr},
+        {kL, kR, kC, kLfe, kBl, kBr},
+        {kL, kR, kC, kLfe, kBc, kSl, kSr},
+        {kL, kR, kC, kLfe, kBl, kBr, kSl, kSr},
+    };
+    toLeft_.assign(static_cast<std::size_t>(inChannels_), 0.0f);
+    toRight_.assign(static_cast<std::size_t>(inChannels_), 0.0f);
+    for (int c = 0; c < inChannels_; ++c) {
+        const std::size_t i = static_cast<std::size_t>(c);
+        if (inChannels_ >= static_cast<int>(kLayouts.size())) {
+            (c % 2 == 0 ? toLeft_ : toRight_)[i] = kSide;
+            continue;
+        }
+        switch (kLayouts[static_cast<std::size_t>(inChannels_)][i]) {
+            case kL:
+                toLeft_[i] = kSide;
+                break;
+            case kR:
+                toRight_[i] = kSide;
+                break;
+            case kC:
+            case kBc:
+                toLeft_[i] = kMinus3dB;
+                toRight_[i] = kMinus3dB;
+                break;
+            case kBl:
+            case kSl:
+                toLeft_[i] = kMinus3dB;
+                break;
+            case kBr:
+            case kSr:
+                toRight_[i] = kMinus3dB;
+                break;
+            case kLfe:
+                break;
+        }
+    }
+    for (std::vector<float>* side : {&toLeft_, &toRight_}) {
+        float sum = 0.0f;
+        for (const float w : *side) {
+            sum += w;
+        }
+        for (float& w : *side) {
+            w /= sum;
         }
     }
 }
@@ -48,6 +113,19 @@ const float* FormatConverter::MapChannels(const float* in, std::int64_t frames) 
     } else if (inChannels_ == 1) {
         for (std::size_t f = 0; f < n; ++f) {
             std::fill_n(out + f * outChannels_, outChannels_, in[f]);
+        }
+    } else if (outChannels_ == 2 && inChannels_ > 2) {
+        const std::size_t count = static_cast<std::size_t>(inChannels_);
+        for (std::size_t f = 0; f < n; ++f) {
+            const float* frame = in + f * count;
+            float left = 0.0f;
+            float right = 0.0f;
+            for (std::size_t c = 0; c < count; ++c) {
+                left += frame[c] * toLeft_[c];
+                right += frame[c] * toRight_[c];
+            }
+            out[2 * f] = left;
+            out[2 * f + 1] = right;
         }
     } else {
         // Neither side is mono: keep the channels both have, silence the rest.

@@ -7,7 +7,8 @@
 struct soxr;
 
 // Brings blocks from the source format to the output format: channels first (many to mono by
-// averaging, mono to many by copying, otherwise channel by channel), then the sample rate through
+// averaging, mono to many by copying, surround to stereo by a downmix of every channel,
+// otherwise channel by channel), then the sample rate through
 // libsoxr at high quality. Streaming: state is kept between blocks; Flush() drains the resampler's
 // tail at the end. Samples are never clipped here.
 class FormatConverter {
@@ -24,6 +25,7 @@ class FormatConverter {
     int OutChannels() const { return outChannels_; }
 
   private:
+    void SetDownmix();
     const float* MapChannels(const float* in, std::int64_t frames);
     const std::vector<float>& Resample(const float* in, std::int64_t frames);
 
@@ -32,6 +34,8 @@ class FormatConverter {
     double ratio_;
     bool identity_;
     soxr* resampler_ = nullptr;
+    std::vector<float> toLeft_;  // downmix weights per input channel
+    std::vector<float> toRight_;
     std::vector<float> mapped_;
     std::vector<float> out_;
 };

@@ -1,10 +1,11 @@
 // LAME-style switches typed by the user, applied after the settings object's values.
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
-#include "outside/audio/audio_error.h"
 #include "outside/audio/lame_options.h"
+#include "outside/audio/sample_rates.h"
 
 namespace {
 
@@ -29,10 +30,12 @@ class SwitchReader {
         }
     }
 
+    bool SetsMode() const { return setsMode_; }
+
   private:
     [[noreturn]] void Fail(const QString& cause) const {
-        ThrowAudioError(QStringLiteral("Cannot encode"), shownPath_,
-                        QStringLiteral("encoder switch \"%1\": %2").arg(current_, cause));
+        RefuseMp3Setting(shownPath_,
+                         QStringLiteral("encoder switch \"%1\": %2").arg(current_, cause));
     }
 
     QString Value() {
@@ -59,10 +62,55 @@ class SwitchReader {
     }
     int Integer(int low, int high) { return static_cast<int>(std::lround(Number(low, high))); }
 
-    // LAME reads frequencies below 50 as kHz ("--lowpass 16", "--resample 44.1").
-    int Frequency(double highHz) {
-        const double value = Number(0.0, highHz);
-        return static_cast<int>(std::lround(value < 50.0 ? value * 1000.0 : value));
+    // A filter frequency as lame reads it: values under `kHzBelow` are kHz; a negative value
+    // switches the filter off where `negativeOff` (returned as -1).
+    int FilterFrequency(double kHzBelow, bool negativeOff) {
+        const QString text = Value();
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (ok && negativeOff && value < 0.0) {
+            return -1;
+        }
+        if (!ok || !std::isfinite(value) || value < 0.001 || value > 50000.0) {
+            Fail(QStringLiteral("\"%1\" is not a frequency from 0.001 kHz to 50000 Hz").arg(text));
+        }
+        return static_cast<int>(std::lround(value < kHzBelow ? value * 1000.0 : value));
+    }
+
+    // --resample takes kHz ("44", "22.05") or Hz, and lame maps the whole kHz onto the MPEG
+    // rates: 44 and 44.1 both mean 44100.
+    int ResampleRate() {
+        const QString text = Value();
+        bool ok = false;
+        double value = text.toDouble(&ok);
+        if (ok && value >= 1000.0) {
+            value /= 1000.0;
+        }
+        static constexpr int kRates[][2] = {{8, 8000},   {11, 11025}, {12, 12000},
+                                            {16, 16000}, {22, 22050}, {24, 24000},
+                                            {32, 32000}, {44, 44100}, {48, 48000}};
+        if (ok && std::isfinite(value)) {
+            for (const auto& rate : kRates) {
+                if (static_cast<int>(value) == rate[0]) {
+                    return rate[1];
+                }
+            }
+        }
+        Fail(QStringLiteral("\"%1\" is not an MP3 sample rate").arg(text));
+    }
+
+    // --abr takes kbps, or bit/s from 8000 up; lame clamps the result to 8..320.
+    int AbrKbps() {
+        const QString text = Value();
+        bool ok = false;
+        int value = text.toInt(&ok);
+        if (!ok || value <= 0) {
+            Fail(QStringLiteral("\"%1\" is not a bit rate").arg(text));
+        }
+        if (value >= 8000) {
+            value = (value + 500) / 1000;
+        }
+        return std::clamp(value, 8, 320);
     }
 
     void Apply() {
@@ -89,6 +137,7 @@ class SwitchReader {
             lame_set_quality(gfp_, 7);
         } else if (s == QLatin1String("-m")) {
             ApplyMode(Value());
+            setsMode_ = true;
         } else if (s == QLatin1String("-F")) {
             lame_set_VBR_hard_min(gfp_, 1);
         } else if (s == QLatin1String("-p")) {
@@ -98,16 +147,12 @@ class SwitchReader {
         } else if (s == QLatin1String("-e")) {
             ApplyEmphasis(Value());
         } else if (s == QLatin1String("--resample")) {
-            const int hz = Frequency(48000.0);
-            if (!IsMp3SampleRate(hz)) {
-                Fail(QStringLiteral("%1 Hz is not an MP3 sample rate").arg(hz));
-            }
-            lame_set_out_samplerate(gfp_, hz);
+            lame_set_out_samplerate(gfp_, ResampleRate());
         } else if (s == QLatin1String("--preset")) {
             ApplyPreset();
         } else if (s == QLatin1String("--abr")) {
             lame_set_VBR(gfp_, vbr_abr);
-            lame_set_VBR_mean_bitrate_kbps(gfp_, Integer(8, 320));
+            lame_set_VBR_mean_bitrate_kbps(gfp_, AbrKbps());
         } else if (s == QLatin1String("--cbr")) {
             lame_set_VBR(gfp_, vbr_off);
         } else if (s == QLatin1String("--vbr-new")) {
@@ -115,13 +160,13 @@ class SwitchReader {
         } else if (s == QLatin1String("--vbr-old")) {
             lame_set_VBR(gfp_, vbr_rh);
         } else if (s == QLatin1String("--lowpass")) {
-            lame_set_lowpassfreq(gfp_, Frequency(50000.0));
+            lame_set_lowpassfreq(gfp_, FilterFrequency(50.0, true));
         } else if (s == QLatin1String("--highpass")) {
-            lame_set_highpassfreq(gfp_, Frequency(50000.0));
+            lame_set_highpassfreq(gfp_, FilterFrequency(16.0, true));
         } else if (s == QLatin1String("--lowpass-width")) {
-            lame_set_lowpasswidth(gfp_, Frequency(50000.0));
+            lame_set_lowpasswidth(gfp_, FilterFrequency(16.0, false));
         } else if (s == QLatin1String("--highpass-width")) {
-            lame_set_highpasswidth(gfp_, Frequency(50000.0));
+            lame_set_highpasswidth(gfp_, FilterFrequency(0.0, false));
         } else if (s == QLatin1String("--nores")) {
             lame_set_disable_reservoir(gfp_, 1);
         } else if (s == QLatin1String("--strictly-enforce-ISO")) {
@@ -147,36 +192,26 @@ class SwitchReader {
     }
 
     void ApplyMode(const QString& mode) {
-        if (mode == QLatin1String("s")) {
-            lame_set_mode(gfp_, STEREO);
-        } else if (mode == QLatin1String("j") || mode == QLatin1String("a")) {
-            lame_set_mode(gfp_, JOINT_STEREO);
-        } else if (mode == QLatin1String("f")) {
-            lame_set_mode(gfp_, JOINT_STEREO);
-            lame_set_force_ms(gfp_, 1);
-        } else if (mode == QLatin1String("d")) {
-            lame_set_mode(gfp_, DUAL_CHANNEL);
-        } else if (mode == QLatin1String("m")) {
-            lame_set_mode(gfp_, MONO);
-        } else {
+        static const QString kLetters = QStringLiteral("msjfd");  // by channel mode number
+        int number = mode.size() == 1 ? static_cast<int>(kLetters.indexOf(mode[0])) : -1;
+        if (mode == QLatin1String("a")) {
+            number = 2;  // "auto" is joint stereo in today's LAME
+        }
+        if (!ApplyLameChannelMode(gfp_, number)) {
             Fail(QStringLiteral("unknown mode \"%1\" (s, j, f, d or m)").arg(mode));
         }
     }
 
     void ApplyEmphasis(const QString& value) {
-        if (value == QLatin1String("n")) {
-            lame_set_emphasis(gfp_, 0);
-        } else if (value == QLatin1String("5")) {
-            lame_set_emphasis(gfp_, 1);
-        } else if (value == QLatin1String("c")) {
-            lame_set_emphasis(gfp_, 3);
-        } else {
+        static const QString kLetters = QStringLiteral("n5c");  // by de-emphasis number
+        const int number = value.size() == 1 ? static_cast<int>(kLetters.indexOf(value[0])) : -1;
+        if (!ApplyLameEmphasis(gfp_, number)) {
             Fail(QStringLiteral("unknown emphasis \"%1\" (n, 5 or c)").arg(value));
         }
     }
 
-    // --preset medium|standard|extreme|insane, "fast" before the first three, "cbr <kbps>",
-    // or a bit rate for ABR.
+    // --preset [fast] medium|standard|extreme|insane, the old names lame still takes (each an
+    // ABR bit rate, the speech ones in mono), "cbr <kbps>", or a bit rate for ABR.
     void ApplyPreset() {
         QString name = Value().toLower();
         bool fast = false;
@@ -184,30 +219,62 @@ class SwitchReader {
             fast = true;
             name = Value().toLower();
         }
-        int preset = 0;
         if (name == QLatin1String("medium")) {
-            preset = fast ? MEDIUM_FAST : MEDIUM;
-        } else if (name == QLatin1String("standard")) {
-            preset = fast ? STANDARD_FAST : STANDARD;
-        } else if (name == QLatin1String("extreme")) {
-            preset = fast ? EXTREME_FAST : EXTREME;
-        } else if (name == QLatin1String("insane") && !fast) {
-            preset = INSANE;
-        } else if (name == QLatin1String("cbr") && !fast) {
-            const int kbps = Integer(8, 320);
-            lame_set_preset(gfp_, kbps);
+            lame_set_preset(gfp_, fast ? MEDIUM_FAST : MEDIUM);
+            return;
+        }
+        if (name == QLatin1String("standard")) {
+            lame_set_preset(gfp_, fast ? STANDARD_FAST : STANDARD);
+            return;
+        }
+        if (name == QLatin1String("extreme")) {
+            lame_set_preset(gfp_, fast ? EXTREME_FAST : EXTREME);
+            return;
+        }
+        if (name == QLatin1String("insane")) {
+            lame_set_preset(gfp_, INSANE);
+            return;
+        }
+        bool cbr = false;
+        if (name == QLatin1String("cbr") && !fast) {
+            cbr = true;
+            name = Value();
+        }
+        struct OldName {
+            const char* name;
+            int kbps;
+            bool mono;
+        };
+        static constexpr OldName kOldNames[] = {
+            {"phone", 16, true},   {"phon+", 24, true},  {"lw", 24, true},     {"mw-eu", 24, true},
+            {"sw", 24, true},      {"mw-us", 40, true},  {"voice", 56, true},  {"fm", 112, false},
+            {"radio", 112, false}, {"tape", 112, false}, {"hifi", 160, false}, {"cd", 192, false},
+            {"studio", 256, false}};
+        bool mono = false;
+        int kbps = 0;
+        bool ok = false;
+        for (const OldName& old : kOldNames) {
+            if (name == QLatin1String(old.name)) {
+                kbps = old.kbps;
+                mono = old.mono;
+                ok = true;
+            }
+        }
+        if (!ok) {
+            kbps = name.toInt(&ok);
+        }
+        if (fast || !ok || kbps < 8 || kbps > 320) {
+            Fail(QStringLiteral("unknown preset \"%1\"").arg(name));
+        }
+        lame_set_preset(gfp_, kbps);  // LAME's ABR presets are numbered by their bit rate
+        if (cbr) {
             lame_set_VBR(gfp_, vbr_off);
             lame_set_brate(gfp_, kbps);
-            return;
-        } else {
-            bool ok = false;
-            const int kbps = name.toInt(&ok);
-            if (fast || !ok || kbps < 8 || kbps > 320) {
-                Fail(QStringLiteral("unknown preset \"%1\"").arg(name));
-            }
-            preset = kbps;  // LAME's ABR presets are numbered by their bit rate
         }
-        lame_set_preset(gfp_, preset);
+        if (mono) {
+            ApplyLameChannelMode(gfp_, 0);
+            setsMode_ = true;
+        }
     }
 
     lame_global_flags* gfp_;
@@ -216,6 +283,7 @@ class SwitchReader {
     qsizetype next_ = 0;
     QString current_;
     QString attached_;
+    bool setsMode_ = false;
 };
 
 }  // namespace
@@ -223,4 +291,21 @@ class SwitchReader {
 void ApplyLameCommandLine(lame_global_flags* gfp, const QString& commandLine,
                           const QString& shownPath) {
     SwitchReader(gfp, commandLine, shownPath).Run();
+}
+
+bool LameCommandLineSetsMode(const QString& commandLine) {
+    lame_global_flags* gfp = lame_init();
+    if (gfp == nullptr) {
+        return false;
+    }
+    bool setsMode = false;
+    try {
+        SwitchReader reader(gfp, commandLine, QString());
+        reader.Run();
+        setsMode = reader.SetsMode();
+    } catch (...) {
+        // A broken command line is reported where it is applied.
+    }
+    lame_close(gfp);
+    return setsMode;
 }

@@ -14,7 +14,6 @@
 
 namespace {
 
-const QString kCannotWrite = QStringLiteral("Cannot write");
 constexpr std::int64_t kChunkFrames = 16384;
 
 struct LameCloser {
@@ -31,8 +30,8 @@ void Silent(const char*, va_list) {}
 // A stereo mode asked for explicitly makes a stereo file even from a mono source; otherwise the
 // source's own channel count decides.
 int FirstPassChannels(const Mp3EncoderOptions& options, int sourceChannels) {
-    const bool explicitMode = (!options.usePresets && options.channelMode != -1) ||
-                              options.commandLine.contains(QLatin1String("-m"));
+    const bool explicitMode = (!options.preset && options.channelMode != -1) ||
+                              LameCommandLineSetsMode(options.commandLine);
     return explicitMode || sourceChannels >= 2 ? 2 : 1;
 }
 
@@ -72,10 +71,10 @@ class Mp3Encoder : public AudioEncoder {
                                  : lame_encode_buffer_ieee_float(gfp_.get(), samples, samples, n,
                                                                  out_.data(), size);
             if (made < 0) {
-                ThrowAudioError(kCannotWrite, shownPath_,
+                ThrowWriteError(shownPath_,
                                 QStringLiteral("the MP3 encoder failed (error %1)").arg(made));
             }
-            Put(out_.data(), static_cast<std::size_t>(made));
+            PutBytes(file_.get(), out_.data(), static_cast<std::size_t>(made), shownPath_);
             samples += static_cast<std::size_t>(n) * channels_;
             frames -= n;
         }
@@ -85,10 +84,10 @@ class Mp3Encoder : public AudioEncoder {
         out_.resize(7200);
         const int made = lame_encode_flush(gfp_.get(), out_.data(), static_cast<int>(out_.size()));
         if (made < 0) {
-            ThrowAudioError(kCannotWrite, shownPath_,
+            ThrowWriteError(shownPath_,
                             QStringLiteral("the MP3 encoder failed (error %1)").arg(made));
         }
-        Put(out_.data(), static_cast<std::size_t>(made));
+        PutBytes(file_.get(), out_.data(), static_cast<std::size_t>(made), shownPath_);
         // The header frame LAME reserved at the start now gets the real frame count, encoder
         // delay and padding, so decoders know the exact length.
         if (lame_get_bWriteVbrTag(gfp_.get()) != 0) {
@@ -96,10 +95,9 @@ class Mp3Encoder : public AudioEncoder {
             const std::size_t size = lame_get_lametag_frame(gfp_.get(), tag.data(), tag.size());
             if (size > 0 && size <= tag.size()) {
                 if (std::fseek(file_.get(), 0, SEEK_SET) != 0) {
-                    ThrowAudioError(kCannotWrite, shownPath_,
-                                    QString::fromLocal8Bit(std::strerror(errno)));
+                    ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
                 }
-                Put(tag.data(), size);
+                PutBytes(file_.get(), tag.data(), size, shownPath_);
             }
         }
         std::FILE* file = file_.release();
@@ -135,12 +133,6 @@ class Mp3Encoder : public AudioEncoder {
                                 .arg(lame_get_brate(gfp)));
         }
         return owner;
-    }
-
-    void Put(const unsigned char* data, std::size_t size) {
-        if (size > 0 && std::fwrite(data, 1, size, file_.get()) != size) {
-            ThrowAudioError(kCannotWrite, shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
-        }
     }
 
     QString shownPath_;

@@ -9,6 +9,7 @@
 
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
+#include "outside/audio/mpeg_stream_start.h"
 
 namespace {
 
@@ -27,18 +28,29 @@ std::FILE* OpenBuffered(const QString& path) {
     return file;
 }
 
+// libmpg123 sees the file from the first frame on: the tags and junk before it are not its
+// business, and it cannot mistake them for audio.
+struct StreamWindow {
+    std::FILE* file = nullptr;
+    off_t start = 0;
+};
+
 mpg123_ssize_t ReadCallback(void* handle, void* buffer, std::size_t size) {
-    auto* file = static_cast<std::FILE*>(handle);
-    const std::size_t got = std::fread(buffer, 1, size, file);
-    return got == 0 && std::ferror(file) != 0 ? -1 : static_cast<mpg123_ssize_t>(got);
+    auto* window = static_cast<StreamWindow*>(handle);
+    const std::size_t got = std::fread(buffer, 1, size, window->file);
+    return got == 0 && std::ferror(window->file) != 0 ? -1 : static_cast<mpg123_ssize_t>(got);
 }
 
 off_t SeekCallback(void* handle, off_t offset, int whence) {
-    auto* file = static_cast<std::FILE*>(handle);
-    if (fseeko(file, offset, whence) != 0) {
+    auto* window = static_cast<StreamWindow*>(handle);
+    if (whence == SEEK_SET) {
+        offset += window->start;
+    }
+    if (fseeko(window->file, offset, whence) != 0) {
         return -1;
     }
-    return ftello(file);
+    const off_t at = ftello(window->file);
+    return at < window->start ? -1 : at - window->start;
 }
 
 class MpegDecoder : public AudioDecoder {
@@ -47,23 +59,28 @@ class MpegDecoder : public AudioDecoder {
     ~MpegDecoder() override {
         mpg123_close(mh_);
         mpg123_delete(mh_);
-        if (file_ != nullptr) {
-            std::fclose(file_);
+        if (window_.file != nullptr) {
+            std::fclose(window_.file);
         }
     }
 
     // Returns false with *whyNot set when no MPEG stream can be found.
-    bool Start(QString* whyNot) {
+    bool Start(const MpegStreamStart& start, QString* whyNot) {
         long rate = 0;
         int channels = 0;
         int encoding = 0;
-        file_ = OpenBuffered(path_);
-        if (file_ == nullptr) {
+        window_.file = OpenBuffered(path_);
+        if (window_.file == nullptr) {
             ThrowAudioError(QStringLiteral("Cannot open"), path_,
                             QString::fromLocal8Bit(std::strerror(errno)));
         }
+        window_.start = static_cast<off_t>(start.offset);
+        if (fseeko(window_.file, window_.start, SEEK_SET) != 0) {
+            ThrowAudioError(QStringLiteral("Cannot read"), path_,
+                            QString::fromLocal8Bit(std::strerror(errno)));
+        }
         if (mpg123_replace_reader_handle(mh_, ReadCallback, SeekCallback, nullptr) != MPG123_OK ||
-            mpg123_open_handle(mh_, file_) != MPG123_OK ||
+            mpg123_open_handle(mh_, &window_) != MPG123_OK ||
             mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK) {
             *whyNot = QStringLiteral("no MPEG audio frames found");
             return false;
@@ -110,7 +127,7 @@ class MpegDecoder : public AudioDecoder {
                 break;
             }
             if (rc == MPG123_NEW_FORMAT) {
-                CheckFormatUnchanged();
+                CheckFormatUnchanged();  // the output format is fixed; only a failure changes it
                 continue;
             }
             if (rc != MPG123_OK) {
@@ -145,7 +162,7 @@ class MpegDecoder : public AudioDecoder {
 
     QString path_;
     mpg123_handle* mh_;
-    std::FILE* file_ = nullptr;
+    StreamWindow window_;
     int rate_ = 0;
     int channels_ = 0;
     std::int64_t length_ = 0;
@@ -154,7 +171,8 @@ class MpegDecoder : public AudioDecoder {
 
 }  // namespace
 
-std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, QString* whyNot) {
+std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, const MpegStreamStart& start,
+                                              QString* whyNot) {
     InitMpg123Once();
     int error = MPG123_OK;
     mpg123_handle* mh = mpg123_new(nullptr, &error);
@@ -165,15 +183,13 @@ std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, QString* whyN
     auto decoder = std::make_unique<MpegDecoder>(path, mh);
     mpg123_param(mh, MPG123_VERBOSE, 0, 0.);
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0.);
-    // Float output at the stream's own rate and channel count: nothing converted behind our back.
+    // Float output at the first frame's rate and channel count, for the whole stream: a file
+    // joined from mono and stereo parts (or of two rates) is mixed down, spread or resampled by
+    // libmpg123 instead of changing format half way.
     mpg123_format_none(mh);
-    const long* rates = nullptr;
-    std::size_t count = 0;
-    mpg123_rates(&rates, &count);
-    for (std::size_t i = 0; i < count; ++i) {
-        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    }
-    if (!decoder->Start(whyNot)) {
+    mpg123_format(mh, start.sampleRate, start.channels == 1 ? MPG123_MONO : MPG123_STEREO,
+                  MPG123_ENC_FLOAT_32);
+    if (!decoder->Start(start, whyNot)) {
         return nullptr;
     }
     return decoder;

@@ -11,10 +11,10 @@
 
 #include "outside/audio/audio_encoder.h"
 #include "outside/audio/audio_error.h"
+#include "outside/audio/sample_rates.h"
 
 namespace {
 
-const QString kCannotWrite = QStringLiteral("Cannot write");
 constexpr std::int64_t kChunkFrames = 4096;
 
 // The library state, released by its own destructor so that a constructor that throws half way
@@ -51,13 +51,13 @@ class OggEncoder : public AudioEncoder, private OggState {
         vorbis_info_init(&info_);
         vorbis_comment_init(&comment_);
         infoReady_ = true;
-        // The stored numbers: quality -1 means "use the bit rate"; otherwise it is the oggenc
-        // quality in hundredths (300 is -q 3, range -100..1000). Bit rates are kbps; with min and
-        // max both 0 the encoder aims at the average rate (managed ABR), otherwise it keeps
-        // within min..max (0 leaves that side open).
+        // Quality -1 means "use the bit rate"; otherwise it is the libvorbis quality in
+        // hundredths (300 is quality 3.0, as oggenc -q 3; range -100..1000 for -1.0..10.0), so
+        // it is divided by 100. Bit rates are kbps; with min and max both 0 the encoder aims at
+        // the average rate, otherwise it keeps within min..max (0 leaves that side open).
         int rc = 0;
         if (s.quality != -1) {
-            rc = vorbis_encode_init_vbr(&info_, channels_, rate_, s.quality / 1000.0f);
+            rc = vorbis_encode_init_vbr(&info_, channels_, rate_, s.quality / 100.0f);
         } else {
             rc = vorbis_encode_init(&info_, channels_, rate_,
                                     s.maxKbps > 0 ? s.maxKbps * 1000L : -1L, s.kbps * 1000L,
@@ -145,13 +145,8 @@ class OggEncoder : public AudioEncoder, private OggState {
     }
 
     void PutPage(const ogg_page& page) {
-        Put(page.header, static_cast<std::size_t>(page.header_len));
-        Put(page.body, static_cast<std::size_t>(page.body_len));
-    }
-    void Put(const unsigned char* data, std::size_t size) {
-        if (size > 0 && std::fwrite(data, 1, size, file_) != size) {
-            ThrowAudioError(kCannotWrite, shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
-        }
+        PutBytes(file_, page.header, static_cast<std::size_t>(page.header_len), shownPath_);
+        PutBytes(file_, page.body, static_cast<std::size_t>(page.body_len), shownPath_);
     }
 
     QString shownPath_;
@@ -164,7 +159,7 @@ class OggEncoder : public AudioEncoder, private OggState {
 std::unique_ptr<AudioEncoder> CreateOggEncoder(const QString& path, const QString& shownPath,
                                                const OggSettings& settings) {
     const QString what = QStringLiteral("Cannot create");
-    if (settings.sampleRate < 1000 || settings.sampleRate > 192000) {
+    if (!IsUsableSampleRate(settings.sampleRate)) {
         ThrowAudioError(
             what, shownPath,
             QStringLiteral("%1 Hz is not a usable sample rate").arg(settings.sampleRate));

@@ -8,7 +8,31 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "outside/audio/audio_error.h"
+
+namespace {
+
+// The process's umask, read without changing it: umask() can only be read by setting it, which
+// would race with files other threads create meanwhile.
+mode_t CurrentUmask() {
+    // /proc files report a size of 0, so they are read line by line until the end.
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    unsigned mask = 022;
+    if (status != nullptr) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    return static_cast<mode_t>(mask);
+}
+
+}  // namespace
 
 PendingOutput::PendingOutput(const QString& target) : target_(target) {
     const QString what = QStringLiteral("Cannot create");
@@ -38,18 +62,18 @@ PendingOutput::~PendingOutput() {
 }
 
 void PendingOutput::Commit() {
-    // A file replaced keeps its permissions; a new one gets the usual rw-r--r--.
-    const QFileDevice::Permissions permissions =
-        QFileInfo::exists(target_)
-            ? QFile::permissions(target_)
-            : (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-               QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    QFile::setPermissions(temp_, permissions);
+    // A file replaced keeps its permissions; a new one gets what any program's new file gets,
+    // rw for everyone less the user's umask (the temporary file was made private).
+    const QByteArray temp = QFile::encodeName(temp_);
+    struct stat existing {};
+    const mode_t mode = ::stat(QFile::encodeName(target_).constData(), &existing) == 0
+                            ? (existing.st_mode & 07777)
+                            : (0666 & ~CurrentUmask());
+    ::chmod(temp.constData(), mode);
     // rename() replaces the target atomically; QFile::rename would refuse an existing target.
     if (std::rename(QFile::encodeName(temp_).constData(), QFile::encodeName(target_).constData()) !=
         0) {
-        ThrowAudioError(QStringLiteral("Cannot write"), target_,
-                        QString::fromLocal8Bit(std::strerror(errno)));
+        ThrowWriteError(target_, QString::fromLocal8Bit(std::strerror(errno)));
     }
     committed_ = true;
 }

@@ -1,195 +1,261 @@
-// PCM WAV and VOX ADPCM output through libsndfile.
-#include <sndfile.h>
-
+// PCM WAV output, written by hand: the canonical header simple readers expect (a 16-byte "fmt "
+// and the data at byte 44), WAVE_FORMAT_EXTENSIBLE only where the format needs it, RF64 only
+// when the data outgrows the 4 GiB a RIFF size can count.
+#include <QByteArray>
 #include <QFile>
-#include <algorithm>
-#include <cmath>
+#include <QtEndian>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "outside/audio/audio_encoder.h"
 #include "outside/audio/audio_error.h"
+#include "outside/audio/pcm_conversion.h"
+#include "outside/audio/sample_rates.h"
 
 namespace {
 
-const QString kCannotWrite = QStringLiteral("Cannot write");
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-class SndfileEncoder : public AudioEncoder {
+// The speaker layout of the usual channel orders (the same the downmix assumes).
+std::uint32_t ChannelMask(int channels) {
+    static constexpr std::uint32_t kMasks[9] = {0, 0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x70F, 0x63F};
+    return channels < 9 ? kMasks[channels] : 0;
+}
+
+class WaveHeader {
   public:
-    SndfileEncoder(const QString& path, QString shownPath, const SF_INFO& wanted, int bits)
-        : shownPath_(std::move(shownPath)), info_(wanted), bits_(bits) {
-        file_ = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info_);
-        if (file_ == nullptr) {
+    WaveHeader(int rate, int channels, int bits)
+        : rate_(rate), channels_(channels), bits_(bits), extensible_(channels > 2 || bits > 16) {}
+
+    // Bytes before the samples of a RIFF file; an RF64 file has a 36-byte ds64 chunk more.
+    int Size() const { return 12 + 8 + FmtSize() + 8; }
+    static constexpr int kDs64Bytes = 36;
+
+    static bool FitsRiff(std::uint64_t riffSize) { return riffSize <= 0xFFFFFFFFull; }
+
+    QByteArray Bytes(std::uint64_t dataBytes, bool rf64) const {
+        const std::uint64_t pad = dataBytes & 1;
+        const std::uint64_t riffSize =
+            4 + (rf64 ? kDs64Bytes : 0) + 8 + FmtSize() + 8 + dataBytes + pad;
+        QByteArray h;
+        h += rf64 ? "RF64" : "RIFF";
+        Put32(h, rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(riffSize));
+        h += "WAVE";
+        if (rf64) {
+            h += "ds64";
+            Put32(h, 28);
+            Put64(h, riffSize);
+            Put64(h, dataBytes);
+            Put64(h, dataBytes / BlockAlign());
+            Put32(h, 0);  // no table of other chunk sizes
+        }
+        h += "fmt ";
+        Put32(h, static_cast<std::uint32_t>(FmtSize()));
+        Put16(h, extensible_ ? 0xFFFE : 1);
+        Put16(h, static_cast<std::uint16_t>(channels_));
+        Put32(h, static_cast<std::uint32_t>(rate_));
+        Put32(h, static_cast<std::uint32_t>(rate_) * BlockAlign());
+        Put16(h, static_cast<std::uint16_t>(BlockAlign()));
+        Put16(h, static_cast<std::uint16_t>(bits_));
+        if (extensible_) {
+            Put16(h, 22);
+            Put16(h, static_cast<std::uint16_t>(bits_));  // all bits are valid
+            Put32(h, ChannelMask(channels_));
+            // KSDATAFORMAT_SUBTYPE_PCM
+            static const unsigned char kPcm[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                   0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+            h.append(reinterpret_cast<const char*>(kPcm), 16);
+        }
+        h += "data";
+        Put32(h, rf64 || dataBytes > 0xFFFFFFFFull ? 0xFFFFFFFFu
+                                                   : static_cast<std::uint32_t>(dataBytes));
+        return h;
+    }
+
+    std::uint64_t RiffSize(std::uint64_t dataBytes) const {
+        return 4 + 8 + FmtSize() + 8 + dataBytes + (dataBytes & 1);
+    }
+
+  private:
+    int FmtSize() const { return extensible_ ? 40 : 16; }
+    std::uint32_t BlockAlign() const { return static_cast<std::uint32_t>(channels_ * bits_ / 8); }
+    static void Put16(QByteArray& h, std::uint16_t v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        h.append(b, 2);
+    }
+    static void Put32(QByteArray& h, std::uint32_t v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        h.append(b, 4);
+    }
+    static void Put64(QByteArray& h, std::uint64_t v) {
+        char b[8];
+        qToLittleEndian(v, b);
+        h.append(b, 8);
+    }
+
+    int rate_;
+    int channels_;
+    int bits_;
+    bool extensible_;
+};
+
+class WaveEncoder : public AudioEncoder {
+  public:
+    WaveEncoder(const QString& path, QString shownPath, int rate, int channels, int bits)
+        : path_(path),
+          shownPath_(std::move(shownPath)),
+          rate_(rate),
+          channels_(channels),
+          bits_(bits),
+          header_(rate, channels, bits) {
+        file_.reset(std::fopen(QFile::encodeName(path).constData(), "wb"));
+        if (!file_) {
             ThrowAudioError(QStringLiteral("Cannot create"), shownPath_,
-                            QString::fromUtf8(sf_strerror(nullptr)));
+                            QString::fromLocal8Bit(std::strerror(errno)));
         }
-        // Written as RF64 and turned into a plain WAV at close when under 4 GB, so that a long
-        // recording at a high rate is never cut off at the WAV size limit.
-        if ((info_.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64) {
-            sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-        }
-    }
-    ~SndfileEncoder() override {
-        if (file_ != nullptr) {
-            sf_close(file_);
-        }
+        // Room for the header, filled in when the length is known.
+        const QByteArray placeholder(header_.Size(), '\0');
+        PutBytes(file_.get(), placeholder.constData(), placeholder.size(), shownPath_);
     }
 
-    int SampleRate() const override { return info_.samplerate; }
-    int Channels() const override { return info_.channels; }
+    int SampleRate() const override { return rate_; }
+    int Channels() const override { return channels_; }
 
-    // Our own float to integer conversion: k / 2^(bits-1) becomes exactly k, so what the reader
-    // delivers is written back bit for bit. Clipping happens here and only here. Converted
-    // samples are collected and handed to libsndfile in large writes.
     void Write(const float* samples, std::int64_t frames) override {
-        const std::size_t count = static_cast<std::size_t>(frames) * info_.channels;
-        if (bits_ == 16) {
-            const std::size_t at = shorts_.size();
-            shorts_.resize(at + count);
-            ConvertTo16(samples, count, shorts_.data() + at);
-            if (shorts_.size() >= kFlushSamples) {
-                Flush();
+        const std::size_t count = static_cast<std::size_t>(frames) * channels_;
+        const std::size_t bytes = static_cast<std::size_t>(bits_ / 8);
+        const std::size_t at = pending_.size();
+        pending_.resize(at + count * bytes);
+        unsigned char* out = pending_.data() + at;
+        if (bits_ == 16 && std::endian::native == std::endian::little) {
+            FloatToPcm16(samples, count, reinterpret_cast<std::int16_t*>(out));
+        } else if (bits_ == 32 && std::endian::native == std::endian::little) {
+            FloatToPcm(samples, count, 32, reinterpret_cast<std::int32_t*>(out));
+        } else {
+            ints_.resize(count);
+            FloatToPcm(samples, count, bits_, ints_.data());
+            const std::uint32_t offset = bits_ == 8 ? 128 : 0;  // 8-bit WAV is unsigned
+            for (std::size_t i = 0; i < count; ++i, out += bytes) {
+                const std::uint32_t v = static_cast<std::uint32_t>(ints_[i]) + offset;
+                for (std::size_t b = 0; b < bytes; ++b) {
+                    out[b] = static_cast<unsigned char>(v >> (8 * b));
+                }
             }
-            return;
         }
-        // Left-justified, the layout libsndfile takes for every integer depth.
-        const int shift = 32 - bits_;
-        const double scale = std::ldexp(1.0, bits_ - 1);
-        const std::size_t at = ints_.size();
-        ints_.resize(at + count);
-        for (std::size_t i = 0; i < count; ++i) {
-            ints_[at + i] =
-                static_cast<int>(static_cast<std::uint32_t>(ToInteger(samples[i], scale)) << shift);
-        }
-        if (ints_.size() >= kFlushSamples) {
+        dataBytes_ += count * bytes;
+        if (pending_.size() >= kFlushBytes) {
             Flush();
         }
     }
 
     void Finish() override {
         Flush();
-        SNDFILE* file = file_;
-        file_ = nullptr;
-        const int rc = sf_close(file);
-        if (rc != 0) {
-            ThrowAudioError(kCannotWrite, shownPath_, QString::fromUtf8(sf_error_number(rc)));
+        if (dataBytes_ & 1) {
+            const char pad = 0;
+            PutBytes(file_.get(), &pad, 1, shownPath_);
         }
+        if (WaveHeader::FitsRiff(header_.RiffSize(dataBytes_))) {
+            if (std::fseek(file_.get(), 0, SEEK_SET) != 0) {
+                ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
+            }
+            const QByteArray header = header_.Bytes(dataBytes_, false);
+            PutBytes(file_.get(), header.constData(), header.size(), shownPath_);
+            CloseOutputStream(file_.release(), shownPath_);
+            return;
+        }
+        CloseOutputStream(file_.release(), shownPath_);
+        RewriteAsRf64();
     }
 
   private:
-    static constexpr std::size_t kFlushSamples = 1 << 16;
+    static constexpr std::size_t kFlushBytes = 1 << 18;
 
     void Flush() {
-        const sf_count_t channels = info_.channels;
-        sf_count_t frames = 0;
-        sf_count_t written = 0;
-        if (!shorts_.empty()) {
-            frames = static_cast<sf_count_t>(shorts_.size()) / channels;
-            written = sf_writef_short(file_, shorts_.data(), frames);
-            shorts_.clear();
-        } else if (!ints_.empty()) {
-            frames = static_cast<sf_count_t>(ints_.size()) / channels;
-            written = sf_writef_int(file_, ints_.data(), frames);
-            ints_.clear();
+        PutBytes(file_.get(), pending_.data(), pending_.size(), shownPath_);
+        pending_.clear();
+    }
+
+    // Only past 4 GiB: the RF64 header is longer, so the samples move once into a new file
+    // that then takes the place of the first.
+    void RewriteAsRf64() {
+        const QByteArray from = QFile::encodeName(path_);
+        const QByteArray to = from + ".rf64";
+        FilePtr in(std::fopen(from.constData(), "rb"));
+        FilePtr out(std::fopen(to.constData(), "wb"));
+        const auto fail = [&](int error) {
+            out.reset();
+            std::remove(to.constData());
+            ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(error)));
+        };
+        if (!in || !out || std::fseek(in.get(), header_.Size(), SEEK_SET) != 0) {
+            fail(errno);
         }
-        if (written != frames) {
-            ThrowAudioError(kCannotWrite, shownPath_, QString::fromUtf8(sf_strerror(file_)));
+        const QByteArray header = header_.Bytes(dataBytes_, true);
+        std::vector<char> chunk(1 << 20);
+        try {
+            PutBytes(out.get(), header.constData(), header.size(), shownPath_);
+            std::size_t got = 0;
+            while ((got = std::fread(chunk.data(), 1, chunk.size(), in.get())) > 0) {
+                PutBytes(out.get(), chunk.data(), got, shownPath_);
+            }
+        } catch (...) {
+            out.reset();
+            std::remove(to.constData());
+            throw;
+        }
+        if (std::ferror(in.get()) != 0) {
+            fail(EIO);
+        }
+        try {
+            CloseOutputStream(out.release(), shownPath_);
+        } catch (...) {
+            std::remove(to.constData());
+            throw;
+        }
+        if (std::rename(to.constData(), from.constData()) != 0) {
+            const int error = errno;
+            std::remove(to.constData());
+            ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(error)));
         }
     }
 
-    // Rounds to nearest (halves away from zero) and clips to the depth's range without library
-    // calls. NaN ends up at the negative limit.
-    template <typename Real>
-    static std::int32_t ToInteger(float sample, Real scale) {
-        Real v = static_cast<Real>(sample) * scale;
-        v = v < scale - 1 ? v : scale - 1;
-        v = v > -scale ? v : -scale;
-        return static_cast<std::int32_t>(v + std::copysign(Real(0.5), v));
-    }
-
-    // The common case (16-bit output) eight samples at a time where SSE2 is there (every x86-64).
-    static void ConvertTo16(const float* in, std::size_t count, short* out) {
-        std::size_t i = 0;
-#if defined(__SSE2__)
-        const __m128 scale = _mm_set1_ps(32768.0f);
-        const __m128 low = _mm_set1_ps(-32768.0f);
-        const __m128 high = _mm_set1_ps(32767.0f);
-        for (; i + 8 <= count; i += 8) {
-            // max first: it gives its second operand, the limit, for NaN.
-            const __m128 a =
-                _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i), scale), low), high);
-            const __m128 b =
-                _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i + 4), scale), low), high);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                             _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b)));
-        }
-#endif
-        for (; i < count; ++i) {
-            out[i] = static_cast<short>(ToInteger(in[i], 32768.0f));
-        }
-    }
-
+    QString path_;
     QString shownPath_;
-    SF_INFO info_;
+    int rate_;
+    int channels_;
     int bits_;
-    SNDFILE* file_ = nullptr;
-    std::vector<int> ints_;
-    std::vector<short> shorts_;
+    WaveHeader header_;
+    FilePtr file_;
+    std::vector<unsigned char> pending_;
+    std::vector<std::int32_t> ints_;
+    std::uint64_t dataBytes_ = 0;
 };
-
-void CheckRate(const QString& shownPath, int sampleRate) {
-    if (sampleRate < 1000 || sampleRate > 768000) {
-        ThrowAudioError(QStringLiteral("Cannot create"), shownPath,
-                        QStringLiteral("%1 Hz is not a usable sample rate").arg(sampleRate));
-    }
-}
 
 }  // namespace
 
 std::unique_ptr<AudioEncoder> CreateWaveEncoder(const QString& path, const QString& shownPath,
                                                 int sampleRate, int channels, int bits) {
     const QString what = QStringLiteral("Cannot create");
-    CheckRate(shownPath, sampleRate);
+    if (!IsUsableSampleRate(sampleRate)) {
+        ThrowAudioError(what, shownPath,
+                        QStringLiteral("%1 Hz is not a usable sample rate").arg(sampleRate));
+    }
     if (channels < 1 || channels > 8) {
         ThrowAudioError(what, shownPath,
                         QStringLiteral("%1 channels cannot be written to WAV").arg(channels));
     }
-    int subtype = 0;
-    switch (bits) {
-        case 8:
-            subtype = SF_FORMAT_PCM_U8;
-            break;  // 8-bit WAV is unsigned by definition
-        case 16:
-            subtype = SF_FORMAT_PCM_16;
-            break;
-        case 24:
-            subtype = SF_FORMAT_PCM_24;
-            break;
-        case 32:
-            subtype = SF_FORMAT_PCM_32;
-            break;
-        default:
-            ThrowAudioError(what, shownPath,
-                            QStringLiteral("%1 bits per sample is not supported (use 8, 16, 24 "
-                                           "or 32)")
-                                .arg(bits));
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        ThrowAudioError(
+            what, shownPath,
+            QStringLiteral("%1 bits per sample is not supported (use 8, 16, 24 or 32)").arg(bits));
     }
-    SF_INFO info{};
-    info.samplerate = sampleRate;
-    info.channels = channels;
-    info.format = SF_FORMAT_RF64 | subtype;
-    return std::make_unique<SndfileEncoder>(path, shownPath, info, bits);
-}
-
-std::unique_ptr<AudioEncoder> CreateVoxEncoder(const QString& path, const QString& shownPath,
-                                               int sampleRate) {
-    CheckRate(shownPath, sampleRate);
-    SF_INFO info{};
-    info.samplerate = sampleRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_RAW | SF_FORMAT_VOX_ADPCM;
-    return std::make_unique<SndfileEncoder>(path, shownPath, info, 16);
+    return std::make_unique<WaveEncoder>(path, shownPath, sampleRate, channels, bits);
 }

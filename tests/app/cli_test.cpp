@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 
+#include "filelist/row_texts.h"
+#include "list_fixtures.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -50,12 +54,41 @@ TEST(Cli, UsageErrorsExitWithTwoAndOneLine) {
     TempDir dir;
     EXPECT_EQ(RunCli({S("--help")}, dir.Path()).status, 0);
     for (const QStringList& args :
-         {QStringList{}, QStringList{S("frobnicate")}, QStringList{S("settings"), S("extra")}}) {
+         {QStringList{}, QStringList{S("frobnicate")}, QStringList{S("settings"), S("extra")},
+          QStringList{S("probe")}}) {
         const Result r = RunCli(args, dir.Path());
         EXPECT_EQ(r.status, 2) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
+}
+
+TEST(Cli, ProbePrintsTheRowsAndRecordsAddingWouldGive) {
+    TempDir dir;
+    QDir(dir.Path()).mkpath(S("folder/sub"));
+    const QString wav = dir.File(S("folder/a.wav"));
+    WriteWavFixture(wav, 22050, 1, 1000);
+    WriteWavFixture(dir.File(S("folder/sub/deep.wav")), 22050, 1, 1000);
+    dir.Write(S("folder/bad.wav"), "no audio here");
+    const QString mp3 = dir.File(S("song.mp3"));
+    WriteMp3Fixture(mp3, 2000, S("Song: One"));
+
+    const Result r = RunCli({S("probe"), dir.File(S("folder")), mp3}, dir.Path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, S("bad.wav this File is not supported.\n"));
+    const QStringList blocks = r.out.split(S("\n\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(blocks.size(), 2) << r.out.toStdString();
+    EXPECT_EQ(blocks[0] + S("\n"),
+              S("Caption=a.wav\nFrequency=22050 Hz\nChannels= Mono \nTime=00:00:01\nSize=") +
+                  SizeText(QFileInfo(wav).size(), QLocale::system().decimalPoint()) +
+                  S("\nStatus=Unconvert\nPath=") + wav +
+                  S("\nTitle=\nArtist=\nAlbum=\nYear=\nComment=\nGenre=\nDurationMs=1000\n"));
+    EXPECT_TRUE(
+        blocks[1].startsWith(S("Caption=Song One\nFrequency=44100 Hz\nChannels= Stereo \n")))
+        << blocks[1].toStdString();
+    EXPECT_TRUE(blocks[1].contains(S("\nTitle=Song One\nArtist=Artist of Song: One\n")));
+
+    EXPECT_EQ(RunCli({S("probe"), wav}, dir.Path()).status, 0);
 }
 
 TEST(Cli, ConfigurePrintsTheCallsOfTheStoredFormat) {

@@ -15,6 +15,7 @@
 #include "app/command_dispatch.h"
 #include "app/desktop_open.h"
 #include "app/information_box.h"
+#include "app/list_rows.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "fakes/fake_audio.h"
@@ -276,8 +277,8 @@ TEST_F(MainWindowTest, PlayAndStopElementsDriveThePreviewOfTheListRows) {
     for (const char* name : {"a", "b"}) {
         auto* row = new QTreeWidgetItem(w->lv());
         row->setText(0, S(name));
-        row->setText(5, S("Unconvert"));
-        row->setText(6, S("/in/%1.wav").arg(S(name)));
+        SetSubItem(row, kStatus, S("Unconvert"));
+        SetSubItem(row, kPath, S("/in/%1.wav").arg(S(name)));
     }
     log->clear();
     skin->Click(S("p_play"));  // nothing selected: the last row

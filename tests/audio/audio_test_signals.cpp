@@ -1,5 +1,7 @@
 #include "audio_test_signals.h"
 
+#include <QProcess>
+
 #include <cmath>
 #include <numbers>
 
@@ -103,4 +105,13 @@ MpegHeader FindMpegHeader(const QByteArray& bytes, int offset) {
         return h;
     }
     return {};
+}
+
+QString RunTool(const QString& program, const QStringList& arguments, int* exitCode) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    const bool ran = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    *exitCode = ran ? process.exitCode() : -1;
+    return QString::fromLocal8Bit(process.readAll());
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
@@ -35,3 +36,7 @@ struct MpegHeader {
     int offset = 0;
 };
 MpegHeader FindMpegHeader(const QByteArray& bytes, int offset = 0);
+
+// Runs a public tool (sox, mpg123, ogginfo ...) and returns its standard output and error;
+// `exitCode` gets its exit status (-1 when it could not run).
+QString RunTool(const QString& program, const QStringList& arguments, int* exitCode);

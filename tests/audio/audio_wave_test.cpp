@@ -177,7 +177,18 @@ TEST(OtherOutputs, OggVorbisReadsBackWithItsLengthAndFormat) {
     writer->SetOggFormat(44100, 2, 96, 0, 0, -1);  // managed average bit rate
     WriteThrough(*writer, path, 44100, Sine(44100, 2, 440.0, 4410));
     EXPECT_EQ(ReadAll(*reader, path).FrameCount(), 4410u);
-    writer->SetOggFormat(44100, 2, 96, 9, 9, -1);  // limits that exclude the rate itself
+    // The limits are positions in the stored bit rate list (9 is 96 kbps), as the settings
+    // file keeps them.
+    writer->SetOggFormat(44100, 2, 96, 9, 9, -1);
+    WriteThrough(*writer, path, 44100, Sine(44100, 2, 440.0, 44100));
+    int exitCode = 0;
+    const QString info = RunTool(QStringLiteral("ogginfo"), {path}, &exitCode);
+    EXPECT_EQ(exitCode, 0) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Nominal bitrate: 96"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Upper bitrate: 96"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Lower bitrate: 96"))) << info.toStdString();
+    EXPECT_THROW(writer->SetOggFormat(44100, 2, 96, 17, 0, -1), ComponentError);
+    writer->SetOggFormat(44100, 2, 128, 9, 9, -1);  // limits that exclude the rate itself
     EXPECT_THROW(writer->CreateOutput(path), ComponentError);
 }
 

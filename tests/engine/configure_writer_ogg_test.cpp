@@ -13,9 +13,7 @@
 
 namespace {
 
-// Disabled until the Ogg writer reads the limits as table positions (it still takes them as kbps
-// and refuses 96 kbps within "min 9, max 9"); enable it together with that change.
-TEST(ConfigureWriterOgg, DISABLED_StoredDefaultsWithVariableBitRateMakeAFile) {
+TEST(ConfigureWriterOgg, StoredDefaultsWithVariableBitRateMakeAFile) {
     TempDir dir;
     const SettingsFile file(dir.Write(QStringLiteral("q.ini"), "[ogg]\noggvbr=1\n"));
     LameEncoderSettings encoder;

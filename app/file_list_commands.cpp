@@ -1,0 +1,342 @@
+#include "app/file_list_commands.h"
+
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMimeData>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <algorithm>
+
+#include "app/information_box.h"
+#include "app/list_rows.h"
+#include "engine/main_state.h"
+#include "filelist/folder_scan.h"
+#include "filelist/probe_file.h"
+#include "settings/folder_chooser.h"
+#include "settings/folder_tree.h"
+
+namespace {
+
+const QString kStopConvertingFirst = QStringLiteral("Please stop converting first!");
+const QString kWaitForAdding = QStringLiteral("Please wait until the files are added!");
+
+// Marks an add operation for its whole length, however it ends.
+class AddingScope {
+  public:
+    explicit AddingScope(MainState& state) : state_(state) { state_.Adding = true; }
+    ~AddingScope() { state_.Adding = false; }
+    AddingScope(const AddingScope&) = delete;
+    AddingScope& operator=(const AddingScope&) = delete;
+
+  private:
+    MainState& state_;
+};
+
+// The local paths of a drag, or nothing when any of it is not a local file or folder.
+QStringList LocalPaths(const QMimeData* mime) {
+    QStringList paths;
+    if (!mime || !mime->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile()) {
+            return {};
+        }
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+}  // namespace
+
+FileListCommands::FileListCommands(QWidget* window, QTreeWidget* lv, MainState& state,
+                                   IAudioFile2& reader)
+    : QObject(window), window_(window), lv_(lv), state_(state), reader_(reader) {
+    lv_->setAcceptDrops(true);
+    lv_->viewport()->setAcceptDrops(true);
+    viewport_ = lv_->viewport();
+    viewport_->installEventFilter(this);
+}
+
+bool FileListCommands::RefuseWhileBusy() {
+    if (state_.Converting) {
+        ShowInformation(window_, kStopConvertingFirst);
+        return true;
+    }
+    if (state_.Adding) {
+        ShowInformation(window_, kWaitForAdding);
+        return true;
+    }
+    return false;
+}
+
+Tfm_dir* FileListCommands::FolderChooser() {
+    auto* chooser = window_->findChild<Tfm_dir*>(QStringLiteral("fm_dir"));
+    if (!chooser) {
+        chooser = new Tfm_dir(window_);
+    }
+    chooser->ShellTreeView1()->SetMessageHandler(
+        [this](const QString& text) { ShowInformation(window_, text); });
+    return chooser;
+}
+
+// Handles pending window messages between files, so the window stays responsive during a long
+// add. Pumping at every file would repaint the list after each one, and painting costs far more
+// than probing a file: after the first pump of an add, messages are handled at most every 20 ms,
+// which the user cannot tell apart.
+void FileListCommands::PumpMessages() {
+    if (lastPump_.isValid() && lastPump_.elapsed() < 20) {
+        return;
+    }
+    QCoreApplication::processEvents();
+    lastPump_.start();
+}
+
+void FileListCommands::BeginAdd() {
+    windowWasVisible_ = window_->isVisible();
+    lastPump_.invalidate();
+}
+
+bool FileListCommands::WindowClosed() const {
+    // A window closed in the middle of an add ends it; one never shown (tests) does not.
+    return windowWasVisible_ && !window_->isVisible();
+}
+
+void FileListCommands::UpdateTitleColumnWidth() {
+    lv_->setColumnWidth(0, lv_->topLevelItemCount() <= 10 ? 120 : 105);
+}
+
+void FileListCommands::AddFiles() {
+    if (RefuseWhileBusy()) {
+        return;
+    }
+    QFileDialog dialog(window_);
+    dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters({QStringLiteral("All Supported Files (*.mp3 *.wav *.mp2)"),
+                           QStringLiteral("MPEG files (*.mp3 *.mp2)"),
+                           QStringLiteral("WAV files (*.wav)")});
+    dialog.selectNameFilter(dialog.nameFilters().constFirst());
+    dialog.setSizeGripEnabled(true);
+    if (QGuiApplication::platformName() == QStringLiteral("offscreen")) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);  // tests drive Qt's own dialog
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const QStringList paths = dialog.selectedFiles();
+    AddingScope adding(state_);
+    BeginAdd();
+    for (const QString& path : paths) {
+        PumpMessages();
+        if (WindowClosed() || AddOne(path) == Outcome::End) {
+            return;
+        }
+    }
+}
+
+void FileListCommands::AddFolder() {
+    if (RefuseWhileBusy()) {
+        return;
+    }
+    Tfm_dir* chooser = FolderChooser();
+    chooser->CentreOver(window_);
+    const QString folder = chooser->ShowModal(QStringLiteral("Add File Directory"));
+    if (folder.isEmpty()) {
+        return;
+    }
+    AddingScope adding(state_);
+    BeginAdd();
+    ScanFolder(folder);
+}
+
+void FileListCommands::AddPaths(const QStringList& paths) {
+    if (RefuseWhileBusy()) {
+        return;
+    }
+    AddingScope adding(state_);
+    BeginAdd();
+    for (const QString& path : paths) {
+        if (QFileInfo(path).isDir()) {
+            if (ScanFolder(path) == Outcome::End) {
+                return;
+            }
+            continue;
+        }
+        PumpMessages();
+        if (WindowClosed() || AddOne(path) == Outcome::End) {
+            return;
+        }
+    }
+}
+
+FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable()) {
+        ShowErrorReport(window_, QStringLiteral("Cannot open the folder %1.").arg(folder));
+        return Outcome::End;
+    }
+    for (const QString& name : FolderFileNames(folder)) {
+        PumpMessages();  // for every entry: a folder of other files is long to walk too
+        if (WindowClosed()) {
+            return Outcome::End;
+        }
+        if (!IsFolderAudioName(name)) {
+            continue;
+        }
+        if (AddOne(FolderEntryPath(folder, name)) == Outcome::End) {
+            return Outcome::End;
+        }
+    }
+    return Outcome::Next;
+}
+
+FileListCommands::Outcome FileListCommands::AddOne(const QString& path) {
+    auto* row = new QTreeWidgetItem(QStringList{QFileInfo(path).fileName()});
+    lv_->addTopLevelItem(row);
+    state_.Tags.append(AudioFileinfo{});
+    state_.EditTags.append(AudioFileinfo{});
+    UpdateTitleColumnWidth();
+
+    ProbeResult result;
+    try {
+        result = ProbeFile(reader_, path, QLocale::system().decimalPoint());
+    } catch (const ProbeError& e) {
+        // Ends the whole add; the half-filled row would have no path for the batches.
+        RemoveRow(row);
+        ShowErrorReport(window_, e.Message());
+        return Outcome::End;
+    } catch (const std::exception& e) {
+        RemoveRow(row);
+        ShowErrorReport(window_, QString::fromLocal8Bit(e.what()));
+        return Outcome::End;
+    }
+    if (!result.Accepted) {
+        row->setText(0, result.Row.Caption);
+        ShowInformation(window_, result.Rejection);
+        RemoveRow(row);  // the column keeps its width
+        return Outcome::Next;
+    }
+    FillRow(row, result.Row);
+    const int index = lv_->indexOfTopLevelItem(row);
+    state_.Tags[index] = result.Record;
+    if (index < state_.EditTags.size()) {
+        state_.EditTags[index] = result.Record;
+    }
+    return Outcome::Next;
+}
+
+void FileListCommands::RemoveRow(QTreeWidgetItem* row) {
+    const int index = lv_->indexOfTopLevelItem(row);
+    if (index < 0) {
+        return;
+    }
+    delete lv_->takeTopLevelItem(index);
+    state_.Tags.removeAt(index);
+    if (index < state_.EditTags.size()) {
+        state_.EditTags.removeAt(index);
+    }
+    // PlayIndex follows the row it names; when that row goes, the next one takes its place.
+    if (index < state_.PlayIndex) {
+        --state_.PlayIndex;
+    }
+    state_.PlayIndex = std::clamp(state_.PlayIndex, 0, std::max(0, lv_->topLevelItemCount() - 1));
+}
+
+void FileListCommands::RemoveSelected() {
+    if (RefuseWhileBusy()) {
+        return;
+    }
+    const int rows = lv_->topLevelItemCount();
+    int index = 0;
+    for (int step = 0; step < rows; ++step) {
+        QTreeWidgetItem* row = lv_->topLevelItem(index);
+        if (!row) {
+            break;
+        }
+        if (row->isSelected()) {
+            RemoveRow(row);
+            UpdateTitleColumnWidth();
+        } else {
+            ++index;
+        }
+    }
+}
+
+void FileListCommands::ClearList() {
+    if (RefuseWhileBusy()) {
+        return;
+    }
+    lv_->clear();
+    state_.Tags.clear();
+    state_.EditTags.clear();
+    state_.PlayIndex = 0;
+}
+
+void FileListCommands::lvClick() {
+    const int rows = lv_->topLevelItemCount();
+    if (rows == 0) {
+        return;
+    }
+    int first = -1;
+    for (int i = 0; i < rows; ++i) {
+        if (lv_->topLevelItem(i)->isSelected()) {
+            first = i;
+            break;
+        }
+    }
+    if (first < 0) {
+        QTreeWidgetItem* row = lv_->topLevelItem(std::clamp(state_.PlayIndex, 0, rows - 1));
+        lv_->setCurrentItem(row);
+        row->setSelected(true);
+    } else if (!state_.Playing) {
+        state_.PlayIndex = first;
+    }
+}
+
+bool FileListCommands::eventFilter(QObject* watched, QEvent* event) {
+    // Compared by the stored pointer: while the list is being destroyed its viewport still sends
+    // events, and the list can no longer be asked for it.
+    if (watched != viewport_) {
+        return false;
+    }
+    switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+            // After the view has applied the click to the selection.
+            QMetaObject::invokeMethod(this, &FileListCommands::lvClick, Qt::QueuedConnection);
+            return false;
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (LocalPaths(drag->mimeData()).isEmpty()) {
+                drag->ignore();
+            } else {
+                drag->acceptProposedAction();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QStringList paths = LocalPaths(drop->mimeData());
+            if (paths.isEmpty()) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            // Added after the drop has returned, so the file manager is not kept waiting.
+            QTimer::singleShot(0, this, [this, paths] { AddPaths(paths); });
+            return true;
+        }
+        default:
+            return false;
+    }
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+
+class IAudioFile2;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+class Tfm_dir;
+struct MainState;
+
+// The file list's commands on the main window: Add File, Add Folder, drops of files and folders,
+// remove selected, clear, the first column's width and the row click. Owned by the window;
+// window thread only.
+//
+// Adding pumps window messages between files, so other commands can arrive in the middle of it.
+// While an add runs, MainState::Adding is set and every command that would change the list, start
+// a batch or a preview, or open the tag editor is refused through RefuseWhileBusy(), so the row
+// being filled and its record stay valid.
+class FileListCommands : public QObject {
+    Q_OBJECT
+
+  public:
+    FileListCommands(QWidget* window, QTreeWidget* lv, MainState& state, IAudioFile2& reader);
+
+    void AddFiles();
+    void AddFolder();
+    // Dropped paths: files are added as Add File adds them, folders as Add Folder scans them.
+    void AddPaths(const QStringList& paths);
+    void RemoveSelected();
+    void ClearList();
+    void UpdateTitleColumnWidth();
+    // The list's click handler: selects row PlayIndex when nothing is selected, else (when no
+    // preview plays) makes the first selected row PlayIndex.
+    void lvClick();
+
+    // Shows "Please stop converting first!" while a batch runs, or "Please wait until the files
+    // are added!" while an add runs, and returns true; returns false when the list is free.
+    bool RefuseWhileBusy();
+
+    // The folder chooser used by Add Folder: the window's child "fm_dir", made when missing.
+    Tfm_dir* FolderChooser();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    enum class Outcome { Next, End };
+    Outcome AddOne(const QString& path);
+    Outcome ScanFolder(const QString& folder);
+    void RemoveRow(QTreeWidgetItem* row);
+    bool WindowClosed() const;
+    void BeginAdd();
+    void PumpMessages();
+
+    QWidget* window_;
+    QTreeWidget* lv_;
+    QObject* viewport_ = nullptr;
+    MainState& state_;
+    IAudioFile2& reader_;
+    bool windowWasVisible_ = false;
+    QElapsedTimer lastPump_;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QTreeWidgetItem;
+struct ListRowTexts;
+
+// A row of the file list lv: the caption in the first column, sub-items 0 to 4 (frequency,
+// channels, time, size, status) in the five columns after it, and sub-item 5, the full input
+// path, kept with the row but never shown. Everything that reads or writes a row goes through
+// these, so the layout is fixed in one place.
+QString SubItem(const QTreeWidgetItem* row, int index);
+void SetSubItem(QTreeWidgetItem* row, int index, const QString& text);
+
+// Sub-item numbers by name.
+enum ListSubItem { kFrequency = 0, kChannels = 1, kTime = 2, kSize = 3, kStatus = 4, kPath = 5 };
+
+// Writes the caption and every sub-item of a probed file into row.
+void FillRow(QTreeWidgetItem* row, const ListRowTexts& texts);

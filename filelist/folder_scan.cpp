@@ -1,0 +1,33 @@
+#include "filelist/folder_scan.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QStringList FolderFileNames(const QString& folder) {
+    // Unsorted: the order the file system returns. Files only, so that a sub-folder that happens
+    // to be called "x.mp3" is not offered to the decoder.
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+}
+
+bool IsFolderAudioName(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+        return false;
+    }
+    const QString extension = name.mid(dot).toLower();
+    return extension == QStringLiteral(".mp3") || extension == QStringLiteral(".wav");
+}
+
+QString FolderEntryPath(const QString& folder, const QString& name) {
+    return QDir(folder).filePath(name);
+}
+
+QStringList FolderAudioFiles(const QString& folder) {
+    QStringList paths;
+    for (const QString& name : FolderFileNames(folder)) {
+        if (IsFolderAudioName(name)) {
+            paths << FolderEntryPath(folder, name);
+        }
+    }
+    return paths;
+}

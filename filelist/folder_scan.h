@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Add Folder's view of one folder: the names of its files (hidden and system files included),
+// in the order the file system returns them. Sub-folders are neither listed nor entered.
+QStringList FolderFileNames(const QString& folder);
+
+// True when the name's extension, lower-cased, is ".mp3" or ".wav": the files Add Folder adds.
+bool IsFolderAudioName(const QString& name);
+
+// The full path of an entry of folder.
+QString FolderEntryPath(const QString& folder, const QString& name);
+
+// The full paths Add Folder would probe, in order.
+QStringList FolderAudioFiles(const QString& folder);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+#include "filelist/audio_file_info.h"
+
+class IAudioFile2;
+
+// The texts of one list row exactly as the list shows them: the caption and sub-items 0 to 5.
+struct ListRowTexts {
+    QString Caption;    // tag title, or the file name
+    QString Frequency;  // sub-item 0: "44100 Hz"
+    QString Channels;   // sub-item 1: " Mono " / " Stereo "
+    QString Time;       // sub-item 2: FormatTime
+    QString Size;       // sub-item 3: SizeText
+    QString Status;     // sub-item 4: "Unconvert"
+    QString Path;       // sub-item 5: the full path, never shown
+
+    friend bool operator==(const ListRowTexts&, const ListRowTexts&) = default;
+};
+
+// What adding one file gives: the row and its record, or the rejection message for a file the
+// reader cannot decode.
+struct ProbeResult {
+    bool Accepted = false;
+    ListRowTexts Row;  // the caption is set even for a rejected file
+    AudioFileinfo Record;
+    QString Rejection;  // "<file name> this File is not supported."
+};
+
+// A failure that ends the whole add operation: the Ogg reader's "Cannot open ..." or a size that
+// cannot be read. The message names the file and the cause.
+class ProbeError : public std::runtime_error {
+  public:
+    explicit ProbeError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& Message() const noexcept { return message_; }
+
+  private:
+    QString message_;
+};
+
+// Reads the file's tags by its extension (.mp3 ID3v2, .ogg Vorbis comments, .wma attributes),
+// then its audio properties through reader, then its size. A file the reader refuses or reports
+// with no duration is rejected and the reader reset (Close, disabled, enabled). The reader is
+// closed when this returns. Throws ProbeError. Window thread (it uses the shared ID3 record).
+ProbeResult ProbeFile(IAudioFile2& reader, const QString& path, const QString& decimalPoint);
+
+// The rejection message for path.
+QString NotSupportedMessage(const QString& path);

@@ -1,0 +1,64 @@
+#include "settings/folder_chooser.h"
+
+#include <QPushButton>
+
+#include "settings/folder_tree.h"
+
+Tfm_dir::Tfm_dir(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("fm_dir"));
+    setWindowTitle(QStringLiteral("Output Directory"));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    tree_ = new FolderTree(this);
+    tree_->setGeometry(8, 6, 270, 217);
+
+    ok_ = new QPushButton(QStringLiteral("Ok"), this);
+    ok_->setObjectName(QStringLiteral("btn_ok"));
+    ok_->setGeometry(58, 229, 75, 25);
+    ok_->setToolTip(QStringLiteral("Use the selected folder"));
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("btn_cancel"));
+    cancel_->setGeometry(154, 229, 75, 25);
+    cancel_->setToolTip(QStringLiteral("Close without choosing a folder"));
+    // Enter belongs to the in-place rename, not to the buttons.
+    for (QPushButton* button : {ok_, cancel_}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(ok_, &QPushButton::clicked, this, &Tfm_dir::btn_okClick);
+    connect(cancel_, &QPushButton::clicked, this, &Tfm_dir::reject);
+}
+
+QString Tfm_dir::ShowModal(const QString& caption) {
+    setWindowTitle(caption);
+    exec();
+    return chosenFolder_;
+}
+
+void Tfm_dir::CentreOver(const QWidget* window) {
+    const QRect main = window->frameGeometry();
+    // Before its first showing the dialog has no frame yet: count the same borders as the
+    // window's, which the same window manager draws.
+    const QSize own = testAttribute(Qt::WA_WState_Created) && isVisible()
+                          ? frameGeometry().size()
+                          : size() + (main.size() - window->size());
+    move(main.left() + (main.width() - own.width()) / 2,
+         main.top() + (main.height() - own.height()) / 2);
+}
+
+void Tfm_dir::showEvent(QShowEvent* event) {
+    tree_->FillOnce();
+    QDialog::showEvent(event);
+}
+
+void Tfm_dir::btn_okClick() {
+    chosenFolder_ = tree_->SelectedFolder();
+    accept();
+}
+
+void Tfm_dir::reject() {
+    chosenFolder_.clear();
+    QDialog::reject();
+}

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <functional>
+
+#include "app/file_list_commands.h"
+#include "app/information_box.h"
+#include "app/list_rows.h"
+#include "app/main_window.h"
+#include "fakes/fake_audio.h"
+#include "fakes/fake_skin.h"
+#include "list_fixtures.h"
+#include "outside/audio/audio_factory.h"
+#include "settings/folder_chooser.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Runs act on the next modal dialog of type D once it is up.
+template <typename D>
+void WhenModal(std::function<void(D*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(dialog);
+        }
+    });
+    timer->start();
+}
+
+class FileListTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", dir.File(S("config")).toLocal8Bit());
+        previous = SetMessageSink([this](MessageKind kind, const QString& text) {
+            (kind == MessageKind::Information ? messages : errors) << text;
+        });
+        oldHome = qgetenv("HOME");
+    }
+    void TearDown() override {
+        SetMessageSink(previous);
+        qputenv("HOME", oldHome);
+    }
+
+    // The main window with fake components, except a real reader that probes added files.
+    std::unique_ptr<Tfm_main> Start() {
+        MainWindowParts parts;
+        parts.skin = std::make_unique<FakeSkin>(log);
+        parts.reader = std::make_unique<FakeAudioFile>(S("AudioFileRead"), log);
+        parts.writer = std::make_unique<FakeAudioFile>(S("AudioFilewrite"), log);
+        parts.prober = CreateAudioFile();
+        parts.encoder = std::make_unique<RecordingLameEncoder>(log);
+        parts.transform = std::make_unique<FakeTransform>(log);
+        parts.player = std::make_unique<FakePlayer>(log);
+        parts.makeLabel = [](QWidget* parent) { return new FakeSkinLabel(parent); };
+        auto window = std::make_unique<Tfm_main>(std::move(parts));
+        window->show();
+        return window;
+    }
+
+    static QStringList Captions(const Tfm_main& w) {
+        QStringList captions;
+        for (int i = 0; i < w.lv()->topLevelItemCount(); ++i) {
+            captions << w.lv()->topLevelItem(i)->text(0);
+        }
+        return captions;
+    }
+    static QStringList Titles(const QList<AudioFileinfo>& records) {
+        QStringList titles;
+        for (const AudioFileinfo& r : records) {
+            titles << r.Title;
+        }
+        return titles;
+    }
+    static QStringList RowTexts(const Tfm_main& w, int row) {
+        const QTreeWidgetItem* item = w.lv()->topLevelItem(row);
+        QStringList texts{item->text(0)};
+        for (int i = 0; i <= kPath; ++i) {
+            texts << SubItem(item, i);
+        }
+        return texts;
+    }
+
+    TempDir dir;
+    CallLog log = MakeCallLog();
+    QStringList messages;
+    QStringList errors;
+    MessageSink previous;
+    QByteArray oldHome;
+};
+
+TEST_F(FileListTest, AddFolderAddsTheFolderOwnMp3AndWavFilesThroughTheChooser) {
+    QDir(dir.Path()).mkpath(S("music/sub"));
+    const QString music = dir.File(S("music"));
+    WriteMp3Fixture(music + S("/x.MP3"), 1200, S("  Live: Part 1/2  "));
+    WriteWavFixture(music + S("/y.wav"), 22050, 1, 800);
+    WriteWavFixture(music + S("/z.ogg"), 22050, 1, 800);
+    WriteWavFixture(music + S("/sub/w.wav"), 22050, 1, 800);
+    dir.Write(S("music/bad.wav"), "not audio at all");
+    qputenv("HOME", music.toLocal8Bit());  // the chooser opens on the home folder
+
+    auto w = Start();
+    QString caption;
+    QPoint position;
+    QSize size;
+    WhenModal<Tfm_dir>([&](Tfm_dir* chooser) {
+        caption = chooser->windowTitle();
+        position = chooser->pos();
+        size = chooser->frameGeometry().size();
+        chooser->btn_ok()->click();
+    });
+    w->FileList().AddFolder();
+
+    EXPECT_EQ(caption, S("Add File Directory"));
+    const QRect main = w->frameGeometry();
+    EXPECT_EQ(position, QPoint(main.left() + (main.width() - size.width()) / 2,
+                               main.top() + (main.height() - size.height()) / 2));
+    QStringList captions = Captions(*w);
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{S("Live Part 12"), S("y.wav")}));
+    EXPECT_EQ(messages, QStringList{S("bad.wav this File is not supported.")});
+    ASSERT_EQ(w->State().Tags.size(), 2);
+    for (int row = 0; row < 2; ++row) {
+        const bool mp3 = Captions(*w)[row] == S("Live Part 12");
+        EXPECT_EQ(w->State().Tags[row].Title, mp3 ? S("Live Part 12") : QString());
+        EXPECT_EQ(SubItem(w->lv()->topLevelItem(row), kStatus), S("Unconvert"));
+        EXPECT_EQ(SubItem(w->lv()->topLevelItem(row), kPath),
+                  music + (mp3 ? S("/x.MP3") : S("/y.wav")));
+    }
+    EXPECT_EQ(w->State().EditTags, w->State().Tags);
+    EXPECT_FALSE(w->State().Adding);
+
+    // Cancel adds nothing and says nothing.
+    WhenModal<Tfm_dir>([](Tfm_dir* chooser) { chooser->btn_cancel()->click(); });
+    w->FileList().AddFolder();
+    EXPECT_EQ(w->lv()->topLevelItemCount(), 2);
+    EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(FileListTest, AddFilesUsesTheOpenDialogAndTheSameFileTwiceGivesTwoRows) {
+    WriteWavFixture(dir.File(S("a.wav")), 44100, 2, 1500);
+    WriteMp3Fixture(dir.File(S("b.mp3")), 1000);
+    auto w = Start();
+
+    QStringList filters;
+    QString selectedFilter;
+    auto choose = [&](const QString& names) {
+        WhenModal<QFileDialog>([&, names](QFileDialog* dialog) {
+            filters = dialog->nameFilters();
+            selectedFilter = dialog->selectedNameFilter();
+            EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+            dialog->setDirectory(dir.Path());
+            dialog->findChild<QLineEdit*>(S("fileNameEdit"))->setText(names);
+            static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the names
+        });
+        w->FileList().AddFiles();
+    };
+    choose(S("\"a.wav\" \"b.mp3\""));
+    choose(S("a.wav"));
+
+    EXPECT_EQ(filters, (QStringList{S("All Supported Files (*.mp3 *.wav *.mp2)"),
+                                    S("MPEG files (*.mp3 *.mp2)"), S("WAV files (*.wav)")}));
+    EXPECT_EQ(selectedFilter, filters.value(0));
+    ASSERT_EQ(Captions(*w), (QStringList{S("a.wav"), S("b.mp3"), S("a.wav")}));
+    EXPECT_EQ(RowTexts(*w, 0), RowTexts(*w, 2));
+    EXPECT_EQ(RowTexts(*w, 0), (QStringList{S("a.wav"), S("44100 Hz"), S(" Stereo "), S("00:00:01"),
+                                            S("0.25MB"), S("Unconvert"), dir.File(S("a.wav"))}));
+    EXPECT_EQ(w->State().Tags.size(), 3);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(S("|")).toStdString();
+    // Probing used a reader of its own: AudioFileRead, which a preview may be playing from, was
+    // not touched after start-up.
+    EXPECT_FALSE(log->join(S("|")).contains(S("AudioFileRead.Open")));
+
+    WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    w->FileList().AddFiles();
+    EXPECT_EQ(w->lv()->topLevelItemCount(), 3);
+}
+
+TEST_F(FileListTest, RemovalKeepsRecordsWithTheirRowsAndTheTitleColumnFollowsTheRowCount) {
+    QStringList songs;
+    for (int i = 0; i < 5; ++i) {
+        songs << dir.File(S("t%1.mp3").arg(i));
+        WriteMp3Fixture(songs.last(), 300, S("T%1").arg(i));
+    }
+    const QString wav = dir.File(S("w.wav"));
+    WriteWavFixture(wav, 8000, 1, 300);
+    auto w = Start();
+    FileListCommands& list = w->FileList();
+    list.AddPaths(songs);
+    w->State().PlayIndex = 4;
+    w->lv()->topLevelItem(1)->setSelected(true);
+    w->lv()->topLevelItem(3)->setSelected(true);
+    list.RemoveSelected();
+
+    EXPECT_EQ(Captions(*w), (QStringList{S("T0"), S("T2"), S("T4")}));
+    EXPECT_EQ(Titles(w->State().Tags), (QStringList{S("T0"), S("T2"), S("T4")}));
+    EXPECT_EQ(Titles(w->State().EditTags), Titles(w->State().Tags));
+    EXPECT_EQ(w->State().Tags[2].Artist, S("Artist of T4"));
+    EXPECT_EQ(w->State().PlayIndex, 2);  // still the row of t4.mp3
+
+    // A WAV added after the removals has an empty record.
+    list.AddPaths({wav});
+    EXPECT_EQ(w->State().Tags.last().Title, QString());
+    EXPECT_EQ(w->State().Tags.last().Artist, QString());
+    EXPECT_EQ(w->lv()->columnWidth(0), 120);
+
+    QStringList more;
+    for (int i = 0; i < 7; ++i) {
+        more << wav;
+    }
+    list.AddPaths(more);  // eleven rows
+    ASSERT_EQ(w->lv()->topLevelItemCount(), 11);
+    EXPECT_EQ(w->lv()->columnWidth(0), 105);
+    w->State().PlayIndex = 10;
+    w->lv()->clearSelection();
+    w->lv()->topLevelItem(10)->setSelected(true);
+    list.RemoveSelected();
+    EXPECT_EQ(w->lv()->columnWidth(0), 120);
+    EXPECT_EQ(w->State().PlayIndex, 9);  // its row went: the last row takes its place
+
+    list.ClearList();
+    EXPECT_EQ(w->lv()->topLevelItemCount(), 0);
+    EXPECT_TRUE(w->State().Tags.isEmpty());
+    EXPECT_TRUE(w->State().EditTags.isEmpty());
+    EXPECT_EQ(w->State().PlayIndex, 0);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(FileListTest, DroppedFilesAndFoldersAreAddedAsAddFileAndAddFolderAddThem) {
+    QDir(dir.Path()).mkpath(S("album/sub"));
+    WriteWavFixture(dir.File(S("one.wav")), 44100, 2, 400);
+    WriteMp3Fixture(dir.File(S("two.mp3")), 400, S("Second"));
+    WriteWavFixture(dir.File(S("album/three.wav")), 44100, 2, 400);
+    WriteWavFixture(dir.File(S("album/sub/four.wav")), 44100, 2, 400);
+    dir.Write(S("album/cover.jpg"), "jpeg");
+    auto w = Start();
+    QWidget* viewport = w->lv()->viewport();
+
+    QMimeData remote;
+    remote.setUrls({QUrl(S("https://example.org/a.mp3"))});
+    QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+
+    QMimeData local;
+    local.setUrls({QUrl::fromLocalFile(dir.File(S("one.wav"))),
+                   QUrl::fromLocalFile(dir.File(S("two.mp3"))),
+                   QUrl::fromLocalFile(dir.File(S("album")))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->lv()->topLevelItemCount() == 3; }, 10000));
+    EXPECT_EQ(Captions(*w), (QStringList{S("one.wav"), S("Second"), S("three.wav")}));
+    EXPECT_EQ(w->State().Tags.size(), 3);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(S("|")).toStdString();
+
+    // While converting, a drop is refused like Add File.
+    w->State().Converting = true;
+    QDragEnterEvent enterAgain(QPoint(5, 5), Qt::CopyAction, &local, Qt::LeftButton,
+                               Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enterAgain);
+    QDropEvent again(QPointF(5, 5), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &again);
+    QTest::qWait(50);
+    EXPECT_EQ(messages, QStringList{S("Please stop converting first!")});
+    EXPECT_EQ(w->lv()->topLevelItemCount(), 3);
+}
+
+TEST_F(FileListTest, ListCommandsAreRefusedWhileConvertingOrAdding) {
+    const QString wav = dir.File(S("a.wav"));
+    WriteWavFixture(wav, 44100, 1, 200);
+    auto w = Start();
+    FileListCommands& list = w->FileList();
+    list.AddPaths({wav, wav});
+    w->lv()->selectAll();
+
+    w->State().Converting = true;
+    list.AddFiles();
+    list.AddFolder();
+    list.AddPaths({wav});
+    list.RemoveSelected();
+    list.ClearList();
+    EXPECT_EQ(messages, QStringList(5, S("Please stop converting first!")));
+    EXPECT_EQ(w->lv()->topLevelItemCount(), 2);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // no dialog was opened
+    w->State().Converting = false;
+
+    // Commands that arrive while an add pumps messages are refused; the add completes.
+    messages.clear();
+    QTimer::singleShot(0, w.get(), [&] {
+        EXPECT_TRUE(w->State().Adding);
+        list.ClearList();
+        list.RemoveSelected();
+        list.AddPaths({wav});
+    });
+    list.AddPaths({wav, wav});
+    EXPECT_EQ(messages, QStringList(3, S("Please wait until the files are added!")));
+    EXPECT_EQ(w->lv()->topLevelItemCount(), 4);
+    EXPECT_EQ(w->State().Tags.size(), 4);
+    EXPECT_FALSE(w->State().Adding);
+}
+
+TEST_F(FileListTest, AnUnreadableOggEndsTheAddAndLeavesNoHalfFilledRow) {
+    const QString wav = dir.File(S("a.wav"));
+    WriteWavFixture(wav, 44100, 1, 200);
+    const QString ogg = dir.Write(S("broken.ogg"), "not ogg");
+    auto w = Start();
+    w->FileList().AddPaths({wav, ogg, wav});
+    EXPECT_EQ(Captions(*w), QStringList{S("a.wav")});
+    EXPECT_EQ(w->State().Tags.size(), 1);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith(S("Cannot open "))) << errors[0].toStdString();
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(FileListTest, RowClickSelectsOrMovesPlayIndex) {
+    const QString wav = dir.File(S("a.wav"));
+    WriteWavFixture(wav, 44100, 1, 200);
+    auto w = Start();
+    w->FileList().AddPaths({wav, wav, wav});
+    QTreeWidget* lv = w->lv();
+    auto clickRow = [&](int row) {
+        const QRect r = lv->visualItemRect(lv->topLevelItem(row));
+        QTest::mouseClick(lv->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+        QCoreApplication::processEvents();
+    };
+    clickRow(2);
+    EXPECT_EQ(w->State().PlayIndex, 2);
+
+    w->State().Playing = true;  // a preview keeps its row
+    clickRow(0);
+    EXPECT_EQ(w->State().PlayIndex, 2);
+    w->State().Playing = false;
+
+    // A click that leaves nothing selected selects row PlayIndex.
+    lv->clearSelection();
+    QTest::mouseClick(lv->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 190));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(lv->selectedItems().size(), 1);
+    EXPECT_EQ(lv->indexOfTopLevelItem(lv->selectedItems().first()), 2);
+}
+
+}  // namespace

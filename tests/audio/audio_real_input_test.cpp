@@ -1,0 +1,197 @@
+// Inputs as users meet them: system files that merely carry an audio name, MP3s with tags,
+// padding and junk made by the lame program, files joined from mono and stereo parts.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTemporaryFile>
+#include <cmath>
+
+#include "audio_test_signals.h"
+#include "components/component_error.h"
+#include "outside/audio/audio_factory.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// What adding a file to the list would show: 0 for anything that is not audio.
+int ProbedDuration(IAudioFile2& reader, const QString& path) {
+    try {
+        reader.Open(path);
+    } catch (const ComponentError&) {
+        return 0;
+    }
+    const int ms = reader.Duration();
+    reader.Close();
+    return ms;
+}
+
+QString Lame(const TempDir& dir, const QString& name, const QStringList& options,
+             const QString& synth) {
+    const QString wav = dir.File(name + QStringLiteral(".src.wav"));
+    int rc = 0;
+    RunTool(QStringLiteral("sox"),
+            QStringList{QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
+                        QStringLiteral("-b"), QStringLiteral("16"), wav, QStringLiteral("synth")} +
+                synth.split(QLatin1Char(' ')),
+            &rc);
+    EXPECT_EQ(rc, 0);
+    const QString mp3 = dir.File(name);
+    const QString out =
+        RunTool(QStringLiteral("lame"),
+                QStringList{QStringLiteral("--quiet")} + options + QStringList{wav, mp3}, &rc);
+    EXPECT_EQ(rc, 0) << out.toStdString();
+    return mp3;
+}
+
+// Libraries must not write to the terminal: standard error is caught in a file meanwhile.
+class StderrCapture {
+  public:
+    StderrCapture() {
+        file_.open();
+        std::fflush(stderr);
+        saved_ = dup(2);
+        dup2(file_.handle(), 2);
+    }
+    QByteArray Finish() {
+        std::fflush(stderr);
+        dup2(saved_, 2);
+        close(saved_);
+        file_.seek(0);
+        return file_.readAll();
+    }
+
+  private:
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
+
+TEST(RealInput, NonAudioFilesUnderAudioNamesAreNotSupportedAndPrintNothing) {
+    TempDir dir;
+    QStringList corpus;
+    const QStringList names = {QStringLiteral("mp3"), QStringLiteral("mp2"), QStringLiteral("wav")};
+    // System executables and libraries: the files on which chance frame syncs were found.
+    int n = 0;
+    for (const QString& folder :
+         {QStringLiteral("/usr/bin"), QStringLiteral("/usr/lib/x86_64-linux-gnu")}) {
+        const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
+        for (const QFileInfo& info : files) {
+            if (n >= 200 || info.size() > (1 << 20) || info.isSymLink() || !info.isReadable()) {
+                continue;
+            }
+            const QString copy =
+                dir.File(QStringLiteral("%1.%2").arg(info.fileName(), names[n % 3]));
+            if (QFile::copy(info.filePath(), copy)) {
+                corpus << copy;
+                ++n;
+            }
+        }
+    }
+    ASSERT_GE(n, 150);
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const QString png = dir.File(QStringLiteral("picture.mp3"));
+    ASSERT_TRUE(image.save(png, "PNG"));
+    corpus << png;
+    corpus << dir.Write(QStringLiteral("notes.wav"),
+                        QByteArray("Not audio at all.\n").repeated(500));
+    for (quint32 seed = 1; seed <= 20; ++seed) {
+        QRandomGenerator random(seed);
+        QByteArray bytes(20000 + static_cast<int>(seed) * 997, '\0');
+        for (char& c : bytes) {
+            c = static_cast<char>(random.generate());
+        }
+        corpus << dir.Write(QStringLiteral("random%1.%2").arg(seed).arg(names[seed % 3]), bytes);
+    }
+
+    auto reader = CreateAudioFile();
+    StderrCapture capture;
+    QStringList accepted;
+    for (const QString& path : corpus) {
+        if (ProbedDuration(*reader, path) != 0) {
+            accepted << path;
+        }
+    }
+    const QByteArray printed = capture.Finish();
+    EXPECT_TRUE(accepted.isEmpty()) << accepted.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(printed.isEmpty()) << printed.toStdString();
+}
+
+TEST(RealInput, RealMp3sWithTagsPaddingAndJunkOpen) {
+    TempDir dir;
+    const QString plain = Lame(dir, QStringLiteral("plain.mp3"), {}, QStringLiteral("1 sine 440"));
+    const QString tagged =
+        Lame(dir, QStringLiteral("tagged.mp3"),
+             {QStringLiteral("--id3v2-only"), QStringLiteral("--pad-id3v2-size"),
+              QStringLiteral("2000"), QStringLiteral("--tt"), QStringLiteral("Song")},
+             QStringLiteral("1 sine 440"));
+    const QString both =
+        Lame(dir, QStringLiteral("v1v2.mp3"),
+             {QStringLiteral("--add-id3v2"), QStringLiteral("--tt"), QStringLiteral("Song")},
+             QStringLiteral("1 sine 440"));
+    const QByteArray mp3 = ::ReadAll(plain);
+    const QByteArray tag = ::ReadAll(tagged).left(2010);
+    ASSERT_TRUE(tag.startsWith("ID3"));
+    QByteArray junk(300, '\0');
+    for (int i = 0; i < junk.size(); ++i) {
+        junk[i] = static_cast<char>(i * 37 + 11);
+    }
+    const QString withJunk = dir.Write(QStringLiteral("junk.mp3"), junk + mp3);
+    const QString tagJunk = dir.Write(QStringLiteral("tagjunk.mp3"), tag + junk + mp3);
+    const QString zeroPadded =
+        dir.Write(QStringLiteral("zeros.mp3"), tag + QByteArray(700, '\0') + mp3);
+    const QString named = dir.Write(QStringLiteral("really_mp3.wav"), mp3);
+
+    auto reader = CreateAudioFile();
+    for (const QString& path : {plain, tagged, both, withJunk, tagJunk, zeroPadded, named}) {
+        EXPECT_NEAR(ProbedDuration(*reader, path), 1000, 30) << path.toStdString();
+        reader->Open(path);
+        EXPECT_EQ(reader->SampleRate(), 44100);
+        reader->Close();
+    }
+}
+
+// Joined recordings switch between mono and stereo; the output keeps the first part's format
+// and every part's sound.
+TEST(RealInput, AnMp3JoinedFromMonoAndStereoPartsDecodesWhole) {
+    TempDir dir;
+    // No LAME header frame: it would give the length of the first part only.
+    const QString mono = Lame(dir, QStringLiteral("mono.mp3"),
+                              {QStringLiteral("-t"), QStringLiteral("-m"), QStringLiteral("m")},
+                              QStringLiteral("1 sine 440 channels 1"));
+    const QString stereo = Lame(dir, QStringLiteral("stereo.mp3"), {QStringLiteral("-t")},
+                                QStringLiteral("1 sine 1000 channels 2"));
+    auto reader = CreateAudioFile();
+    // A part at another rate is brought to the first part's rate.
+    const QString lowRate =
+        Lame(dir, QStringLiteral("low.mp3"),
+             {QStringLiteral("-t"), QStringLiteral("--resample"), QStringLiteral("22.05")},
+             QStringLiteral("1 sine 440 channels 2"));
+    const QString mixedRates =
+        dir.Write(QStringLiteral("rates.mp3"), ::ReadAll(stereo) + ::ReadAll(lowRate));
+    reader->Open(mixedRates);
+    EXPECT_EQ(reader->PcmSampleRate(), 44100);
+    const AudioBuffer resampled = ReadAll(*reader, mixedRates);
+    // Without header frames each part keeps its encoder delay and padding, twice over at half
+    // the rate.
+    EXPECT_NEAR(static_cast<double>(resampled.FrameCount()), 88200.0, 6 * 1152.0);
+    for (const bool monoFirst : {true, false}) {
+        const QByteArray joined =
+            monoFirst ? ::ReadAll(mono) + ::ReadAll(stereo) : ::ReadAll(stereo) + ::ReadAll(mono);
+        const QString path = dir.Write(QStringLiteral("joined.mp3"), joined);
+        const AudioBuffer all = ReadAll(*reader, path);
+        EXPECT_EQ(all.Channels(), monoFirst ? 1 : 2);
+        EXPECT_NEAR(static_cast<double>(all.FrameCount()), 88200.0, 4 * 1152.0);
+        // The second part carries its own tone.
+        const std::size_t half = all.FrameCount() / 2 + 4410;
+        const AudioBuffer second(std::vector<float>(all.Data() + half * all.Channels(),
+                                                    all.Data() + (half + 22050) * all.Channels()),
+                                 all.Channels());
+        EXPECT_NEAR(EstimateFrequency(second, 44100), monoFirst ? 1000.0 : 440.0, 5.0);
+    }
+}
+
+}  // namespace
