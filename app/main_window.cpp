@@ -16,6 +16,8 @@
 #include "app/list_grid_delegate.h"
 #include "app/list_preview_host.h"
 #include "components/component_error.h"
+#include "engine/convert_batch.h"
+#include "engine/normalize_batch.h"
 #include "preview/preview_playback.h"
 
 namespace {
@@ -39,6 +41,8 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
         new FileListCommands(this, lv_, state_, parts_.prober ? *parts_.prober : *parts_.reader);
     dispatch_ = new CommandDispatch(this, state_, Commands());
     parts_.skin->SetOnClick([this](ISkinObject& source) { Skin1Click(source); });
+    batchHost_ = std::make_unique<WindowBatchHost>(*this);
+    connect(timer1_, &QTimer::timeout, this, [this] { Timer1Timer(state_, *batchHost_); });
 }
 
 Tfm_main::~Tfm_main() = default;
@@ -145,6 +149,29 @@ void Tfm_main::FormShow() {
 
 void Tfm_main::ShowProgress(int value) {
     progress_.Show(value, state_.Converting.load());
+}
+
+BatchParts Tfm_main::MakeBatchParts() {
+    // The settings dialog's command-line box: held for the run, never stored.
+    const QObject* box = findChild<QObject*>(QStringLiteral("txtCommLine"));
+    const QString commandLine = box ? box->property("plainText").toString() : QString();
+    return BatchParts{state_,          *parts_.reader,    *parts_.writer,
+                      *parts_.encoder, *parts_.transform, commandLine,
+                      QString()};
+}
+
+void Tfm_main::ConvertAll() {
+    BatchParts parts = MakeBatchParts();
+    ::ConvertAll(parts, *batchHost_);
+}
+
+void Tfm_main::NormalizeAll() {
+    BatchParts parts = MakeBatchParts();
+    ::NormalizeAll(parts, *batchHost_);
+}
+
+void Tfm_main::StopWork() {
+    ::StopWork(state_);
 }
 
 void Tfm_main::scmbjjChange(int index) {

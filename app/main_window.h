@@ -4,6 +4,8 @@
 
 #include "app/main_window_parts.h"
 #include "app/progress_display.h"
+#include "app/window_batch_host.h"
+#include "engine/batch_parts.h"
 #include "engine/main_state.h"
 
 class CommandDispatch;
@@ -33,6 +35,13 @@ class Tfm_main : public QWidget {
 
     // Draws a progress value 0..10000 (hundredths of a percent). Window thread only.
     void ShowProgress(int value);
+    void ClearProgressText() { progress_.ClearText(); }
+
+    // The batches and their stop ("b_convert", "b_nomalize", "b_stop"). The batches return when
+    // they end; they pump the window's events meanwhile.
+    void ConvertAll();
+    void NormalizeAll();
+    void StopWork();
 
     MainState& State() { return state_; }
     QTreeWidget* lv() const { return lv_; }
@@ -72,8 +81,11 @@ class Tfm_main : public QWidget {
     void CentreOnScreen();
     MainCommands Commands();
 
+    BatchParts MakeBatchParts();
+
     MainWindowParts parts_;
     MainState state_;
+    std::unique_ptr<WindowBatchHost> batchHost_;
     ProgressDisplay progress_;
     bool shown_ = false;
 

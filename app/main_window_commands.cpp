@@ -31,7 +31,9 @@ MainCommands Tfm_main::Commands() {
             command();
         };
     };
-    // Not wired yet: the batches (ConvertAll, NormalizeAll, StopWork).
+    c.ConvertAll = unlessAdding([this] { ConvertAll(); });
+    c.NormalizeAll = unlessAdding([this] { NormalizeAll(); });
+    c.StopWork = [this] { StopWork(); };
     c.StartPreview = unlessAdding([this] { preview_->StartPreview(); });
     c.StopPreview = [this] { preview_->StopPreview(); };
     c.ShowTagEditor = unlessAdding([this] {

@@ -24,10 +24,18 @@ void ProgressDisplay::Bind(ISkinObject* text, ISkinObject* bar) {
     textGeometry_ = text ? text->GeometryInterface() : nullptr;
     bar_ = bar ? bar->GeometryInterface() : nullptr;
     barRect_ = bar_ ? bar_->GetRect() : SkinRect{};
+    drawn_ = false;
 }
 
 void ProgressDisplay::Show(std::int32_t value, bool converting) {
     const ProgressFigures f = ComputeProgress(value, converting);
+    // The block loop shows progress thousands of times per file; most calls change no pixel.
+    if (drawn_ && f.barWidth == lastWidth_ && f.text == lastText_) {
+        return;
+    }
+    drawn_ = true;
+    lastWidth_ = f.barWidth;
+    lastText_ = f.text;
     if (bar_) {
         barRect_.right = barRect_.left + f.barWidth;
         bar_->SetRect(barRect_);
@@ -42,6 +50,7 @@ void ProgressDisplay::Show(std::int32_t value, bool converting) {
 }
 
 void ProgressDisplay::ClearText() {
+    lastText_.clear();
     if (text_) {
         text_->SetText(QStringLiteral(""));
     }

@@ -33,4 +33,7 @@ class ProgressDisplay {
     ISkinGeometry* textGeometry_ = nullptr;
     ISkinGeometry* bar_ = nullptr;
     SkinRect barRect_;  // as the skin defines it; only the right edge moves afterwards
+    bool drawn_ = false;
+    std::int32_t lastWidth_ = 0;
+    QString lastText_;
 };

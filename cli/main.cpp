@@ -18,6 +18,9 @@ const char kUsage[] =
     "                                stored output format (or N: 0 MP3, 1 WAV, 2 WMA, 3 Ogg, 4 "
     "VOX)\n"
     "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
+    "  convert [--normalize] [--format mp3|wav] [--output DIR] [--lame-options TEXT]\n"
+    "          [--jobs N] FILE|FOLDER...\n"
+    "                                convert (or normalise) the files, one result line each\n"
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
@@ -52,6 +55,9 @@ int main(int argc, char** argv) {
     }
     if (command == QStringLiteral("configure")) {
         return RunConfigureCommand(args, out, err);
+    }
+    if (command == QStringLiteral("convert")) {
+        return RunConvertCommand(args, out, err);
     }
     err << "quorvel-cli: unknown command '" << command << "' (try --help)\n";
     return kCliUsage;

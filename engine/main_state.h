@@ -10,6 +10,8 @@
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 
+class TThreadNormalize;
+
 // The state every command and the engine share, owned by the main window for the whole run. It
 // lives here so that the batches reach it without depending on the window.
 // The atomics are also read and written by the normalisation worker; everything else belongs to
@@ -19,6 +21,10 @@ struct MainState {
     std::atomic<bool> WorkerRunning{false};
     std::atomic<int> WorkerStage{0};
     std::atomic<int> ProgressValue{0};
+
+    // The running normalisation worker, the target of StopWork's termination request. Window
+    // thread only; set by NormalizeAll while it waits for the worker.
+    TThreadNormalize* NormalizeThread = nullptr;
 
     bool Playing = false;
     // An add operation runs (it pumps messages between files): list changes, batch and preview

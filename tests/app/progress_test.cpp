@@ -46,6 +46,7 @@ TEST(ProgressDisplay, MovesOnlyTheRightEdgeOfTheBarAndRefreshesBoth) {
     EXPECT_EQ(skin.Object(QStringLiteral("pb"))->GetRect(), (SkinRect{20, 300, 241, 312}));
     EXPECT_EQ(skin.Object(QStringLiteral("pbpos"))->Text(), QStringLiteral("50%"));
     display.Show(20000, true);
+    display.Show(10000, true);  // the same figures: nothing is redrawn
     EXPECT_EQ(skin.Object(QStringLiteral("pb"))->GetRect(), (SkinRect{20, 300, 462, 312}));
     EXPECT_EQ(skin.Object(QStringLiteral("pb"))->Refreshes(), 2);
     EXPECT_EQ(skin.Object(QStringLiteral("pbpos"))->Refreshes(), 2);

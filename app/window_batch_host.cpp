@@ -1,0 +1,101 @@
+#include "app/window_batch_host.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/information_box.h"
+#include "app/list_rows.h"
+#include "app/main_window.h"
+#include "components/component_error.h"
+
+namespace {
+constexpr int kFrameMs = 40;
+}  // namespace
+
+WindowBatchHost::WindowBatchHost(Tfm_main& window) : window_(window) {
+    nextDraw_.setSingleShot(true);
+    QObject::connect(&nextDraw_, &QTimer::timeout, [this] { DrawProgress(); });
+}
+
+int WindowBatchHost::RowCount() const {
+    return window_.lv()->topLevelItemCount();
+}
+
+QString WindowBatchHost::RowCaption(int row) const {
+    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    return item ? item->text(0) : QString();
+}
+
+QString WindowBatchHost::RowInputPath(int row) const {
+    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    return item ? SubItem(item, kPath) : QString();
+}
+
+void WindowBatchHost::SetRowStatus(int row, const QString& status) {
+    // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
+    if (QTreeWidgetItem* item = window_.lv()->topLevelItem(row)) {
+        SetSubItem(item, kStatus, status);
+    }
+}
+
+void WindowBatchHost::ShowProgress(int value) {
+    // The block loop reports thousands of values a file and pumps events after each: drawing
+    // every one would spend the loop's time painting. 0 (a file starts, a batch ends) is drawn
+    // at once.
+    pending_ = value;
+    if (value == 0 || !lastDraw_.isValid() || lastDraw_.elapsed() >= kFrameMs) {
+        DrawProgress();
+    } else if (!nextDraw_.isActive()) {
+        nextDraw_.start(kFrameMs - static_cast<int>(lastDraw_.elapsed()));
+    }
+}
+
+void WindowBatchHost::DrawProgress() {
+    nextDraw_.stop();
+    window_.ShowProgress(pending_);
+    lastDraw_.restart();
+}
+
+void WindowBatchHost::ClearProgressText() {
+    window_.ClearProgressText();
+}
+
+void WindowBatchHost::ShowInformation(const QString& text) {
+    ::ShowInformation(&window_, text);
+}
+
+void WindowBatchHost::ShowError(const QString& text) {
+    ShowErrorReport(&window_, text);
+}
+
+void WindowBatchHost::PumpMessages() {
+    QCoreApplication::processEvents();
+}
+
+void WindowBatchHost::WaitForMessages() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void WindowBatchHost::SetPacingTimer(bool enabled) {
+    if (enabled) {
+        window_.Timer1()->start();
+    } else {
+        window_.Timer1()->stop();
+    }
+}
+
+void WindowBatchHost::BeforeBatch() {
+    // The preview reads from the same reader: it stops before the batch takes the reader.
+    MainState& state = window_.State();
+    if (!state.Playing) {
+        return;
+    }
+    try {
+        window_.AudioPlayer21().Stop();
+    } catch (const ComponentError&) {
+        // The player is being let go anyway; the batch closes the reader itself.
+    }
+    state.Playing = false;
+    SetRowStatus(state.PlayIndex, QStringLiteral("Stop"));
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "engine/batch_host.h"
+
+class Tfm_main;
+
+// The main window as the batches see it: its list rows, the progress display, message boxes and
+// the window thread's event queue. Window thread only.
+class WindowBatchHost : public BatchHost {
+  public:
+    explicit WindowBatchHost(Tfm_main& window);
+
+    int RowCount() const override;
+    QString RowCaption(int row) const override;
+    QString RowInputPath(int row) const override;
+    void SetRowStatus(int row, const QString& status) override;
+    void ShowProgress(int value) override;
+    void ClearProgressText() override;
+    void ShowInformation(const QString& text) override;
+    void ShowError(const QString& text) override;
+    void PumpMessages() override;
+    void WaitForMessages() override;
+    void SetPacingTimer(bool enabled) override;
+    void BeforeBatch() override;
+
+  private:
+    void DrawProgress();
+
+    Tfm_main& window_;
+    // Progress is drawn at most once per frame; the latest value waits for the next one.
+    QElapsedTimer lastDraw_;
+    QTimer nextDraw_;
+    int pending_ = 0;
+};

@@ -1,0 +1,250 @@
+#include "bench/batch_bench.h"
+
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "app/list_rows.h"
+#include "app/main_window.h"
+#include "app/window_batch_host.h"
+#include "bench/music_signal.h"
+#include "components/component_error.h"
+#include "components/lame_encoder_settings.h"
+#include "engine/convert_batch.h"
+#include "engine/main_state.h"
+#include "engine/parallel_batch.h"
+#include "outside/audio/audio_factory.h"
+#include "outside/player/player_factory.h"
+#include "outside/skin/skin_engine.h"
+#include "outside/skin/skin_label.h"
+
+namespace {
+
+struct Timing {
+    double wall = 0;
+    double cpu = 0;  // this process and the tools it ran: what the work cost, whatever the load
+};
+
+double CpuSeconds() {
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage u{};
+        getrusage(who, &u);
+        total += static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+                 static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+Timing Measure(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    const double cpu = CpuSeconds();
+    clock.start();
+    work();
+    return {static_cast<double>(clock.nsecsElapsed()) / 1e9, CpuSeconds() - cpu};
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// What the program sends with no settings file: 96 kbps, quality 5, stereo, 44.1 kHz.
+void Mp3Defaults(LameEncoderSettings& s) {
+    s.SetVbrMethod(-1);
+    s.SetChannelMode(1);
+    s.SetQuality(5);
+    s.SetBitrate(96);
+    s.SetSampleRate(44100);
+}
+
+void Clear(const QString& folder) {
+    QDir dir(folder);
+    dir.removeRecursively();
+    QDir().mkpath(folder);
+}
+
+// The block loop alone, as the components see it, without the batch around it.
+void BareLoop(const QStringList& inputs, const QString& out) {
+    for (const QString& in : inputs) {
+        auto reader = CreateAudioFile();
+        auto writer = CreateAudioFile();
+        LameEncoderSettings s;
+        Mp3Defaults(s);
+        writer->SetMp3Encoder(s);
+        reader->Open(in);
+        writer->SetSourceFormat(reader->PcmSampleRate(), reader->PcmChannels());
+        writer->CreateOutput(
+            QDir(out).filePath(QFileInfo(in).completeBaseName() + QStringLiteral(".mp3")));
+        for (;;) {
+            AudioBuffer block = reader->ReadBuffer(2034);
+            if (block.UpperBound() < 0) {
+                break;
+            }
+            writer->WriteBuffer(block);
+        }
+        reader->Close();
+        writer->Close();
+    }
+}
+
+void Lame(const QStringList& inputs, const QString& out) {
+    for (const QString& in : inputs) {
+        QProcess p;
+        p.start(QStringLiteral("lame"),
+                {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("96"),
+                 QStringLiteral("-q"), QStringLiteral("5"), QStringLiteral("-m"),
+                 QStringLiteral("s"), QStringLiteral("--resample"), QStringLiteral("44.1"), in,
+                 QDir(out).filePath(QFileInfo(in).completeBaseName() + QStringLiteral(".mp3"))});
+        if (!p.waitForFinished(-1) || p.exitCode() != 0) {
+            throw ComponentError(QStringLiteral("lame failed"));
+        }
+    }
+}
+
+// ConvertAll in the real main window, offscreen, on the real components and skin.
+void WindowBatch(const QStringList& inputs, const QString& out) {
+    MainWindowParts parts;
+    parts.skin = std::make_unique<TSkin>();
+    parts.reader = CreateAudioFile();
+    parts.writer = CreateAudioFile();
+    parts.encoder = std::make_unique<LameEncoderSettings>();
+    parts.transform = CreateAudioTransform();
+    parts.player = CreateAudioPlayer();
+    parts.makeLabel = [](QWidget* parent) { return new TSkinLabel(parent); };
+    Tfm_main window(std::move(parts));
+    window.show();
+    QCoreApplication::processEvents();
+    window.State().appSettings.OutputFormat = 0;
+    window.State().settingsFile->WriteText(QStringLiteral("Format"), QStringLiteral("Dir"), out);
+    auto& encoder = static_cast<LameEncoderSettings&>(window.Mp3LameEncoder());
+    Mp3Defaults(encoder);
+    window.AudioFilewrite().SetMp3Encoder(encoder);
+    for (const QString& in : inputs) {
+        auto* item = new QTreeWidgetItem(window.lv());
+        item->setText(0, QFileInfo(in).fileName());
+        SetSubItem(item, kPath, in);
+        window.State().Tags.append(AudioFileinfo{});
+    }
+    window.ConvertAll();
+}
+
+// A host for the batches outside the window: rows only.
+struct RowsHost : BatchHost {
+    QStringList rows;
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    QString RowCaption(int row) const override { return QFileInfo(rows[row]).fileName(); }
+    QString RowInputPath(int row) const override { return rows[row]; }
+    void SetRowStatus(int, const QString&) override {}
+    void ShowProgress(int) override {}
+    void ClearProgressText() override {}
+    void ShowInformation(const QString& t) override { std::fprintf(stderr, "%s\n", qPrintable(t)); }
+    void ShowError(const QString& t) override { throw ComponentError(t); }
+    void PumpMessages() override { QCoreApplication::processEvents(); }
+    void WaitForMessages() override {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    void SetPacingTimer(bool) override {}
+};
+
+struct Job {
+    std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
+    std::unique_ptr<IAudioFile2> writer = CreateAudioFile();
+    LameEncoderSettings encoder;
+    std::unique_ptr<IAudioTransform2> transform = CreateAudioTransform();
+};
+
+// quorvel-cli convert's batch with `count` jobs (1: the window's sequential batch).
+void Jobs(const QStringList& inputs, const QString& out, int count) {
+    MainState state;
+    state.appSettings.OutputFormat = 0;
+    RowsHost host;
+    host.rows = inputs;
+    std::vector<std::unique_ptr<Job>> owned;
+    std::vector<JobParts> jobs;
+    for (int j = 0; j < count; ++j) {
+        owned.push_back(std::make_unique<Job>());
+        Job& job = *owned.back();
+        Mp3Defaults(job.encoder);
+        job.writer->SetMp3Encoder(job.encoder);
+        jobs.push_back({*job.reader, *job.writer, job.encoder, *job.transform});
+    }
+    BatchParts parts{
+        state, jobs[0].reader, jobs[0].writer, jobs[0].encoder, jobs[0].transform, QString(), out};
+    if (count == 1) {
+        ConvertAll(parts, host);
+    } else {
+        RunParallelBatch(parts, host, jobs, false);
+    }
+}
+
+void Compare(const char* name, const char* otherName, int runs, const std::function<void()>& ours,
+             const std::function<void()>& other) {
+    std::vector<double> wallA, wallB, cpuA, cpuB;
+    for (int r = 0; r < runs; ++r) {
+        const Timing a = Measure(ours);
+        const Timing b = Measure(other);
+        wallA.push_back(a.wall);
+        cpuA.push_back(a.cpu);
+        wallB.push_back(b.wall);
+        cpuB.push_back(b.cpu);
+    }
+    const double x = Median(wallA);
+    const double y = Median(wallB);
+    std::printf(
+        "%s: %.2f s (cpu %.2f s), %s %.2f s (cpu %.2f s), wall ratio %.2f, cpu ratio %.2f\n", name,
+        x, Median(cpuA), otherName, y, Median(cpuB), x / y, Median(cpuA) / Median(cpuB));
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+void RunBatchBench(const QString& folder, int runs, int secondsPerFile, int files) {
+    const QDir dir(folder);
+    QStringList inputs;
+    for (int i = 0; i < files; ++i) {
+        inputs << dir.filePath(QStringLiteral("list%1.wav").arg(i));
+        WriteMusicLikeWav(inputs.back(), secondsPerFile);
+    }
+    const QString outA = dir.filePath(QStringLiteral("batchA"));
+    const QString outB = dir.filePath(QStringLiteral("batchB"));
+    std::printf("List of %d files of %d s each, WAV->MP3 96 kbps:\n", files, secondsPerFile);
+    Compare(
+        "ConvertAll in the window", "bare component loop", runs,
+        [&] {
+            Clear(outA);
+            WindowBatch(inputs, outA);
+        },
+        [&] {
+            Clear(outB);
+            BareLoop(inputs, outB);
+        });
+    Compare(
+        "ConvertAll in the window", "lame", runs,
+        [&] {
+            Clear(outA);
+            WindowBatch(inputs, outA);
+        },
+        [&] {
+            Clear(outB);
+            Lame(inputs, outB);
+        });
+    Compare(
+        "convert --jobs 2", "--jobs 1", runs,
+        [&] {
+            Clear(outA);
+            Jobs(inputs, outA, 2);
+        },
+        [&] {
+            Clear(outB);
+            Jobs(inputs, outB, 1);
+        });
+}

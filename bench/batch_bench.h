@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Times the conversion batch on a list of files: ConvertAll in an offscreen main window against
+// the bare component loop and against lame, and the parallel batch (two jobs) against the
+// sequential one. Prints medians of `runs`; asserts nothing.
+void RunBatchBench(const QString& folder, int runs, int secondsPerFile, int files);

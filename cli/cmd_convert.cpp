@@ -1,0 +1,173 @@
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <atomic>
+#include <csignal>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "cli/cli_batch_host.h"
+#include "cli/commands.h"
+#include "cli/convert_inputs.h"
+#include "components/lame_encoder_settings.h"
+#include "engine/convert_batch.h"
+#include "engine/main_state.h"
+#include "engine/normalize_batch.h"
+#include "engine/parallel_batch.h"
+#include "outside/audio/audio_factory.h"
+#include "settings/app_settings.h"
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted = true;
+}
+
+struct ConvertOptions {
+    bool normalize = false;
+    int format = -1;  // -1: the stored one
+    QString outputDir;
+    QString lameOptions;
+    int jobs = 0;  // 0: one per core
+    QStringList inputs;
+};
+
+// Parses the arguments; returns an error text for a usage error.
+QString Parse(const QStringList& args, ConvertOptions& o) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&](QString& to) {
+            if (i + 1 >= args.size()) {
+                return false;
+            }
+            to = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == QLatin1String("--normalize")) {
+            o.normalize = true;
+        } else if (a == QLatin1String("--format")) {
+            if (!value(v)) {
+                return QStringLiteral("--format needs mp3 or wav");
+            }
+            if (v.toLower() == QLatin1String("mp3")) {
+                o.format = 0;
+            } else if (v.toLower() == QLatin1String("wav")) {
+                o.format = 1;
+            } else {
+                return QStringLiteral("unknown format '%1' (mp3 or wav)").arg(v);
+            }
+        } else if (a == QLatin1String("--output")) {
+            if (!value(o.outputDir) || o.outputDir.isEmpty()) {
+                return QStringLiteral("--output needs a folder");
+            }
+        } else if (a == QLatin1String("--lame-options")) {
+            if (!value(o.lameOptions)) {
+                return QStringLiteral("--lame-options needs a text");
+            }
+        } else if (a == QLatin1String("--jobs")) {
+            bool ok = false;
+            if (!value(v) || (o.jobs = v.toInt(&ok), !ok) || o.jobs < 1 || o.jobs > 256) {
+                return QStringLiteral("--jobs needs a number from 1 to 256");
+            }
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return QStringLiteral("unknown option '%1'").arg(a);
+        } else {
+            o.inputs << a;
+        }
+    }
+    if (o.inputs.isEmpty()) {
+        return QStringLiteral("no FILE or FOLDER given");
+    }
+    return {};
+}
+
+// The components of one job.
+struct OwnedJob {
+    std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
+    std::unique_ptr<IAudioFile2> writer = CreateAudioFile();
+    LameEncoderSettings encoder;
+    std::unique_ptr<IAudioTransform2> transform = CreateAudioTransform();
+};
+
+}  // namespace
+
+int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    ConvertOptions options;
+    const QString usage = Parse(args, options);
+    if (!usage.isEmpty()) {
+        err << "convert: " << usage << '\n';
+        return kCliUsage;
+    }
+    MainState state;
+    state.settingsFile = std::make_unique<SettingsFile>();
+    state.appSettings = LoadStartupSettings(*state.settingsFile).settings;
+    if (options.format >= 0) {
+        state.appSettings.OutputFormat = options.format;  // this run only: nothing is written back
+    }
+    const int jobs = options.jobs > 0
+                         ? options.jobs
+                         : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+
+    std::vector<std::unique_ptr<OwnedJob>> owned;
+    owned.push_back(std::make_unique<OwnedJob>());
+    const ProbedInputs probed = ProbeInputs(*owned[0]->reader, options.inputs);
+    for (const QString& message : probed.rejectedMessages) {
+        err << message << '\n';
+    }
+    state.Tags.clear();
+    for (const InputRow& row : probed.rows) {
+        state.Tags.append(row.tags);
+    }
+
+    CliBatchHost host(probed.rows, state, out, err, g_interrupted, isatty(STDERR_FILENO) != 0);
+    for (const QString& path : probed.rejectedPaths) {
+        host.PrintRejected(path);
+    }
+    if (probed.rows.isEmpty()) {
+        err << "convert: no MP3 or WAV file to convert\n";
+        return host.AnyFailed() ? kCliFailed : kCliUsage;
+    }
+    const QString outputDir =
+        options.outputDir.isEmpty() ? QString() : QDir(options.outputDir).absolutePath();
+
+    std::signal(SIGINT, OnInterrupt);
+    if (jobs == 1) {
+        BatchParts parts{state,
+                         *owned[0]->reader,
+                         *owned[0]->writer,
+                         owned[0]->encoder,
+                         *owned[0]->transform,
+                         options.lameOptions,
+                         outputDir};
+        if (options.normalize) {
+            NormalizeAll(parts, host);
+        } else {
+            ConvertAll(parts, host);
+        }
+    } else {
+        const int used = std::min<int>(jobs, static_cast<int>(probed.rows.size()));
+        std::vector<JobParts> parts;
+        for (int j = 0; j < used; ++j) {
+            if (j > 0) {
+                owned.push_back(std::make_unique<OwnedJob>());
+            }
+            parts.push_back(
+                {*owned[j]->reader, *owned[j]->writer, owned[j]->encoder, *owned[j]->transform});
+        }
+        BatchParts batch{state,
+                         *owned[0]->reader,
+                         *owned[0]->writer,
+                         owned[0]->encoder,
+                         *owned[0]->transform,
+                         options.lameOptions,
+                         outputDir};
+        RunParallelBatch(batch, host, parts, options.normalize);
+    }
+    std::signal(SIGINT, SIG_DFL);
+    return host.AnyFailed() || g_interrupted ? kCliFailed : kCliOk;
+}

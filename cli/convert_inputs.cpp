@@ -1,0 +1,38 @@
+#include "cli/convert_inputs.h"
+
+#include <QFileInfo>
+#include <QLocale>
+
+#include "filelist/folder_scan.h"
+#include "filelist/probe_file.h"
+
+ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments) {
+    ProbedInputs out;
+    const QString decimalPoint = QLocale::system().decimalPoint();
+    for (const QString& argument : arguments) {
+        const QFileInfo info(argument);
+        if (!info.exists()) {
+            out.rejectedPaths << info.absoluteFilePath();
+            out.rejectedMessages << argument + QStringLiteral(": no such file or folder");
+            continue;
+        }
+        // A folder is scanned as Add Folder scans it; anything else is probed as Add File does.
+        const QStringList paths = info.isDir() ? FolderAudioFiles(info.absoluteFilePath())
+                                               : QStringList{info.absoluteFilePath()};
+        for (const QString& path : paths) {
+            try {
+                const ProbeResult r = ProbeFile(reader, path, decimalPoint);
+                if (r.Accepted) {
+                    out.rows << InputRow{r.Row.Caption, r.Row.Path, r.Record};
+                } else {
+                    out.rejectedPaths << path;
+                    out.rejectedMessages << r.Rejection;
+                }
+            } catch (const ProbeError& e) {
+                out.rejectedPaths << path;
+                out.rejectedMessages << e.Message();
+            }
+        }
+    }
+    return out;
+}

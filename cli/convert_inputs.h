@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "filelist/audio_file_info.h"
+
+class IAudioFile2;
+
+// One list row as Add File or Add Folder would make it.
+struct InputRow {
+    QString caption;  // tag title, or the file name
+    QString path;     // absolute
+    AudioFileinfo tags;
+};
+
+// What the command line's arguments add to the list: a file is probed as Add File probes it, a
+// folder gives its MP3 and WAV files as Add Folder does. Files the reader refuses go to
+// `rejected` with their message instead.
+struct ProbedInputs {
+    QList<InputRow> rows;
+    QStringList rejectedPaths;
+    QStringList rejectedMessages;
+};
+ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments);

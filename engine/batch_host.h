@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+// How one row of a batch ended. The window shows "finish" for both Finished and Stopped (a
+// stopped output is kept as far as it was written); the command line tells them apart.
+enum class FileOutcome { Finished, Stopped, Error, Removed };
+
+// What the batches need from whoever shows them: the main window, the command line, tests.
+// Every call arrives on the thread that runs the batch (the window thread for the window).
+class BatchHost {
+  public:
+    virtual ~BatchHost() = default;
+
+    // The list rows, read when each row starts.
+    virtual int RowCount() const = 0;
+    virtual QString RowCaption(int row) const = 0;    // tag title or file name
+    virtual QString RowInputPath(int row) const = 0;  // full input path
+    virtual void SetRowStatus(int row, const QString& status) = 0;
+
+    // Progress 0..10000; drawn as 0 when no batch runs.
+    virtual void ShowProgress(int value) = 0;
+    // Blanks the percentage text at the end of a batch.
+    virtual void ClearProgressText() = 0;
+
+    virtual void ShowInformation(const QString& text) = 0;
+    // A failure that ended the batch, with the error's own message.
+    virtual void ShowError(const QString& text) = 0;
+
+    // Handles pending events without waiting (Stop and other clicks arrive here).
+    virtual void PumpMessages() = 0;
+    // Handles events, waiting until at least one arrives (the normalisation wait).
+    virtual void WaitForMessages() = 0;
+    // Starts or stops the one-second pacing timer that calls Timer1Timer.
+    virtual void SetPacingTimer(bool enabled) = 0;
+
+    // Called once as a batch starts, before the reader is touched: a preview must let go of it.
+    virtual void BeforeBatch() {}
+    // How each row ended and the output it produced (empty for a removed input).
+    virtual void FileDone(int row, FileOutcome outcome, const QString& output) {
+        (void)row;
+        (void)outcome;
+        (void)output;
+    }
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class IAudioFile2;
+class IAudioFile2LameEnc;
+class IAudioTransform2;
+class SettingsFile;
+struct MainState;
+
+// The components and state a batch drives. The reader and writer are distinct instances.
+struct BatchParts {
+    MainState& state;
+    IAudioFile2& reader;          // AudioFileRead
+    IAudioFile2& writer;          // AudioFilewrite
+    IAudioFile2LameEnc& encoder;  // Mp3LameEncoder
+    IAudioTransform2& transform;  // AudioTransform21
+    // The settings dialog's LAME command-line text for this run (never stored).
+    QString commandLine;
+    // When not empty, the output folder for this run instead of the stored one.
+    QString outputDirOverride;
+};

@@ -1,0 +1,138 @@
+#include "engine/batch_start.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "components/audio_file.h"
+#include "components/component_error.h"
+#include "engine/configure_writer.h"
+#include "engine/main_state.h"
+#include "engine/output_path.h"
+#include "tags/tag_error.h"
+
+namespace {
+
+// The settings file the window opened at its first show; a front end without one reads the
+// same file by name.
+void Configure(BatchParts& parts, int format) {
+    MainState& state = parts.state;
+    if (state.settingsFile) {
+        ConfigureWriter(format, *state.settingsFile, parts.commandLine, parts.encoder,
+                        parts.writer);
+    } else {
+        const SettingsFile file;
+        ConfigureWriter(format, file, parts.commandLine, parts.encoder, parts.writer);
+    }
+}
+
+QString ReadOutputDir(BatchParts& parts) {
+    if (!parts.outputDirOverride.isEmpty()) {
+        return parts.outputDirOverride;
+    }
+    const QString key = QStringLiteral("Dir");
+    const QString section = QStringLiteral("Format");
+    if (parts.state.settingsFile) {
+        return parts.state.settingsFile->ReadText(section, key, DefaultOutputDir());
+    }
+    return SettingsFile().ReadText(section, key, DefaultOutputDir());
+}
+
+}  // namespace
+
+bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup) {
+    MainState& state = parts.state;
+    if (host.RowCount() == 0) {
+        host.ShowInformation(QStringLiteral("Please add file!"));
+        return false;
+    }
+    if (state.Converting) {
+        return false;
+    }
+    const int format = state.appSettings.OutputFormat;
+    setup.extension = OutputExtension(format);
+    if (setup.extension.isEmpty()) {
+        // Nothing would configure the writer: the last format used would land in files without
+        // an extension.
+        host.ShowError(QStringLiteral("The output format %1 stored under [Format] int is not "
+                                      "known; choose MP3 or WAV.")
+                           .arg(format));
+        return false;
+    }
+    host.BeforeBatch();
+    state.Converting = true;
+    try {
+        Configure(parts, format);
+        if (parts.writer.IsOpen()) {
+            parts.writer.Close();
+        }
+    } catch (const std::exception& e) {
+        state.Converting = false;
+        host.ShowError(ErrorText(e));
+        return false;
+    }
+
+    QString dir = ReadOutputDir(parts);
+    if (!QFileInfo(dir).isDir()) {
+        QDir().mkdir(dir);  // one level; a failure shows when the output is created
+    }
+    if (!dir.endsWith(QLatin1Char('/'))) {
+        dir += QLatin1Char('/');
+    }
+    state.appSettings.OutputDir = dir;
+    setup.outputDir = dir;
+    return true;
+}
+
+void EndBatch(BatchParts& parts, BatchHost& host) {
+    parts.state.ProgressValue = 0;
+    host.ShowProgress(0);
+    parts.state.Converting = false;
+    host.ClearProgressText();
+}
+
+void AbandonFile(IAudioFile2& reader, IAudioFile2& writer) {
+    // Switching an instance off drops its input and its unfinished output; it is switched on
+    // again for the next batch, which configures the writer afresh.
+    for (IAudioFile2* component : {&reader, &writer}) {
+        try {
+            component->SetEnabled(false);
+            component->SetEnabled(true);
+        } catch (const std::exception&) {
+            // The instance is reset by the next batch's own close; nothing more can be done here.
+        }
+    }
+}
+
+QString MessageNamingFile(const QString& message, const QString& inputPath) {
+    if (inputPath.isEmpty() || message.contains(inputPath) ||
+        message.contains(QFileInfo(inputPath).fileName())) {
+        return message;
+    }
+    return inputPath + QStringLiteral(": ") + message;
+}
+
+void FailBatch(BatchParts& parts, BatchHost& host, int row, const QString& inputPath,
+               const QString& outputPath, const QString& message) {
+    AbandonFile(parts.reader, parts.writer);
+    if (!outputPath.isEmpty()) {
+        QFile::remove(outputPath);
+    }
+    host.SetRowStatus(row, QStringLiteral("Error"));
+    host.FileDone(row, FileOutcome::Error, outputPath);
+    EndBatch(parts, host);
+    host.ShowError(MessageNamingFile(message, inputPath));
+}
+
+QString ErrorText(const std::exception& e) {
+    if (const auto* c = dynamic_cast<const ComponentError*>(&e)) {
+        return c->Message();
+    }
+    if (const auto* t = dynamic_cast<const TagError*>(&e)) {
+        return t->Message();
+    }
+    if (const auto* s = dynamic_cast<const ConfigureError*>(&e)) {
+        return s->Message();
+    }
+    return QString::fromLocal8Bit(e.what());
+}

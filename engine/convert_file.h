@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+class IAudioFile2;
+class IAudioTransform2;
+
+// The fade settings and output format one file's block loop follows.
+struct BlockLoopSettings {
+    int format = 0;  // 3 (Ogg) reads a second per block
+    bool fadeIn = false;
+    bool fadeOut = false;
+    int fadeInTime = 5;   // seconds
+    int fadeOutTime = 5;  // seconds
+};
+
+// How the loop keeps the caller alive between blocks.
+struct BlockLoopHooks {
+    std::function<void()> pump;         // called twice before every block
+    std::function<void(int)> progress;  // 0..10000 after every block, 0 on an empty buffer
+};
+
+// Frames per block, and the slack that ends a file whose length was a little generous.
+constexpr int kBlockFrames = 2034;
+constexpr std::int64_t kEndSlackFrames = 100;
+
+// a * b / c rounded half away from zero, in 64 bits; -1 on a zero divisor.
+std::int64_t MulDiv64(std::int64_t a, std::int64_t b, std::int64_t c);
+
+// Opens inputPath on the reader and outputPath on the writer (closing what either holds first).
+void OpenFilePair(IAudioFile2& reader, IAudioFile2& writer, const QString& inputPath,
+                  const QString& outputPath);
+
+// Moves the open input to the open output block by block, fading the first and last block.
+// Returns false when it left because `converting` was cleared (a stop). Component failures
+// propagate.
+bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& transform,
+                  const BlockLoopSettings& settings, const std::atomic<bool>& converting,
+                  const BlockLoopHooks& hooks);
+
+// The tag transfer shares one tag record between calls; jobs on several threads take turns.
+struct AudioFileinfo;
+void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry);

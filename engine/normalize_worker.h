@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <thread>
+
+class IAudioFile2;
+class IAudioTransform2;
+
+// One file's normalisation: the open input to the created output at `level` percent of full
+// scale. The components belong to the worker while it runs.
+struct NormalizeJob {
+    IAudioFile2& reader;
+    IAudioFile2& writer;
+    IAudioTransform2& transform;
+    QString inputPath;  // reopened for the second pass of a file streamed in two passes
+    float level = 98.0f;
+    // Files with more decoded samples than this are normalised in two streaming passes (peak
+    // scan, then scale while writing) instead of one whole-file buffer.
+    std::int64_t maxWholeSamples = 0;
+};
+
+// The values the worker shares with the window thread.
+struct WorkerSignals {
+    std::atomic<int>& stage;          // 0 reading, 1 read done, 2 normalised, 3 written
+    std::atomic<int>& progressValue;  // the worker's points 1000, 2000, 10000
+    const std::atomic<bool>& terminate;
+    std::function<void(int)> show;  // hands a progress point to the window thread
+};
+
+// The samples one whole-file buffer may hold here: what an int can count, and half the
+// machine's memory.
+std::int64_t DefaultMaxWholeSamples();
+
+// The worker body. Honours a termination request between stages only (a terminated file gets
+// no data). Returns false when it was terminated; component failures propagate.
+bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared);
+
+// The normalisation worker of one file. The window thread creates it, starts it, and may ask it
+// to end; it joins the thread before touching the components again.
+class TThreadNormalize {
+  public:
+    // finished runs on the worker thread right after the body returns (the window thread uses
+    // it to wake its wait).
+    TThreadNormalize(NormalizeJob job, std::atomic<int>& stage, std::atomic<int>& progressValue,
+                     std::atomic<bool>& running, std::function<void(int)> show,
+                     std::function<void()> finished);
+    ~TThreadNormalize();  // joins
+    TThreadNormalize(const TThreadNormalize&) = delete;
+    TThreadNormalize& operator=(const TThreadNormalize&) = delete;
+
+    void Resume();
+    void Terminate() { terminate_ = true; }
+    bool Terminated() const { return terminate_; }
+    // The body has returned; the components are free again once Wait() has returned.
+    bool Ended() const { return ended_; }
+    void Wait();
+    // The failure that ended the body, empty when none (read after Wait()).
+    const QString& Error() const { return error_; }
+
+  private:
+    void Execute();
+
+    NormalizeJob job_;
+    std::atomic<int>& stage_;
+    std::atomic<int>& progressValue_;
+    std::atomic<bool>& running_;
+    std::function<void(int)> show_;
+    std::function<void()> finished_;
+    std::atomic<bool> terminate_{false};
+    std::atomic<bool> ended_{false};
+    QString error_;
+    std::thread thread_;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The extension of an output format: ".mp3" (0), ".wav" (1), ".wma" (2), ".ogg" (3), ".vox" (4);
+// empty for a format that configures nothing.
+QString OutputExtension(int format);
+
+// The output name for a row in outputDir (which ends with the separator): prefix + base +
+// extension, where base is the caption with its extension removed when the caption is the
+// input's own file name, and kept whole when it is a tag title. When that name exists, "_1", "_2"
+// ... go before the extension until a free name is found: an existing file is never chosen.
+// The chosen name is reserved by creating it, empty and exclusively, so that no other batch or
+// job can pick it; the writer replaces it when the output is complete. When the folder refuses
+// the reservation for another reason, the name is returned unreserved and the writer reports
+// the cause.
+QString MakeOutputPath(const QString& outputDir, const QString& caption, const QString& inputPath,
+                       const QString& extension, const QString& prefix);

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/information_box.h"
+#include "app/list_rows.h"
+#include "app/main_window.h"
+#include "app/window_batch_host.h"
+#include "fakes/fake_audio.h"
+#include "fakes/fake_skin.h"
+#include "settings/settings_file.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// The window driving the batches on fake components: rows, statuses, the progress display,
+// Timer1, the preview hand-over and a close in the middle of a batch.
+class WindowBatchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
+        previous = SetMessageSink([this](MessageKind, const QString& text) { messages << text; });
+        MainWindowParts parts;
+        auto fakeSkin = std::make_unique<FakeSkin>(log);
+        skin = fakeSkin.get();
+        parts.skin = std::move(fakeSkin);
+        auto r = std::make_unique<FakeAudioFile>(S("AudioFileRead"), log);
+        reader = r.get();
+        parts.reader = std::move(r);
+        auto wr = std::make_unique<FakeAudioFile>(S("AudioFilewrite"), log);
+        writer = wr.get();
+        parts.writer = std::move(wr);
+        parts.encoder = std::make_unique<RecordingLameEncoder>(log);
+        parts.transform = std::make_unique<FakeTransform>(log);
+        parts.player = std::make_unique<FakePlayer>(log);
+        parts.makeLabel = [](QWidget* parent) { return new FakeSkinLabel(parent); };
+        window = std::make_unique<Tfm_main>(std::move(parts));
+        window->show();
+        // WAV into the test's folder.
+        window->State().appSettings.OutputFormat = 1;
+        window->State().settingsFile->WriteText(S("Format"), S("Dir"), dir.File(S("out")));
+        reader->input.assign(2 * 44100, 0.5f);
+    }
+    void TearDown() override { SetMessageSink(previous); }
+
+    QTreeWidgetItem* AddRow(const char* caption) {
+        auto* item = new QTreeWidgetItem(window->lv());
+        item->setText(0, S(caption));
+        SetSubItem(item, kStatus, S("Unconvert"));
+        SetSubItem(item, kPath, dir.Write(S(caption) + S(".wav"), "x"));
+        window->State().Tags.append(AudioFileinfo{});
+        return item;
+    }
+
+    TempDir dir;
+    CallLog log = MakeCallLog();
+    FakeSkin* skin = nullptr;
+    FakeAudioFile* reader = nullptr;
+    FakeAudioFile* writer = nullptr;
+    std::unique_ptr<Tfm_main> window;
+    QStringList messages;
+    MessageSink previous;
+};
+
+TEST_F(WindowBatchTest, ConversionStopsThePreviewFirstAndEndsWithTheDisplayAtRest) {
+    QTreeWidgetItem* row = AddRow("song");
+    // The settings dialog's command-line box reaches the encoder (its text is never stored).
+    auto* box = new QPlainTextEdit(window.get());
+    box->setObjectName(S("txtCommLine"));
+    box->setPlainText(S("-V 2"));
+    window->State().appSettings.OutputFormat = 0;
+    window->State().Playing = true;
+    window->State().PlayIndex = 0;
+    window->ConvertAll();
+
+    const qsizetype stop = log->indexOf(S("AudioPlayer21.Stop()"));
+    const qsizetype open = log->indexOf(S("AudioFileRead.Open(") + SubItem(row, kPath) + S(")"));
+    ASSERT_GE(stop, 0);
+    EXPECT_LT(stop, open);
+    EXPECT_FALSE(window->State().Playing);
+    EXPECT_EQ(SubItem(row, kStatus), S("finish"));
+    EXPECT_TRUE(log->contains(S("Mp3LameEncoder.SetCommandLine(-V 2)")));
+    EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/song.mp3"))));
+    EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S(""));
+    EXPECT_FALSE(window->State().Converting);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(S("; ")).toStdString();
+}
+
+TEST_F(WindowBatchTest, ClosingDuringABatchWritesTheSettingsAndStopsAfterTheCurrentStep) {
+    QTreeWidgetItem* first = AddRow("one");
+    QTreeWidgetItem* second = AddRow("two");
+    window->State().appSettings.NormalizeVolume = 77;
+    // Closed once the first file has some blocks written.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!writer->written.empty() && window->isVisible()) {
+            window->close();
+        }
+    });
+    closer.start(0);
+    window->ConvertAll();
+
+    EXPECT_EQ(SubItem(first, kStatus), S("finish"));
+    EXPECT_EQ(SubItem(second, kStatus), S("Unconvert"));
+    EXPECT_LT(writer->written.size(), reader->input.size());
+    EXPECT_EQ(SettingsFile().ReadNumber(S("Nor"), S("vol"), 0), 77);
+    EXPECT_FALSE(window->State().Converting);
+}
+
+TEST_F(WindowBatchTest, NormalisationRunsTimer1OnlyWhileTheWorkerRuns) {
+    QTreeWidgetItem* row = AddRow("song");
+    bool timerSeen = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { timerSeen |= window->Timer1()->isActive(); });
+    probe.start(0);
+    window->NormalizeAll();
+    probe.stop();
+    EXPECT_TRUE(timerSeen);
+    EXPECT_FALSE(window->Timer1()->isActive());
+    EXPECT_EQ(SubItem(row, kStatus), S("finish"));
+    EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/Nor_song.wav"))));
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+
+#include "../audio/audio_test_signals.h"
+#include "outside/audio/audio_factory.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+struct Result {
+    int status;
+    QString out;
+    QString err;
+};
+
+class CliConvertTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(S("XDG_CONFIG_HOME"), dir.Path());
+        env.insert(S("HOME"), dir.Path());
+    }
+    void Start(QProcess& p, const QStringList& args) {
+        p.setProcessEnvironment(env);
+        p.start(QDir(S(QUORVEL_BIN_DIR)).filePath(S("quorvel-cli")),
+                QStringList{S("convert")} + args);
+    }
+    Result Run(const QStringList& args) {
+        QProcess p;
+        Start(p, args);
+        p.waitForFinished(120000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    QString Input(const char* name, double seconds, double hz) {
+        auto w = CreateAudioFile();
+        w->SetWaveFormat(44100, 2, 16);
+        const QString path = dir.File(S(name));
+        WriteThrough(*w, path, 44100,
+                     Sine(44100, 2, hz, static_cast<std::int64_t>(seconds * 44100), 0.4));
+        return path;
+    }
+    QString Lines(const QStringList& triples) { return triples.join(QLatin1Char('\n')) + S("\n"); }
+
+    TempDir dir;
+    QProcessEnvironment env;
+};
+
+// Parallel jobs give byte-identical outputs, with the result lines in input order.
+TEST_F(CliConvertTest, TwoJobsWriteWhatOneJobWrites) {
+    QDir().mkpath(dir.File(S("folder")));
+    const QString a = Input("a.wav", 3, 440);
+    const QString b = Input("b.wav", 1, 660);
+    const QString c = Input("folder/c.wav", 2, 880);
+    for (const char* mode : {"", "--normalize"}) {
+        for (const char* format : {"mp3", "wav"}) {
+            QStringList outputs;
+            for (const char* jobs : {"1", "2"}) {
+                const QString out = dir.File(S("out") + S(jobs) + S(format) + S(mode));
+                QStringList args{
+                    S("--jobs"), S(jobs), S("--format"),        S(format), S("--output"), out,
+                    a,           b,       dir.File(S("folder"))};
+                if (*mode) {
+                    args.prepend(S(mode));
+                }
+                const Result r = Run(args);
+                ASSERT_EQ(r.status, 0) << r.err.toStdString();
+                const QString prefix = *mode ? S("Nor_") : S("");
+                const QString ext = S(".") + S(format);
+                EXPECT_EQ(
+                    r.out,
+                    Lines({S("finish\t") + a + S("\t") + out + S("/") + prefix + S("a") + ext,
+                           S("finish\t") + b + S("\t") + out + S("/") + prefix + S("b") + ext,
+                           S("finish\t") + c + S("\t") + out + S("/") + prefix + S("c") + ext}))
+                    << jobs << format << mode;
+                outputs << out;
+            }
+            for (const char* name : {"a", "b", "c"}) {
+                const QString file = (*mode ? S("Nor_") : S("")) + S(name) + S(".") + S(format);
+                EXPECT_EQ(ReadAll(outputs[0] + S("/") + file), ReadAll(outputs[1] + S("/") + file))
+                    << file.toStdString();
+            }
+        }
+    }
+    // Overrides hold for the run only.
+    EXPECT_FALSE(QFile::exists(dir.File(S("Quorvel.ini"))));
+}
+
+TEST_F(CliConvertTest, BadArgumentsAndBadInputs) {
+    const QString a = Input("a.wav", 0.5, 440);
+    for (const QStringList& args :
+         {QStringList{S("--format"), S("ogg"), a}, QStringList{S("--jobs"), S("0"), a},
+          QStringList{}, QStringList{S("--fast"), a}, QStringList{S("--output")}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 2) << args.join(S(" ")).toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    const QString junk = dir.Write(S("junk.mp3"), QByteArray(4000, 'x'));
+    const Result r = Run({S("--output"), dir.File(S("out")), junk, a});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, Lines({S("Error\t") + junk + S("\t"),
+                            S("finish\t") + a + S("\t") + dir.File(S("out/a.mp3"))}));
+    EXPECT_TRUE(r.err.contains(S("junk.mp3 this File is not supported.")));
+}
+
+// Ctrl-C stops the batch as Stop does: the file in progress is closed as far as written.
+TEST_F(CliConvertTest, InterruptStopsTheFileInProgress) {
+    const QString a = Input("long.wav", 120, 440);
+    const QString out = dir.File(S("out"));
+    QProcess p;
+    Start(p, {S("--jobs"), S("1"), S("--output"), out, a});
+    // Interrupted once the output is being written.
+    for (int i = 0; i < 2000; ++i) {
+        if (!QDir(out).entryList({S(".*.part")}, QDir::Files | QDir::Hidden).isEmpty()) {
+            break;
+        }
+        QThread::msleep(10);
+    }
+    QThread::msleep(200);
+    kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()),
+              Lines({S("stopped\t") + a + S("\t") + out + S("/long.mp3")}));
+    const qint64 size = QFileInfo(out + S("/long.mp3")).size();
+    EXPECT_GT(size, 0);
+    EXPECT_LT(size, 96000 / 8 * 120);  // shorter than the whole file at 96 kbps
+}
+
+}  // namespace

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "components/component_error.h"
+#include "engine/convert_batch.h"
+#include "engine/main_state.h"
+#include "fakes/fake_audio.h"
+#include "recording_host.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// A writer that fails on its n-th block, as a full disk would.
+class FailingWriter : public FakeAudioFile {
+  public:
+    using FakeAudioFile::FakeAudioFile;
+    int failAt = 2;
+    void WriteBuffer(AudioBuffer& buffer) override {
+        if (++writes_ == failAt) {
+            throw ComponentError(S("Cannot write out.wav: No space left on device"));
+        }
+        FakeAudioFile::WriteBuffer(buffer);
+    }
+
+  private:
+    int writes_ = 0;
+};
+
+class ConvertBatchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        state.appSettings.OutputFormat = 1;  // WAV: no tag is written into the fake outputs
+        outDir = dir.File(S("out"));
+        reader.durationMs = 1000;
+    }
+
+    BatchParts Parts() {
+        return BatchParts{state, reader, *writer, encoder, transform, QString(), outDir};
+    }
+    QString AddRow(const char* caption, std::int64_t frames = 5000) {
+        const QString path = dir.Write(QString::fromUtf8(caption) + S(".wav"), "x");
+        host.Add(S(caption), path);
+        reader.input.assign(static_cast<std::size_t>(frames) * 2, 0.25f);
+        return path;
+    }
+    std::vector<int> Requests() const {
+        std::vector<int> r;
+        static const QRegularExpression re(S("^AudioFileRead\\.ReadBuffer\\((\\d+)\\)$"));
+        for (const QString& line : *log) {
+            const auto m = re.match(line);
+            if (m.hasMatch()) {
+                r.push_back(m.captured(1).toInt());
+            }
+        }
+        return r;
+    }
+    QStringList Fades() const { return log->filter(S("Fade(")); }
+
+    TempDir dir;
+    QString outDir;
+    CallLog log = MakeCallLog();
+    MainState state;
+    FakeAudioFile reader{S("AudioFileRead"), log};
+    std::unique_ptr<FakeAudioFile> writer =
+        std::make_unique<FakeAudioFile>(S("AudioFilewrite"), log);
+    RecordingLameEncoder encoder{log};
+    FakeTransform transform{log};
+    RecordingHost host;
+};
+
+struct RequestCase {
+    const char* what;
+    bool fadeIn, fadeOut;
+    int fadeInTime, fadeOutTime;
+    std::int64_t frames;
+    int durationMs;
+    std::vector<int> requests;
+    QStringList fades;
+};
+
+TEST_F(ConvertBatchTest, RequestSizesAndFadesFollowTheFadeSettings) {
+    const std::vector<RequestCase> cases{
+        {"no fades", false, false, 5, 5, 5000, 1000, {2034, 2034, 2034}, {}},
+        {"fade-in block of MulDiv(5000, Length, Duration)",
+         true,
+         false,
+         5,
+         5,
+         10000,
+         10000,
+         {5000, 2034, 2034, 2034},
+         {S("AudioTransform21.Fade(9999,0,100)")}},
+        {"fade-out tail takes everything left",
+         false,
+         true,
+         5,
+         3,
+         10000,
+         10000,
+         {2034, 2034, 2034, 2034, 1868},
+         {S("AudioTransform21.Fade(3727,100,0)")}},
+        {"short file: one block with both fades",
+         true,
+         true,
+         5,
+         5,
+         1000,
+         1000,
+         {1000},
+         {S("AudioTransform21.Fade(1999,0,100)"), S("AudioTransform21.Fade(1999,100,0)")}},
+        {"zero fade time is no fade", true, true, 0, 0, 5000, 1000, {2034, 2034, 2034}, {}},
+    };
+    for (const RequestCase& c : cases) {
+        log->clear();
+        host = RecordingHost();
+        state.appSettings.FadeIn = c.fadeIn;
+        state.appSettings.FadeOut = c.fadeOut;
+        state.appSettings.FadeInTime = c.fadeInTime;
+        state.appSettings.FadeOutTime = c.fadeOutTime;
+        reader.durationMs = c.durationMs;
+        AddRow("song", c.frames);
+        BatchParts parts = Parts();
+        ConvertAll(parts, host);
+        EXPECT_EQ(Requests(), c.requests) << c.what;
+        EXPECT_EQ(Fades(), c.fades) << c.what;
+        EXPECT_EQ(writer->written.size(), reader.input.size()) << c.what;
+        EXPECT_EQ(host.rows[0].status, S("finish")) << c.what;
+    }
+}
+
+TEST_F(ConvertBatchTest, OneFileRunsItsStepsInOrderWithProgressAndEndsIdle) {
+    AddRow("song");
+    BatchParts parts = Parts();
+    ConvertAll(parts, host);
+
+    const QString out = outDir + S("/song.wav");
+    const QStringList expected{S("AudioFileRead.Open(") + host.rows[0].path + S(")"),
+                               S("AudioFilewrite.SetSourceFormat(44100,2)"),
+                               S("AudioFilewrite.CreateOutput(") + out + S(")"),
+                               S("AudioFilewrite.SetSourceFormat(44100,2)"),
+                               S("AudioFileRead.ReadBuffer(2034)"),
+                               S("AudioFilewrite.WriteBuffer(4067)"),
+                               S("AudioFileRead.ReadBuffer(2034)"),
+                               S("AudioFilewrite.WriteBuffer(4067)"),
+                               S("AudioFileRead.ReadBuffer(2034)"),
+                               S("AudioFilewrite.WriteBuffer(1863)"),
+                               S("AudioFileRead.Close()"),
+                               S("AudioFilewrite.Close()")};
+    // The writer's configuration belongs to the encoder settings; the file steps follow it.
+    const qsizetype open = log->indexOf(expected[0]);
+    ASSERT_GE(open, 0);
+    EXPECT_EQ(log->mid(open), expected);
+    // Two pumps per block and one per file: Stop is heard at either.
+    EXPECT_EQ(host.pumps, 1 + 2 * 3);
+    EXPECT_EQ(host.progress, (std::vector<int>{0, 4066, 8132, 9994, 0, 0}));
+    EXPECT_EQ(host.rows[0].status, S("finish"));
+    EXPECT_TRUE(QFileInfo(outDir).isDir());
+    EXPECT_EQ(state.appSettings.OutputDir, outDir + S("/"));
+    EXPECT_EQ(state.OutputPath, out);
+    EXPECT_FALSE(state.Converting);
+    EXPECT_TRUE(host.textCleared);
+    EXPECT_EQ(host.beforeBatch, 1);
+}
+
+TEST_F(ConvertBatchTest, EmptyListAndRunningBatchStartNothing) {
+    BatchParts parts = Parts();
+    ConvertAll(parts, host);
+    EXPECT_EQ(host.information, QStringList{S("Please add file!")});
+    AddRow("song");
+    state.Converting = true;
+    ConvertAll(parts, host);
+    EXPECT_TRUE(log->isEmpty());
+    EXPECT_EQ(host.rows[0].status, S("Unconvert"));
+}
+
+TEST_F(ConvertBatchTest, StopMidFileKeepsTheShorterOutputAndStartsNoFurtherRow) {
+    AddRow("one", 20000);
+    AddRow("two", 20000);
+    host.onPump = [this](int pumps) {
+        if (pumps == 6) {
+            StopWork(state);
+        }
+    };
+    BatchParts parts = Parts();
+    ConvertAll(parts, host);
+    EXPECT_EQ(host.rows[0].status, S("finish"));
+    EXPECT_EQ(host.rows[1].status, S("Unconvert"));
+    ASSERT_EQ(host.done.size(), 1u);
+    EXPECT_EQ(host.done[0].outcome, FileOutcome::Stopped);
+    EXPECT_GT(writer->written.size(), 0u);
+    EXPECT_LT(writer->written.size(), reader.input.size());
+    EXPECT_TRUE(log->endsWith(S("AudioFilewrite.Close()")));
+    EXPECT_TRUE(QFileInfo::exists(outDir + S("/one.wav")));
+    EXPECT_FALSE(state.Converting);
+}
+
+TEST_F(ConvertBatchTest, VanishedInputIsReportedAndSkipped) {
+    const QString gone = AddRow("gone");
+    AddRow("kept");
+    QFile::remove(gone);
+    BatchParts parts = Parts();
+    ConvertAll(parts, host);
+    EXPECT_EQ(host.information, QStringList{gone + S(" has been removed.")});
+    EXPECT_EQ(host.rows[0].status, S("Unconvert"));
+    EXPECT_EQ(host.rows[1].status, S("finish"));
+    ASSERT_EQ(host.done.size(), 2u);
+    EXPECT_EQ(host.done[0].outcome, FileOutcome::Removed);
+}
+
+TEST_F(ConvertBatchTest, FailureEndsTheBatchDeletesTheOutputAndLeavesNothingStuck) {
+    auto failing = std::make_unique<FailingWriter>(S("AudioFilewrite"), log);
+    writer = std::move(failing);
+    const QString input = AddRow("one");
+    AddRow("two");
+    BatchParts parts = Parts();
+    ConvertAll(parts, host);
+
+    EXPECT_EQ(host.rows[0].status, S("Error"));
+    EXPECT_EQ(host.rows[1].status, S("Unconvert"));
+    ASSERT_EQ(host.errors.size(), 1);
+    EXPECT_TRUE(host.errors[0].contains(input)) << host.errors[0].toStdString();
+    EXPECT_TRUE(host.errors[0].contains(S("No space left")));
+    EXPECT_FALSE(QFileInfo::exists(outDir + S("/one.wav")));
+    EXPECT_TRUE(QDir(outDir).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_FALSE(state.Converting);
+    EXPECT_TRUE(host.textCleared);
+    // Both instances dropped the file without completing it.
+    EXPECT_TRUE(log->contains(S("AudioFilewrite.SetEnabled(false)")));
+    EXPECT_TRUE(log->contains(S("AudioFileRead.SetEnabled(false)")));
+
+    // The program answers at once: the next batch runs.
+    host.errors.clear();
+    static_cast<FailingWriter&>(*writer).failAt = -1;
+    ConvertAll(parts, host);
+    EXPECT_TRUE(host.errors.isEmpty());
+    EXPECT_EQ(host.rows[1].status, S("finish"));
+}
+
+TEST_F(ConvertBatchTest, UnknownStoredFormatIsRefusedBeforeAnythingStarts) {
+    state.appSettings.OutputFormat = 7;
+    AddRow("song");
+    BatchParts parts = Parts();
+    ConvertAll(parts, host);
+    ASSERT_EQ(host.errors.size(), 1);
+    EXPECT_TRUE(host.errors[0].contains(S("7")));
+    EXPECT_FALSE(state.Converting);
+    EXPECT_TRUE(log->isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <cmath>
+#include <csignal>
+
+#include "../audio/audio_test_signals.h"
+#include "components/lame_encoder_settings.h"
+#include "engine/convert_batch.h"
+#include "engine/main_state.h"
+#include "engine/normalize_batch.h"
+#include "outside/audio/audio_factory.h"
+#include "recording_host.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// What an independent tool says: stdout of the command, empty when it failed or is missing.
+QString Tool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+double Rms(const AudioBuffer& b, std::size_t firstFrame, std::size_t frames) {
+    double sum = 0;
+    const int ch = b.Channels();
+    for (std::size_t f = firstFrame; f < firstFrame + frames; ++f) {
+        sum += double(b.Data()[f * ch]) * b.Data()[f * ch];
+    }
+    return std::sqrt(sum / double(frames));
+}
+
+float Peak(const AudioBuffer& b) {
+    float peak = 0;
+    for (float s : b.Samples()) {
+        peak = std::max(peak, std::fabs(s));
+    }
+    return peak;
+}
+
+class EngineRealTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        outDir = dir.File(S("out"));
+        state.Tags.append(
+            AudioFileinfo{S("Tone"), S("Quorvel"), S("2026"), S("Bench"), S("c"), S("Ambient"), 0});
+    }
+
+    // The writer configured as the stored defaults would configure it: MP3 at 96 kbps and
+    // 44.1 kHz, or CD-quality WAV.
+    void Configure(int format) {
+        state.appSettings.OutputFormat = format;
+        if (format == 0) {
+            encoder.SetBitrate(96);
+            encoder.SetSampleRate(44100);
+            writer->SetMp3Encoder(encoder);
+        } else {
+            writer->SetWaveFormat(44100, 2, 16);
+        }
+    }
+
+    QString MakeInput(const QString& name, double seconds, double amplitude, bool mp3 = false) {
+        auto w = CreateAudioFile();
+        LameEncoderSettings lame;
+        if (mp3) {
+            lame.SetBitrate(128);
+            lame.SetSampleRate(44100);
+            w->SetMp3Encoder(lame);
+        } else {
+            w->SetWaveFormat(44100, 2, 16);
+        }
+        const QString path = dir.File(name);
+        WriteThrough(*w, path, 44100,
+                     Sine(44100, 2, 440, static_cast<std::int64_t>(seconds * 44100), amplitude));
+        return path;
+    }
+
+    BatchParts Parts() {
+        return BatchParts{state, *reader, *writer, encoder, *transform, QString(), outDir};
+    }
+
+    AudioBuffer Decode(const QString& path) { return ReadAll(*CreateAudioFile(), path); }
+
+    TempDir dir;
+    QString outDir;
+    MainState state;
+    std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
+    std::unique_ptr<IAudioFile2> writer = CreateAudioFile();
+    LameEncoderSettings encoder;
+    std::unique_ptr<IAudioTransform2> transform = CreateAudioTransform();
+    RecordingHost host;
+};
+
+struct FormatCase {
+    bool mp3Input;
+    int format;
+    const char* soxType;
+};
+
+TEST_F(EngineRealTest, WavAndMp3InputsBecomeTaggedOutputsOfTheChosenFormat) {
+    const std::vector<FormatCase> cases{
+        {false, 0, "mp3"}, {false, 1, "wav"}, {true, 0, "mp3"}, {true, 1, "wav"}};
+    for (const FormatCase& c : cases) {
+        host = RecordingHost();
+        QDir(outDir).removeRecursively();
+        const QString input =
+            MakeInput(c.mp3Input ? S("in.mp3") : S("in.wav"), 2.0, 0.5, c.mp3Input);
+        host.Add(S("Tone"), input);
+        Configure(c.format);
+        BatchParts parts = Parts();
+        ConvertAll(parts, host);
+        ASSERT_TRUE(host.errors.isEmpty()) << host.errors.join(S("; ")).toStdString();
+        const QString out = outDir + S("/Tone.") + S(c.soxType);
+        ASSERT_TRUE(QFileInfo::exists(out)) << out.toStdString();
+        // Independent readers: soxi for WAV, mutagen for MP3 (this sox has no MP3 handler).
+        const QString info =
+            c.format == 1
+                ? Tool(S("soxi"), {S("-t"), out}) + S(" ") + Tool(S("soxi"), {S("-r"), out}) +
+                      S(" ") + Tool(S("soxi"), {S("-D"), out})
+                : Tool(S("/usr/bin/python3"),
+                       {S("-c"),
+                        S("import sys, mutagen.mp3 as m; i = m.MP3(sys.argv[1]).info; "
+                          "print('mp3', i.sample_rate, i.length)"),
+                        out});
+        const QStringList fields = info.split(QLatin1Char(' '));
+        ASSERT_EQ(fields.size(), 3) << info.toStdString();
+        EXPECT_EQ(fields[0], S(c.soxType));
+        EXPECT_EQ(fields[1], S("44100"));
+        EXPECT_NEAR(fields[2].toDouble(), 2.0, 0.06) << c.soxType << " from " << c.mp3Input;
+        if (c.format == 1 && !c.mp3Input) {
+            EXPECT_EQ(Decode(out).FrameCount(), 88200u);  // a WAV copy loses no frame
+        }
+        if (c.format == 0) {
+            const QString id3 = Tool(S("/usr/bin/python3"),
+                                     {S("-c"),
+                                      S("import sys, mutagen.id3 as i; t = i.ID3(sys.argv[1]); "
+                                        "print(t['TIT2'], t['TPE1'], t['TALB'], t['TCON'])"),
+                                      out});
+            EXPECT_EQ(id3, S("Tone Quorvel Bench Ambient"));
+        }
+    }
+}
+
+TEST_F(EngineRealTest, FadesShapeTheOutputSamples) {
+    host.Add(S("Tone"), MakeInput(S("in.wav"), 4.0, 0.5));
+    state.appSettings.FadeIn = state.appSettings.FadeOut = true;
+    state.appSettings.FadeInTime = state.appSettings.FadeOutTime = 1;
+    Configure(1);
+    BatchParts parts = Parts();
+    ConvertAll(parts, host);
+    const AudioBuffer out = Decode(outDir + S("/Tone.wav"));
+    ASSERT_EQ(out.FrameCount(), 4u * 44100);
+    const double middle = Rms(out, 88200, 4410);
+    EXPECT_NEAR(middle, 0.5 / std::sqrt(2.0), 0.01);
+    EXPECT_LT(Rms(out, 0, 441), 0.02 * middle);                              // starts silent
+    EXPECT_NEAR(Rms(out, 22050 - 2205, 4410), 0.5 * middle, 0.05 * middle);  // half way up
+    EXPECT_LT(Rms(out, out.FrameCount() - 441, 441), 0.02 * middle);         // ends silent
+    EXPECT_NEAR(Rms(out, out.FrameCount() - 22050 - 2205, 4410), 0.5 * middle, 0.05 * middle);
+}
+
+TEST_F(EngineRealTest, NormalisedCopyPeaksAtTheStoredLevelWholeOrStreamed) {
+    const QString input = MakeInput(S("in.wav"), 1.5, 0.25);
+    host.Add(S("Tone"), input);
+    state.appSettings.NormalizeVolume = 80;
+    state.appSettings.FadeIn = true;  // no effect on "Nor_" copies
+    Configure(1);
+    BatchParts parts = Parts();
+    NormalizeAll(parts, host);
+    // The same file again, forced through the two streaming passes.
+    NormalizeAll(parts, host, 1000);
+    ASSERT_TRUE(host.errors.isEmpty()) << host.errors.join(S("; ")).toStdString();
+    const AudioBuffer whole = Decode(outDir + S("/Nor_Tone.wav"));
+    const AudioBuffer streamed = Decode(outDir + S("/Nor_Tone_1.wav"));
+    EXPECT_NEAR(Peak(whole), 0.80, 1.0 / 32768);
+    ASSERT_EQ(whole.SampleCount(), streamed.SampleCount());
+    for (std::size_t i = 0; i < whole.SampleCount(); ++i) {
+        ASSERT_NEAR(whole.Data()[i], streamed.Data()[i], 1.0 / 32768) << i;
+    }
+    EXPECT_LT(Rms(whole, 0, 441), 0.6);  // not faded in: a full-level sine from the start
+    EXPECT_GT(Rms(whole, 0, 441), 0.5);
+}
+
+// A full disk, made by a file size limit on this process: the batch ends with the error, the
+// partial output is gone, and nothing stays stuck.
+TEST_F(EngineRealTest, FullDiskEndsTheBatchCleanly) {
+    const QString input = MakeInput(S("in.wav"), 3.0, 0.5);
+    host.Add(S("Tone"), input);
+    Configure(1);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old;
+    limit.rlim_cur = 200 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    BatchParts parts = Parts();
+    ConvertAll(parts, host);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    ASSERT_EQ(host.errors.size(), 1);
+    EXPECT_EQ(host.rows[0].status, S("Error"));
+    EXPECT_TRUE(QDir(outDir).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << QDir(outDir).entryList(QDir::Files | QDir::Hidden).join(S(",")).toStdString();
+    EXPECT_FALSE(state.Converting);
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <condition_variable>
+#include <mutex>
+
+#include "components/component_error.h"
+#include "engine/convert_batch.h"
+#include "engine/main_state.h"
+#include "engine/normalize_batch.h"
+#include "fakes/fake_audio.h"
+#include "recording_host.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// A reader whose ReadBuffer waits until the test opens the gate (a decode in progress), or
+// fails.
+class GatedReader : public FakeAudioFile {
+  public:
+    using FakeAudioFile::FakeAudioFile;
+    bool gated = false;
+    bool fail = false;
+    AudioBuffer ReadBuffer(int frames) override {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            inside_ = true;
+            entered_.notify_all();
+            opened_.wait(lock, [this] { return !gated; });
+        }
+        if (fail) {
+            throw ComponentError(S("Cannot read in.wav: the data ends early"));
+        }
+        return FakeAudioFile::ReadBuffer(frames);
+    }
+    void WaitUntilInside() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        entered_.wait(lock, [this] { return inside_; });
+    }
+    void Open() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        gated = false;
+        opened_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable entered_;
+    std::condition_variable opened_;
+    bool inside_ = false;
+};
+
+class NormalizeBatchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        state.appSettings.OutputFormat = 1;
+        state.appSettings.FadeIn = true;  // fades never touch "Nor_" copies
+        state.appSettings.FadeOut = true;
+        reader.input.assign(4000 * 2, 0.25f);
+    }
+    BatchParts Parts() {
+        return BatchParts{state, reader, writer, encoder, transform, QString(), dir.Path()};
+    }
+    void AddRow(const char* caption) {
+        host.Add(S(caption), dir.Write(S(caption) + S(".wav"), "x"));
+    }
+
+    TempDir dir;
+    CallLog log = MakeCallLog();
+    MainState state;
+    GatedReader reader{S("AudioFileRead"), log};
+    FakeAudioFile writer{S("AudioFilewrite"), log};
+    RecordingLameEncoder encoder{log};
+    FakeTransform transform{log};
+    RecordingHost host;
+};
+
+TEST_F(NormalizeBatchTest, WholeFileNormalisedOnTheWorkerWithProgressOnTheWindowThread) {
+    state.appSettings.NormalizeVolume = 98;
+    AddRow("song");
+    dir.Write(S("Nor_song.wav"), "keep");
+    BatchParts parts = Parts();
+    NormalizeAll(parts, host);
+
+    EXPECT_TRUE(log->contains(S("AudioFileRead.ReadBuffer(8000)")));  // Length x Channels
+    EXPECT_TRUE(log->contains(S("AudioTransform21.Normalize(7999,98,-1)")));
+    EXPECT_TRUE(log->filter(S("Fade(")).isEmpty());
+    EXPECT_TRUE(
+        log->contains(S("AudioFilewrite.CreateOutput(") + dir.File(S("Nor_song_1.wav")) + S(")")));
+    EXPECT_EQ(writer.written.size(), reader.input.size());
+    EXPECT_EQ(host.rows[0].status, S("finish"));
+    EXPECT_FALSE(host.progressOffThread);
+    // The worker's three points arrive in order between the row's zeros.
+    std::vector<int> points;
+    for (int v : host.progress) {
+        if (v != 0) {
+            points.push_back(v);
+        }
+    }
+    EXPECT_EQ(points, (std::vector<int>{1000, 2000, 10000}));
+    EXPECT_EQ(host.timer, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(state.Converting);
+    EXPECT_FALSE(state.WorkerRunning);
+    EXPECT_EQ(state.NormalizeThread, nullptr);
+}
+
+TEST_F(NormalizeBatchTest, StopDuringDecodingWritesNoDataAndStartsNoFurtherRow) {
+    AddRow("one");
+    AddRow("two");
+    reader.gated = true;
+    bool stopped = false;
+    host.onWait = [&] {
+        if (!stopped) {
+            stopped = true;
+            reader.WaitUntilInside();
+            StopWork(state);
+            EXPECT_FALSE(state.WorkerRunning);
+            // The batch must not close the components while the worker is inside the reader.
+            EXPECT_FALSE(log->contains(S("AudioFileRead.Close()")));
+            reader.Open();
+        }
+    };
+    BatchParts parts = Parts();
+    NormalizeAll(parts, host);
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(log->filter(S("WriteBuffer")).isEmpty());
+    EXPECT_TRUE(log->filter(S("Normalize")).isEmpty());
+    EXPECT_EQ(host.rows[0].status, S("finish"));
+    EXPECT_EQ(host.rows[1].status, S("Unconvert"));
+    ASSERT_EQ(host.done.size(), 1u);
+    EXPECT_EQ(host.done[0].outcome, FileOutcome::Stopped);
+    EXPECT_TRUE(log->endsWith(S("AudioFilewrite.Close()")));
+    EXPECT_FALSE(state.Converting);
+}
+
+TEST_F(NormalizeBatchTest, WorkerFailureIsReportedAfterTheWorkerEnded) {
+    AddRow("one");
+    AddRow("two");
+    reader.fail = true;
+    BatchParts parts = Parts();
+    NormalizeAll(parts, host);
+    ASSERT_EQ(host.errors.size(), 1);
+    EXPECT_TRUE(host.errors[0].contains(S("the data ends early")));
+    EXPECT_EQ(host.rows[0].status, S("Error"));
+    EXPECT_EQ(host.rows[1].status, S("Unconvert"));
+    EXPECT_FALSE(QFileInfo::exists(dir.File(S("Nor_one.wav"))));
+    EXPECT_FALSE(state.Converting);
+    EXPECT_FALSE(state.WorkerRunning);
+    EXPECT_EQ(state.NormalizeThread, nullptr);
+}
+
+struct TickCase {
+    int stage;
+    int before;
+    int after;
+    bool timerOff;
+};
+
+TEST(NormalizePacingTest, TimerCreepsByTwoPercentWithinTheStageCaps) {
+    const std::vector<TickCase> cases{
+        {0, 0, 200, false},     {0, 800, 1000, false},   {0, 1000, 1000, false},
+        {1, 1000, 1200, false}, {1, 1800, 2000, false},  {1, 2000, 2000, false},
+        {2, 2000, 2200, false}, {3, 9800, 10000, false}, {3, 10000, 10000, true},
+    };
+    for (const TickCase& c : cases) {
+        MainState state;
+        RecordingHost host;
+        state.Converting = true;
+        state.WorkerRunning = true;
+        state.WorkerStage = c.stage;
+        state.ProgressValue = c.before;
+        Timer1Timer(state, host);
+        EXPECT_EQ(state.ProgressValue, c.after) << c.stage << " " << c.before;
+        EXPECT_EQ(!host.timer.empty() && !host.timer.back(), c.timerOff) << c.before;
+    }
+    MainState idle;
+    RecordingHost host;
+    Timer1Timer(idle, host);
+    EXPECT_TRUE(host.progress.empty());
+}
+
+}  // namespace
