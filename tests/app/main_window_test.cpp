@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -259,9 +260,10 @@ TEST_F(MainWindowTest, SkinClicksOpenTheTagEditorAboutBoxHelpAndOutputFolder) {
     SetDesktopOpener(previousOpener);
 }
 
-TEST_F(MainWindowTest, OutputFolderChooserCancelChangesNothing) {
+TEST_F(MainWindowTest, OutputFolderChooserCancelChangesNothingAndOkKeepsTheFolderAtOnce) {
     auto w = Start();
-    w->SetSecondaryWindows(nullptr, new Tfm_dir(w.get()), nullptr, nullptr);
+    auto* chooser = new Tfm_dir(w.get());
+    w->SetSecondaryWindows(nullptr, chooser, nullptr, nullptr);
     const QString before = w->SkinLabel1()->Caption();
     QString caption;
     WhenModal([&](QDialog& d) { caption = d.windowTitle(); });
@@ -270,6 +272,15 @@ TEST_F(MainWindowTest, OutputFolderChooserCancelChangesNothing) {
     EXPECT_EQ(w->SkinLabel1()->Caption(), before);
     EXPECT_EQ(w->State().appSettings.OutputDir, before);
     EXPECT_FALSE(QFile::exists(IniPath()));
+
+    // Ok at once takes the folder the chooser shows selected first (the home folder).
+    WhenModal([](QDialog& d) { static_cast<Tfm_dir&>(d).btn_ok()->click(); });
+    skin->Click(S("b_dir"));
+    const QString chosen = w->SkinLabel1()->Caption();
+    EXPECT_NE(chosen, before);
+    EXPECT_EQ(w->State().appSettings.OutputDir, chosen);
+    EXPECT_EQ(SettingsFile().ReadText(S("Format"), S("Dir"), QString()),
+              chosen);  // already written
 }
 
 TEST_F(MainWindowTest, PlayAndStopElementsDriveThePreviewOfTheListRows) {
@@ -281,6 +292,12 @@ TEST_F(MainWindowTest, PlayAndStopElementsDriveThePreviewOfTheListRows) {
         SetSubItem(row, kPath, S("/in/%1.wav").arg(S(name)));
     }
     log->clear();
+    w->State().Adding = true;  // an add in progress: nothing may start reading the list
+    skin->Click(S("p_play"));
+    skin->Click(S("b_convert"));
+    EXPECT_TRUE(log->isEmpty());
+    EXPECT_EQ(messages, QStringList(2, S("Please wait until the files are added!")));
+    w->State().Adding = false;
     skin->Click(S("p_play"));  // nothing selected: the last row
     EXPECT_EQ(log->first(), S("AudioFileRead.Open(/in/b.wav)"));
     EXPECT_EQ(w->lv()->topLevelItem(1)->text(5), S("Playing"));
