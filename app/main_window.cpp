@@ -199,8 +199,16 @@ bool Tfm_main::FormCloseQuery() {
     try {
         SaveAppSettings(*state_.settingsFile, state_.appSettings);
     } catch (const SettingsWriteError& e) {
-        ShowErrorReport(this, e.Message());
-        return false;  // stay open so the settings are not lost silently
+        // The first refusal keeps the window open so the user can make the folder writable and
+        // close again; a second close request is obeyed, or an unwritable folder would leave no
+        // way out of the program.
+        if (!closeRefused_) {
+            closeRefused_ = true;
+            ShowErrorReport(this, e.Message());
+            return false;
+        }
+        state_.settingsFile.reset();
+        return true;
     }
     state_.settingsFile->Flush();
     state_.settingsFile.reset();

@@ -88,6 +88,7 @@ class Tfm_main : public QWidget {
     std::unique_ptr<WindowBatchHost> batchHost_;
     ProgressDisplay progress_;
     bool shown_ = false;
+    bool closeRefused_ = false;  // a close was refused once because the settings could not be saved
 
     QTreeWidget* lv_ = nullptr;
     QWidget* skinLabelWidget_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -180,15 +181,25 @@ TEST_F(MainWindowTest, MissingSkinFileIsReportedAndAMissingBarIsNoFailure) {
     EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S("37%"));
 }
 
-TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpenWithTheError) {
+TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpenOnceWithTheError) {
     const QString blocker = dir.Write(S("blocker"), "x");
     qputenv("XDG_CONFIG_HOME", blocker.toLocal8Bit());  // a file where the folder should be
+    {
+        auto w = Start();
+        EXPECT_FALSE(w->close());
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(messages, QStringList{S("Unable to write to Quorvel.ini")});
+        qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
+        EXPECT_TRUE(w->close());  // once the folder is usable again, closing saves and closes
+        EXPECT_TRUE(QFile::exists(dir.Path() + S("/Quorvel.ini")));
+    }
+    qputenv("XDG_CONFIG_HOME", blocker.toLocal8Bit());
+    messages.clear();
     auto w = Start();
     EXPECT_FALSE(w->close());
-    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(w->close());  // asked again: the program must not be impossible to leave
     EXPECT_EQ(messages, QStringList{S("Unable to write to Quorvel.ini")});
     qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
-    EXPECT_TRUE(w->close());  // once the folder is usable again, closing works
 }
 
 // Runs `steps` once the next modal dialog is open, then closes it if the steps did not.

@@ -4,6 +4,9 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "app/information_box.h"
 #include "app/list_rows.h"
@@ -20,6 +23,21 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
+// A writer that, once gated, holds the worker inside WriteBuffer until the window thread opens the
+// gate (or five seconds pass), so a test can look at the window while the worker is busy.
+class GatedAudioFile : public FakeAudioFile {
+  public:
+    using FakeAudioFile::FakeAudioFile;
+    std::atomic<bool> gated{false};
+    std::atomic<bool> open{false};
+    void WriteBuffer(AudioBuffer& buffer) override {
+        for (int i = 0; gated && !open && i < 500; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        FakeAudioFile::WriteBuffer(buffer);
+    }
+};
+
 // The window driving the batches on fake components: rows, statuses, the progress display,
 // Timer1, the preview hand-over and a close in the middle of a batch.
 class WindowBatchTest : public ::testing::Test {
@@ -34,7 +52,7 @@ class WindowBatchTest : public ::testing::Test {
         auto r = std::make_unique<FakeAudioFile>(S("AudioFileRead"), log);
         reader = r.get();
         parts.reader = std::move(r);
-        auto wr = std::make_unique<FakeAudioFile>(S("AudioFilewrite"), log);
+        auto wr = std::make_unique<GatedAudioFile>(S("AudioFilewrite"), log);
         writer = wr.get();
         parts.writer = std::move(wr);
         parts.encoder = std::make_unique<RecordingLameEncoder>(log);
@@ -63,7 +81,7 @@ class WindowBatchTest : public ::testing::Test {
     CallLog log = MakeCallLog();
     FakeSkin* skin = nullptr;
     FakeAudioFile* reader = nullptr;
-    FakeAudioFile* writer = nullptr;
+    GatedAudioFile* writer = nullptr;
     std::unique_ptr<Tfm_main> window;
     QStringList messages;
     MessageSink previous;
@@ -118,7 +136,11 @@ TEST_F(WindowBatchTest, NormalisationRunsTimer1OnlyWhileTheWorkerRuns) {
     QTreeWidgetItem* row = AddRow("song");
     bool timerSeen = false;
     QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] { timerSeen |= window->Timer1()->isActive(); });
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        timerSeen |= window->Timer1()->isActive();
+        writer->open = timerSeen;  // let the worker go on once the window has been seen waiting
+    });
+    writer->gated = true;
     probe.start(0);
     window->NormalizeAll();
     probe.stop();
