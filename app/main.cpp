@@ -1,34 +1,21 @@
 #include <QApplication>
 
-#include "app/information_box.h"
-#include "app/main_window.h"
-#include "app/secondary_windows.h"
-#include "settings/settings_dialog.h"
+#include "app/program.h"
 #include "tags/wma_tag.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
-    QApplication::setApplicationVersion(QStringLiteral("3.00"));
+    SetApplicationIdentity();
 
     // The WMA tag module is loaded once, before any window exists.
     InitWmaAudioInfo();
 
-    // Created in this order and alive for the whole run; the first is the main window.
-    Tfm_main fm_main(MakeRealParts());
-    auto* fm_about = new Tfm_about(&fm_main);
-    auto* fm_dir = new Tfm_dir(&fm_main);
-    auto* fm_set = new Tfm_set(fm_main.State().appSettings, fm_main.State().settingsFile, &fm_main);
-    fm_set->SetErrorReport(ShowErrorReport);
-    auto* fm_id3 = new Tfm_id3(&fm_main);
-    Q_UNUSED(fm_about);
-    Q_UNUSED(fm_dir);
-    Q_UNUSED(fm_set);
-    Q_UNUSED(fm_id3);
-
-    fm_main.show();
-    const int status = app.exec();
+    int status = 0;
+    {
+        const Program program = CreateProgram();
+        program.fm_main->show();
+        status = app.exec();
+    }
     ShutdownWmaAudioInfo();
     return status;
 }

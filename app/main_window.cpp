@@ -9,12 +9,16 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "app/command_dispatch.h"
 #include "app/file_list_commands.h"
+#include "app/image_list.h"
 #include "app/information_box.h"
 #include "app/list_grid_delegate.h"
+#include "app/list_preview_host.h"
 #include "components/component_error.h"
 #include "engine/convert_batch.h"
 #include "engine/normalize_batch.h"
+#include "preview/preview_playback.h"
 
 namespace {
 const QString kSkinFileName = QStringLiteral("mp3enc.dll");
@@ -27,10 +31,15 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
       parts_(std::move(parts)) {
     setObjectName(QStringLiteral("fm_main"));
     setWindowTitle(QStringLiteral("Quorvel"));
+    setWindowIcon(ProgramIcon());
     setFixedSize(kClientWidth, kClientHeight);  // fixed single border: no resizing, no maximise
     BuildControls();
+    previewHost_ = std::make_unique<ListPreviewHost>(this, lv_);
+    preview_ =
+        std::make_unique<PreviewPlayback>(state_, *parts_.reader, *parts_.player, *previewHost_);
     fileList_ =
         new FileListCommands(this, lv_, state_, parts_.prober ? *parts_.prober : *parts_.reader);
+    dispatch_ = new CommandDispatch(this, state_, Commands());
     parts_.skin->SetOnClick([this](ISkinObject& source) { Skin1Click(source); });
     batchHost_ = std::make_unique<WindowBatchHost>(*this);
     connect(timer1_, &QTimer::timeout, this, [this] { Timer1Timer(state_, *batchHost_); });
@@ -172,8 +181,14 @@ void Tfm_main::scmbjjChange(int index) {
 }
 
 void Tfm_main::Skin1Click(ISkinObject& source) {
-    // The commands behind the element names arrive with the command table.
-    Q_UNUSED(source);
+    dispatch_->Skin1Click(source.GetName());
+}
+
+void Tfm_main::SetSecondaryWindows(Tfm_about* about, Tfm_dir* dir, Tfm_set* set, Tfm_id3* id3) {
+    fm_about_ = about;
+    fm_dir_ = dir;
+    fm_set_ = set;
+    fm_id3_ = id3;
 }
 
 bool Tfm_main::FormCloseQuery() {

@@ -8,6 +8,15 @@
 #include "engine/batch_parts.h"
 #include "engine/main_state.h"
 
+class CommandDispatch;
+class ListPreviewHost;
+class PreviewPlayback;
+class Tfm_about;
+class Tfm_dir;
+class Tfm_id3;
+class Tfm_set;
+struct MainCommands;
+
 class FileListCommands;
 class QComboBox;
 class QTimer;
@@ -46,6 +55,16 @@ class Tfm_main : public QWidget {
     IAudioTransform2& AudioTransform21() { return *parts_.transform; }
     IAudioPlayer2& AudioPlayer21() { return *parts_.player; }
     ISkin& Skin1() { return *parts_.skin; }
+    CommandDispatch& Dispatch() { return *dispatch_; }
+    PreviewPlayback& Preview() { return *preview_; }
+
+    // The secondary windows the commands show; created after the main window, alive as long.
+    void SetSecondaryWindows(Tfm_about* about, Tfm_dir* dir, Tfm_set* set, Tfm_id3* id3);
+
+    // The small commands that live in the window (main_window_commands.cpp).
+    void ChooseOutputFolder();
+    void OpenOutputFolder();
+    void OpenHelp();
     // Add File, Add Folder, remove, clear and the row click on lv.
     FileListCommands& FileList() { return *fileList_; }
 
@@ -60,6 +79,7 @@ class Tfm_main : public QWidget {
     void Skin1Click(ISkinObject& source);
     void BuildControls();
     void CentreOnScreen();
+    MainCommands Commands();
 
     BatchParts MakeBatchParts();
 
@@ -75,5 +95,13 @@ class Tfm_main : public QWidget {
     ISkinLabel* skinLabel_ = nullptr;
     QComboBox* scmb_ = nullptr;
     QTimer* timer1_ = nullptr;
+
+    std::unique_ptr<ListPreviewHost> previewHost_;
+    std::unique_ptr<PreviewPlayback> preview_;
+    CommandDispatch* dispatch_ = nullptr;
+    Tfm_about* fm_about_ = nullptr;
+    Tfm_dir* fm_dir_ = nullptr;
+    Tfm_set* fm_set_ = nullptr;
+    Tfm_id3* fm_id3_ = nullptr;
     FileListCommands* fileList_ = nullptr;
 };

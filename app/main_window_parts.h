@@ -29,3 +29,5 @@ struct MainWindowParts {
 };
 
 MainWindowParts MakeRealParts();
+// A skinned label of the real skin engine, for the dialogs' field labels.
+QWidget* MakeRealSkinLabel(QWidget* parent);

@@ -13,6 +13,10 @@ MainWindowParts MakeRealParts() {
     parts.encoder = std::make_unique<LameEncoderSettings>();
     parts.transform = CreateAudioTransform();
     parts.player = CreateAudioPlayer();
-    parts.makeLabel = [](QWidget* parent) { return new TSkinLabel(parent); };
+    parts.makeLabel = MakeRealSkinLabel;
     return parts;
+}
+
+QWidget* MakeRealSkinLabel(QWidget* parent) {
+    return new TSkinLabel(parent);
 }

@@ -23,4 +23,6 @@ class IAudioPlayer2 {
     virtual void Stop() = 0;
     // The player copies what it needs; the caller keeps its buffer.
     virtual void QueueBuffer(const AudioBuffer& buffer) = 0;
+    // Whether the open stream plays into the silent null output (no audio device).
+    virtual bool UsesNullOutput() const = 0;
 };

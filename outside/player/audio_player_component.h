@@ -27,7 +27,7 @@ class TAudioPlayer2 : public QObject, public IAudioPlayer2 {
     void QueueBuffer(const AudioBuffer& buffer) override;
 
     // Whether the open stream goes to the null output.
-    bool UsesNullOutput() const { return output_ && output_->IsNull(); }
+    bool UsesNullOutput() const override { return output_ && output_->IsNull(); }
 
   private:
     void Tick();

@@ -1,16 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 
+#include "app/command_dispatch.h"
+#include "app/desktop_open.h"
 #include "app/information_box.h"
+#include "app/list_rows.h"
 #include "app/main_window.h"
+#include "app/secondary_windows.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
 #include "support/temp_dir.h"
@@ -35,6 +44,11 @@ class MainWindowTest : public ::testing::Test {
         MainWindowParts parts;
         auto fakeSkin = std::make_unique<FakeSkin>(log);
         skin = fakeSkin.get();
+        for (const char* name :
+             {"b_Add", "b_remove", "b_clear", "b_convert", "b_nomalize", "b_stop", "p_play",
+              "p_stop", "b_dir", "b_open", "b_id3", "file", "action", "setting", "help", "helpp"}) {
+            fakeSkin->Add(S(name));
+        }
         skinSetup(*fakeSkin);
         parts.skin = std::move(fakeSkin);
         parts.reader = std::make_unique<FakeAudioFile>(S("AudioFileRead"), log);
@@ -188,13 +202,119 @@ TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpenOnceWithTheError) {
     qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
 }
 
-TEST_F(MainWindowTest, ClickOnASkinElementDoesNothingYet) {
+// Runs `steps` once the next modal dialog is open, then closes it if the steps did not.
+void WhenModal(std::function<void(QDialog&)> steps) {
+    QTimer::singleShot(0, [steps = std::move(steps)] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        steps(*dialog);
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+    });
+}
+
+TEST_F(MainWindowTest, SkinClicksOpenTheTagEditorAboutBoxHelpAndOutputFolder) {
     auto w = Start();
-    const int calls = log->size();
-    skin->Add(S("b_convert"));
+    auto* about = new Tfm_about(w.get());
+    auto* id3 = new Tfm_id3(
+        w->lv(), w->State().Tags, w->State().EditTags,
+        [](QWidget* p) { return new FakeSkinLabel(p); }, w.get());
+    w->SetSecondaryWindows(about, new Tfm_dir(w.get()),
+                           new Tfm_set(w->State().appSettings, w->State().settingsFile, w.get()),
+                           id3);
+    QList<QUrl> opened;
+    bool openWorks = true;
+    const DesktopOpener previousOpener = SetDesktopOpener([&](const QUrl& url) {
+        opened << url;
+        return openWorks;
+    });
+
+    QString modal;
+    WhenModal([&](QDialog& d) { modal = d.objectName() + S(":") + d.windowTitle(); });
+    skin->Click(S("b_id3"));
+    EXPECT_EQ(modal, S("fm_id3:ID3 Edit"));
+
+    w->move(40, 30);
+    skin->Click(S("help"));
+    w->Dispatch().p_help()->hide();
+    w->Dispatch().About2Click();
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_FALSE(about->isModal());
+    EXPECT_EQ(about->frameGeometry().topLeft(), w->frameGeometry().topLeft());
+    EXPECT_EQ(about->windowTitle(), S("fm_about"));
+    EXPECT_TRUE(about->findChild<QLabel*>(S("ProductName"))->font().bold());
+    EXPECT_EQ(about->findChild<QLabel*>(S("Version"))->text(), S("Version: 3.00"));
+    about->close();
+
+    // Help and the output folder open through the desktop; a failure is said, not swallowed.
+    const QString helpPage =
+        QDir(QCoreApplication::applicationDirPath()).filePath(S("help/Quorvel.html"));
+    ASSERT_TRUE(QFile::exists(helpPage));
+    w->State().Converting = true;  // help is allowed during a batch, the folder is not
+    skin->Click(S("helpp"));
+    skin->Click(S("b_open"));
+    EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(helpPage)});
+    EXPECT_EQ(messages, QStringList{S("Please stop converting first!")});
+    w->State().Converting = false;
+    w->State().appSettings.OutputDir = dir.Path();
+    skin->Click(S("b_open"));
+    EXPECT_EQ(opened.last(), QUrl::fromLocalFile(dir.Path()));
+    openWorks = false;
+    messages.clear();
+    skin->Click(S("b_open"));
+    w->State().appSettings.OutputDir = dir.File(S("not-yet"));
+    skin->Click(S("b_open"));
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].startsWith(S("Cannot open the output folder ") + dir.Path()));
+    EXPECT_TRUE(messages[1].contains(S("does not exist yet")));
+    SetDesktopOpener(previousOpener);
+}
+
+TEST_F(MainWindowTest, OutputFolderChooserCancelChangesNothingAndOkKeepsTheFolderAtOnce) {
+    auto w = Start();
+    auto* chooser = new Tfm_dir(w.get());
+    w->SetSecondaryWindows(nullptr, chooser, nullptr, nullptr);
+    const QString before = w->SkinLabel1()->Caption();
+    QString caption;
+    WhenModal([&](QDialog& d) { caption = d.windowTitle(); });
+    skin->Click(S("b_dir"));
+    EXPECT_EQ(caption, S("Output Directory"));
+    EXPECT_EQ(w->SkinLabel1()->Caption(), before);
+    EXPECT_EQ(w->State().appSettings.OutputDir, before);
+    EXPECT_FALSE(QFile::exists(IniPath()));
+
+    // Ok at once takes the folder the chooser shows selected first (the home folder).
+    WhenModal([](QDialog& d) { static_cast<Tfm_dir&>(d).btn_ok()->click(); });
+    skin->Click(S("b_dir"));
+    const QString chosen = w->SkinLabel1()->Caption();
+    EXPECT_NE(chosen, before);
+    EXPECT_EQ(w->State().appSettings.OutputDir, chosen);
+    EXPECT_EQ(SettingsFile().ReadText(S("Format"), S("Dir"), QString()),
+              chosen);  // already written
+}
+
+TEST_F(MainWindowTest, PlayAndStopElementsDriveThePreviewOfTheListRows) {
+    auto w = Start();
+    for (const char* name : {"a", "b"}) {
+        auto* row = new QTreeWidgetItem(w->lv());
+        row->setText(0, S(name));
+        SetSubItem(row, kStatus, S("Unconvert"));
+        SetSubItem(row, kPath, S("/in/%1.wav").arg(S(name)));
+    }
+    log->clear();
+    w->State().Adding = true;  // an add in progress: nothing may start reading the list
+    skin->Click(S("p_play"));
     skin->Click(S("b_convert"));
-    EXPECT_EQ(log->size(), calls);
-    EXPECT_FALSE(w->State().Converting.load());
+    EXPECT_TRUE(log->isEmpty());
+    EXPECT_EQ(messages, QStringList(2, S("Please wait until the files are added!")));
+    w->State().Adding = false;
+    skin->Click(S("p_play"));  // nothing selected: the last row
+    EXPECT_EQ(log->first(), S("AudioFileRead.Open(/in/b.wav)"));
+    EXPECT_EQ(w->lv()->topLevelItem(1)->text(5), S("Playing"));
+    skin->Click(S("p_stop"));
+    EXPECT_EQ(w->lv()->topLevelItem(1)->text(5), S("Stop"));
+    EXPECT_FALSE(w->State().Playing);
 }
 
 }  // namespace

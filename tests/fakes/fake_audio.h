@@ -103,6 +103,8 @@ class FakePlayer : public IAudioPlayer2 {
     void Play() override;
     void Stop() override;
     void QueueBuffer(const AudioBuffer& buffer) override;
+    bool nullOutput = false;
+    bool UsesNullOutput() const override { return nullOutput; }
 
   private:
     CallLog log_;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// What the preview needs of the main window: the rows of the file list and the message boxes.
+// Window thread only.
+class PreviewHost {
+  public:
+    virtual ~PreviewHost() = default;
+    virtual int RowCount() const = 0;
+    virtual bool HasSelectedRow() const = 0;
+    virtual QString RowPath(int row) const = 0;  // the full input path of the row
+    virtual void SetRowStatus(int row, const QString& status) = 0;
+    virtual void ShowInformation(const QString& text) = 0;
+    virtual void ShowErrorReport(const QString& text) = 0;
+};

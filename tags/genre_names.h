@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+
+// The 148 genre names offered by the tag editor's genre list: the ID3v1 genres with their widely
+// used extensions, in their published order. Only a list of suggestions: a genre is stored and
+// written as free text, never as an index.
+const QStringList& GenreNames();
