@@ -19,6 +19,7 @@
 #include "engine/convert_batch.h"
 #include "engine/normalize_batch.h"
 #include "preview/preview_playback.h"
+#include "settings/settings_dialog.h"
 
 namespace {
 const QString kSkinFileName = QStringLiteral("mp3enc.dll");
@@ -153,8 +154,7 @@ void Tfm_main::ShowProgress(int value) {
 
 BatchParts Tfm_main::MakeBatchParts() {
     // The settings dialog's command-line box: held for the run, never stored.
-    const QObject* box = findChild<QObject*>(QStringLiteral("txtCommLine"));
-    const QString commandLine = box ? box->property("plainText").toString() : QString();
+    const QString commandLine = fm_set_ ? fm_set_->CommandLineText() : QString();
     return BatchParts{state_,          *parts_.reader,    *parts_.writer,
                       *parts_.encoder, *parts_.transform, commandLine,
                       QString()};

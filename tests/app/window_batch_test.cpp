@@ -14,6 +14,7 @@
 #include "app/window_batch_host.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
+#include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
 
@@ -90,9 +91,10 @@ class WindowBatchTest : public ::testing::Test {
 TEST_F(WindowBatchTest, ConversionStopsThePreviewFirstAndEndsWithTheDisplayAtRest) {
     QTreeWidgetItem* row = AddRow("song");
     // The settings dialog's command-line box reaches the encoder (its text is never stored).
-    auto* box = new QPlainTextEdit(window.get());
-    box->setObjectName(S("txtCommLine"));
-    box->setPlainText(S("-V 2"));
+    auto* settings =
+        new Tfm_set(window->State().appSettings, window->State().settingsFile, window.get());
+    window->SetSecondaryWindows(nullptr, nullptr, settings, nullptr);
+    settings->findChild<QPlainTextEdit*>(S("txtCommLine"))->setPlainText(S("-V 2"));
     window->State().appSettings.OutputFormat = 0;
     window->State().Playing = true;
     window->State().PlayIndex = 0;
