@@ -112,6 +112,21 @@ QString MessageNamingFile(const QString& message, const QString& inputPath) {
     return inputPath + QStringLiteral(": ") + message;
 }
 
+RowStart BeginRow(BatchHost& host, const MainState& state, int row, QString& input) {
+    host.PumpMessages();
+    if (!state.Converting) {
+        return RowStart::Stop;
+    }
+    host.ShowProgress(0);
+    input = host.RowInputPath(row);
+    if (!QFileInfo::exists(input)) {
+        host.ShowInformation(input + QStringLiteral(" has been removed."));
+        host.FileDone(row, FileOutcome::Removed, QString());
+        return RowStart::Skip;
+    }
+    return RowStart::Go;
+}
+
 void FailBatch(BatchParts& parts, BatchHost& host, int row, const QString& inputPath,
                const QString& outputPath, const QString& message) {
     AbandonFile(parts.reader, parts.writer);

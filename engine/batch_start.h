@@ -18,6 +18,11 @@ struct BatchSetup {
 // leaves Converting clear.
 bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup);
 
+// The common start of one row: pump, see whether a stop was asked, progress to 0, and the input
+// path. A vanished input is reported (" has been removed.") and skipped.
+enum class RowStart { Go, Skip, Stop };
+RowStart BeginRow(BatchHost& host, const MainState& state, int row, QString& input);
+
 // The common end: progress back to 0, Converting cleared, percentage text blank.
 void EndBatch(BatchParts& parts, BatchHost& host);
 

@@ -1,7 +1,5 @@
 #include "engine/convert_batch.h"
 
-#include <QFileInfo>
-
 #include "components/audio_file.h"
 #include "engine/batch_start.h"
 #include "engine/convert_file.h"
@@ -23,15 +21,12 @@ void ConvertAll(BatchParts& parts, BatchHost& host) {
 
     const int count = host.RowCount();
     for (int row = 0; row < count; ++row) {
-        host.PumpMessages();
-        if (!state.Converting) {
+        QString input;
+        const RowStart start = BeginRow(host, state, row, input);
+        if (start == RowStart::Stop) {
             break;
         }
-        host.ShowProgress(0);
-        const QString input = host.RowInputPath(row);
-        if (!QFileInfo::exists(input)) {
-            host.ShowInformation(input + QStringLiteral(" has been removed."));
-            host.FileDone(row, FileOutcome::Removed, QString());
+        if (start == RowStart::Skip) {
             continue;
         }
         QString output;

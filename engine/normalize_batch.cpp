@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -37,16 +36,13 @@ void NormalizeAll(BatchParts& parts, BatchHost& host, std::int64_t maxWholeSampl
 
     const int count = host.RowCount();
     for (int row = 0; row < count; ++row) {
-        host.PumpMessages();
-        if (!state.Converting) {
+        state.ProgressValue = 0;
+        QString input;
+        const RowStart start = BeginRow(host, state, row, input);
+        if (start == RowStart::Stop) {
             break;
         }
-        state.ProgressValue = 0;
-        host.ShowProgress(0);
-        const QString input = host.RowInputPath(row);
-        if (!QFileInfo::exists(input)) {
-            host.ShowInformation(input + QStringLiteral(" has been removed."));
-            host.FileDone(row, FileOutcome::Removed, QString());
+        if (start == RowStart::Skip) {
             continue;
         }
         QString output;
