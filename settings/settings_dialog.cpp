@@ -59,6 +59,25 @@ void FitCaption(QWidget* control, const QFont& base, int extra = 0) {
     }
 }
 
+// Shrinks a check box's font (never below the smallest size) until its caption, without its last
+// word, fits the page, and cuts the box there; tail shows that word at the same size.
+void FitWithTail(QCheckBox* box, QLabel* tail, const QFont& base) {
+    const QString caption = box->text();
+    const QString last = caption.mid(caption.lastIndexOf(u' '));
+    const int available = box->parentWidget()->width() - box->x();
+    box->ensurePolished();
+    box->resize(available, box->height());
+    QFont f = base;
+    box->setFont(f);
+    while (box->sizeHint().width() - QFontMetrics(f).horizontalAdvance(last) > available &&
+           f.pointSizeF() - 0.5 >= kSmallestPointSize) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+        box->setFont(f);
+    }
+    box->resize(box->sizeHint().width() - QFontMetrics(f).horizontalAdvance(last), box->height());
+    tail->setFont(f);
+}
+
 int AbsoluteIndex(QTreeWidgetItem* wanted, QTreeWidget* tree) {
     int index = 0;
     for (QTreeWidgetItemIterator it(tree); *it; ++it, ++index) {
@@ -190,7 +209,8 @@ void Tfm_set::FitCaptions() {
     heading.setPointSizeF(base.pointSizeF() + 1);
     lab->setFont(heading);
     for (QWidget* control : pageArea_->findChildren<QWidget*>()) {
-        if (control == ck_comply || control->objectName() == QLatin1String("spec")) {
+        if (control == ck_comply || control == spec || control == ck_allow ||
+            control == allowTail_) {
             continue;
         }
         if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control) ||
@@ -210,23 +230,10 @@ void Tfm_set::FitCaptions() {
             button->setFont(common);
         }
     }
-    // This box is narrower than its caption on purpose: it shows the caption up to "MPEG" and
-    // the label below carries "spec".
-    const QString comply = ck_comply->text();
-    const QString tail = comply.mid(comply.lastIndexOf(u' '));
-    const int available = ck_comply->parentWidget()->width() - ck_comply->x();
-    ck_comply->ensurePolished();
-    ck_comply->resize(available, ck_comply->height());
-    QFont f = base;
-    ck_comply->setFont(f);
-    while (ck_comply->sizeHint().width() - QFontMetrics(f).horizontalAdvance(tail) > available &&
-           f.pointSizeF() - 0.5 >= kSmallestPointSize) {
-        f.setPointSizeF(f.pointSizeF() - 0.5);
-        ck_comply->setFont(f);
-    }
-    ck_comply->resize(ck_comply->sizeHint().width() - QFontMetrics(f).horizontalAdvance(tail),
-                      ck_comply->height());
-    spec->setFont(f);
+    // These boxes are narrower than their captions on purpose: each shows its caption up to the
+    // last word, and the label below carries that word.
+    FitWithTail(ck_comply, spec, base);
+    FitWithTail(ck_allow, allowTail_, base);
 }
 
 void Tfm_set::FormShow() {

@@ -114,6 +114,7 @@ class Tfm_set : public QDialog {
     QCheckBox* ck_crc = nullptr;
     QCheckBox* ck_comply = nullptr;
     QLabel* spec = nullptr;
+    QLabel* allowTail_ = nullptr;  // the last word of ck_allow's caption, on the line below
     QCheckBox* ck_allow = nullptr;
     QCheckBox* ck_short = nullptr;
     QCheckBox* ck_bit = nullptr;

@@ -231,17 +231,19 @@ void Tfm_set::BuildExpertPage() {
         Check(page, "ck_comply", QStringLiteral("comply as much as possible to ISO MPEG spec"),
               {4, 22, 236, 22});
     spec = Caption(page, QStringLiteral("spec"), {24, 42, 60, 16}, "spec");
+    // The same two-line layout, so the caption stays at a readable size.
     ck_allow =
         Check(page, "ck_allow", QStringLiteral("allow block types to differ between channels"),
               {4, 60, 236, 22});
-    ck_short = Check(page, "ck_short", QStringLiteral("short blocks"), {4, 82, 236, 22});
-    ck_bit = Check(page, "ck_bit", QStringLiteral("bit reservoir"), {4, 104, 236, 22});
-    Caption(page, QStringLiteral("ATH Control:"), {4, 140, 94, kRow});
+    allowTail_ = Caption(page, QStringLiteral("channels"), {24, 80, 80, 16});
+    ck_short = Check(page, "ck_short", QStringLiteral("short blocks"), {4, 98, 236, 22});
+    ck_bit = Check(page, "ck_bit", QStringLiteral("bit reservoir"), {4, 120, 236, 22});
+    Caption(page, QStringLiteral("ATH Control:"), {4, 150, 94, kRow});
     cb_ath = List(page, "cb_ath", Items({"default", "only", "disabled", "only for short blocks"}),
-                  {100, 140, 142, kRow});
-    Caption(page, QStringLiteral("De-emphasis :"), {4, 172, 94, kRow});
+                  {100, 150, 142, kRow});
+    Caption(page, QStringLiteral("De-emphasis :"), {4, 180, 94, kRow});
     cb_de = List(page, "cb_de", Items({"default", "0/15 microseconds", "citt j.17"}),
-                 {100, 172, 142, kRow});
+                 {100, 180, 142, kRow});
 }
 
 void Tfm_set::BuildPresetsPage() {
