@@ -7,6 +7,7 @@
 
 #include "filelist/row_texts.h"
 #include "list_fixtures.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -15,28 +16,10 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
-struct Result {
-    int status;
-    QString out;
-    QString err;
-};
-
-Result RunCli(const QStringList& args, const QString& configHome) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(S("XDG_CONFIG_HOME"), configHome);
-    env.insert(S("HOME"), configHome);
-    p.setProcessEnvironment(env);
-    p.start(QDir(S(QUORVEL_BIN_DIR)).filePath(S("quorvel-cli")), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
 TEST(Cli, SettingsPrintsWhatStartUpWouldLoad) {
     TempDir dir;
     dir.Write(S("Quorvel.ini"), "[Format]\nDir=/data/out\nint=0x1\n[Fade]\nIn=2\nIntime=$A\n");
-    const Result r = RunCli({S("settings")}, dir.Path());
+    const CliResult r = RunCli({S("settings")}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, S("OutputDir=/data/out\nOutputFormat=1\nFadeIn=1\nFadeOut=0\nFadeInTime=10\n"
                        "FadeOutTime=5\nNormalizeVolume=98\n"));
@@ -44,7 +27,7 @@ TEST(Cli, SettingsPrintsWhatStartUpWouldLoad) {
 
 TEST(Cli, DefaultFolderIsTheMusicFolderAsAnAbsolutePath) {
     TempDir dir;
-    const Result r = RunCli({S("settings")}, dir.Path());
+    const CliResult r = RunCli({S("settings")}, dir.Path());
     EXPECT_EQ(r.status, 0);
     const QString firstLine = r.out.section(QLatin1Char('\n'), 0, 0);
     EXPECT_TRUE(firstLine.startsWith(S("OutputDir=/"))) << firstLine.toStdString();
@@ -56,7 +39,7 @@ TEST(Cli, UsageErrorsExitWithTwoAndOneLine) {
     for (const QStringList& args :
          {QStringList{}, QStringList{S("frobnicate")}, QStringList{S("settings"), S("extra")},
           QStringList{S("probe")}}) {
-        const Result r = RunCli(args, dir.Path());
+        const CliResult r = RunCli(args, dir.Path());
         EXPECT_EQ(r.status, 2) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
@@ -73,7 +56,7 @@ TEST(Cli, ProbePrintsTheRowsAndRecordsAddingWouldGive) {
     const QString mp3 = dir.File(S("song.mp3"));
     WriteMp3Fixture(mp3, 2000, S("Song: One"));
 
-    const Result r = RunCli({S("probe"), dir.File(S("folder")), mp3}, dir.Path());
+    const CliResult r = RunCli({S("probe"), dir.File(S("folder")), mp3}, dir.Path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, S("bad.wav this File is not supported.\n"));
     const QStringList blocks = r.out.split(S("\n\n"), Qt::SkipEmptyParts);
@@ -96,7 +79,7 @@ TEST(Cli, ConfigurePrintsTheCallsOfTheStoredFormat) {
     dir.Write(S("Quorvel.ini"),
               "[Format]\nint=1\n[wav]\nmode=2\nchannel=0\nbit=0\n"
               "[MP3Prest]\nalt=1\n[mp3]\nbitrate=40\n");
-    Result r = RunCli({S("configure")}, dir.Path());
+    CliResult r = RunCli({S("configure")}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, S("IsOpen()\nSetWaveFormat(44100, 1, 8)\n"));
     r = RunCli({S("configure"), S("--format"), S("0")}, dir.Path());

@@ -7,6 +7,7 @@
 
 #include "../audio/audio_test_signals.h"
 #include "outside/audio/audio_factory.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -15,30 +16,13 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
-struct Result {
-    int status;
-    QString out;
-    QString err;
-};
-
 class CliConvertTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(S("XDG_CONFIG_HOME"), dir.Path());
-        env.insert(S("HOME"), dir.Path());
-    }
     void Start(QProcess& p, const QStringList& args) {
-        p.setProcessEnvironment(env);
-        p.start(QDir(S(QUORVEL_BIN_DIR)).filePath(S("quorvel-cli")),
-                QStringList{S("convert")} + args);
+        StartCli(p, QStringList{S("convert")} + args, dir.Path());
     }
-    Result Run(const QStringList& args) {
-        QProcess p;
-        Start(p, args);
-        p.waitForFinished(120000);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+    CliResult Run(const QStringList& args) {
+        return RunCli(QStringList{S("convert")} + args, dir.Path(), 120000);
     }
     QString Input(const char* name, double seconds, double hz) {
         auto w = CreateAudioFile();
@@ -51,7 +35,6 @@ class CliConvertTest : public ::testing::Test {
     QString Lines(const QStringList& triples) { return triples.join(QLatin1Char('\n')) + S("\n"); }
 
     TempDir dir;
-    QProcessEnvironment env;
 };
 
 // Parallel jobs give byte-identical outputs, with the result lines in input order.
@@ -71,7 +54,7 @@ TEST_F(CliConvertTest, TwoJobsWriteWhatOneJobWrites) {
                 if (*mode) {
                     args.prepend(S(mode));
                 }
-                const Result r = Run(args);
+                const CliResult r = Run(args);
                 ASSERT_EQ(r.status, 0) << r.err.toStdString();
                 const QString prefix = *mode ? S("Nor_") : S("");
                 const QString ext = S(".") + S(format);
@@ -99,12 +82,12 @@ TEST_F(CliConvertTest, BadArgumentsAndBadInputs) {
     for (const QStringList& args :
          {QStringList{S("--format"), S("ogg"), a}, QStringList{S("--jobs"), S("0"), a},
           QStringList{}, QStringList{S("--fast"), a}, QStringList{S("--output")}}) {
-        const Result r = Run(args);
+        const CliResult r = Run(args);
         EXPECT_EQ(r.status, 2) << args.join(S(" ")).toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
     const QString junk = dir.Write(S("junk.mp3"), QByteArray(4000, 'x'));
-    const Result r = Run({S("--output"), dir.File(S("out")), junk, a});
+    const CliResult r = Run({S("--output"), dir.File(S("out")), junk, a});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, Lines({S("Error\t") + junk + S("\t"),
                             S("finish\t") + a + S("\t") + dir.File(S("out/a.mp3"))}));

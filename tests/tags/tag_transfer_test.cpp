@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 #include "tag_test_support.h"
 #include "tags/id3v2_tag.h"
@@ -118,15 +119,12 @@ TEST(Transfer, OtherExtensionsAreLeftUntouched) {
 class CliTags : public ::testing::Test {
   protected:
     int Run(const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
-        QProcess cli;
-        cli.start(QStringLiteral(QUORVEL_BIN_DIR "/quorvel-cli"),
-                  QStringList{QStringLiteral("tags")} + args);
-        cli.waitForFinished(60000);
+        const CliResult r = RunCli(QStringList{QStringLiteral("tags")} + args);
         if (out)
-            *out = QString::fromUtf8(cli.readAllStandardOutput());
+            *out = r.out;
         if (err)
-            *err = QString::fromUtf8(cli.readAllStandardError());
-        return cli.exitCode();
+            *err = r.err;
+        return r.status;
     }
     TempDir dir_;
 };
