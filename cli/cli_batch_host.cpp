@@ -66,8 +66,11 @@ void CliBatchHost::WaitForMessages() {
     CheckInterrupt();
 }
 
-void CliBatchHost::FileDone(int row, FileOutcome outcome, const QString& output) {
-    static const char* const kStatus[] = {"finish", "stopped", "Error", "removed"};
+void CliBatchHost::FileDone(const FileResult& result) {
+    static const char* const kStatus[] = {"finish", "stopped", "Error", "removed", "skipped"};
+    const FileOutcome outcome = result.outcome;
+    const int row = result.row;
+    const QString& output = result.output;
     const auto index = static_cast<std::size_t>(outcome);
     if (outcome == FileOutcome::Error || outcome == FileOutcome::Removed) {
         failed_ = true;

@@ -28,7 +28,7 @@ class CliBatchHost : public BatchHost {
     void PumpMessages() override;
     void WaitForMessages() override;
     void SetPacingTimer(bool) override {}
-    void FileDone(int row, FileOutcome outcome, const QString& output) override;
+    void FileDone(const FileResult& result) override;
 
     bool AnyFailed() const { return failed_; }
     // A result line for an input that never reached the list.

@@ -3,8 +3,18 @@
 #include <QString>
 
 // How one row of a batch ended. The window shows "finish" for both Finished and Stopped (a
-// stopped output is kept as far as it was written); the command line tells them apart.
-enum class FileOutcome { Finished, Stopped, Error, Removed };
+// stopped output is kept as far as it was written); the command line tells them apart. Skipped:
+// the batch ended before the row was reached.
+enum class FileOutcome { Finished, Stopped, Error, Removed, Skipped };
+
+// The result of one row, reported once per row.
+struct FileResult {
+    int row = 0;
+    FileOutcome outcome = FileOutcome::Skipped;
+    QString output;      // empty when nothing was kept
+    QString reason;      // why the row failed, naming the file; empty otherwise
+    double seconds = 0;  // time spent on the row
+};
 
 // What the batches need from whoever shows them: the main window, the command line, tests.
 // Every call arrives on the thread that runs the batch (the window thread for the window).
@@ -37,9 +47,5 @@ class BatchHost {
     // Called once as a batch starts, before the reader is touched: a preview must let go of it.
     virtual void BeforeBatch() {}
     // How each row ended and the output it produced (empty for a removed input).
-    virtual void FileDone(int row, FileOutcome outcome, const QString& output) {
-        (void)row;
-        (void)outcome;
-        (void)output;
-    }
+    virtual void FileDone(const FileResult& result) { (void)result; }
 };

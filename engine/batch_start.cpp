@@ -121,7 +121,7 @@ RowStart BeginRow(BatchHost& host, const MainState& state, int row, QString& inp
     input = host.RowInputPath(row);
     if (!QFileInfo::exists(input)) {
         host.ShowInformation(input + QStringLiteral(" has been removed."));
-        host.FileDone(row, FileOutcome::Removed, QString());
+        host.FileDone({row, FileOutcome::Removed, QString(), {}, 0});
         return RowStart::Skip;
     }
     return RowStart::Go;
@@ -134,7 +134,7 @@ void FailBatch(BatchParts& parts, BatchHost& host, int row, const QString& input
         QFile::remove(outputPath);
     }
     host.SetRowStatus(row, QStringLiteral("Error"));
-    host.FileDone(row, FileOutcome::Error, outputPath);
+    host.FileDone({row, FileOutcome::Error, outputPath, MessageNamingFile(message, inputPath), 0});
     EndBatch(parts, host);
     host.ShowError(MessageNamingFile(message, inputPath));
 }

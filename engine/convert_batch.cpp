@@ -45,7 +45,8 @@ void ConvertAll(BatchParts& parts, BatchHost& host) {
             TransferTagsGuarded(output, tags);
             host.ShowProgress(0);
             host.SetRowStatus(row, QStringLiteral("finish"));
-            host.FileDone(row, complete ? FileOutcome::Finished : FileOutcome::Stopped, output);
+            host.FileDone(
+                {row, complete ? FileOutcome::Finished : FileOutcome::Stopped, output, {}, 0});
         } catch (const std::exception& e) {
             FailBatch(parts, host, row, input, output, ErrorText(e));
             return;

@@ -117,11 +117,12 @@ void NormalizeAll(BatchParts& parts, BatchHost& host, std::int64_t maxWholeSampl
         host.ShowProgress(0);
         if (!written) {
             host.SetRowStatus(row, QStringLiteral("Stop"));
-            host.FileDone(row, FileOutcome::Stopped, QString());
+            host.FileDone({row, FileOutcome::Stopped, QString(), {}, 0});
             continue;
         }
         host.SetRowStatus(row, QStringLiteral("finish"));
-        host.FileDone(row, terminated ? FileOutcome::Stopped : FileOutcome::Finished, output);
+        host.FileDone(
+            {row, terminated ? FileOutcome::Stopped : FileOutcome::Finished, output, {}, 0});
     }
     EndBatch(parts, host);
 }

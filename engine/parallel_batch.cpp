@@ -210,7 +210,7 @@ void RunParallelBatch(BatchParts& parts, BatchHost& host, const std::vector<JobP
             if (r.outcome == FileOutcome::Error && failure.isEmpty()) {
                 failure = r.error;
             }
-            host.FileDone(row, r.outcome, r.output);
+            host.FileDone({row, r.outcome, r.output, r.error, 0});
         }
         host.ShowProgress(OverallProgress(shared));
         if (finished && reported == count) {
@@ -220,7 +220,7 @@ void RunParallelBatch(BatchParts& parts, BatchHost& host, const std::vector<JobP
             // Rows no job started: stopped, or left after a failure.
             for (; reported < count; ++reported) {
                 if (!shared.results[static_cast<std::size_t>(reported)]) {
-                    host.FileDone(reported, FileOutcome::Stopped, QString());
+                    host.FileDone({reported, FileOutcome::Stopped, QString(), {}, 0});
                 } else {
                     break;
                 }

@@ -56,7 +56,5 @@ struct RecordingHost : BatchHost {
     }
     void SetPacingTimer(bool enabled) override { timer.push_back(enabled); }
     void BeforeBatch() override { ++beforeBatch; }
-    void FileDone(int row, FileOutcome outcome, const QString& output) override {
-        done.push_back({row, outcome, output});
-    }
+    void FileDone(const FileResult& r) override { done.push_back({r.row, r.outcome, r.output}); }
 };
