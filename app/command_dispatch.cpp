@@ -113,7 +113,7 @@ void CommandDispatch::Popup(QMenu* menu, int dx, int dy) {
 }
 
 void CommandDispatch::RunUnlessBusy(const std::function<void()>& command) {
-    if (state_.Converting) {
+    if (state_.Busy()) {
         ShowInformation(window_, QStringLiteral("Please stop converting first!"));
         return;
     }

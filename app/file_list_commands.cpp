@@ -67,7 +67,7 @@ FileListCommands::FileListCommands(QWidget* window, QTreeWidget* lv, MainState& 
 }
 
 bool FileListCommands::RefuseWhileBusy() {
-    if (state_.Converting) {
+    if (state_.Busy()) {
         ShowInformation(window_, kStopConvertingFirst);
         return true;
     }

@@ -58,7 +58,7 @@ MainCommands Tfm_main::Commands() {
 }
 
 void Tfm_main::ChooseOutputFolder() {
-    if (state_.Converting) {
+    if (state_.Busy()) {
         ShowInformation(this, QStringLiteral("Please stop converting first!"));
         return;
     }

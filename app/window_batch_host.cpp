@@ -85,6 +85,16 @@ void WindowBatchHost::SetPacingTimer(bool enabled) {
     }
 }
 
+void WindowBatchHost::FileDone(const FileResult& result) {
+    // A failed row keeps its reason where the user can find it after the message is gone.
+    if (QTreeWidgetItem* item = window_.lv()->topLevelItem(result.row)) {
+        const QString tip = result.outcome == FileOutcome::Error ? result.reason : QString();
+        for (int column = 0; column < window_.lv()->columnCount(); ++column) {
+            item->setToolTip(column, tip);
+        }
+    }
+}
+
 void WindowBatchHost::BeforeBatch() {
     // The preview reads from the same reader: it stops before the batch takes the reader.
     MainState& state = window_.State();

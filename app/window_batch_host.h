@@ -25,6 +25,7 @@ class WindowBatchHost : public BatchHost {
     void WaitForMessages() override;
     void SetPacingTimer(bool enabled) override;
     void BeforeBatch() override;
+    void FileDone(const FileResult& result) override;
 
   private:
     void DrawProgress();

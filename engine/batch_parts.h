@@ -20,3 +20,12 @@ struct BatchParts {
     // When not empty, the output folder for this run instead of the stored one.
     QString outputDirOverride;
 };
+
+// One job's own components, for batches that run several files at once: nothing is shared
+// between jobs but the output naming and the tag transfer, both guarded.
+struct JobParts {
+    IAudioFile2& reader;
+    IAudioFile2& writer;
+    IAudioFile2LameEnc& encoder;
+    IAudioTransform2& transform;
+};

@@ -7,6 +7,7 @@
 #include "components/audio_file.h"
 #include "components/component_error.h"
 #include "engine/configure_writer.h"
+#include "engine/hidden_output.h"
 #include "engine/main_state.h"
 #include "engine/output_path.h"
 #include "tags/tag_error.h"
@@ -40,13 +41,23 @@ QString ReadOutputDir(BatchParts& parts) {
 
 }  // namespace
 
-bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup) {
+bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup, bool normalize) {
     MainState& state = parts.state;
     if (host.RowCount() == 0) {
         host.ShowInformation(QStringLiteral("Please add file!"));
         return false;
     }
-    if (state.Converting) {
+    // Also while a stopped batch still waits for its worker to leave the components.
+    if (state.Busy()) {
+        return false;
+    }
+    const int level = state.appSettings.NormalizeVolume;
+    if (normalize && (level < kMinNormalizeVolume || level > kMaxNormalizeVolume)) {
+        // 0 % would write silence and anything past 100 % a clipped square wave.
+        host.ShowError(QStringLiteral("[Nor] vol = %1 is outside %2..%3; pick a value in Settings")
+                           .arg(level)
+                           .arg(kMinNormalizeVolume)
+                           .arg(kMaxNormalizeVolume));
         return false;
     }
     const int format = state.appSettings.OutputFormat;
@@ -81,6 +92,7 @@ bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup) {
     }
     state.appSettings.OutputDir = dir;
     setup.outputDir = dir;
+    RemoveStaleOutputs(dir);
     return true;
 }
 
@@ -110,33 +122,6 @@ QString MessageNamingFile(const QString& message, const QString& inputPath) {
         return message;
     }
     return inputPath + QStringLiteral(": ") + message;
-}
-
-RowStart BeginRow(BatchHost& host, const MainState& state, int row, QString& input) {
-    host.PumpMessages();
-    if (!state.Converting) {
-        return RowStart::Stop;
-    }
-    host.ShowProgress(0);
-    input = host.RowInputPath(row);
-    if (!QFileInfo::exists(input)) {
-        host.ShowInformation(input + QStringLiteral(" has been removed."));
-        host.FileDone({row, FileOutcome::Removed, QString(), {}, 0});
-        return RowStart::Skip;
-    }
-    return RowStart::Go;
-}
-
-void FailBatch(BatchParts& parts, BatchHost& host, int row, const QString& inputPath,
-               const QString& outputPath, const QString& message) {
-    AbandonFile(parts.reader, parts.writer);
-    if (!outputPath.isEmpty()) {
-        QFile::remove(outputPath);
-    }
-    host.SetRowStatus(row, QStringLiteral("Error"));
-    host.FileDone({row, FileOutcome::Error, outputPath, MessageNamingFile(message, inputPath), 0});
-    EndBatch(parts, host);
-    host.ShowError(MessageNamingFile(message, inputPath));
 }
 
 QString ErrorText(const std::exception& e) {

@@ -26,6 +26,12 @@ struct MainState {
     // thread only; set by NormalizeAll while it waits for the worker.
     TThreadNormalize* NormalizeThread = nullptr;
 
+    // A batch is on its way, from its start until its last row has ended, including the moments
+    // after a stop while a worker is still inside the components. Window thread only.
+    bool BatchActive = false;
+    // Nothing may start that uses the reader, writer or transform.
+    bool Busy() const { return Converting || BatchActive; }
+
     bool Playing = false;
     // An add operation runs (it pumps messages between files): list changes, batch and preview
     // starts and the tag editor are refused until it ends.

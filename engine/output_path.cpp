@@ -10,18 +10,18 @@ namespace {
 // Far beyond any real folder; only guards against a loop that never ends.
 constexpr int kMaxNumber = 1000000;
 
-enum class Claim { Taken, Reserved, Refused };
-
-Claim Reserve(const QString& path) {
+// Reserves by creating the name, empty and exclusively. A folder that refuses for another reason
+// gets the name unreserved; the writer then reports the cause.
+NameClaim Reserve(const QString& path) {
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
-        return Claim::Taken;
+        return NameClaim::Taken;
     }
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        return Claim::Reserved;
+        return NameClaim::Claimed;
     }
     // Another batch may have created it between the two checks.
-    return QFileInfo::exists(path) ? Claim::Taken : Claim::Refused;
+    return QFileInfo::exists(path) ? NameClaim::Taken : NameClaim::Claimed;
 }
 
 }  // namespace
@@ -43,8 +43,9 @@ QString OutputExtension(int format) {
     }
 }
 
-QString MakeOutputPath(const QString& outputDir, const QString& caption, const QString& inputPath,
-                       const QString& extension, const QString& prefix) {
+QString ChooseOutputName(const QString& outputDir, const QString& caption, const QString& inputPath,
+                         const QString& extension, const QString& prefix,
+                         const std::function<NameClaim(const QString&)>& claim) {
     QString base = caption;
     if (caption == QFileInfo(inputPath).fileName()) {
         const qsizetype dot = caption.lastIndexOf(QLatin1Char('.'));
@@ -60,12 +61,8 @@ QString MakeOutputPath(const QString& outputDir, const QString& caption, const Q
     const QString stem = outputDir + prefix + base;
     QString candidate = stem + extension;
     for (int n = 1;; ++n) {
-        switch (Reserve(candidate)) {
-            case Claim::Reserved:
-            case Claim::Refused:
-                return candidate;
-            case Claim::Taken:
-                break;
+        if (claim(candidate) == NameClaim::Claimed) {
+            return candidate;
         }
         if (n > kMaxNumber) {
             throw ComponentError(QStringLiteral("Cannot create %1: no free output name is left")
@@ -73,4 +70,9 @@ QString MakeOutputPath(const QString& outputDir, const QString& caption, const Q
         }
         candidate = stem + QLatin1Char('_') + QString::number(n) + extension;
     }
+}
+
+QString MakeOutputPath(const QString& outputDir, const QString& caption, const QString& inputPath,
+                       const QString& extension, const QString& prefix) {
+    return ChooseOutputName(outputDir, caption, inputPath, extension, prefix, Reserve);
 }

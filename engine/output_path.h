@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // The extension of an output format: ".mp3" (0), ".wav" (1), ".wma" (2), ".ogg" (3), ".vox" (4);
 // empty for a format that configures nothing.
@@ -16,3 +17,11 @@ QString OutputExtension(int format);
 // the cause.
 QString MakeOutputPath(const QString& outputDir, const QString& caption, const QString& inputPath,
                        const QString& extension, const QString& prefix);
+
+// The naming rule of MakeOutputPath with the claim left to the caller: each candidate in turn
+// ("name", "name_1", ...) is offered to `claim` until it answers Claimed (the batch names its
+// finished output there without replacing anything).
+enum class NameClaim { Taken, Claimed };
+QString ChooseOutputName(const QString& outputDir, const QString& caption, const QString& inputPath,
+                         const QString& extension, const QString& prefix,
+                         const std::function<NameClaim(const QString&)>& claim);

@@ -24,7 +24,7 @@ void PreviewPlayback::StartPreview() {
         host_.ShowInformation(QStringLiteral("Please add file!"));
         return;
     }
-    if (state_.Playing || state_.Converting) {
+    if (state_.Playing || state_.Busy()) {
         // The row being played keeps its index, so its status is the one Stop updates.
         return;
     }

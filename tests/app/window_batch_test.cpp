@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -127,9 +128,11 @@ TEST_F(WindowBatchTest, ClosingDuringABatchWritesTheSettingsAndStopsAfterTheCurr
     closer.start(0);
     window->ConvertAll();
 
-    EXPECT_EQ(SubItem(first, kStatus), S("finish"));
+    // The cut file is no result: it is not kept.
+    EXPECT_EQ(SubItem(first, kStatus), S("Stop"));
     EXPECT_EQ(SubItem(second, kStatus), S("Unconvert"));
     EXPECT_LT(writer->written.size(), reader->input.size());
+    EXPECT_TRUE(QDir(dir.File(S("out"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_EQ(SettingsFile().ReadNumber(S("Nor"), S("vol"), 0), 77);
     EXPECT_FALSE(window->State().Converting);
 }

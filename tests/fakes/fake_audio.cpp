@@ -1,5 +1,6 @@
 #include "fake_audio.h"
 
+#include <QFile>
 #include <algorithm>
 
 #include "components/component_error.h"
@@ -58,6 +59,11 @@ void FakeAudioFile::SetWmaFormat(int f) {
 }
 void FakeAudioFile::CreateOutput(const QString& fileName) {
     Log(QStringLiteral("CreateOutput(%1)").arg(fileName));
+    // Like a real writer, leaves a file behind for the batch to name (where the folder exists).
+    QFile file(fileName);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.close();
+    }
     open_ = true;
     written.clear();
 }

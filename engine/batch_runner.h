@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/batch_host.h"
+#include "engine/batch_parts.h"
+
+enum class BatchWork { Convert, Normalize };
+
+// The one batch runner. Every row goes through the same life: its output is written under a
+// hidden name, and one ending decides the row's status, what stays on disk and the result:
+// - finished: closed, tagged, then given its free name (never replacing a file): "finish";
+// - cut by a stop (Stop, closing the window, a signal): deleted, the row shows "Stop";
+// - failed: deleted, the row shows "Error", its reason goes with the result, and the batch goes
+//   on with the next row; the failures are shown together once the batch has ended;
+// - never reached after a stop: status untouched, reported as Skipped.
+// Conversion and normalisation differ only in the per-file work; where it runs is the
+// scheduling:
+// - jobs empty: one file at a time on the calling (window) thread with parts' components,
+//   pumping the host between blocks, or while the normalisation worker of the file runs;
+// - jobs given: one thread per job, each with its own components, taking the next row not yet
+//   started; the calling thread pumps the host, shows progress and reports results in row order.
+// parts.state.Converting is the stop request; parts.state.BatchActive is set throughout, so no
+// other command touches the components until every worker has left them.
+void RunBatch(BatchParts& parts, BatchHost& host, BatchWork work, const std::vector<JobParts>& jobs,
+              std::int64_t maxWholeSamples = 0);
