@@ -22,6 +22,7 @@
 #include "engine/hidden_output.h"
 #include "engine/main_state.h"
 #include "engine/normalize_worker.h"
+#include "engine/output_path.h"
 
 namespace {
 
@@ -103,7 +104,12 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
         }
     } catch (const std::exception& e) {
         r.outcome = FileOutcome::Error;
-        r.reason = MessageNamingFile(ErrorText(e), in.path);
+        // The hidden name means nothing to the user: the message names the file as it would
+        // have been called.
+        const QString planned =
+            ChooseOutputName(plan.setup.outputDir, in.caption, in.path, plan.setup.extension,
+                             plan.prefix, [](const QString&) { return NameClaim::Claimed; });
+        r.reason = MessageNamingFile(ErrorText(e).replace(hidden, planned), in.path);
     }
     if (r.outcome != FileOutcome::Finished) {
         writerReset = LetGo(job) || writerReset;

@@ -103,5 +103,5 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
 void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry) {
     static std::mutex shared;
     const std::lock_guard<std::mutex> lock(shared);
-    TransferTags(outputPath, entry);
+    TransferTags(outputPath, entry, TagRewrite::InPlace);
 }

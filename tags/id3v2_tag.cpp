@@ -6,6 +6,7 @@
 #include <array>
 
 #include "outside/files/file_replacement.h"
+#include "outside/files/rewrite_start.h"
 #include "outside/files/small_regular_file.h"
 #include "tags/id3v2_parse.h"
 #include "tags/tag_error.h"
@@ -131,6 +132,28 @@ void ReadId3Tag(const QString& fileName) {
         Id3Tag.Comment = text(6);
     } catch (...) {
         Id3Tag = ID3StructV2();  // a reader never fails its caller
+    }
+}
+
+void WriteId3TagInPlace(const QString& fileName, const ID3StructV2& tag) {
+    const QByteArray tagBytes = BuildId3v2Tag(tag);
+    QFile source(fileName);
+    if (!source.open(QIODevice::ReadOnly)) {
+        throw TagError(Fail(fileName, source.errorString()));
+    }
+    const QByteArray head = source.read(kId3HeaderSize);
+    qint64 skip = 0;
+    if (head.size() == static_cast<qsizetype>(kId3HeaderSize)) {
+        const std::uint64_t existing =
+            Id3v2ExistingTagLength(reinterpret_cast<const unsigned char*>(head.constData()));
+        if (existing <= static_cast<std::uint64_t>(source.size())) {
+            skip = static_cast<qint64>(existing);
+        }
+    }
+    source.close();
+    QString error;
+    if (!RewriteFileStart(fileName, skip, tagBytes, &error)) {
+        throw TagError(Fail(fileName, error));
     }
 }
 

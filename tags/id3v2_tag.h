@@ -31,6 +31,11 @@ void ReadId3Tag(const QString& fileName);
 // it cannot be read or replaced (the file is then unchanged).
 void WriteId3Tag(const QString& fileName, const ID3StructV2& tag);
 
+// As WriteId3Tag, but the audio is moved inside the file instead of being copied to a new one,
+// so only the tag's size must be free on the disk. A failure half way leaves the file broken:
+// only for a file no one sees yet, such as a batch's output before it is named.
+void WriteId3TagInPlace(const QString& fileName, const ID3StructV2& tag);
+
 // The tag bytes WriteId3Tag puts in front of the audio. A text is stored as ISO-8859-1 when every
 // character fits, else as UTF-16 with a byte-order mark, and cut to 255 bytes.
 QByteArray BuildId3v2Tag(const ID3StructV2& tag);

@@ -6,7 +6,7 @@
 #include "tags/ogg_tag.h"
 #include "tags/wma_tag.h"
 
-void TransferTags(const QString& outputPath, const AudioFileinfo& entry) {
+void TransferTags(const QString& outputPath, const AudioFileinfo& entry, TagRewrite rewrite) {
     const QString name = QFileInfo(outputPath).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot >= 0 ? name.mid(dot).toLower() : QString();
@@ -19,7 +19,11 @@ void TransferTags(const QString& outputPath, const AudioFileinfo& entry) {
         Id3Tag.Genre = entry.Genre;
         Id3Tag.Track.clear();
         Id3Tag.Comment.clear();
-        WriteId3Tag(outputPath, Id3Tag);
+        if (rewrite == TagRewrite::InPlace) {
+            WriteId3TagInPlace(outputPath, Id3Tag);
+        } else {
+            WriteId3Tag(outputPath, Id3Tag);
+        }
     } else if (extension == QLatin1String(".wma")) {
         WmaTagInfo tag;
         tag.Title = entry.Title;
