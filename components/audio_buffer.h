@@ -26,3 +26,7 @@ class AudioBuffer {
     std::vector<float> samples_;
     int channels_ = 1;
 };
+
+// The largest finite magnitude among the samples (0 for none).
+float PeakOf(const float* samples, std::size_t count);
+float PeakOf(const AudioBuffer& buffer);

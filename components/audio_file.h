@@ -34,6 +34,12 @@ class IAudioFile2 {
     virtual void SetWmaFormat(int format) = 0;
     virtual void CreateOutput(const QString& fileName) = 0;
     virtual void WriteBuffer(AudioBuffer& buffer) = 0;
+    // The peak of the samples the created output would get from `block` once the writer has
+    // brought it to the output's channels and rate (a downmix lowers a peak, resampling can
+    // raise it), without writing anything. Blocks are measured in stream order; `last` adds the
+    // resampler's tail and starts the measure afresh. Normalising on this peak puts the level on
+    // the samples actually written. A writer that converts nothing gives the block's own peak.
+    virtual float OutputPeak(const AudioBuffer& block, bool last);
 
     // Both sides. After Close an output file is complete.
     virtual void Close() = 0;

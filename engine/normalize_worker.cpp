@@ -1,6 +1,9 @@
 #include "engine/normalize_worker.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <QFile>
 
 #include <algorithm>
 #include <climits>
@@ -22,15 +25,13 @@ void Reach(WorkerSignals& shared, int stage, int value) {
     }
 }
 
-float PeakOf(const AudioBuffer& buffer) {
-    float peak = 0.0f;
-    for (const float s : buffer.Samples()) {
-        const float v = std::fabs(s);
-        if (std::isfinite(v) && v > peak) {
-            peak = v;
-        }
+// The level to ask of the transform so that the samples the writer produces (after its channel
+// mix and resampling) peak at job.level: the transform scales by the block's own peak.
+float LevelForOutput(const NormalizeJob& job, float inputPeak, float outputPeak) {
+    if (inputPeak <= 0.0f || outputPeak <= 0.0f || inputPeak == outputPeak) {
+        return job.level;
     }
-    return peak;
+    return static_cast<float>(static_cast<double>(job.level) * inputPeak / outputPeak);
 }
 
 bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t samples) {
@@ -40,7 +41,8 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
     if (shared.terminate) {
         return false;
     }
-    job.transform.Normalize(buffer, job.level, -1);
+    const float level = LevelForOutput(job, PeakOf(buffer), job.writer.OutputPeak(buffer, true));
+    job.transform.Normalize(buffer, level, -1);
     Reach(shared, 2, 2000);
     if (shared.terminate) {
         return false;
@@ -61,8 +63,9 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
         if (block.Empty()) {
             break;
         }
-        peak = std::max(peak, PeakOf(block));
+        peak = std::max(peak, job.writer.OutputPeak(block, false));
     }
+    peak = std::max(peak, job.writer.OutputPeak(AudioBuffer({}, job.reader.Channels()), true));
     Reach(shared, 1, 1000);
     if (shared.terminate) {
         return false;
@@ -90,16 +93,26 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
 }  // namespace
 
 std::int64_t DefaultMaxWholeSamples() {
-    std::int64_t limit = INT_MAX;
-#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGESIZE)
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && pageSize > 0) {
-        const std::int64_t half = static_cast<std::int64_t>(pages) * pageSize / 2;
-        limit = std::min<std::int64_t>(limit, half / static_cast<std::int64_t>(sizeof(float)));
+    std::int64_t limit = kWholeBufferSamples;
+    // A process held to less (ulimit -v, a container's memory limit) gets a quarter of that.
+    rlimit as{};
+    if (::getrlimit(RLIMIT_AS, &as) == 0 && as.rlim_cur != RLIM_INFINITY) {
+        limit = std::min<std::int64_t>(limit,
+                                       static_cast<std::int64_t>(as.rlim_cur / 4 / sizeof(float)));
     }
-#endif
-    return limit;
+    for (const char* path :
+         {"/sys/fs/cgroup/memory.max", "/sys/fs/cgroup/memory/memory.limit_in_bytes"}) {
+        QFile file(QString::fromLatin1(path));
+        if (file.open(QIODevice::ReadOnly)) {
+            bool ok = false;
+            const qint64 bytes = file.readLine(64).trimmed().toLongLong(&ok);
+            if (ok && bytes > 0) {
+                limit =
+                    std::min<std::int64_t>(limit, bytes / 4 / static_cast<qint64>(sizeof(float)));
+            }
+        }
+    }
+    return std::max<std::int64_t>(limit, 0);
 }
 
 bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {

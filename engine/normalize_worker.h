@@ -30,8 +30,13 @@ struct WorkerSignals {
     std::function<void(int)> show;  // hands a progress point to the window thread
 };
 
-// The samples one whole-file buffer may hold here: what an int can count, and half the
-// machine's memory.
+// Files up to this many decoded samples are normalised in one buffer (128 MiB of samples, about
+// 6 minutes of 44.1 kHz stereo); longer ones in two streaming passes, so a normalisation never
+// needs much more memory than this whatever the file's length.
+constexpr std::int64_t kWholeBufferSamples = std::int64_t{32} * 1024 * 1024;
+
+// The samples one whole-file buffer may hold here: kWholeBufferSamples, or less when the process's
+// address space or its control group's memory is limited.
 std::int64_t DefaultMaxWholeSamples();
 
 // The worker body. Honours a termination request between stages only (a terminated file gets

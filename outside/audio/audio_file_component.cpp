@@ -220,6 +220,7 @@ void TAudioFile2::CreateOutput(const QString& fileName) {
 
 void TAudioFile2::BuildEncoder() {
     converter_.reset();
+    meter_.reset();
     encoder_.reset();
     framesWritten_ = 0;
     outputFailed_ = false;
@@ -302,6 +303,30 @@ void TAudioFile2::WriteBuffer(AudioBuffer& buffer) {
     framesWritten_ += frames;
 }
 
+float TAudioFile2::OutputPeak(const AudioBuffer& block, bool last) {
+    CheckEnabled();
+    if (!converter_ || block.Channels() != sourceChannels_) {
+        return PeakOf(block);  // written as it is
+    }
+    if (!meter_) {
+        meter_ = std::make_unique<FormatConverter>(sourceRate_, sourceChannels_,
+                                                   encoder_->SampleRate(), encoder_->Channels());
+    }
+    float peak = 0.0f;
+    const std::int64_t frames = static_cast<std::int64_t>(block.FrameCount());
+    for (std::int64_t done = 0; done < frames; done += kSliceFrames) {
+        const std::int64_t n = std::min(kSliceFrames, frames - done);
+        const std::vector<float>& out = meter_->Process(block.Data() + done * block.Channels(), n);
+        peak = std::max(peak, PeakOf(out.data(), out.size()));
+    }
+    if (last) {
+        const std::vector<float>& tail = meter_->Flush();
+        peak = std::max(peak, PeakOf(tail.data(), tail.size()));
+        meter_.reset();
+    }
+    return peak;
+}
+
 // ---- Both ----
 
 void TAudioFile2::Close() {
@@ -337,12 +362,14 @@ void TAudioFile2::CloseOutput() {
         ThrowWriteError(target, QString::fromUtf8(e.what()));
     }
     converter_.reset();
+    meter_.reset();
     encoder_.reset();
     output_.reset();
 }
 
 void TAudioFile2::AbandonOutput() {
     converter_.reset();
+    meter_.reset();
     encoder_.reset();
     output_.reset();
     framesWritten_ = 0;

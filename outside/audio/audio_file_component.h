@@ -36,6 +36,7 @@ class TAudioFile2 : public IAudioFile2 {
     void SetWmaFormat(int format) override;
     void CreateOutput(const QString& fileName) override;
     void WriteBuffer(AudioBuffer& buffer) override;
+    float OutputPeak(const AudioBuffer& block, bool last) override;
 
     void Close() override;
     bool IsOpen() override;
@@ -72,6 +73,8 @@ class TAudioFile2 : public IAudioFile2 {
     std::unique_ptr<PendingOutput> output_;
     std::unique_ptr<AudioEncoder> encoder_;
     std::unique_ptr<FormatConverter> converter_;
+    // A second conversion like converter_'s, for measuring what the output would get.
+    std::unique_ptr<FormatConverter> meter_;
     std::int64_t framesWritten_ = 0;
     bool outputFailed_ = false;
 };

@@ -191,6 +191,65 @@ TEST_F(EngineRealTest, NormalisedCopyPeaksAtTheStoredLevelWholeOrStreamed) {
     EXPECT_GT(Rms(whole, 0, 441), 0.5);
 }
 
+struct LevelCase {
+    const char* what;
+    QStringList soxArgs;  // makes the input
+};
+
+// The level is what the written samples peak at, after the writer's downmix or resampling,
+// as sox measures it; a stored level the dialog cannot offer is refused before anything starts.
+TEST_F(EngineRealTest, NormalisedCopyPeaksAtTheLevelOfTheWrittenSamples) {
+    const std::vector<LevelCase> cases{
+        {"5.1 downmixed to stereo",
+         {S("-r"),  S("48000"), S("-c"),  S("6"),    S("-b"),   S("16"),   S("in.wav"), S("synth"),
+          S("2"),   S("sine"),  S("300"), S("sine"), S("500"),  S("sine"), S("700"),    S("sine"),
+          S("100"), S("sine"),  S("900"), S("sine"), S("1100"), S("vol"),  S("0.5")}},
+        {"8-bit 22,050 Hz mono resampled",
+         {S("-r"), S("22050"), S("-c"), S("1"), S("-b"), S("8"), S("in.wav"), S("synth"), S("2"),
+          S("square"), S("440"), S("vol"), S("0.6")}},
+    };
+    Configure(1);
+    state.appSettings.NormalizeVolume = 98;
+    for (const LevelCase& c : cases) {
+        QDir(outDir).removeRecursively();
+        host = RecordingHost();
+        QProcess sox;
+        sox.setWorkingDirectory(dir.Path());
+        sox.start(S("sox"), QStringList{S("-n")} + c.soxArgs);
+        ASSERT_TRUE(sox.waitForFinished(60000) && sox.exitCode() == 0) << c.what;
+        host.Add(S("Tone"), dir.File(S("in.wav")));
+        BatchParts parts = Parts();
+        NormalizeAll(parts, host);
+        ASSERT_TRUE(host.errors.isEmpty()) << host.errors.join(S("; ")).toStdString();
+        QProcess stat;
+        stat.start(S("sox"), {outDir + S("/Nor_Tone.wav"), S("-n"), S("stat")});
+        ASSERT_TRUE(stat.waitForFinished(60000));
+        const QString report = QString::fromUtf8(stat.readAllStandardError());
+        double peak = 0;
+        for (const QString& line : report.split(QLatin1Char('\n'))) {
+            if (line.startsWith(S("Maximum amplitude")) ||
+                line.startsWith(S("Minimum amplitude"))) {
+                peak = std::max(peak, std::fabs(line.section(QLatin1Char(':'), 1).toDouble()));
+            }
+        }
+        EXPECT_NEAR(peak, 0.98, 0.005) << c.what;
+    }
+    for (const int level : {0, 101}) {
+        host = RecordingHost();
+        QDir(outDir).removeRecursively();
+        host.Add(S("Tone"), dir.File(S("in.wav")));
+        state.appSettings.NormalizeVolume = level;
+        BatchParts parts = Parts();
+        NormalizeAll(parts, host);
+        ASSERT_EQ(host.errors.size(), 1) << level;
+        EXPECT_EQ(host.errors[0],
+                  S("[Nor] vol = %1 is outside 1..100; pick a value in Settings").arg(level));
+        EXPECT_TRUE(host.done.empty());
+        EXPECT_FALSE(QFileInfo::exists(outDir + S("/Nor_Tone.wav")));
+        EXPECT_FALSE(state.Converting);
+    }
+}
+
 // A full disk, made by a file size limit on this process: the batch ends with the error, the
 // partial output is gone, and nothing stays stuck.
 TEST_F(EngineRealTest, FullDiskEndsTheBatchCleanly) {
