@@ -348,6 +348,8 @@ void RunOnJobs(BatchParts& parts, BatchHost& host, const RunPlan& plan,
     for (int row = 0; row < count; ++row) {
         shared.rows.push_back(ReadRow(host, state, row));
     }
+    // As one at a time: a stop already asked for starts no row.
+    host.PumpMessages();
     shared.running = static_cast<int>(jobs.size());
     std::vector<std::thread> threads;
     threads.reserve(jobs.size());
