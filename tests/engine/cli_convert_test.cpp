@@ -116,4 +116,34 @@ TEST_F(CliConvertTest, InterruptStopsAndDeletesTheFileInProgress) {
     EXPECT_TRUE(QDir(out).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
+// A run killed outright leaves nothing under a final name; what it left hidden never blocks a
+// name and is cleared by the next run in that folder.
+TEST_F(CliConvertTest, AKilledRunLeavesNoNameTakenAndItsDebrisIsCleared) {
+    const QString a = Input("long.wav", 120, 440);
+    const QString out = dir.File(S("out"));
+    QProcess p;
+    Start(p, {S("--jobs"), S("1"), S("--output"), out, a});
+    for (int i = 0; i < 2000 && QDir(out).entryList(QDir::Files | QDir::Hidden).isEmpty(); ++i) {
+        QThread::msleep(10);
+    }
+    QThread::msleep(200);
+    kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QStringList left = QDir(out).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_FALSE(left.isEmpty());
+    for (const QString& name : left) {
+        EXPECT_TRUE(name.startsWith(QLatin1Char('.'))) << name.toStdString();
+    }
+
+    const QString b = Input("short.wav", 1, 440);
+    const CliResult second = Run({S("--output"), out, b, a});
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.out, Lines({S("finish\t") + b + S("\t") + out + S("/short.mp3"),
+                                 S("finish\t") + a + S("\t") + out + S("/long.mp3")}));
+    QDir folder(out);
+    folder.setSorting(QDir::Name);
+    EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden),
+              (QStringList{S("long.mp3"), S("short.mp3")}));
+}
+
 }  // namespace
