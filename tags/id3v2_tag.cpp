@@ -64,6 +64,19 @@ QString Fail(const QString& fileName, const QString& cause) {
     return QStringLiteral("Cannot write the ID3 tag of %1: %2").arg(fileName, cause);
 }
 
+// An ID3v2 tag already at the start is replaced, not stacked in front of the new one: its
+// length, or 0.
+qint64 ExistingTagLength(QFile& source) {
+    const QByteArray head = source.peek(kId3HeaderSize);
+    if (head.size() != static_cast<qsizetype>(kId3HeaderSize)) {
+        return 0;
+    }
+    const std::uint64_t existing =
+        Id3v2ExistingTagLength(reinterpret_cast<const unsigned char*>(head.constData()));
+    return existing <= static_cast<std::uint64_t>(source.size()) ? static_cast<qint64>(existing)
+                                                                 : 0;
+}
+
 }  // namespace
 
 QByteArray BuildId3v2Tag(const ID3StructV2& tag) {
@@ -141,15 +154,7 @@ void WriteId3TagInPlace(const QString& fileName, const ID3StructV2& tag) {
     if (!source.open(QIODevice::ReadOnly)) {
         throw TagError(Fail(fileName, source.errorString()));
     }
-    const QByteArray head = source.read(kId3HeaderSize);
-    qint64 skip = 0;
-    if (head.size() == static_cast<qsizetype>(kId3HeaderSize)) {
-        const std::uint64_t existing =
-            Id3v2ExistingTagLength(reinterpret_cast<const unsigned char*>(head.constData()));
-        if (existing <= static_cast<std::uint64_t>(source.size())) {
-            skip = static_cast<qint64>(existing);
-        }
-    }
+    const qint64 skip = ExistingTagLength(source);
     source.close();
     QString error;
     if (!RewriteFileStart(fileName, skip, tagBytes, &error)) {
@@ -166,16 +171,7 @@ void WriteId3Tag(const QString& fileName, const ID3StructV2& tag) {
     if (!source.open(QIODevice::ReadOnly)) {
         throw TagError(Fail(fileName, source.errorString()));
     }
-    // An ID3v2 tag already at the start is replaced, not stacked in front of the new one.
-    const QByteArray head = source.peek(kId3HeaderSize);
-    qint64 skip = 0;
-    if (head.size() == static_cast<qsizetype>(kId3HeaderSize)) {
-        const std::uint64_t existing =
-            Id3v2ExistingTagLength(reinterpret_cast<const unsigned char*>(head.constData()));
-        if (existing <= static_cast<std::uint64_t>(source.size())) {
-            skip = static_cast<qint64>(existing);
-        }
-    }
+    const qint64 skip = ExistingTagLength(source);
     if (!source.seek(skip)) {
         throw TagError(Fail(fileName, source.errorString()));
     }

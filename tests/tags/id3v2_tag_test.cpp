@@ -139,6 +139,30 @@ TEST(Id3v2Writer, ReplacesAVersion4TagWithFooterAndKeepsPermissions) {
     EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+// The in-place writer (used on a batch's hidden output) gives the very bytes of the replacing
+// one, whether the new tag is longer or shorter than the one it replaces, across copy chunks.
+TEST(Id3v2Writer, InPlaceGivesTheBytesOfTheReplacingWriter) {
+    TempDir dir;
+    ID3StructV2 longTag;
+    longTag.Title = QString(200, QLatin1Char('t'));
+    longTag.Artist = QString(200, QChar(0x263A));
+    ID3StructV2 shortTag;
+    shortTag.Title = QStringLiteral("x");
+    const QByteArray audio = kAudio.repeated(700);  // beyond one 1 MiB chunk
+    for (const ID3StructV2* first : {&shortTag, &longTag}) {
+        for (const ID3StructV2* second : {&shortTag, &longTag}) {
+            const QString replaced = dir.Write(QStringLiteral("r.mp3"), audio);
+            const QString inPlace = dir.Write(QStringLiteral("p.mp3"), audio);
+            WriteId3Tag(replaced, *first);
+            WriteId3Tag(replaced, *second);
+            WriteId3TagInPlace(inPlace, *first);
+            WriteId3TagInPlace(inPlace, *second);
+            EXPECT_EQ(ReadAll(inPlace), ReadAll(replaced));
+            EXPECT_TRUE(ReadAll(inPlace).endsWith(audio));
+        }
+    }
+}
+
 TEST(Id3v2Writer, TagsTheFileALinkPointsTo) {
     TempDir dir;
     const QString real = dir.Write(QStringLiteral("real.mp3"), kAudio);
