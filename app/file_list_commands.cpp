@@ -203,7 +203,7 @@ FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder) {
 FileListCommands::Outcome FileListCommands::AddOne(const QString& path) {
     auto* row = new QTreeWidgetItem(QStringList{QFileInfo(path).fileName()});
     lv_->addTopLevelItem(row);
-    state_.Tags.append(AudioFileinfo{});
+    SetRowRecord(row, AudioFileinfo{});
     state_.EditTags.append(AudioFileinfo{});
     UpdateTitleColumnWidth();
 
@@ -227,8 +227,8 @@ FileListCommands::Outcome FileListCommands::AddOne(const QString& path) {
         return Outcome::Next;
     }
     FillRow(row, result.Row);
+    SetRowRecord(row, result.Record);
     const int index = lv_->indexOfTopLevelItem(row);
-    state_.Tags[index] = result.Record;
     if (index < state_.EditTags.size()) {
         state_.EditTags[index] = result.Record;
     }
@@ -241,7 +241,6 @@ void FileListCommands::RemoveRow(QTreeWidgetItem* row) {
         return;
     }
     delete lv_->takeTopLevelItem(index);
-    state_.Tags.removeAt(index);
     if (index < state_.EditTags.size()) {
         state_.EditTags.removeAt(index);
     }
@@ -277,7 +276,6 @@ void FileListCommands::ClearList() {
         return;
     }
     lv_->clear();
-    state_.Tags.clear();
     state_.EditTags.clear();
     state_.PlayIndex = 0;
 }

@@ -1,12 +1,15 @@
 #include "app/list_rows.h"
 
+#include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include "filelist/audio_file_info.h"
 #include "filelist/probe_file.h"
 
 namespace {
 constexpr int kPathRole = Qt::UserRole;
-}
+constexpr int kRecordRole = Qt::UserRole + 1;
+}  // namespace
 
 QString SubItem(const QTreeWidgetItem* row, int index) {
     if (index == kPath) {
@@ -18,7 +21,7 @@ QString SubItem(const QTreeWidgetItem* row, int index) {
 void SetSubItem(QTreeWidgetItem* row, int index, const QString& text) {
     if (index == kPath) {
         row->setData(0, kPathRole, text);
-        row->setToolTip(0, text);  // the full path, for captions the column cuts off
+        SetRowFailure(row, QString());  // the full path, for captions the column cuts off
         return;
     }
     row->setText(index + 1, text);
@@ -32,4 +35,35 @@ void FillRow(QTreeWidgetItem* row, const ListRowTexts& texts) {
     SetSubItem(row, kSize, texts.Size);
     SetSubItem(row, kStatus, texts.Status);
     SetSubItem(row, kPath, texts.Path);
+}
+
+AudioFileinfo RowRecord(const QTreeWidgetItem* row) {
+    return row->data(0, kRecordRole).value<AudioFileinfo>();
+}
+
+void SetRowRecord(QTreeWidgetItem* row, const AudioFileinfo& record) {
+    row->setData(0, kRecordRole, QVariant::fromValue(record));
+}
+
+void SetRowFailure(QTreeWidgetItem* row, const QString& reason) {
+    const QString path = SubItem(row, kPath);
+    row->setToolTip(0, reason.isEmpty() ? path : path + QLatin1Char('\n') + reason);
+    for (int column = 1; column < row->columnCount(); ++column) {
+        row->setToolTip(column, reason);
+    }
+}
+
+int ListRowRecords::Count() const {
+    return list_->topLevelItemCount();
+}
+
+AudioFileinfo ListRowRecords::At(int row) const {
+    const QTreeWidgetItem* item = list_->topLevelItem(row);
+    return item ? RowRecord(item) : AudioFileinfo{};
+}
+
+void ListRowRecords::Set(int row, const AudioFileinfo& record) {
+    if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
+        SetRowRecord(item, record);
+    }
 }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include "tags/tag_records.h"
+
+class QTreeWidget;
 class QTreeWidgetItem;
 struct ListRowTexts;
 
@@ -17,3 +20,24 @@ enum ListSubItem { kFrequency = 0, kChannels = 1, kTime = 2, kSize = 3, kStatus 
 
 // Writes the caption and every sub-item of a probed file into row.
 void FillRow(QTreeWidgetItem* row, const ListRowTexts& texts);
+
+// The row's tag record (its entry of Tags), kept with the row so that it can never fall out of
+// step with the list.
+struct AudioFileinfo;
+AudioFileinfo RowRecord(const QTreeWidgetItem* row);
+void SetRowRecord(QTreeWidgetItem* row, const AudioFileinfo& record);
+
+// Tags over the rows of a list: each record lives on its row.
+class ListRowRecords : public TagRecords {
+  public:
+    explicit ListRowRecords(QTreeWidget* list) : list_(list) {}
+    int Count() const override;
+    AudioFileinfo At(int row) const override;
+    void Set(int row, const AudioFileinfo& record) override;
+
+  private:
+    QTreeWidget* list_;
+};
+
+// Why the last batch failed on the row (empty: it did not), shown as the row's tooltip.
+void SetRowFailure(QTreeWidgetItem* row, const QString& reason);

@@ -15,6 +15,7 @@
 #include "app/information_box.h"
 #include "app/list_grid_delegate.h"
 #include "app/list_preview_host.h"
+#include "app/list_rows.h"
 #include "components/component_error.h"
 #include "engine/convert_batch.h"
 #include "engine/normalize_batch.h"
@@ -36,6 +37,7 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight);  // fixed single border: no resizing, no maximise
     BuildControls();
     previewHost_ = std::make_unique<ListPreviewHost>(this, lv_);
+    tags_ = std::make_unique<ListRowRecords>(lv_);
     preview_ =
         std::make_unique<PreviewPlayback>(state_, *parts_.reader, *parts_.player, *previewHost_);
     fileList_ =

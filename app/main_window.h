@@ -7,6 +7,7 @@
 #include "app/window_batch_host.h"
 #include "engine/batch_parts.h"
 #include "engine/main_state.h"
+#include "tags/tag_records.h"
 
 class CommandDispatch;
 class ListPreviewHost;
@@ -45,6 +46,8 @@ class Tfm_main : public QWidget {
 
     MainState& State() { return state_; }
     QTreeWidget* lv() const { return lv_; }
+    // Tags: each row's record, kept with the row.
+    TagRecords& Tags() { return *tags_; }
     QComboBox* scmb() const { return scmb_; }
     ISkinLabel* SkinLabel1() const { return skinLabel_; }
     QTimer* Timer1() const { return timer1_; }
@@ -97,6 +100,7 @@ class Tfm_main : public QWidget {
     QTimer* timer1_ = nullptr;
 
     std::unique_ptr<ListPreviewHost> previewHost_;
+    std::unique_ptr<TagRecords> tags_;
     std::unique_ptr<PreviewPlayback> preview_;
     CommandDispatch* dispatch_ = nullptr;
     Tfm_about* fm_about_ = nullptr;

@@ -32,6 +32,11 @@ QString WindowBatchHost::RowInputPath(int row) const {
     return item ? SubItem(item, kPath) : QString();
 }
 
+AudioFileinfo WindowBatchHost::RowTags(int row) const {
+    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    return item ? RowRecord(item) : AudioFileinfo{};
+}
+
 void WindowBatchHost::SetRowStatus(int row, const QString& status) {
     // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
     if (QTreeWidgetItem* item = window_.lv()->topLevelItem(row)) {
@@ -88,10 +93,7 @@ void WindowBatchHost::SetPacingTimer(bool enabled) {
 void WindowBatchHost::FileDone(const FileResult& result) {
     // A failed row keeps its reason where the user can find it after the message is gone.
     if (QTreeWidgetItem* item = window_.lv()->topLevelItem(result.row)) {
-        const QString tip = result.outcome == FileOutcome::Error ? result.reason : QString();
-        for (int column = 0; column < window_.lv()->columnCount(); ++column) {
-            item->setToolTip(column, tip);
-        }
+        SetRowFailure(item, result.outcome == FileOutcome::Error ? result.reason : QString());
     }
 }
 

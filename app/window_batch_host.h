@@ -16,6 +16,7 @@ class WindowBatchHost : public BatchHost {
     int RowCount() const override;
     QString RowCaption(int row) const override;
     QString RowInputPath(int row) const override;
+    AudioFileinfo RowTags(int row) const override;
     void SetRowStatus(int row, const QString& status) override;
     void ShowProgress(int value) override;
     void ClearProgressText() override;

@@ -132,7 +132,6 @@ void WindowBatch(const QStringList& inputs, const QString& out) {
         auto* item = new QTreeWidgetItem(window.lv());
         item->setText(0, QFileInfo(in).fileName());
         SetSubItem(item, kPath, in);
-        window.State().Tags.append(AudioFileinfo{});
     }
     window.ConvertAll();
 }
@@ -143,6 +142,7 @@ struct RowsHost : BatchHost {
     int RowCount() const override { return static_cast<int>(rows.size()); }
     QString RowCaption(int row) const override { return QFileInfo(rows[row]).fileName(); }
     QString RowInputPath(int row) const override { return rows[row]; }
+    AudioFileinfo RowTags(int) const override { return {}; }
     void SetRowStatus(int, const QString&) override {}
     void ShowProgress(int) override {}
     void ClearProgressText() override {}

@@ -20,6 +20,7 @@ class CliBatchHost : public BatchHost {
     int RowCount() const override { return static_cast<int>(rows_.size()); }
     QString RowCaption(int row) const override { return rows_[row].caption; }
     QString RowInputPath(int row) const override { return rows_[row].path; }
+    AudioFileinfo RowTags(int row) const override { return rows_[row].tags; }
     void SetRowStatus(int, const QString&) override {}
     void ShowProgress(int value) override;
     void ClearProgressText() override;

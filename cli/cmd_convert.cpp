@@ -119,10 +119,6 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
     for (const QString& message : probed.rejectedMessages) {
         err << message << '\n';
     }
-    state.Tags.clear();
-    for (const InputRow& row : probed.rows) {
-        state.Tags.append(row.tags);
-    }
 
     CliBatchHost host(probed.rows, state, out, err, g_interrupted, isatty(STDERR_FILENO) != 0);
     for (const QString& path : probed.rejectedPaths) {

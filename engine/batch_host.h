@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "filelist/audio_file_info.h"
+
 // How one row of a batch ended. The window shows "finish" for both Finished and Stopped (a
 // stopped output is kept as far as it was written); the command line tells them apart. Skipped:
 // the batch ended before the row was reached.
@@ -24,8 +26,9 @@ class BatchHost {
 
     // The list rows, read when each row starts.
     virtual int RowCount() const = 0;
-    virtual QString RowCaption(int row) const = 0;    // tag title or file name
-    virtual QString RowInputPath(int row) const = 0;  // full input path
+    virtual QString RowCaption(int row) const = 0;     // tag title or file name
+    virtual QString RowInputPath(int row) const = 0;   // full input path
+    virtual AudioFileinfo RowTags(int row) const = 0;  // the row's record (Tags[row])
     virtual void SetRowStatus(int row, const QString& status) = 0;
 
     // Progress 0..10000; drawn as 0 when no batch runs.

@@ -141,9 +141,8 @@ void Report(BatchHost& host, const RowInput& in, const FileResult& r, QStringLis
     host.FileDone(r);
 }
 
-RowInput ReadRow(BatchHost& host, const MainState& state, int row) {
-    return {row, host.RowCaption(row), host.RowInputPath(row),
-            row < state.Tags.size() ? state.Tags[row] : AudioFileinfo{}};
+RowInput ReadRow(BatchHost& host, int row) {
+    return {row, host.RowCaption(row), host.RowInputPath(row), host.RowTags(row)};
 }
 
 // Configures a job's writer as the batch's first writer was, from the same settings.
@@ -229,7 +228,7 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
             break;
         }
         host.ShowProgress(0);
-        const RowInput in = ReadRow(host, state, row);
+        const RowInput in = ReadRow(host, row);
         FileResult r;
         try {
             if (writerReset) {
@@ -346,7 +345,7 @@ void RunOnJobs(BatchParts& parts, BatchHost& host, const RunPlan& plan,
     const int count = host.RowCount();
     Shared shared(plan, state, count);
     for (int row = 0; row < count; ++row) {
-        shared.rows.push_back(ReadRow(host, state, row));
+        shared.rows.push_back(ReadRow(host, row));
     }
     // As one at a time: a stop already asked for starts no row.
     host.PumpMessages();

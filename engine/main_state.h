@@ -39,7 +39,8 @@ struct MainState {
     int PlayIndex = 0;
     QString OutputPath;
 
-    QList<AudioFileinfo> Tags;      // one record per list row
+    // Tags, the record of each row, live with the rows (the window's list, the command line's
+    // inputs); the batches read them through their host.
     QList<AudioFileinfo> EditTags;  // the tag editor's working copy
 
     AppSettings appSettings;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 #include <cstdint>
 
@@ -15,3 +16,5 @@ struct AudioFileinfo {
 
     friend bool operator==(const AudioFileinfo&, const AudioFileinfo&) = default;
 };
+
+Q_DECLARE_METATYPE(AudioFileinfo)

@@ -36,7 +36,7 @@ QString S(const char* text) {
 
 }  // namespace
 
-Tfm_id3::Tfm_id3(QTreeWidget* mainList, QList<AudioFileinfo>& tags, QList<AudioFileinfo>& editTags,
+Tfm_id3::Tfm_id3(QTreeWidget* mainList, TagRecords& tags, QList<AudioFileinfo>& editTags,
                  const SkinLabelFactory& makeLabel, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -177,9 +177,9 @@ void Tfm_id3::FormShow() {
     }
     FillRows();
     rememberedRow_ = 0;
-    editTags_ = tags_;
+    editTags_ = tags_.All();
     const int row = SelectedRow();
-    LoadBoxes(tags_.value(row), lv_id3_->topLevelItem(row)->text(0));
+    LoadBoxes(tags_.Value(row), lv_id3_->topLevelItem(row)->text(0));
 }
 
 void Tfm_id3::FillRows() {
@@ -360,18 +360,19 @@ void Tfm_id3::Button7Click() {
         return;
     }
     FillRows();
-    editTags_ = tags_;
+    editTags_ = tags_.All();
     const int row = SelectedRow();
-    LoadBoxes(tags_.value(row), lv_id3_->topLevelItem(row)->text(0));
+    LoadBoxes(tags_.Value(row), lv_id3_->topLevelItem(row)->text(0));
 }
 
 void Tfm_id3::btn_okClick() {
     if (lv_id3_->topLevelItemCount() > 0) {
-        tags_ = editTags_;
-        for (int i = 0; i < lv_id3_->topLevelItemCount() && i < tags_.size(); ++i) {
+        tags_.SetAll(editTags_);
+        for (int i = 0; i < lv_id3_->topLevelItemCount() && i < tags_.Count(); ++i) {
             QTreeWidgetItem* row = lv_->topLevelItem(i);
-            if (row && !tags_[i].Title.isEmpty()) {
-                row->setText(0, tags_[i].Title);
+            const QString title = tags_.At(i).Title;
+            if (row && !title.isEmpty()) {
+                row->setText(0, title);
             }
         }
     }

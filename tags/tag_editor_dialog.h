@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "filelist/audio_file_info.h"
+#include "tags/tag_records.h"
 
 class QComboBox;
 class QLineEdit;
@@ -26,7 +27,7 @@ class Tfm_id3 : public QDialog {
     static constexpr int kClientWidth = 419;
     static constexpr int kClientHeight = 269;
 
-    Tfm_id3(QTreeWidget* mainList, QList<AudioFileinfo>& tags, QList<AudioFileinfo>& editTags,
+    Tfm_id3(QTreeWidget* mainList, TagRecords& tags, QList<AudioFileinfo>& editTags,
             const SkinLabelFactory& makeLabel, QWidget* parent);
 
     QTreeWidget* lv_id3() const { return lv_id3_; }
@@ -70,7 +71,7 @@ class Tfm_id3 : public QDialog {
     int SelectedRow() const;
 
     QTreeWidget* lv_;
-    QList<AudioFileinfo>& tags_;
+    TagRecords& tags_;
     QList<AudioFileinfo>& editTags_;
 
     QTreeWidget* lv_id3_ = nullptr;

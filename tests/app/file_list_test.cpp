@@ -136,15 +136,15 @@ TEST_F(FileListTest, AddFolderAddsTheFolderOwnMp3AndWavFilesThroughTheChooser) {
     captions.sort();
     EXPECT_EQ(captions, (QStringList{S("Live Part 12"), S("y.wav")}));
     EXPECT_EQ(messages, QStringList{S("bad.wav this File is not supported.")});
-    ASSERT_EQ(w->State().Tags.size(), 2);
+    ASSERT_EQ(w->Tags().Count(), 2);
     for (int row = 0; row < 2; ++row) {
         const bool mp3 = Captions(*w)[row] == S("Live Part 12");
-        EXPECT_EQ(w->State().Tags[row].Title, mp3 ? S("Live Part 12") : QString());
+        EXPECT_EQ(w->Tags().At(row).Title, mp3 ? S("Live Part 12") : QString());
         EXPECT_EQ(SubItem(w->lv()->topLevelItem(row), kStatus), S("Unconvert"));
         EXPECT_EQ(SubItem(w->lv()->topLevelItem(row), kPath),
                   music + (mp3 ? S("/x.MP3") : S("/y.wav")));
     }
-    EXPECT_EQ(w->State().EditTags, w->State().Tags);
+    EXPECT_EQ(w->State().EditTags, w->Tags().All());
     EXPECT_FALSE(w->State().Adding);
 
     // Cancel adds nothing and says nothing.
@@ -182,7 +182,7 @@ TEST_F(FileListTest, AddFilesUsesTheOpenDialogAndTheSameFileTwiceGivesTwoRows) {
     EXPECT_EQ(RowTexts(*w, 0), RowTexts(*w, 2));
     EXPECT_EQ(RowTexts(*w, 0), (QStringList{S("a.wav"), S("44100 Hz"), S(" Stereo "), S("00:00:01"),
                                             S("0.25MB"), S("Unconvert"), dir.File(S("a.wav"))}));
-    EXPECT_EQ(w->State().Tags.size(), 3);
+    EXPECT_EQ(w->Tags().Count(), 3);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(S("|")).toStdString();
     // Probing used a reader of its own: AudioFileRead, which a preview may be playing from, was
     // not touched after start-up.
@@ -210,15 +210,15 @@ TEST_F(FileListTest, RemovalKeepsRecordsWithTheirRowsAndTheTitleColumnFollowsThe
     list.RemoveSelected();
 
     EXPECT_EQ(Captions(*w), (QStringList{S("T0"), S("T2"), S("T4")}));
-    EXPECT_EQ(Titles(w->State().Tags), (QStringList{S("T0"), S("T2"), S("T4")}));
-    EXPECT_EQ(Titles(w->State().EditTags), Titles(w->State().Tags));
-    EXPECT_EQ(w->State().Tags[2].Artist, S("Artist of T4"));
+    EXPECT_EQ(Titles(w->Tags().All()), (QStringList{S("T0"), S("T2"), S("T4")}));
+    EXPECT_EQ(Titles(w->State().EditTags), Titles(w->Tags().All()));
+    EXPECT_EQ(w->Tags().At(2).Artist, S("Artist of T4"));
     EXPECT_EQ(w->State().PlayIndex, 2);  // still the row of t4.mp3
 
     // A WAV added after the removals has an empty record.
     list.AddPaths({wav});
-    EXPECT_EQ(w->State().Tags.last().Title, QString());
-    EXPECT_EQ(w->State().Tags.last().Artist, QString());
+    EXPECT_EQ(w->Tags().At(w->Tags().Count() - 1).Title, QString());
+    EXPECT_EQ(w->Tags().At(w->Tags().Count() - 1).Artist, QString());
     EXPECT_EQ(w->lv()->columnWidth(0), 120);
 
     QStringList more;
@@ -237,7 +237,7 @@ TEST_F(FileListTest, RemovalKeepsRecordsWithTheirRowsAndTheTitleColumnFollowsThe
 
     list.ClearList();
     EXPECT_EQ(w->lv()->topLevelItemCount(), 0);
-    EXPECT_TRUE(w->State().Tags.isEmpty());
+    EXPECT_TRUE((w->Tags().Count() == 0));
     EXPECT_TRUE(w->State().EditTags.isEmpty());
     EXPECT_EQ(w->State().PlayIndex, 0);
     EXPECT_TRUE(messages.isEmpty());
@@ -271,7 +271,7 @@ TEST_F(FileListTest, DroppedFilesAndFoldersAreAddedAsAddFileAndAddFolderAddThem)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_TRUE(QTest::qWaitFor([&] { return w->lv()->topLevelItemCount() == 3; }, 10000));
     EXPECT_EQ(Captions(*w), (QStringList{S("one.wav"), S("Second"), S("three.wav")}));
-    EXPECT_EQ(w->State().Tags.size(), 3);
+    EXPECT_EQ(w->Tags().Count(), 3);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(S("|")).toStdString();
 
     // While converting, a drop is refused like Add File.
@@ -316,7 +316,7 @@ TEST_F(FileListTest, ListCommandsAreRefusedWhileConvertingOrAdding) {
     list.AddPaths({wav, wav});
     EXPECT_EQ(messages, QStringList(3, S("Please wait until the files are added!")));
     EXPECT_EQ(w->lv()->topLevelItemCount(), 4);
-    EXPECT_EQ(w->State().Tags.size(), 4);
+    EXPECT_EQ(w->Tags().Count(), 4);
     EXPECT_FALSE(w->State().Adding);
 }
 
@@ -327,7 +327,7 @@ TEST_F(FileListTest, AnUnreadableOggEndsTheAddAndLeavesNoHalfFilledRow) {
     auto w = Start();
     w->FileList().AddPaths({wav, ogg, wav});
     EXPECT_EQ(Captions(*w), QStringList{S("a.wav")});
-    EXPECT_EQ(w->State().Tags.size(), 1);
+    EXPECT_EQ(w->Tags().Count(), 1);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].startsWith(S("Cannot open "))) << errors[0].toStdString();
     EXPECT_TRUE(messages.isEmpty());

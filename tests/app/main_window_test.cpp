@@ -218,8 +218,8 @@ TEST_F(MainWindowTest, SkinClicksOpenTheTagEditorAboutBoxHelpAndOutputFolder) {
     auto w = Start();
     auto* about = new Tfm_about(w.get());
     auto* id3 = new Tfm_id3(
-        w->lv(), w->State().Tags, w->State().EditTags,
-        [](QWidget* p) { return new FakeSkinLabel(p); }, w.get());
+        w->lv(), w->Tags(), w->State().EditTags, [](QWidget* p) { return new FakeSkinLabel(p); },
+        w.get());
     w->SetSecondaryWindows(about, new Tfm_dir(w.get()),
                            new Tfm_set(w->State().appSettings, w->State().settingsFile, w.get()),
                            id3);

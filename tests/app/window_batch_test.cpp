@@ -75,7 +75,6 @@ class WindowBatchTest : public ::testing::Test {
         item->setText(0, S(caption));
         SetSubItem(item, kStatus, S("Unconvert"));
         SetSubItem(item, kPath, dir.Write(S(caption) + S(".wav"), "x"));
-        window->State().Tags.append(AudioFileinfo{});
         return item;
     }
 

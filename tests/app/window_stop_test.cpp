@@ -53,7 +53,6 @@ TEST(WindowStopTest, CommandsAfterAStopWaitUntilTheWorkerHasLeftTheComponents) {
     item->setText(0, S("long"));
     SetSubItem(item, kStatus, S("Unconvert"));
     SetSubItem(item, kPath, input);
-    state.Tags.append(AudioFileinfo{});
 
     bool tried = false;
     QTimer stopper;

@@ -51,9 +51,11 @@ float Peak(const AudioBuffer& b) {
 
 class EngineRealTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        outDir = dir.File(S("out"));
-        state.Tags.append(
+    void SetUp() override { outDir = dir.File(S("out")); }
+    // Every row is the same tagged tone.
+    void Add(const QString& input) {
+        host.Add(
+            S("Tone"), input,
             AudioFileinfo{S("Tone"), S("Quorvel"), S("2026"), S("Bench"), S("c"), S("Ambient"), 0});
     }
 
@@ -116,7 +118,7 @@ TEST_F(EngineRealTest, WavAndMp3InputsBecomeTaggedOutputsOfTheChosenFormat) {
         QDir(outDir).removeRecursively();
         const QString input =
             MakeInput(c.mp3Input ? S("in.mp3") : S("in.wav"), 2.0, 0.5, c.mp3Input);
-        host.Add(S("Tone"), input);
+        Add(input);
         Configure(c.format);
         BatchParts parts = Parts();
         ConvertAll(parts, host);
@@ -153,7 +155,7 @@ TEST_F(EngineRealTest, WavAndMp3InputsBecomeTaggedOutputsOfTheChosenFormat) {
 }
 
 TEST_F(EngineRealTest, FadesShapeTheOutputSamples) {
-    host.Add(S("Tone"), MakeInput(S("in.wav"), 4.0, 0.5));
+    Add(MakeInput(S("in.wav"), 4.0, 0.5));
     state.appSettings.FadeIn = state.appSettings.FadeOut = true;
     state.appSettings.FadeInTime = state.appSettings.FadeOutTime = 1;
     Configure(1);
@@ -171,7 +173,7 @@ TEST_F(EngineRealTest, FadesShapeTheOutputSamples) {
 
 TEST_F(EngineRealTest, NormalisedCopyPeaksAtTheStoredLevelWholeOrStreamed) {
     const QString input = MakeInput(S("in.wav"), 1.5, 0.25);
-    host.Add(S("Tone"), input);
+    Add(input);
     state.appSettings.NormalizeVolume = 80;
     state.appSettings.FadeIn = true;  // no effect on "Nor_" copies
     Configure(1);
@@ -217,7 +219,7 @@ TEST_F(EngineRealTest, NormalisedCopyPeaksAtTheLevelOfTheWrittenSamples) {
         sox.setWorkingDirectory(dir.Path());
         sox.start(S("sox"), QStringList{S("-n")} + c.soxArgs);
         ASSERT_TRUE(sox.waitForFinished(60000) && sox.exitCode() == 0) << c.what;
-        host.Add(S("Tone"), dir.File(S("in.wav")));
+        Add(dir.File(S("in.wav")));
         BatchParts parts = Parts();
         NormalizeAll(parts, host);
         ASSERT_TRUE(host.errors.isEmpty()) << host.errors.join(S("; ")).toStdString();
@@ -237,7 +239,7 @@ TEST_F(EngineRealTest, NormalisedCopyPeaksAtTheLevelOfTheWrittenSamples) {
     for (const int level : {0, 101}) {
         host = RecordingHost();
         QDir(outDir).removeRecursively();
-        host.Add(S("Tone"), dir.File(S("in.wav")));
+        Add(dir.File(S("in.wav")));
         state.appSettings.NormalizeVolume = level;
         BatchParts parts = Parts();
         NormalizeAll(parts, host);
@@ -254,7 +256,7 @@ TEST_F(EngineRealTest, NormalisedCopyPeaksAtTheLevelOfTheWrittenSamples) {
 // partial output is gone, and nothing stays stuck.
 TEST_F(EngineRealTest, FullDiskEndsTheBatchCleanly) {
     const QString input = MakeInput(S("in.wav"), 3.0, 0.5);
-    host.Add(S("Tone"), input);
+    Add(input);
     Configure(1);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);

@@ -14,6 +14,7 @@ struct RecordingHost : BatchHost {
         QString caption;
         QString path;
         QString status = QStringLiteral("Unconvert");
+        AudioFileinfo tags;
     };
     struct Done {
         int row;
@@ -33,11 +34,14 @@ struct RecordingHost : BatchHost {
     std::function<void(int)> onPump = [](int) {};  // gets the pump count
     std::function<void()> onWait = [] {};
 
-    void Add(const QString& caption, const QString& path) { rows.push_back({caption, path}); }
+    void Add(const QString& caption, const QString& path, const AudioFileinfo& tags = {}) {
+        rows.push_back({caption, path, QStringLiteral("Unconvert"), tags});
+    }
 
     int RowCount() const override { return static_cast<int>(rows.size()); }
     QString RowCaption(int row) const override { return rows[row].caption; }
     QString RowInputPath(int row) const override { return rows[row].path; }
+    AudioFileinfo RowTags(int row) const override { return rows[row].tags; }
     void SetRowStatus(int row, const QString& status) override { rows[row].status = status; }
     void ShowProgress(int value) override {
         progressOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();

@@ -33,7 +33,7 @@ class TagEditorTest : public ::testing::Test {
     void SetUp() override {
         main.setColumnCount(6);
         dialog = std::make_unique<Tfm_id3>(
-            &main, tags, editTags, [](QWidget* p) { return new FakeSkinLabel(p); }, nullptr);
+            &main, records, editTags, [](QWidget* p) { return new FakeSkinLabel(p); }, nullptr);
     }
 
     void AddRow(const char* caption, const AudioFileinfo& record) {
@@ -68,6 +68,7 @@ class TagEditorTest : public ::testing::Test {
 
     QTreeWidget main;
     QList<AudioFileinfo> tags;
+    ListTagRecords records{tags};
     QList<AudioFileinfo> editTags;
     std::unique_ptr<Tfm_id3> dialog;
 };
