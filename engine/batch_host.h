@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "filelist/audio_file_info.h"
 
-// How one row of a batch ended. The window shows "finish" for both Finished and Stopped (a
-// stopped output is kept as far as it was written); the command line tells them apart. Skipped:
-// the batch ended before the row was reached.
+// How one row of a batch ended. Skipped: the batch ended before the row was reached.
 enum class FileOutcome { Finished, Stopped, Error, Removed, Skipped };
 
 // The result of one row, reported once per row.
@@ -16,6 +15,25 @@ struct FileResult {
     QString output;      // empty when nothing was kept
     QString reason;      // why the row failed, naming the file; empty otherwise
     double seconds = 0;  // time spent on the row
+};
+
+// Where a batch stands, for a display of the whole batch.
+struct BatchProgress {
+    int done = 0;             // rows ended
+    int total = 0;            // rows of the batch
+    int value = 0;            // 0..10000 over the total duration of the rows
+    double secondsLeft = -1;  // from the audio processed so far; below 0 while unknown
+};
+
+// How a batch ended, counted by outcome.
+struct BatchSummary {
+    bool normalize = false;
+    int finished = 0;
+    int failed = 0;
+    int stopped = 0;       // cut by a stop
+    int removed = 0;       // inputs gone before their turn
+    int skipped = 0;       // never reached
+    QStringList failures;  // the reason of each failed row, in row order
 };
 
 // What the batches need from whoever shows them: the main window, the command line, tests.
@@ -51,4 +69,17 @@ class BatchHost {
     virtual void BeforeBatch() {}
     // How each row ended and the output it produced (empty for a removed input).
     virtual void FileDone(const FileResult& result) { (void)result; }
+    // A running row's own progress, 0..10000.
+    virtual void ShowRowProgress(int row, int value) {
+        (void)row;
+        (void)value;
+    }
+    // The whole batch: rows ended of rows, overall progress and time left.
+    virtual void ShowBatchProgress(const BatchProgress& progress) { (void)progress; }
+    // Once, after the last row: by default the failures together in one error message.
+    virtual void BatchEnded(const BatchSummary& summary) {
+        if (!summary.failures.isEmpty()) {
+            ShowError(summary.failures.join(QLatin1Char('\n')));
+        }
+    }
 };

@@ -7,8 +7,7 @@
 #include <QObject>
 #include <QTimer>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
+#include <cmath>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -28,8 +27,6 @@ namespace {
 
 // Lets the window's wait notice a worker that ended even if its wake-up call was lost.
 constexpr int kWaitHeartbeatMs = 200;
-// How often the reporting thread looks at the jobs when nothing has finished.
-constexpr auto kReportInterval = std::chrono::milliseconds(100);
 
 struct RowInput {
     int row = 0;
@@ -120,26 +117,77 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
 }
 
 // The row's status and result, on the host's thread.
-void Report(BatchHost& host, const RowInput& in, const FileResult& r, QStringList& failures) {
+void Report(BatchHost& host, const RowInput& in, const FileResult& r, BatchSummary& summary) {
     switch (r.outcome) {
         case FileOutcome::Finished:
             host.SetRowStatus(r.row, QStringLiteral("finish"));
+            ++summary.finished;
             break;
         case FileOutcome::Stopped:
             host.SetRowStatus(r.row, QStringLiteral("Stop"));
+            ++summary.stopped;
             break;
         case FileOutcome::Error:
             host.SetRowStatus(r.row, QStringLiteral("Error"));
-            failures << r.reason;
+            ++summary.failed;
+            summary.failures << r.reason;
             break;
         case FileOutcome::Removed:
             host.ShowInformation(in.path + QStringLiteral(" has been removed."));
+            ++summary.removed;
             break;
         case FileOutcome::Skipped:
+            ++summary.skipped;
             break;
     }
     host.FileDone(r);
 }
+
+// Overall progress weighted by each row's duration (equal weights when none is known), and the
+// time left from the audio processed so far.
+class ProgressTracker {
+  public:
+    explicit ProgressTracker(const std::vector<RowInput>& rows) {
+        bool known = false;
+        for (const RowInput& in : rows) {
+            known |= in.tags.DurationMs > 0;
+        }
+        for (const RowInput& in : rows) {
+            weights_.push_back(known ? std::max<double>(in.tags.DurationMs, 1.0) : 1.0);
+            total_ += weights_.back();
+        }
+        progress_.assign(rows.size(), 0);
+        clock_.start();
+    }
+    void SetRow(int row, int value) { progress_[static_cast<std::size_t>(row)] = value; }
+    void EndRow(int row) {
+        SetRow(row, 10000);
+        ++done_;
+    }
+    BatchProgress Now() const {
+        double processed = 0;
+        for (std::size_t i = 0; i < weights_.size(); ++i) {
+            processed += weights_[i] * progress_[i] / 10000.0;
+        }
+        BatchProgress p;
+        p.done = done_;
+        p.total = static_cast<int>(weights_.size());
+        p.value = total_ > 0 ? static_cast<int>(std::lround(10000.0 * processed / total_)) : 0;
+        const double elapsed = static_cast<double>(clock_.elapsed()) / 1000.0;
+        // Too early a guess swings wildly; wait for a second of work and a little progress.
+        if (elapsed >= 1.0 && processed > 0 && p.value >= 50) {
+            p.secondsLeft = elapsed * (total_ - processed) / processed;
+        }
+        return p;
+    }
+
+  private:
+    std::vector<double> weights_;
+    std::vector<int> progress_;
+    double total_ = 0;
+    int done_ = 0;
+    QElapsedTimer clock_;
+};
 
 RowInput ReadRow(BatchHost& host, int row) {
     return {row, host.RowCaption(row), host.RowInputPath(row), host.RowTags(row)};
@@ -150,10 +198,16 @@ using Configure = std::function<void(const JobParts&)>;
 
 // ---- One file at a time on the calling thread ----
 
-FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const RunPlan& plan) {
-    return [&host, &state, &plan](const JobParts& job, const RowInput&) {
+FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const RunPlan& plan,
+                               ProgressTracker& tracker) {
+    return [&host, &state, &plan, &tracker](const JobParts& job, const RowInput& in) {
         const BlockLoopHooks hooks{[&host] { host.PumpMessages(); },
-                                   [&host](int value) { host.ShowProgress(value); }};
+                                   [&host, &tracker, &in](int value) {
+                                       host.ShowProgress(value);
+                                       host.ShowRowProgress(in.row, value);
+                                       tracker.SetRow(in.row, value);
+                                       host.ShowBatchProgress(tracker.Now());
+                                   }};
         return RunBlockLoop(job.reader, job.writer, job.transform, plan.loop, state.Converting,
                             hooks)
                    ? WorkEnd::Complete
@@ -209,26 +263,30 @@ FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& pla
 }
 
 void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
-                     const Configure& configure, QStringList& failures) {
+                     const std::vector<RowInput>& rows, const Configure& configure,
+                     BatchSummary& summary) {
     MainState& state = parts.state;
     const JobParts job{parts.reader, parts.writer, parts.encoder, parts.transform};
+    ProgressTracker tracker(rows);
     QObject thisThread;  // queued progress points of the worker run here
     const FileWork work = plan.work == BatchWork::Convert
-                              ? BlockLoopOnThisThread(host, state, plan)
+                              ? BlockLoopOnThisThread(host, state, plan, tracker)
                               : NormalizeOnWorker(host, state, plan, thisThread);
     bool writerReset = false;
-    const int count = host.RowCount();
+    const int count = static_cast<int>(rows.size());
     for (int row = 0; row < count; ++row) {
         state.ProgressValue = 0;
         host.PumpMessages();
         if (!state.Converting) {
             for (; row < count; ++row) {
-                host.FileDone({row, FileOutcome::Skipped, {}, {}, 0});
+                Report(host, rows[static_cast<std::size_t>(row)],
+                       {row, FileOutcome::Skipped, {}, {}, 0}, summary);
             }
             break;
         }
         host.ShowProgress(0);
-        const RowInput in = ReadRow(host, row);
+        host.ShowBatchProgress(tracker.Now());
+        const RowInput& in = rows[static_cast<std::size_t>(row)];
         FileResult r;
         try {
             if (writerReset) {
@@ -246,30 +304,34 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
         state.WorkerStage = 0;
         state.ProgressValue = 0;
         host.ShowProgress(0);
-        Report(host, in, r, failures);
+        tracker.EndRow(row);
+        Report(host, in, r, summary);
+        host.ShowBatchProgress(tracker.Now());
     }
 }
 
 // ---- Several files at once, one thread per job ----
 
+// What the job threads and the host's thread share. Row inputs and the plan are read-only once
+// the threads run; progress and flags are atomics; results go through the mutex.
 struct Shared {
-    Shared(const RunPlan& p, MainState& s, int count)
-        : plan(p),
+    Shared(RunPlan p, MainState& s, std::vector<RowInput> r)
+        : plan(std::move(p)),
           state(s),
-          started(static_cast<std::size_t>(count)),
-          progress(static_cast<std::size_t>(count)),
-          results(static_cast<std::size_t>(count)) {}
+          rows(std::move(r)),
+          started(rows.size()),
+          progress(rows.size()),
+          results(rows.size()) {}
 
-    const RunPlan& plan;
-    MainState& state;  // only Converting is read off the reporting thread
-    std::vector<RowInput> rows;
+    const RunPlan plan;
+    MainState& state;  // only Converting is read off the host's thread
+    const std::vector<RowInput> rows;
     std::atomic<bool> terminate{false};  // the workers' view of a stop
     std::atomic<int> next{0};
     std::vector<std::atomic<bool>> started;
     std::vector<std::atomic<int>> progress;  // per row, 0..10000
 
     std::mutex mutex;
-    std::condition_variable changed;
     std::vector<std::optional<FileResult>> results;
     int running = 0;
     std::mutex configureMutex;
@@ -291,142 +353,215 @@ FileWork WorkOnJob(Shared& shared) {
                                     shared.state.Converting,
                                     BlockLoopHooks{[] {}, [&progress](int v) { progress = v; }});
         }
-        progress = 10000;
         return complete ? WorkEnd::Complete : WorkEnd::Stopped;
     };
 }
 
-void JobLoop(const JobParts& job, Shared& shared, const Configure& configure) {
-    const FileWork work = WorkOnJob(shared);
-    const int count = static_cast<int>(shared.rows.size());
-    bool writerReset = false;
-    for (;;) {
-        if (shared.terminate || !shared.state.Converting) {
-            break;
+}  // namespace
+
+// The batch on job threads. Everything that reaches the host happens on the host's thread, from
+// events: a job posts one when a row ends, and a tick shows progress and hears a stop. Nothing
+// waits on the host's thread.
+class JobsBatchRun : public BatchRun {
+  public:
+    JobsBatchRun(BatchParts first, BatchHost& host, RunPlan plan, std::vector<RowInput> rows,
+                 std::vector<JobParts> jobs, std::shared_ptr<const SettingsFile> settings,
+                 std::function<void()> ended)
+        : first_(std::move(first)),
+          host_(host),
+          shared_(std::move(plan), first_.state, std::move(rows)),
+          jobs_(std::move(jobs)),
+          settings_(std::move(settings)),
+          ended_(std::move(ended)),
+          tracker_(shared_.rows),
+          shownRunning_(shared_.rows.size(), false) {
+        summary_.normalize = shared_.plan.work == BatchWork::Normalize;
+    }
+    ~JobsBatchRun() override {
+        // Only a program closing mid-batch gets here early: the jobs stop at their next check.
+        shared_.terminate = true;
+        first_.state.Converting = false;
+        for (std::thread& t : threads_) {
+            t.join();
         }
-        const int row = shared.next++;
-        if (row >= count) {
-            break;
-        }
-        shared.started[static_cast<std::size_t>(row)] = true;
-        const RowInput& in = shared.rows[static_cast<std::size_t>(row)];
-        FileResult r;
+    }
+
+    void Start() {
+        const int format = first_.state.appSettings.OutputFormat;
+        const QString commandLine = first_.commandLine;
+        auto settings = settings_;
+        configure_ = [settings, format, commandLine](const JobParts& job) {
+            ConfigureWriter(format, *settings, commandLine, job.encoder, job.writer);
+        };
+        // Every further job's writer gets the batch's configuration, from this thread.
         try {
-            if (writerReset) {
-                const std::lock_guard<std::mutex> lock(shared.configureMutex);
-                configure(job);
-                writerReset = false;
+            for (std::size_t j = 1; j < jobs_.size(); ++j) {
+                configure_(jobs_[j]);
             }
-            r = RunRow(job, shared.plan, in, work, writerReset);
         } catch (const std::exception& e) {
-            r = {row, FileOutcome::Error, {}, MessageNamingFile(ErrorText(e), in.path), 0};
+            host_.ShowError(ErrorText(e));
+            for (std::size_t row = 0; row < shared_.rows.size(); ++row) {
+                shared_.results[row] =
+                    FileResult{static_cast<int>(row), FileOutcome::Skipped, {}, {}, 0};
+            }
         }
-        const std::lock_guard<std::mutex> lock(shared.mutex);
-        shared.results[static_cast<std::size_t>(row)] = std::move(r);
-        shared.changed.notify_all();
+        if (!shared_.results.empty() && shared_.results[0]) {
+            Finish();
+            return;
+        }
+        // As one at a time: a stop already asked for starts no row.
+        host_.PumpMessages();
+        QObject::connect(&tick_, &QTimer::timeout, &events_, [this] { Collect(); });
+        tick_.start(kTickMs);
+        shared_.running = static_cast<int>(jobs_.size());
+        for (const JobParts& job : jobs_) {
+            threads_.emplace_back([this, &job] { JobLoop(job); });
+        }
     }
-    const std::lock_guard<std::mutex> lock(shared.mutex);
-    --shared.running;
-    shared.changed.notify_all();
-}
+    bool Ended() const override { return done_; }
 
-int OverallProgress(const Shared& shared) {
-    std::int64_t sum = 0;
-    for (const std::atomic<int>& p : shared.progress) {
-        sum += p;
-    }
-    return static_cast<int>(sum / static_cast<std::int64_t>(shared.progress.size()));
-}
+  private:
+    static constexpr int kTickMs = 100;
 
-void RunOnJobs(BatchParts& parts, BatchHost& host, const RunPlan& plan,
-               const std::vector<JobParts>& jobs, const Configure& configure,
-               QStringList& failures) {
-    MainState& state = parts.state;
-    const int count = host.RowCount();
-    Shared shared(plan, state, count);
-    for (int row = 0; row < count; ++row) {
-        shared.rows.push_back(ReadRow(host, row));
-    }
-    // As one at a time: a stop already asked for starts no row.
-    host.PumpMessages();
-    shared.running = static_cast<int>(jobs.size());
-    std::vector<std::thread> threads;
-    threads.reserve(jobs.size());
-    for (const JobParts& job : jobs) {
-        threads.emplace_back([&job, &shared, &configure] { JobLoop(job, shared, configure); });
+    void JobLoop(const JobParts& job) {
+        const FileWork work = WorkOnJob(shared_);
+        const int count = static_cast<int>(shared_.rows.size());
+        bool writerReset = false;
+        for (;;) {
+            if (shared_.terminate || !shared_.state.Converting) {
+                break;
+            }
+            const int row = shared_.next++;
+            if (row >= count) {
+                break;
+            }
+            shared_.started[static_cast<std::size_t>(row)] = true;
+            const RowInput& in = shared_.rows[static_cast<std::size_t>(row)];
+            FileResult r;
+            try {
+                if (writerReset) {
+                    const std::lock_guard<std::mutex> lock(shared_.configureMutex);
+                    configure_(job);
+                    writerReset = false;
+                }
+                r = RunRow(job, shared_.plan, in, work, writerReset);
+            } catch (const std::exception& e) {
+                r = {row, FileOutcome::Error, {}, MessageNamingFile(ErrorText(e), in.path), 0};
+            }
+            {
+                const std::lock_guard<std::mutex> lock(shared_.mutex);
+                shared_.results[static_cast<std::size_t>(row)] = std::move(r);
+            }
+            Wake();
+        }
+        {
+            const std::lock_guard<std::mutex> lock(shared_.mutex);
+            --shared_.running;
+        }
+        Wake();
     }
 
-    std::vector<bool> shownRunning(static_cast<std::size_t>(count), false);
-    int reported = 0;
-    for (;;) {
-        host.PumpMessages();
-        if (!state.Converting) {
-            shared.terminate = true;
+    void Wake() {
+        QMetaObject::invokeMethod(
+            &events_, [this] { Collect(); }, Qt::QueuedConnection);
+    }
+
+    // On the host's thread: hears a stop, reports ended rows in row order, shows progress.
+    void Collect() {
+        if (done_) {
+            return;
+        }
+        if (!shared_.state.Converting) {
+            shared_.terminate = true;
         }
         std::vector<FileResult> ready;
         bool finished = false;
         {
-            std::unique_lock<std::mutex> lock(shared.mutex);
-            shared.changed.wait_for(lock, kReportInterval);
-            while (reported < count && shared.results[static_cast<std::size_t>(reported)]) {
-                ready.push_back(*shared.results[static_cast<std::size_t>(reported)]);
-                ++reported;
+            const std::lock_guard<std::mutex> lock(shared_.mutex);
+            while (reported_ < Count() && shared_.results[static_cast<std::size_t>(reported_)]) {
+                ready.push_back(*shared_.results[static_cast<std::size_t>(reported_)]);
+                ++reported_;
             }
-            finished = shared.running == 0;
+            finished = shared_.running == 0;
         }
-        for (int row = reported; row < count; ++row) {
+        for (int row = reported_; row < Count(); ++row) {
             const auto i = static_cast<std::size_t>(row);
-            if (shared.started[i] && !shownRunning[i]) {
-                shownRunning[i] = true;
-                host.SetRowStatus(row, QStringLiteral("Converting"));
+            if (shared_.started[i] && !shownRunning_[i]) {
+                shownRunning_[i] = true;
+                host_.SetRowStatus(row, QStringLiteral("Converting"));
+            }
+            if (shownRunning_[i] && !shared_.results[i]) {
+                const int value = shared_.progress[i];
+                tracker_.SetRow(row, value);
+                host_.ShowRowProgress(row, value);
             }
         }
         for (const FileResult& r : ready) {
-            Report(host, shared.rows[static_cast<std::size_t>(r.row)], r, failures);
+            tracker_.EndRow(r.row);
+            Report(host_, shared_.rows[static_cast<std::size_t>(r.row)], r, summary_);
         }
-        host.ShowProgress(OverallProgress(shared));
+        const BatchProgress progress = tracker_.Now();
+        host_.ShowProgress(progress.value);
+        host_.ShowBatchProgress(progress);
         if (finished) {
-            // Every row a job started has its result; the others were never reached.
-            for (; reported < count; ++reported) {
-                const auto i = static_cast<std::size_t>(reported);
-                if (shared.results[i]) {
-                    Report(host, shared.rows[i], *shared.results[i], failures);
-                } else {
-                    host.FileDone({reported, FileOutcome::Skipped, {}, {}, 0});
-                }
-            }
-            break;
+            Finish();
         }
     }
-    for (std::thread& t : threads) {
-        t.join();
+
+    void Finish() {
+        tick_.stop();
+        for (std::thread& t : threads_) {
+            t.join();
+        }
+        threads_.clear();
+        // Every row a job started has its result; the others were never reached.
+        for (; reported_ < Count(); ++reported_) {
+            const auto i = static_cast<std::size_t>(reported_);
+            const FileResult r = shared_.results[i]
+                                     ? *shared_.results[i]
+                                     : FileResult{reported_, FileOutcome::Skipped, {}, {}, 0};
+            Report(host_, shared_.rows[i], r, summary_);
+        }
+        done_ = true;
+        EndBatch(first_, host_);
+        first_.state.BatchActive = false;
+        host_.BatchEnded(summary_);
+        if (ended_) {
+            ended_();
+        }
     }
-}
 
-}  // namespace
+    int Count() const { return static_cast<int>(shared_.rows.size()); }
 
-void RunBatch(BatchParts& parts, BatchHost& host, BatchWork work, const std::vector<JobParts>& jobs,
-              std::int64_t maxWholeSamples) {
-    MainState& state = parts.state;
+    BatchParts first_;
+    BatchHost& host_;
+    Shared shared_;
+    const std::vector<JobParts> jobs_;
+    std::shared_ptr<const SettingsFile> settings_;
+    std::function<void()> ended_;
+    Configure configure_;
+    ProgressTracker tracker_;
+    std::vector<bool> shownRunning_;
+    BatchSummary summary_;
+    int reported_ = 0;
+    bool done_ = false;
+    QObject events_;  // lives on the host's thread: the jobs' wake-ups run there
+    QTimer tick_;
+    std::vector<std::thread> threads_;
+};
+
+namespace {
+
+// Settles what both schedulings share: the checks and configuration of StartBatch, the plan
+// and the rows. False when the batch must not run.
+bool Prepare(BatchParts& first, BatchHost& host, BatchWork work, std::size_t jobCount,
+             std::int64_t maxWholeSamples, RunPlan& plan, std::vector<RowInput>& rows) {
+    MainState& state = first.state;
     const bool normalize = work == BatchWork::Normalize;
-    // The first job's components are the batch's own: StartBatch configures that writer.
-    BatchParts first =
-        jobs.empty()
-            ? parts
-            : BatchParts{
-                  parts.state,       jobs[0].reader,    jobs[0].writer,         jobs[0].encoder,
-                  jobs[0].transform, parts.commandLine, parts.outputDirOverride};
-    RunPlan plan;
     plan.work = work;
     if (!StartBatch(first, host, plan.setup, normalize)) {
-        return;
+        return false;
     }
-    struct Active {
-        MainState& state;
-        explicit Active(MainState& s) : state(s) { state.BatchActive = true; }
-        ~Active() { state.BatchActive = false; }
-    } active(state);
-
     const AppSettings& app = state.appSettings;
     plan.prefix = normalize ? QStringLiteral("Nor_") : QString();
     plan.loop = normalize ? BlockLoopSettings{app.OutputFormat, false, false, 0, 0}
@@ -434,37 +569,83 @@ void RunBatch(BatchParts& parts, BatchHost& host, BatchWork work, const std::vec
                                               app.FadeInTime, app.FadeOutTime};
     plan.level = static_cast<float>(app.NormalizeVolume);
     plan.maxWholeSamples = maxWholeSamples > 0 ? maxWholeSamples : DefaultMaxWholeSamples();
-    if (jobs.size() > 1) {
+    if (jobCount > 1) {
         // Every job may hold one decoded file at a time.
-        plan.maxWholeSamples /= static_cast<std::int64_t>(jobs.size());
+        plan.maxWholeSamples /= static_cast<std::int64_t>(jobCount);
     }
+    const int count = host.RowCount();
+    for (int row = 0; row < count; ++row) {
+        rows.push_back(ReadRow(host, row));
+        // A fresh start: no status or reason of the last run looks like this run's result.
+        host.SetRowStatus(row, QStringLiteral("Unconvert"));
+    }
+    return true;
+}
+
+BatchParts FirstJobParts(BatchParts& parts, const std::vector<JobParts>& jobs) {
+    return jobs.empty()
+               ? parts
+               : BatchParts{
+                     parts.state,       jobs[0].reader,    jobs[0].writer,         jobs[0].encoder,
+                     jobs[0].transform, parts.commandLine, parts.outputDirOverride};
+}
+
+}  // namespace
+
+std::unique_ptr<BatchRun> StartBatchRun(BatchParts& parts, BatchHost& host, BatchWork work,
+                                        std::vector<JobParts> jobs, std::function<void()> ended,
+                                        std::int64_t maxWholeSamples) {
+    BatchParts first = FirstJobParts(parts, jobs);
+    RunPlan plan;
+    std::vector<RowInput> rows;
+    if (jobs.empty() || !Prepare(first, host, work, jobs.size(), maxWholeSamples, plan, rows)) {
+        return nullptr;
+    }
+    parts.state.BatchActive = true;
+    // Its own reading of the settings file: the window's may be let go of at a close.
+    auto settings = std::make_shared<const SettingsFile>();
+    auto run =
+        std::make_unique<JobsBatchRun>(first, host, std::move(plan), std::move(rows),
+                                       std::move(jobs), std::move(settings), std::move(ended));
+    run->Start();
+    return run;  // a batch that ended at once (nothing to run) reports Ended()
+}
+
+void RunBatch(BatchParts& parts, BatchHost& host, BatchWork work, const std::vector<JobParts>& jobs,
+              std::int64_t maxWholeSamples) {
+    if (!jobs.empty()) {
+        const std::unique_ptr<BatchRun> run =
+            StartBatchRun(parts, host, work, jobs, nullptr, maxWholeSamples);
+        while (run && !run->Ended()) {
+            host.WaitForMessages();
+        }
+        return;
+    }
+    RunPlan plan;
+    std::vector<RowInput> rows;
+    if (!Prepare(parts, host, work, 0, maxWholeSamples, plan, rows)) {
+        return;
+    }
+    MainState& state = parts.state;
+    struct Active {
+        MainState& state;
+        explicit Active(MainState& s) : state(s) { state.BatchActive = true; }
+        ~Active() { state.BatchActive = false; }
+    } active(state);
 
     const SettingsFile fallback;
     const SettingsFile& settings = state.settingsFile ? *state.settingsFile : fallback;
-    const int format = app.OutputFormat;
+    const int format = state.appSettings.OutputFormat;
     const QString commandLine = parts.commandLine;
     const Configure configure = [&settings, format, commandLine](const JobParts& job) {
         ConfigureWriter(format, settings, commandLine, job.encoder, job.writer);
     };
-
-    QStringList failures;
-    if (jobs.empty()) {
-        RunOnThisThread(parts, host, plan, configure, failures);
-    } else {
-        // Every further job's writer gets the same configuration, from this thread.
-        try {
-            for (std::size_t j = 1; j < jobs.size(); ++j) {
-                configure(jobs[j]);
-            }
-        } catch (const std::exception& e) {
-            EndBatch(first, host);
-            host.ShowError(ErrorText(e));
-            return;
-        }
-        RunOnJobs(parts, host, plan, jobs, configure, failures);
-    }
-    EndBatch(first, host);
-    if (!failures.isEmpty()) {
-        host.ShowError(failures.join(QLatin1Char('\n')));
-    }
+    BatchSummary summary;
+    summary.normalize = work == BatchWork::Normalize;
+    RunOnThisThread(parts, host, plan, rows, configure, summary);
+    EndBatch(parts, host);
+    state.BatchActive = false;
+    host.BatchEnded(summary);
 }
+
+BatchRun::~BatchRun() = default;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "engine/batch_host.h"
@@ -25,3 +27,20 @@ enum class BatchWork { Convert, Normalize };
 // other command touches the components until every worker has left them.
 void RunBatch(BatchParts& parts, BatchHost& host, BatchWork work, const std::vector<JobParts>& jobs,
               std::int64_t maxWholeSamples = 0);
+
+// A batch running on job threads, started by StartBatchRun. It reports through events on the
+// thread that started it, so that thread's event loop must run; destroying it before it has
+// ended stops the jobs and waits for them.
+class BatchRun {
+  public:
+    virtual ~BatchRun();
+    virtual bool Ended() const = 0;
+};
+
+// Starts the batch on `jobs` (at least one) and returns at once; `ended` runs on this thread
+// after the last row was reported and BatchEnded was called (never from inside this call's
+// caller frame, unless the batch had nothing to start). Null when the batch was refused at its
+// start (an empty list, a batch already on its way, an unusable setting).
+std::unique_ptr<BatchRun> StartBatchRun(BatchParts& parts, BatchHost& host, BatchWork work,
+                                        std::vector<JobParts> jobs, std::function<void()> ended,
+                                        std::int64_t maxWholeSamples = 0);
