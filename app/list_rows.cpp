@@ -67,3 +67,12 @@ void ListRowRecords::Set(int row, const AudioFileinfo& record) {
         SetRowRecord(item, record);
     }
 }
+
+void SetRowProgress(QTreeWidgetItem* row, int value) {
+    row->setData(kStatus + 1, kRowProgressRole, value < 0 ? QVariant() : QVariant(value));
+}
+
+int RowProgress(const QTreeWidgetItem* row) {
+    const QVariant v = row->data(kStatus + 1, kRowProgressRole);
+    return v.isValid() ? v.toInt() : -1;
+}

@@ -39,5 +39,10 @@ class ListRowRecords : public TagRecords {
     QTreeWidget* list_;
 };
 
+// A running row's progress 0..10000, drawn as a bar behind its status; -1 removes it.
+void SetRowProgress(QTreeWidgetItem* row, int value);
+int RowProgress(const QTreeWidgetItem* row);
+constexpr int kRowProgressRole = Qt::UserRole + 2;  // on the status column
+
 // Why the last batch failed on the row (empty: it did not), shown as the row's tooltip.
 void SetRowFailure(QTreeWidgetItem* row, const QString& reason);

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "app/command_dispatch.h"
 #include "app/file_list_commands.h"
@@ -163,13 +165,47 @@ BatchParts Tfm_main::MakeBatchParts() {
 }
 
 void Tfm_main::ConvertAll() {
-    BatchParts parts = MakeBatchParts();
-    ::ConvertAll(parts, *batchHost_);
+    RunBatch(BatchWork::Convert);
 }
 
 void Tfm_main::NormalizeAll() {
+    RunBatch(BatchWork::Normalize);
+}
+
+int Tfm_main::BatchJobs() const {
+    if (!parts_.makeJob || !state_.settingsFile) {
+        return 1;
+    }
+    const int stored =
+        state_.settingsFile->ReadNumber(QStringLiteral("Batch"), QStringLiteral("jobs"), 0);
+    return std::clamp(stored > 0 ? stored : QThread::idealThreadCount(), 1, 16);
+}
+
+void Tfm_main::RunBatch(BatchWork work) {
     BatchParts parts = MakeBatchParts();
-    ::NormalizeAll(parts, *batchHost_);
+    const int jobs = std::min(BatchJobs(), lv_->topLevelItemCount());
+    if (jobs <= 1) {
+        // The one-at-a-time batch, on this thread with its message pumps.
+        if (work == BatchWork::Convert) {
+            ::ConvertAll(parts, *batchHost_);
+        } else {
+            ::NormalizeAll(parts, *batchHost_);
+        }
+        return;
+    }
+    if (state_.Busy()) {
+        return;  // the components of a batch on its way stay untouched
+    }
+    batchRun_.reset();
+    extraJobs_.clear();
+    std::vector<JobParts> jobParts{
+        {*parts_.reader, *parts_.writer, *parts_.encoder, *parts_.transform}};
+    for (int j = 1; j < jobs; ++j) {
+        JobComponents& c = extraJobs_.emplace_back(parts_.makeJob());
+        jobParts.push_back({*c.reader, *c.writer, *c.encoder, *c.transform});
+    }
+    // Returns at once; the rows, the progress and the end arrive as events.
+    batchRun_ = StartBatchRun(parts, *batchHost_, work, std::move(jobParts), nullptr);
 }
 
 void Tfm_main::StopWork() {

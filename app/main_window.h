@@ -6,6 +6,7 @@
 #include "app/progress_display.h"
 #include "app/window_batch_host.h"
 #include "engine/batch_parts.h"
+#include "engine/batch_runner.h"
 #include "engine/main_state.h"
 #include "tags/tag_records.h"
 
@@ -37,6 +38,7 @@ class Tfm_main : public QWidget {
     // Draws a progress value 0..10000 (hundredths of a percent). Window thread only.
     void ShowProgress(int value);
     void ClearProgressText() { progress_.ClearText(); }
+    void SetBatchText(const QString& text) { progress_.SetBatchText(text); }
 
     // The batches and their stop ("b_convert", "b_nomalize", "b_stop"). The batches return when
     // they end; they pump the window's events meanwhile.
@@ -85,6 +87,9 @@ class Tfm_main : public QWidget {
     MainCommands Commands();
 
     BatchParts MakeBatchParts();
+    // Files at once for the window's batch: 1 runs the one-at-a-time batch.
+    int BatchJobs() const;
+    void RunBatch(BatchWork work);
 
     MainWindowParts parts_;
     MainState state_;
@@ -108,4 +113,9 @@ class Tfm_main : public QWidget {
     Tfm_set* fm_set_ = nullptr;
     Tfm_id3* fm_id3_ = nullptr;
     FileListCommands* fileList_ = nullptr;
+
+    // A batch on several jobs and the components of its further jobs; destroyed first, so a
+    // batch still running when the window goes stops before the components do.
+    std::vector<JobComponents> extraJobs_;
+    std::unique_ptr<BatchRun> batchRun_;
 };

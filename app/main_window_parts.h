@@ -11,6 +11,14 @@
 
 class QWidget;
 
+// One more set of the components a batch needs, for running several files at once.
+struct JobComponents {
+    std::unique_ptr<IAudioFile2> reader;
+    std::unique_ptr<IAudioFile2> writer;
+    std::unique_ptr<IAudioFile2LameEnc> encoder;
+    std::unique_ptr<IAudioTransform2> transform;
+};
+
 // The components the main window drives. The program wires the real ones (MakeRealParts);
 // tests wire recording fakes.
 struct MainWindowParts {
@@ -26,6 +34,9 @@ struct MainWindowParts {
     // Creates the skinned output-folder label as a child of the window; the widget must also be
     // an ISkinLabel.
     std::function<QWidget*(QWidget* parent)> makeLabel;
+    // Makes the components of each further job when the batch runs several files at once; when
+    // empty, the window converts one file at a time.
+    std::function<JobComponents()> makeJob;
 };
 
 MainWindowParts MakeRealParts();

@@ -28,7 +28,10 @@ void ProgressDisplay::Bind(ISkinObject* text, ISkinObject* bar) {
 }
 
 void ProgressDisplay::Show(std::int32_t value, bool converting) {
-    const ProgressFigures f = ComputeProgress(value, converting);
+    ProgressFigures f = ComputeProgress(value, converting);
+    if (converting && !batchText_.isEmpty()) {
+        f.text += QStringLiteral(" \u00B7 ") + batchText_;
+    }
     // The block loop shows progress thousands of times per file; most calls change no pixel.
     if (drawn_ && f.barWidth == lastWidth_ && f.text == lastText_) {
         return;
@@ -49,8 +52,28 @@ void ProgressDisplay::Show(std::int32_t value, bool converting) {
     }
 }
 
+void ProgressDisplay::SetBatchText(const QString& text) {
+    batchText_ = text;
+}
+
+QString BatchProgressText(int done, int total, double secondsLeft) {
+    QString text = QStringLiteral("%1 of %2").arg(done).arg(total);
+    if (secondsLeft >= 0) {
+        const qint64 s = static_cast<qint64>(secondsLeft + 0.5);
+        const QString time =
+            s >= 3600 ? QStringLiteral("%1:%2:%3")
+                            .arg(s / 3600)
+                            .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                            .arg(s % 60, 2, 10, QLatin1Char('0'))
+                      : QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+        text += QStringLiteral(" \u00B7 about %1 left").arg(time);
+    }
+    return text;
+}
+
 void ProgressDisplay::ClearText() {
     lastText_.clear();
+    batchText_.clear();
     if (text_) {
         text_->SetText(QStringLiteral(""));
     }

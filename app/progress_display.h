@@ -25,6 +25,9 @@ class ProgressDisplay {
     void Show(std::int32_t value, bool converting);
     // Empties the percentage text (the rest state after start-up).
     void ClearText();
+    // Where the whole batch stands ("3 of 12 · about 1:20 left"), shown after the percentage
+    // until the text is cleared.
+    void SetBatchText(const QString& text);
 
     SkinRect BarRect() const { return barRect_; }
 
@@ -36,4 +39,8 @@ class ProgressDisplay {
     bool drawn_ = false;
     std::int32_t lastWidth_ = 0;
     QString lastText_;
+    QString batchText_;
 };
+
+// "3 of 12", with " · about 1:20 left" once the time left is known.
+QString BatchProgressText(int done, int total, double secondsLeft);

@@ -14,6 +14,10 @@ MainWindowParts MakeRealParts() {
     parts.transform = CreateAudioTransform();
     parts.player = CreateAudioPlayer();
     parts.makeLabel = MakeRealSkinLabel;
+    parts.makeJob = [] {
+        return JobComponents{CreateAudioFile(), CreateAudioFile(),
+                             std::make_unique<LameEncoderSettings>(), CreateAudioTransform()};
+    };
     return parts;
 }
 

@@ -39,9 +39,54 @@ AudioFileinfo WindowBatchHost::RowTags(int row) const {
 
 void WindowBatchHost::SetRowStatus(int row, const QString& status) {
     // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
-    if (QTreeWidgetItem* item = window_.lv()->topLevelItem(row)) {
-        SetSubItem(item, kStatus, status);
+    QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    if (!item) {
+        return;
     }
+    SetSubItem(item, kStatus, status);
+    if (status == QLatin1String("Converting")) {
+        SetRowProgress(item, 0);
+        window_.lv()->scrollToItem(item);  // the running rows stay in view
+    } else {
+        SetRowProgress(item, -1);
+    }
+    if (status == QLatin1String("Unconvert")) {
+        SetRowFailure(item, QString());
+    }
+}
+
+void WindowBatchHost::ShowRowProgress(int row, int value) {
+    QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    // Redrawn only when the bar moves by a visible step.
+    if (item && RowProgress(item) >= 0 && RowProgress(item) / 50 != value / 50) {
+        SetRowProgress(item, value);
+    }
+}
+
+void WindowBatchHost::ShowBatchProgress(const BatchProgress& progress) {
+    window_.SetBatchText(BatchProgressText(progress.done, progress.total, progress.secondsLeft));
+}
+
+void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
+    if (!window_.isVisible()) {
+        return;  // closed mid-batch: nobody is there to read it
+    }
+    QString text =
+        QStringLiteral("%1 %2, %3 failed, %4 stopped")
+            .arg(summary.finished)
+            .arg(summary.normalize ? QStringLiteral("normalised") : QStringLiteral("converted"))
+            .arg(summary.failed)
+            .arg(summary.stopped);
+    if (summary.removed > 0) {
+        text += QStringLiteral(", %1 removed").arg(summary.removed);
+    }
+    text += QLatin1Char('.');
+    if (summary.failures.isEmpty()) {
+        ::ShowInformation(&window_, text);
+        return;
+    }
+    ShowErrorReport(&window_,
+                    text + QStringLiteral("\n\n") + summary.failures.join(QLatin1Char('\n')));
 }
 
 void WindowBatchHost::ShowProgress(int value) {

@@ -27,6 +27,9 @@ class WindowBatchHost : public BatchHost {
     void SetPacingTimer(bool enabled) override;
     void BeforeBatch() override;
     void FileDone(const FileResult& result) override;
+    void ShowRowProgress(int row, int value) override;
+    void ShowBatchProgress(const BatchProgress& progress) override;
+    void BatchEnded(const BatchSummary& summary) override;
 
   private:
     void DrawProgress();
