@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -13,6 +15,7 @@
 #include "app/list_rows.h"
 #include "app/main_window.h"
 #include "app/window_batch_host.h"
+#include "components/component_error.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
 #include "settings/settings_dialog.h"
@@ -153,6 +156,94 @@ TEST_F(WindowBatchTest, NormalisationRunsTimer1OnlyWhileTheWorkerRuns) {
     EXPECT_FALSE(window->Timer1()->isActive());
     EXPECT_EQ(SubItem(row, kStatus), S("finish"));
     EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/Nor_song.wav"))));
+}
+
+// A reader that cannot open inputs whose name starts with "bad".
+class PickyReader : public FakeAudioFile {
+  public:
+    using FakeAudioFile::FakeAudioFile;
+    void Open(const QString& fileName) override {
+        if (QFileInfo(fileName).fileName().startsWith(S("bad"))) {
+            throw ComponentError(fileName + S(": not an audio file"));
+        }
+        FakeAudioFile::Open(fileName);
+    }
+};
+
+// Three files at once: the click returns at once, rows start afresh and end with their own
+// status, the bar follows the whole batch, and the end is said once with the counts.
+TEST(WindowJobsTest, ThreeFilesAtOnceEndWithOneMessage) {
+    TempDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
+    QStringList messages;
+    const MessageSink previous =
+        SetMessageSink([&](MessageKind, const QString& text) { messages << text; });
+    std::vector<CallLog> logs(4, nullptr);
+    for (CallLog& l : logs) {
+        l = MakeCallLog();  // one per job: jobs run on their own threads
+    }
+    auto makeReader = [](const CallLog& log) {
+        auto r = std::make_unique<PickyReader>(S("AudioFileRead"), log);
+        r->input.assign(3 * 44100 * 2, 0.5f);
+        return r;
+    };
+    MainWindowParts parts;
+    auto fakeSkin = std::make_unique<FakeSkin>(logs[0]);
+    FakeSkin* skin = fakeSkin.get();
+    parts.skin = std::move(fakeSkin);
+    parts.reader = makeReader(logs[0]);
+    parts.writer = std::make_unique<FakeAudioFile>(S("AudioFilewrite"), logs[0]);
+    parts.encoder = std::make_unique<RecordingLameEncoder>(logs[0]);
+    parts.transform = std::make_unique<FakeTransform>(logs[0]);
+    parts.player = std::make_unique<FakePlayer>(logs[0]);
+    parts.makeLabel = [](QWidget* parent) { return new FakeSkinLabel(parent); };
+    int made = 0;
+    parts.makeJob = [&] {
+        const CallLog& log = logs[static_cast<std::size_t>(++made)];
+        return JobComponents{
+            makeReader(log), std::make_unique<FakeAudioFile>(S("AudioFilewrite"), log),
+            std::make_unique<RecordingLameEncoder>(log), std::make_unique<FakeTransform>(log)};
+    };
+    Tfm_main window(std::move(parts));
+    window.show();
+    MainState& state = window.State();
+    state.appSettings.OutputFormat = 1;
+    state.settingsFile->WriteText(S("Format"), S("Dir"), dir.File(S("out")));
+    state.settingsFile->WriteNumber(S("Batch"), S("jobs"), 3);
+    QList<QTreeWidgetItem*> rows;
+    for (const char* name : {"a", "bad", "c", "d"}) {
+        auto* item = new QTreeWidgetItem(window.lv());
+        item->setText(0, S(name));
+        SetSubItem(item, kStatus, S("finish"));  // left from an earlier run
+        SetSubItem(item, kPath, dir.Write(S(name) + S(".wav"), "x"));
+        rows << item;
+    }
+
+    window.ConvertAll();
+    EXPECT_TRUE(state.Busy());  // returned at once
+    EXPECT_EQ(made, 2);
+    QTRY_VERIFY_WITH_TIMEOUT(!state.Busy(), 30000);
+
+    EXPECT_EQ(SubItem(rows[0], kStatus), S("finish"));
+    EXPECT_EQ(SubItem(rows[1], kStatus), S("Error"));
+    EXPECT_EQ(SubItem(rows[2], kStatus), S("finish"));
+    EXPECT_EQ(SubItem(rows[3], kStatus), S("finish"));
+    EXPECT_TRUE(rows[1]->toolTip(kStatus + 1).contains(S("not an audio file")));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(S("3 converted, 1 failed, 0 stopped.\n\n")))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(S("bad.wav: not an audio file")));
+    // The bar spoke of the whole batch while it ran, and rests empty at the end.
+    const QStringList texts = skin->Object(S("pbpos"))->texts;
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const QString& t) {
+        return t.contains(S(" of 4"));
+    })) << texts.join(S(" | ")).toStdString();
+    EXPECT_EQ(skin->Object(S("pbpos"))->Text(), S(""));
+    QDir out(dir.File(S("out")));
+    out.setSorting(QDir::Name);
+    EXPECT_EQ(out.entryList(QDir::Files | QDir::Hidden),
+              (QStringList{S("a.wav"), S("c.wav"), S("d.wav")}));
+    SetMessageSink(previous);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -14,12 +15,16 @@ class FakeSkinObject : public ISkinObject, public ISkinText, public ISkinGeometr
     QString GetName() const override { return name_; }
     ISkinText* TextInterface() override { return this; }
     ISkinGeometry* GeometryInterface() override { return this; }
-    void SetText(const QString& text) override { text_ = text; }
+    void SetText(const QString& text) override {
+        text_ = text;
+        texts << text;
+    }
     SkinRect GetRect() const override { return rect_; }
     void SetRect(const SkinRect& rect) override { rect_ = rect; }
     void Refresh() override { ++refreshes_; }
 
     const QString& Text() const { return text_; }
+    QStringList texts;  // every text given, in order
     int Refreshes() const { return refreshes_; }
 
   private:
