@@ -30,12 +30,13 @@ QString ReadOutputDir(BatchParts& parts) {
     if (!parts.outputDirOverride.isEmpty()) {
         return parts.outputDirOverride;
     }
-    const QString key = QStringLiteral("Dir");
-    const QString section = QStringLiteral("Format");
-    if (parts.state.settingsFile) {
-        return parts.state.settingsFile->ReadText(section, key, DefaultOutputDir());
+    if (!parts.state.UnstoredOutputDir.isEmpty()) {
+        return parts.state.UnstoredOutputDir;
     }
-    return SettingsFile().ReadText(section, key, DefaultOutputDir());
+    if (parts.state.settingsFile) {
+        return ReadOutputDirSetting(*parts.state.settingsFile);
+    }
+    return ReadOutputDirSetting(SettingsFile());
 }
 
 }  // namespace

@@ -34,6 +34,10 @@ class SettingsFile {
     std::int32_t ReadNumber(const QString& section, const QString& key,
                             std::int32_t defaultNumber) const;
     bool ReadFlag(const QString& section, const QString& key, bool defaultFlag) const;
+    // ReadText without the buffer's cut, for values that must never be shortened (a folder cut
+    // at 2,047 characters would send outputs to a sibling folder).
+    QString ReadWholeText(const QString& section, const QString& key,
+                          const QString& defaultText) const;
 
     // Each throws SettingsWriteError when the file cannot be written.
     void WriteText(const QString& section, const QString& key, const QString& text);

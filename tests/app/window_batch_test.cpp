@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <atomic>
@@ -14,6 +16,7 @@
 #include "app/window_batch_host.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
+#include "settings/folder_chooser.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
@@ -150,6 +153,53 @@ TEST_F(WindowBatchTest, NormalisationRunsTimer1OnlyWhileTheWorkerRuns) {
     EXPECT_FALSE(window->Timer1()->isActive());
     EXPECT_EQ(SubItem(row, kStatus), S("finish"));
     EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/Nor_song.wav"))));
+}
+
+// The batch writes into the folder the window shows: the music folder for an empty stored
+// folder, a long stored folder whole, and a chosen folder even when storing it failed.
+TEST_F(WindowBatchTest, TheBatchWritesIntoTheFolderTheWindowShows) {
+    const QByteArray realHome = qgetenv("HOME");
+    const QString home = dir.File(S("home"));
+    QDir().mkpath(home);
+    qputenv("HOME", home.toLocal8Bit());
+    QString deep = dir.Path();
+    while (deep.size() < 3000) {
+        deep += S("/") + QString(200, QLatin1Char('d'));
+    }
+    QDir().mkpath(deep);
+    auto* chooser = new Tfm_dir(window.get());
+    window->SetSecondaryWindows(nullptr, chooser, nullptr, nullptr);
+    const QString blocker = dir.Write(S("blocker"), "x");
+
+    struct Case {
+        const char* what;
+        QString storedDir;
+        bool chooseWithUnwritableSettings;
+        QString expectedFolder;
+    };
+    const std::vector<Case> cases{
+        {"empty Dir", S(""), false, home + S("/Music")},
+        {"3,000-character Dir", deep + S("/last"), false, deep + S("/last")},
+        {"unstored choice", dir.File(S("out")), true, home},  // the chooser's first item
+    };
+    for (const Case& c : cases) {
+        window->lv()->clear();
+        window->State().Tags.clear();
+        AddRow("song");
+        window->State().settingsFile->WriteText(S("Format"), S("Dir"), c.storedDir);
+        if (c.chooseWithUnwritableSettings) {
+            qputenv("XDG_CONFIG_HOME", blocker.toLocal8Bit());
+            QTimer::singleShot(0, [chooser] { chooser->btn_ok()->click(); });
+            window->ChooseOutputFolder();
+            EXPECT_EQ(messages, QStringList{S("Unable to write to Quorvel.ini")});
+            messages.clear();
+        }
+        window->ConvertAll();
+        qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
+        EXPECT_TRUE(QFileInfo::exists(c.expectedFolder + S("/song.wav"))) << c.what;
+        EXPECT_TRUE(messages.isEmpty()) << c.what << messages.join(S("; ")).toStdString();
+    }
+    qputenv("HOME", realHome);
 }
 
 }  // namespace
