@@ -141,14 +141,5 @@ void FailBatch(BatchParts& parts, BatchHost& host, int row, const QString& input
 }
 
 QString ErrorText(const std::exception& e) {
-    if (const auto* c = dynamic_cast<const ComponentError*>(&e)) {
-        return c->Message();
-    }
-    if (const auto* t = dynamic_cast<const TagError*>(&e)) {
-        return t->Message();
-    }
-    if (const auto* s = dynamic_cast<const ConfigureError*>(&e)) {
-        return s->Message();
-    }
-    return QString::fromLocal8Bit(e.what());
+    return ErrorMessage(e);
 }

@@ -3,17 +3,13 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
+
+#include "components/quorvel_error.h"
 
 // A write the file system refused: "Unable to write to <file name as passed>".
-class SettingsWriteError : public std::runtime_error {
+class SettingsWriteError : public QuorvelError {
   public:
-    explicit SettingsWriteError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& Message() const noexcept { return message_; }
-
-  private:
-    QString message_;
+    using QuorvelError::QuorvelError;
 };
 
 // The one settings file. It keeps no copy of the contents: every read and write goes to the file
