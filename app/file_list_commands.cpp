@@ -217,7 +217,7 @@ FileListCommands::Outcome FileListCommands::AddOne(const QString& path) {
         return Outcome::End;
     } catch (const std::exception& e) {
         RemoveRow(row);
-        ShowErrorReport(window_, QString::fromLocal8Bit(e.what()));
+        ShowErrorReport(window_, ErrorMessage(e));
         return Outcome::End;
     }
     if (!result.Accepted) {

@@ -76,8 +76,11 @@ void Tfm_main::ChooseOutputFolder() {
     if (state_.settingsFile) {
         try {
             state_.settingsFile->WriteText(QStringLiteral("Format"), QStringLiteral("Dir"), chosen);
+            state_.UnstoredOutputDir.clear();
         } catch (const SettingsWriteError& e) {
-            // The folder is still used for this run and written again at the close request.
+            // The folder is still used for this run (the batches would otherwise read the old
+            // one back from the file) and written again at the close request.
+            state_.UnstoredOutputDir = chosen;
             ShowErrorReport(this, e.Message());
         }
     }

@@ -1,19 +1,95 @@
 #include "cli/cli_batch_host.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 
 CliBatchHost::CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextStream& out,
                            QTextStream& err, const std::atomic<bool>& interrupted,
-                           bool liveProgress)
+                           bool liveProgress, bool json)
     : rows_(rows),
       state_(state),
       out_(out),
       err_(err),
       interrupted_(interrupted),
-      live_(liveProgress) {}
+      live_(liveProgress),
+      json_(json),
+      pending_(static_cast<std::size_t>(rows.size())) {}
+
+namespace {
+
+const char* StatusWord(FileOutcome outcome) {
+    static const char* const kStatus[] = {"finish", "stopped", "Error", "removed", "skipped"};
+    return kStatus[static_cast<std::size_t>(outcome)];
+}
+
+QString Hex(char16_t c, int width) {
+    return QString::number(c, 16).rightJustified(width, QLatin1Char('0'));
+}
+
+}  // namespace
+
+QString JsonString(const QString& text) {
+    QString s = QStringLiteral("\"");
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+            case u'"':
+                s += QStringLiteral("\\\"");
+                break;
+            case u'\\':
+                s += QStringLiteral("\\\\");
+                break;
+            case u'\n':
+                s += QStringLiteral("\\n");
+                break;
+            case u'\r':
+                s += QStringLiteral("\\r");
+                break;
+            case u'\t':
+                s += QStringLiteral("\\t");
+                break;
+            default:
+                // Every control character, and the two line separators JavaScript refuses.
+                if (c.unicode() < 0x20 || c.category() == QChar::Other_Control ||
+                    c.unicode() == 0x2028 || c.unicode() == 0x2029) {
+                    s += QStringLiteral("\\u") + Hex(c.unicode(), 4);
+                } else {
+                    s += c;
+                }
+        }
+    }
+    return s + QLatin1Char('"');
+}
+
+QString TabField(const QString& text) {
+    QString s;
+    s.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+            case u'\\':
+                s += QStringLiteral("\\\\");
+                break;
+            case u'\t':
+                s += QStringLiteral("\\t");
+                break;
+            case u'\n':
+                s += QStringLiteral("\\n");
+                break;
+            case u'\r':
+                s += QStringLiteral("\\r");
+                break;
+            default:
+                if (c.category() == QChar::Other_Control) {
+                    s += QStringLiteral("\\x") + Hex(c.unicode(), 2);
+                } else {
+                    s += c;
+                }
+        }
+    }
+    return s;
+}
 
 void CliBatchHost::ShowProgress(int value) {
     if (!live_ || !state_.Converting) {
@@ -46,6 +122,9 @@ void CliBatchHost::ShowInformation(const QString& text) {
 }
 
 void CliBatchHost::ShowError(const QString& text) {
+    if (startError_.isEmpty()) {
+        startError_ = text;
+    }
     ClearLine();
     err_ << "quorvel-cli: " << text << '\n' << Qt::flush;
 }
@@ -66,21 +145,55 @@ void CliBatchHost::WaitForMessages() {
     CheckInterrupt();
 }
 
-void CliBatchHost::FileDone(const FileResult& result) {
-    static const char* const kStatus[] = {"finish", "stopped", "Error", "removed", "skipped"};
-    const FileOutcome outcome = result.outcome;
-    const int row = result.row;
-    const QString& output = result.output;
-    const auto index = static_cast<std::size_t>(outcome);
-    if (outcome == FileOutcome::Error || outcome == FileOutcome::Removed) {
-        failed_ = true;
+void CliBatchHost::PrintResult(FileOutcome outcome, const QString& input, const QString& output,
+                               const QString& reason, double seconds) {
+    if (outcome != FileOutcome::Finished) {
+        allFinished_ = false;
     }
     ClearLine();
-    ++done_;
-    out_ << kStatus[index] << '\t' << rows_[row].path << '\t' << output << '\n' << Qt::flush;
+    if (json_) {
+        out_ << "{\"status\":" << JsonString(QString::fromLatin1(StatusWord(outcome)))
+             << ",\"input\":" << JsonString(input) << ",\"output\":" << JsonString(output)
+             << ",\"seconds\":" << QString::number(std::max(0.0, seconds), 'f', 3)
+             << ",\"error\":" << JsonString(reason) << "}\n"
+             << Qt::flush;
+    } else {
+        out_ << StatusWord(outcome) << '\t' << TabField(input) << '\t' << TabField(output) << '\n'
+             << Qt::flush;
+    }
 }
 
-void CliBatchHost::PrintRejected(const QString& path) {
-    failed_ = true;
-    out_ << "Error\t" << path << "\t\n" << Qt::flush;
+void CliBatchHost::FileDone(const FileResult& result) {
+    const auto row = static_cast<std::size_t>(result.row);
+    if (row >= pending_.size() || static_cast<int>(row) < nextToPrint_ || pending_[row]) {
+        return;  // every row gets exactly one line
+    }
+    ++done_;
+    pending_[row] = result;
+    while (nextToPrint_ < static_cast<int>(pending_.size()) &&
+           pending_[static_cast<std::size_t>(nextToPrint_)]) {
+        const FileResult& r = *pending_[static_cast<std::size_t>(nextToPrint_)];
+        PrintResult(r.outcome, rows_[r.row].path, r.output, r.reason, r.seconds);
+        ++nextToPrint_;
+    }
+}
+
+void CliBatchHost::FinishRows() {
+    // A refusal before the first file (a configuration the encoder rejects, an unknown format)
+    // is a failure of every input.
+    const bool refused = done_ == 0 && !startError_.isEmpty();
+    for (int row = 0; row < static_cast<int>(pending_.size()); ++row) {
+        if (row < nextToPrint_ || pending_[static_cast<std::size_t>(row)]) {
+            continue;
+        }
+        FileResult r;
+        r.row = row;
+        r.outcome = refused ? FileOutcome::Error : FileOutcome::Skipped;
+        r.reason = refused ? startError_ : QString();
+        FileDone(r);
+    }
+}
+
+void CliBatchHost::PrintRejected(const QString& path, const QString& reason) {
+    PrintResult(FileOutcome::Error, path, QString(), reason, 0);
 }

@@ -3,19 +3,22 @@
 #include <QList>
 #include <QTextStream>
 #include <atomic>
+#include <optional>
+#include <vector>
 
 #include "cli/convert_inputs.h"
 #include "engine/batch_host.h"
 
 struct MainState;
 
-// The command line as the batches see it: one result line per row on `out`
-// ("STATUS<TAB>input<TAB>output"), messages on `err`, and a live progress line on `err` only
-// when it is a terminal. A Ctrl-C (the flag) stops the batch as Stop does.
+// The command line as the batches see it: one result line per row on `out`, in input order
+// ("STATUS<TAB>input<TAB>output", or one JSON object per line), messages on `err`, and a live
+// progress line on `err` only when it is a terminal. A stop signal (the flag) stops the batch as
+// Stop does.
 class CliBatchHost : public BatchHost {
   public:
     CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextStream& out, QTextStream& err,
-                 const std::atomic<bool>& interrupted, bool liveProgress);
+                 const std::atomic<bool>& interrupted, bool liveProgress, bool json);
 
     int RowCount() const override { return static_cast<int>(rows_.size()); }
     QString RowCaption(int row) const override { return rows_[row].caption; }
@@ -31,13 +34,19 @@ class CliBatchHost : public BatchHost {
     void SetPacingTimer(bool) override {}
     void FileDone(const FileResult& result) override;
 
-    bool AnyFailed() const { return failed_; }
+    // Gives every row the batch did not report its line: "Error" with the message when the run
+    // was refused before any file started, else "skipped". Call once the batch has returned.
+    void FinishRows();
+    // True when every input finished (nothing rejected, failed, stopped or skipped).
+    bool AllFinished() const { return allFinished_; }
     // A result line for an input that never reached the list.
-    void PrintRejected(const QString& path);
+    void PrintRejected(const QString& path, const QString& reason);
 
   private:
     void CheckInterrupt();
     void ClearLine();
+    void PrintResult(FileOutcome outcome, const QString& input, const QString& output,
+                     const QString& reason, double seconds);
 
     const QList<InputRow>& rows_;
     MainState& state_;
@@ -45,8 +54,19 @@ class CliBatchHost : public BatchHost {
     QTextStream& err_;
     const std::atomic<bool>& interrupted_;
     bool live_;
+    bool json_;
     int done_ = 0;
     int shownPercent_ = -1;
     bool lineShown_ = false;
-    bool failed_ = false;
+    bool allFinished_ = true;
+    // Results that arrived before an earlier row's (parallel jobs), held to keep input order.
+    std::vector<std::optional<FileResult>> pending_;
+    int nextToPrint_ = 0;
+    QString startError_;  // the message of a failure reported outside any row
 };
+
+// A text as one JSON string, quotes included.
+QString JsonString(const QString& text);
+// A path as one field of a tab-separated line: backslash, tab, newline and other control
+// characters escaped ("\\", "\t", "\n", "\r", "\xNN").
+QString TabField(const QString& text);

@@ -21,10 +21,34 @@
 
 namespace {
 
+// Set by the stop signals; read by the host between blocks.
 std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int) {
+extern "C" void OnStopSignal(int signal) {
+    g_signal = signal;
     g_interrupted = true;
+}
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Ctrl-C, SIGTERM and SIGHUP stop the batch as Stop does, so every input still gets its line.
+// A second signal ends the program at once (the handler resets itself).
+void InstallStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    for (const int signal : kStopSignals) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+void RemoveStopHandlers() {
+    for (const int signal : kStopSignals) {
+        std::signal(signal, SIG_DFL);
+    }
 }
 
 struct ConvertOptions {
@@ -33,13 +57,19 @@ struct ConvertOptions {
     QString outputDir;
     QString lameOptions;
     int jobs = 0;  // 0: one per core
+    bool json = false;
     QStringList inputs;
 };
 
 // Parses the arguments; returns an error text for a usage error.
 QString Parse(const QStringList& args, ConvertOptions& o) {
+    bool optionsEnded = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
+        if (optionsEnded) {
+            o.inputs << a;
+            continue;
+        }
         auto value = [&](QString& to) {
             if (i + 1 >= args.size()) {
                 return false;
@@ -48,8 +78,12 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
             return true;
         };
         QString v;
-        if (a == QLatin1String("--normalize")) {
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;  // a file may be called "--jobs"
+        } else if (a == QLatin1String("--normalize")) {
             o.normalize = true;
+        } else if (a == QLatin1String("--json")) {
+            o.json = true;
         } else if (a == QLatin1String("--format")) {
             if (!value(v)) {
                 return QStringLiteral("--format needs mp3 or wav");
@@ -120,18 +154,19 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
         err << message << '\n';
     }
 
-    CliBatchHost host(probed.rows, state, out, err, g_interrupted, isatty(STDERR_FILENO) != 0);
-    for (const QString& path : probed.rejectedPaths) {
-        host.PrintRejected(path);
+    CliBatchHost host(probed.rows, state, out, err, g_interrupted, isatty(STDERR_FILENO) != 0,
+                      options.json);
+    for (qsizetype i = 0; i < probed.rejectedPaths.size(); ++i) {
+        host.PrintRejected(probed.rejectedPaths[i], probed.rejectedMessages.value(i));
     }
     if (probed.rows.isEmpty()) {
         err << "convert: no MP3 or WAV file to convert\n";
-        return host.AnyFailed() ? kCliFailed : kCliUsage;
+        return probed.rejectedPaths.isEmpty() ? kCliUsage : kCliFailed;
     }
     const QString outputDir =
         options.outputDir.isEmpty() ? QString() : QDir(options.outputDir).absolutePath();
 
-    std::signal(SIGINT, OnInterrupt);
+    InstallStopHandlers();
     if (jobs == 1) {
         BatchParts parts{state,
                          *owned[0]->reader,
@@ -164,6 +199,10 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
                          outputDir};
         RunParallelBatch(batch, host, parts, options.normalize);
     }
-    std::signal(SIGINT, SIG_DFL);
-    return host.AnyFailed() || g_interrupted ? kCliFailed : kCliOk;
+    RemoveStopHandlers();
+    host.FinishRows();
+    if (g_interrupted) {
+        return 128 + g_signal;  // as a shell reports a command ended by that signal
+    }
+    return host.AllFinished() ? kCliOk : kCliFailed;
 }

@@ -19,11 +19,13 @@ const char kUsage[] =
     "VOX)\n"
     "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
     "  convert [--normalize] [--format mp3|wav] [--output DIR] [--lame-options TEXT]\n"
-    "          [--jobs N] FILE|FOLDER...\n"
+    "          [--jobs N] [--json] [--] FILE|FOLDER...\n"
     "                                convert (or normalise) the files, one result line each\n"
+    "                                (STATUS<TAB>input<TAB>output, or a JSON object with --json)\n"
     "  --help                        show this text\n"
     "\n"
-    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+    "Exit status: 0 success, 1 failure, 2 usage error; convert: 0 only when every file\n"
+    "finished, 130, 143 or 129 when stopped by SIGINT (Ctrl-C), SIGTERM or SIGHUP.\n";
 
 }  // namespace
 

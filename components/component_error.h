@@ -1,15 +1,11 @@
 #pragma once
 
 #include <QString>
-#include <stdexcept>
+
+#include "components/quorvel_error.h"
 
 // Every component failure reaches the caller as this error; its text names the file and the cause.
-class ComponentError : public std::runtime_error {
+class ComponentError : public QuorvelError {
   public:
-    explicit ComponentError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& Message() const noexcept { return message_; }
-
-  private:
-    QString message_;
+    using QuorvelError::QuorvelError;
 };

@@ -31,12 +31,13 @@ QString ReadOutputDir(BatchParts& parts) {
     if (!parts.outputDirOverride.isEmpty()) {
         return parts.outputDirOverride;
     }
-    const QString key = QStringLiteral("Dir");
-    const QString section = QStringLiteral("Format");
-    if (parts.state.settingsFile) {
-        return parts.state.settingsFile->ReadText(section, key, DefaultOutputDir());
+    if (!parts.state.UnstoredOutputDir.isEmpty()) {
+        return parts.state.UnstoredOutputDir;
     }
-    return SettingsFile().ReadText(section, key, DefaultOutputDir());
+    if (parts.state.settingsFile) {
+        return ReadOutputDirSetting(*parts.state.settingsFile);
+    }
+    return ReadOutputDirSetting(SettingsFile());
 }
 
 }  // namespace
@@ -125,14 +126,5 @@ QString MessageNamingFile(const QString& message, const QString& inputPath) {
 }
 
 QString ErrorText(const std::exception& e) {
-    if (const auto* c = dynamic_cast<const ComponentError*>(&e)) {
-        return c->Message();
-    }
-    if (const auto* t = dynamic_cast<const TagError*>(&e)) {
-        return t->Message();
-    }
-    if (const auto* s = dynamic_cast<const ConfigureError*>(&e)) {
-        return s->Message();
-    }
-    return QString::fromLocal8Bit(e.what());
+    return ErrorMessage(e);
 }

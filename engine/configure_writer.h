@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <stdexcept>
+
+#include "components/quorvel_error.h"
 
 class IAudioFile2;
 class IAudioFile2LameEnc;
@@ -9,14 +10,9 @@ class SettingsFile;
 
 // A stored encoder setting that cannot be used as it stands (an index outside its table). The
 // message names the key, its value and the valid range.
-class ConfigureError : public std::runtime_error {
+class ConfigureError : public QuorvelError {
   public:
-    explicit ConfigureError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& Message() const noexcept { return message_; }
-
-  private:
-    QString message_;
+    using QuorvelError::QuorvelError;
 };
 
 // Prepares the writer for one output format (0 MP3, 1 WAV, 2 WMA, 3 Ogg, 4 VOX; anything else

@@ -44,5 +44,8 @@ struct MainState {
     QList<AudioFileinfo> EditTags;  // the tag editor's working copy
 
     AppSettings appSettings;
+    // The folder chosen in the window when storing it in the settings file failed: the batches
+    // use it instead of the stored one, which is no longer what the user sees. Empty otherwise.
+    QString UnstoredOutputDir;
     std::unique_ptr<SettingsFile> settingsFile;  // open from first show to the close request
 };

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTextBoundaryFinder>
 
 #include "components/component_error.h"
 
@@ -24,7 +25,38 @@ NameClaim Reserve(const QString& path) {
     return QFileInfo::exists(path) ? NameClaim::Taken : NameClaim::Claimed;
 }
 
+// Control characters from tags (a newline, a tab, an escape) would reach the file name and split
+// every line-based listing of it.
+QString ReplaceControls(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control) {
+            c = QLatin1Char('_');
+        }
+    }
+    return text;
+}
+
 }  // namespace
+
+QString FitToNameBytes(const QString& text, qsizetype maxBytes) {
+    if (text.toUtf8().size() <= maxBytes) {
+        return text;
+    }
+    // Cut between graphemes, so no UTF-8 sequence, surrogate pair or accent is split.
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype fits = 0;
+    qsizetype bytes = 0;
+    qsizetype start = 0;
+    for (qsizetype end = graphemes.toNextBoundary(); end > 0; end = graphemes.toNextBoundary()) {
+        bytes += QStringView(text).mid(start, end - start).toUtf8().size();
+        if (bytes > maxBytes) {
+            break;
+        }
+        fits = end;
+        start = end;
+    }
+    return text.left(fits);
+}
 
 QString OutputExtension(int format) {
     switch (format) {
@@ -58,17 +90,24 @@ QString ChooseOutputName(const QString& outputDir, const QString& caption, const
     if (base.isEmpty()) {
         base = QFileInfo(inputPath).completeBaseName();
     }
-    const QString stem = outputDir + prefix + base;
-    QString candidate = stem + extension;
+    base = ReplaceControls(base);
+    // The whole name, prefix, number and extension included, must fit the file system's limit;
+    // only the title gives way.
+    const auto nameFor = [&](const QString& number) {
+        const qsizetype fixed = (prefix + number + extension).toUtf8().size();
+        return prefix + FitToNameBytes(base, kMaxNameBytes - fixed) + number + extension;
+    };
+    const QString first = outputDir + nameFor(QString());
+    QString candidate = first;
     for (int n = 1;; ++n) {
         if (claim(candidate) == NameClaim::Claimed) {
             return candidate;
         }
         if (n > kMaxNumber) {
-            throw ComponentError(QStringLiteral("Cannot create %1: no free output name is left")
-                                     .arg(stem + extension));
+            throw ComponentError(
+                QStringLiteral("Cannot create %1: no free output name is left").arg(first));
         }
-        candidate = stem + QLatin1Char('_') + QString::number(n) + extension;
+        candidate = outputDir + nameFor(QLatin1Char('_') + QString::number(n));
     }
 }
 

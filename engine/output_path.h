@@ -7,10 +7,18 @@
 // empty for a format that configures nothing.
 QString OutputExtension(int format);
 
+// The longest file name, in bytes of its UTF-8 form, that Linux file systems accept.
+constexpr qsizetype kMaxNameBytes = 255;
+
+// The longest start of text whose UTF-8 form takes at most maxBytes, cut between graphemes.
+QString FitToNameBytes(const QString& text, qsizetype maxBytes);
+
 // The output name for a row in outputDir (which ends with the separator): prefix + base +
 // extension, where base is the caption with its extension removed when the caption is the
-// input's own file name, and kept whole when it is a tag title. When that name exists, "_1", "_2"
-// ... go before the extension until a free name is found: an existing file is never chosen.
+// input's own file name, and kept whole when it is a tag title. Control characters in base
+// become "_", and base is shortened so that the whole name takes at most kMaxNameBytes. When that
+// name exists, "_1", "_2" ... go before the extension until a free name is found: an existing
+// file is never chosen.
 // The chosen name is reserved by creating it, empty and exclusively, so that no other batch or
 // job can pick it; the writer replaces it when the output is complete. When the folder refuses
 // the reservation for another reason, the name is returned unreserved and the writer reports

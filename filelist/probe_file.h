@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <stdexcept>
 
+#include "components/quorvel_error.h"
 #include "filelist/audio_file_info.h"
 
 class IAudioFile2;
@@ -31,14 +31,9 @@ struct ProbeResult {
 
 // A failure that ends the whole add operation: the Ogg reader's "Cannot open ..." or a size that
 // cannot be read. The message names the file and the cause.
-class ProbeError : public std::runtime_error {
+class ProbeError : public QuorvelError {
   public:
-    explicit ProbeError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& Message() const noexcept { return message_; }
-
-  private:
-    QString message_;
+    using QuorvelError::QuorvelError;
 };
 
 // Reads the file's tags by its extension (.mp3 ID3v2, .ogg Vorbis comments, .wma attributes),

@@ -19,12 +19,16 @@ QString DefaultOutputDir() {
     return QDir(music).absolutePath();
 }
 
+QString ReadOutputDirSetting(const SettingsFile& file) {
+    const QString dir = file.ReadWholeText(kFormat, QStringLiteral("Dir"), QString());
+    return dir.isEmpty() ? DefaultOutputDir() : dir;
+}
+
 StartupSettings LoadStartupSettings(const SettingsFile& file) {
     StartupSettings s;
-    const QString defaultDir = DefaultOutputDir();
-    s.folderLabel = file.ReadText(kFormat, QStringLiteral("Dir"), defaultDir);
+    s.folderLabel = ReadOutputDirSetting(file);
     s.settings.OutputFormat = file.ReadNumber(kFormat, QStringLiteral("int"), 0);
-    s.settings.OutputDir = file.ReadText(kFormat, QStringLiteral("Dir"), defaultDir);
+    s.settings.OutputDir = ReadOutputDirSetting(file);
     s.settings.NormalizeVolume = file.ReadNumber(kNor, QStringLiteral("vol"), 98);
     s.settings.FadeIn = file.ReadFlag(kFade, QStringLiteral("In"), false);
     s.settings.FadeOut = file.ReadFlag(kFade, QStringLiteral("Out"), false);

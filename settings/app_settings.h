@@ -28,6 +28,10 @@ struct StartupSettings {
 // The output folder used when none is stored: the user's music folder, absolute.
 QString DefaultOutputDir();
 
+// The stored output folder ([Format] Dir), whole; the default folder when the key is missing or
+// empty (an empty folder would put the outputs into the root folder).
+QString ReadOutputDirSetting(const SettingsFile& file);
+
 // The start-up reads, in their fixed order.
 StartupSettings LoadStartupSettings(const SettingsFile& file);
 

@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <limits>
 #include <utility>
 
 #include "outside/profile/profile.h"
@@ -94,6 +95,12 @@ QString SettingsFile::ReadProblem() const {
 QString SettingsFile::ReadText(const QString& section, const QString& key,
                                const QString& defaultText) const {
     return profile::GetPrivateProfileString(section, key, defaultText, fileName_, 2048);
+}
+
+QString SettingsFile::ReadWholeText(const QString& section, const QString& key,
+                                    const QString& defaultText) const {
+    return profile::GetPrivateProfileString(section, key, defaultText, fileName_,
+                                            std::numeric_limits<int>::max());
 }
 
 std::int32_t SettingsFile::ReadNumber(const QString& section, const QString& key,

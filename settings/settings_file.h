@@ -3,17 +3,13 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
+
+#include "components/quorvel_error.h"
 
 // A write the file system refused: "Unable to write to <file name as passed>".
-class SettingsWriteError : public std::runtime_error {
+class SettingsWriteError : public QuorvelError {
   public:
-    explicit SettingsWriteError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& Message() const noexcept { return message_; }
-
-  private:
-    QString message_;
+    using QuorvelError::QuorvelError;
 };
 
 // The one settings file. It keeps no copy of the contents: every read and write goes to the file
@@ -34,6 +30,10 @@ class SettingsFile {
     std::int32_t ReadNumber(const QString& section, const QString& key,
                             std::int32_t defaultNumber) const;
     bool ReadFlag(const QString& section, const QString& key, bool defaultFlag) const;
+    // ReadText without the buffer's cut, for values that must never be shortened (a folder cut
+    // at 2,047 characters would send outputs to a sibling folder).
+    QString ReadWholeText(const QString& section, const QString& key,
+                          const QString& defaultText) const;
 
     // Each throws SettingsWriteError when the file cannot be written.
     void WriteText(const QString& section, const QString& key, const QString& text);

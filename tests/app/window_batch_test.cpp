@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -18,6 +19,7 @@
 #include "components/component_error.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
+#include "settings/folder_chooser.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
@@ -156,6 +158,54 @@ TEST_F(WindowBatchTest, NormalisationRunsTimer1OnlyWhileTheWorkerRuns) {
     EXPECT_FALSE(window->Timer1()->isActive());
     EXPECT_EQ(SubItem(row, kStatus), S("finish"));
     EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/Nor_song.wav"))));
+}
+
+// The batch writes into the folder the window shows: the music folder for an empty stored
+// folder, a long stored folder whole, and a chosen folder even when storing it failed.
+TEST_F(WindowBatchTest, TheBatchWritesIntoTheFolderTheWindowShows) {
+    const QByteArray realHome = qgetenv("HOME");
+    const QString home = dir.File(S("home"));
+    QDir().mkpath(home);
+    qputenv("HOME", home.toLocal8Bit());
+    QString deep = dir.Path();
+    while (deep.size() < 3000) {
+        deep += S("/") + QString(200, QLatin1Char('d'));
+    }
+    QDir().mkpath(deep);
+    auto* chooser = new Tfm_dir(window.get());
+    window->SetSecondaryWindows(nullptr, chooser, nullptr, nullptr);
+    const QString blocker = dir.Write(S("blocker"), "x");
+
+    struct Case {
+        const char* what;
+        QString storedDir;
+        bool chooseWithUnwritableSettings;
+        QString expectedFolder;
+    };
+    const std::vector<Case> cases{
+        {"empty Dir", S(""), false, home + S("/Music")},
+        {"3,000-character Dir", deep + S("/last"), false, deep + S("/last")},
+        {"unstored choice", dir.File(S("out")), true, home},  // the chooser's first item
+    };
+    for (const Case& c : cases) {
+        window->lv()->clear();
+        AddRow("song");
+        window->State().settingsFile->WriteText(S("Format"), S("Dir"), c.storedDir);
+        if (c.chooseWithUnwritableSettings) {
+            qputenv("XDG_CONFIG_HOME", blocker.toLocal8Bit());
+            QTimer::singleShot(0, [chooser] { chooser->btn_ok()->click(); });
+            window->ChooseOutputFolder();
+            EXPECT_EQ(messages, QStringList{S("Unable to write to Quorvel.ini")});
+            messages.clear();
+        }
+        window->ConvertAll();
+        qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
+        EXPECT_TRUE(QFileInfo::exists(c.expectedFolder + S("/song.wav"))) << c.what;
+        EXPECT_EQ(messages, QStringList{S("1 converted, 0 failed, 0 stopped.")})
+            << c.what << messages.join(S("; ")).toStdString();
+        messages.clear();
+    }
+    qputenv("HOME", realHome);
 }
 
 // A reader that cannot open inputs whose name starts with "bad".

@@ -110,7 +110,7 @@ TEST_F(CliConvertTest, InterruptStopsAndDeletesTheFileInProgress) {
     QThread::msleep(200);
     kill(static_cast<pid_t>(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(120000));
-    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(p.exitCode(), 130);
     // The cut file is no result: nothing is left, not even the hidden one.
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), Lines({S("stopped\t") + a + S("\t")}));
     EXPECT_TRUE(QDir(out).entryList(QDir::Files | QDir::Hidden).isEmpty());
@@ -144,6 +144,78 @@ TEST_F(CliConvertTest, AKilledRunLeavesNoNameTakenAndItsDebrisIsCleared) {
     folder.setSorting(QDir::Name);
     EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden),
               (QStringList{S("long.mp3"), S("short.mp3")}));
+}
+
+// Exit 0 only when every file finished; a run refused at the start fails every input; "--" ends
+// the options; each input is one line however its name is spelt, as text or as JSON.
+TEST_F(CliConvertTest, ResultLinesAndExitStatuses) {
+    const QString a = Input("a.wav", 0.5, 440);
+    const QString odd = Input("tab\there\nnew\\x.wav", 0.5, 660);
+    const QString out = dir.File(S("out"));
+    const QString notAnOption = QDir::current().absoluteFilePath(S("--json"));
+    struct Case {
+        const char* ini;
+        QStringList args;
+        int status;
+        QString lines;
+    };
+    const std::vector<Case> cases{
+        {"[mp3]\nbitrate=-1\n",
+         {a, odd},
+         1,
+         Lines({S("Error\t") + a + S("\t"),
+                S("Error\t") + dir.File(S("tab\\there\\nnew\\\\x.wav")) + S("\t")})},
+        {"[Format]\nint=7\n", {a}, 1, Lines({S("Error\t") + a + S("\t")})},
+        {"", {S("--"), notAnOption}, 1, Lines({S("Error\t") + notAnOption + S("\t")})},
+        {"",
+         {S("--output"), out, S("--"), odd},
+         0,
+         Lines({S("finish\t") + dir.File(S("tab\\there\\nnew\\\\x.wav")) + S("\t") + out +
+                S("/tab_here_new\\\\x.mp3")})},
+        {"",
+         {S("--json"), S("--output"), out + S("2"), odd},
+         0,
+         S("{\"status\":\"finish\",\"input\":\"") + dir.Path() +
+             S("/tab\\there\\nnew\\\\x.wav\",\"output\":\"") + out +
+             S("2/tab_here_new\\\\x.mp3\",\"seconds\":")},
+    };
+    for (const Case& c : cases) {
+        dir.Write(S("Quorvel.ini"), c.ini);
+        const CliResult r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.ini << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith(c.lines)) << r.out.toStdString();
+        EXPECT_EQ(r.out.count(QLatin1Char('\n')), c.args.size() - c.args.count(S("--")) -
+                                                      2 * c.args.count(S("--output")) -
+                                                      c.args.count(S("--json")));
+    }
+}
+
+// SIGTERM and SIGHUP stop like Ctrl-C: the file in progress is stopped, the rest skipped, every
+// input keeps its line, and the exit status names the signal.
+TEST_F(CliConvertTest, TermAndHangUpStopTheBatchWithEveryLine) {
+    const QString a = Input("long.wav", 120, 440);
+    const QString b = Input("short.wav", 0.5, 440);
+    for (const auto& [signal, status] : {std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+        const QString out = dir.File(S("out%1").arg(signal));
+        QProcess p;
+        Start(p, {S("--jobs"), S("1"), S("--output"), out, a, b});
+        // Once the first file is being written.
+        for (int i = 0; i < 2000 && QDir(out).entryList(QDir::Files | QDir::Hidden).isEmpty();
+             ++i) {
+            QThread::msleep(5);
+        }
+        kill(static_cast<pid_t>(p.processId()), signal);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), status);
+        const QStringList lines =
+            QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+        ASSERT_EQ(lines.size(), 3) << lines.join(S("|")).toStdString();
+        EXPECT_EQ(lines[0], S("stopped\t") + a + S("\t"));
+        EXPECT_EQ(lines[1], S("skipped\t") + b + S("\t"));
+        // The cut file is gone, hidden part and all.
+        EXPECT_TRUE(QDir(out).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
 }
 
 }  // namespace

@@ -64,6 +64,44 @@ TEST(OutputPathTest, ChoosesTheFirstFreeNameWithoutEverOverwriting) {
     }
 }
 
+QString Repeat(const char* unit, int count) {
+    return S(unit).repeated(count);
+}
+
+// Long titles are shortened between characters so the whole name, prefix and "_n" included, fits
+// the 255-byte limit of the file system; control characters from tags never reach a name.
+TEST(OutputPathTest, NamesFitTheFileSystemAndCarryNoControlCharacters) {
+    struct Case {
+        QString caption;
+        const char* prefix;
+        bool firstTaken;
+        QString expected;
+    };
+    const std::vector<Case> cases{
+        {Repeat("a", 246), "", false, Repeat("a", 246) + S(".mp3")},  // 250 bytes: kept whole
+        {Repeat("a", 300), "", false, Repeat("a", 251) + S(".mp3")},
+        {Repeat("a", 300), "", true, Repeat("a", 249) + S("_1.mp3")},
+        {Repeat("é", 130), "Nor_", false, S("Nor_") + Repeat("é", 123) + S(".mp3")},
+        {Repeat("😀", 70), "", false, Repeat("😀", 62) + S(".mp3")},               // surrogate pairs
+        {Repeat("e\u0301", 100), "", false, Repeat("e\u0301", 83) + S(".mp3")},  // accents stay
+        {S("a\nb\tc\x7f\u0085d\x1b"), "", false, S("a_b_c__d_.mp3")},
+        {S("line\r\nbreak"), "Nor_", false, S("Nor_line__break.mp3")},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        if (c.firstTaken) {
+            MakeOutputPath(dir.Path() + QLatin1Char('/'), c.caption, S("x.wav"), S(".mp3"),
+                           S(c.prefix));
+        }
+        const QString result = MakeOutputPath(dir.Path() + QLatin1Char('/'), c.caption, S("x.wav"),
+                                              S(".mp3"), S(c.prefix));
+        const QString name = QFileInfo(result).fileName();
+        EXPECT_EQ(name, c.expected) << c.caption.left(20).toStdString();
+        EXPECT_LE(name.toUtf8().size(), 255);
+        EXPECT_TRUE(QFileInfo::exists(result)) << "the file system refused " << name.size();
+    }
+}
+
 // Reservation by exclusive creation: threads racing for one title never share a name.
 TEST(OutputPathTest, ConcurrentChoicesNeverShareAName) {
     TempDir dir;

@@ -44,11 +44,34 @@ TEST(AppSettings, SettingsDialogOrderOfSectionsIsKeptByLaterWrites) {
     const QString path = dir.Write(S("q.ini"), "[Nor]\nvolen=1\n[mp3]\nbitrate=9\n");
     SettingsFile file(path);
     AppSettings s;
-    s.OutputDir = S("");  // an empty stored folder stays empty
+    s.OutputDir = S("");
     SaveAppSettings(file, s);
     EXPECT_EQ(ReadAll(path), QByteArray("[Nor]\nvolen=1\nvol=98\n[mp3]\nbitrate=9\n[Format]\nDir=\n"
                                         "int=0\n[Fade]\nIn=0\nOut=0\nIntime=5\nOuttime=5\n"));
-    EXPECT_EQ(LoadStartupSettings(file).settings.OutputDir, S(""));
+}
+
+// An empty folder would mean the root folder, and a cut one a sibling of the folder the user set.
+TEST(AppSettings, TheStoredOutputFolderIsTheDefaultWhenEmptyAndNeverCut) {
+    const QString longDir = S("/m/") + QString(3000, QLatin1Char('x'));
+    const struct {
+        QByteArray file;
+        QString expected;
+    } cases[] = {
+        {"[Format]\nint=1\n", DefaultOutputDir()},
+        {"[Format]\nDir=\n", DefaultOutputDir()},
+        {"[Format]\nDir=" + longDir.toUtf8() + "\n", longDir},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const SettingsFile file(dir.Write(S("q.ini"), c.file));
+        const StartupSettings s = LoadStartupSettings(file);
+        EXPECT_EQ(s.folderLabel, c.expected) << c.file.left(20).toStdString();
+        EXPECT_EQ(s.settings.OutputDir, c.expected);
+        // Other reads keep the profile functions' cut.
+        if (c.expected == longDir) {
+            EXPECT_EQ(file.ReadText(S("Format"), S("Dir"), QString()), longDir.left(2047));
+        }
+    }
 }
 
 // A Latin-1 comment once made the whole file decode as Latin-1, and every start and close grew
