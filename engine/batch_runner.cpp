@@ -1,11 +1,11 @@
 #include "engine/batch_runner.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <functional>
@@ -25,8 +25,8 @@
 
 namespace {
 
-// Lets the window's wait notice a worker that ended even if its wake-up call was lost.
-constexpr int kWaitHeartbeatMs = 200;
+// How often the window's wait for a normalisation worker looks at it.
+constexpr int kWaitHeartbeatMs = 20;
 
 struct RowInput {
     int row = 0;
@@ -77,11 +77,19 @@ bool LetGo(const JobParts& job) {
 
 // A row's life on the thread that owns `job`. No host call is made here.
 FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
-                  const FileWork& work, bool& writerReset) {
+                  const FileWork& work, bool& writerReset, QString promised = {}) {
     QElapsedTimer clock;
     clock.start();
     FileResult r;
     r.row = in.row;
+    if (promised.isEmpty()) {
+        promised = PromiseOutputName(plan.setup.outputDir, in.caption, in.path,
+                                     plan.setup.extension, plan.prefix);
+    }
+    struct Promise {
+        const QString& name;
+        ~Promise() { ReleaseOutputName(name); }
+    } const keep{promised};
     if (!QFileInfo::exists(in.path)) {
         r.outcome = FileOutcome::Removed;
         return r;
@@ -93,8 +101,8 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
             job.reader.Close();
             job.writer.Close();
             TransferTagsGuarded(hidden, in.tags);
-            r.output = NameFinishedOutput(hidden, plan.setup.outputDir, in.caption, in.path,
-                                          plan.setup.extension, plan.prefix);
+            r.output = NameFinishedOutput(hidden, promised, plan.setup.outputDir, in.caption,
+                                          in.path, plan.setup.extension, plan.prefix);
             r.outcome = FileOutcome::Finished;
         } else {
             r.outcome = FileOutcome::Stopped;
@@ -103,10 +111,7 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
         r.outcome = FileOutcome::Error;
         // The hidden name means nothing to the user: the message names the file as it would
         // have been called.
-        const QString planned =
-            ChooseOutputName(plan.setup.outputDir, in.caption, in.path, plan.setup.extension,
-                             plan.prefix, [](const QString&) { return NameClaim::Claimed; });
-        r.reason = MessageNamingFile(ErrorText(e).replace(hidden, planned), in.path);
+        r.reason = MessageNamingFile(ErrorText(e).replace(hidden, promised), in.path);
     }
     if (r.outcome != FileOutcome::Finished) {
         writerReset = LetGo(job) || writerReset;
@@ -216,10 +221,11 @@ FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const Ru
 }
 
 // The file's audio work on its own worker thread while this thread waits, pumping messages;
-// the reader and writer are touched again only once the worker has left them.
-FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& plan,
-                           QObject& thisThread) {
-    return [&host, &state, &plan, &thisThread](const JobParts& job, const RowInput& in) {
+// the reader and writer are touched again only once the worker has left them. The worker's
+// progress points are shown here, in order, as the wait wakes: nothing crosses threads but
+// atomics.
+FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& plan) {
+    return [&host, &state, &plan](const JobParts& job, const RowInput& in) {
         struct Cleanup {
             MainState& state;
             BatchHost& host;
@@ -228,33 +234,33 @@ FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& pla
                 host.SetPacingTimer(false);
             }
         };
+        // The worker's points (10 %, 20 %, 100 %) follow from its stage, which it publishes.
+        static constexpr int kStagePoints[] = {0, 1000, 2000, 10000};
+        int shownStage = 0;
+        auto showPoints = [&] {
+            const int stage = std::clamp(state.WorkerStage.load(), 0, 3);
+            for (; shownStage < stage; ++shownStage) {
+                host.ShowProgress(kStagePoints[shownStage + 1]);
+            }
+        };
         state.WorkerRunning = true;
         host.SetPacingTimer(true);
-        TThreadNormalize worker(
-            NormalizeJob{job.reader, job.writer, job.transform, in.path, plan.level,
-                         plan.maxWholeSamples},
-            state.WorkerStage, state.ProgressValue, state.WorkerRunning,
-            [&thisThread, &host](int value) {
-                QMetaObject::invokeMethod(
-                    &thisThread, [&host, value] { host.ShowProgress(value); },
-                    Qt::QueuedConnection);
-            },
-            [&thisThread] {
-                // An empty call is enough to wake the wait below.
-                QMetaObject::invokeMethod(
-                    &thisThread, [] {}, Qt::QueuedConnection);
-            });
+        TThreadNormalize worker(NormalizeJob{job.reader, job.writer, job.transform, in.path,
+                                             plan.level, plan.maxWholeSamples},
+                                state.WorkerStage, state.ProgressValue, state.WorkerRunning,
+                                nullptr, nullptr);
         const Cleanup cleanup{state, host};
         state.NormalizeThread = &worker;
         worker.Resume();
+        // Wakes the wait often enough that the worker's end and points show at once.
         QTimer heartbeat;
         heartbeat.start(kWaitHeartbeatMs);
         while (state.WorkerRunning || !worker.Ended()) {
             host.WaitForMessages();
+            showPoints();
         }
         worker.Wait();
-        // A quick worker may end before the wait ran once: its points are still queued.
-        QCoreApplication::sendPostedEvents(&thisThread, QEvent::MetaCall);
+        showPoints();
         if (!worker.Error().isEmpty()) {
             throw ComponentError(worker.Error());
         }
@@ -268,10 +274,9 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
     MainState& state = parts.state;
     const JobParts job{parts.reader, parts.writer, parts.encoder, parts.transform};
     ProgressTracker tracker(rows);
-    QObject thisThread;  // queued progress points of the worker run here
     const FileWork work = plan.work == BatchWork::Convert
                               ? BlockLoopOnThisThread(host, state, plan, tracker)
-                              : NormalizeOnWorker(host, state, plan, thisThread);
+                              : NormalizeOnWorker(host, state, plan);
     bool writerReset = false;
     const int count = static_cast<int>(rows.size());
     for (int row = 0; row < count; ++row) {
@@ -328,6 +333,7 @@ struct Shared {
     const std::vector<RowInput> rows;
     std::atomic<bool> terminate{false};  // the workers' view of a stop
     std::atomic<int> next{0};
+    std::mutex nextMutex;
     std::vector<std::atomic<bool>> started;
     std::vector<std::atomic<int>> progress;  // per row, 0..10000
 
@@ -360,8 +366,8 @@ FileWork WorkOnJob(Shared& shared) {
 }  // namespace
 
 // The batch on job threads. Everything that reaches the host happens on the host's thread, from
-// events: a job posts one when a row ends, and a tick shows progress and hears a stop. Nothing
-// waits on the host's thread.
+// a timer's ticks there: each collects the rows the jobs ended, shows progress and hears a stop.
+// The jobs only write results under the mutex; nothing waits on the host's thread.
 class JobsBatchRun : public BatchRun {
   public:
     JobsBatchRun(BatchParts first, BatchHost& host, RunPlan plan, std::vector<RowInput> rows,
@@ -431,7 +437,19 @@ class JobsBatchRun : public BatchRun {
             if (shared_.terminate || !shared_.state.Converting) {
                 break;
             }
-            const int row = shared_.next++;
+            // Rows are taken, and their names promised, in row order: the outputs are named as
+            // one file at a time would name them, whichever job finishes first.
+            int row = 0;
+            QString promised;
+            {
+                const std::lock_guard<std::mutex> lock(shared_.nextMutex);
+                row = shared_.next++;
+                if (row < count) {
+                    const RowInput& r = shared_.rows[static_cast<std::size_t>(row)];
+                    promised = PromiseOutputName(shared_.plan.setup.outputDir, r.caption, r.path,
+                                                 shared_.plan.setup.extension, shared_.plan.prefix);
+                }
+            }
             if (row >= count) {
                 break;
             }
@@ -444,26 +462,16 @@ class JobsBatchRun : public BatchRun {
                     configure_(job);
                     writerReset = false;
                 }
-                r = RunRow(job, shared_.plan, in, work, writerReset);
+                r = RunRow(job, shared_.plan, in, work, writerReset, promised);
             } catch (const std::exception& e) {
+                ReleaseOutputName(promised);  // RunRow was not reached
                 r = {row, FileOutcome::Error, {}, MessageNamingFile(ErrorText(e), in.path), 0};
             }
-            {
-                const std::lock_guard<std::mutex> lock(shared_.mutex);
-                shared_.results[static_cast<std::size_t>(row)] = std::move(r);
-            }
-            Wake();
-        }
-        {
             const std::lock_guard<std::mutex> lock(shared_.mutex);
-            --shared_.running;
+            shared_.results[static_cast<std::size_t>(row)] = std::move(r);
         }
-        Wake();
-    }
-
-    void Wake() {
-        QMetaObject::invokeMethod(
-            &events_, [this] { Collect(); }, Qt::QueuedConnection);
+        const std::lock_guard<std::mutex> lock(shared_.mutex);
+        --shared_.running;
     }
 
     // On the host's thread: hears a stop, reports ended rows in row order, shows progress.
@@ -475,12 +483,16 @@ class JobsBatchRun : public BatchRun {
             shared_.terminate = true;
         }
         std::vector<FileResult> ready;
+        std::vector<bool> ended(shared_.rows.size(), false);
         bool finished = false;
         {
             const std::lock_guard<std::mutex> lock(shared_.mutex);
             while (reported_ < Count() && shared_.results[static_cast<std::size_t>(reported_)]) {
                 ready.push_back(*shared_.results[static_cast<std::size_t>(reported_)]);
                 ++reported_;
+            }
+            for (std::size_t i = static_cast<std::size_t>(reported_); i < ended.size(); ++i) {
+                ended[i] = shared_.results[i].has_value();
             }
             finished = shared_.running == 0;
         }
@@ -490,7 +502,7 @@ class JobsBatchRun : public BatchRun {
                 shownRunning_[i] = true;
                 host_.SetRowStatus(row, QStringLiteral("Converting"));
             }
-            if (shownRunning_[i] && !shared_.results[i]) {
+            if (shownRunning_[i] && !ended[i]) {
                 const int value = shared_.progress[i];
                 tracker_.SetRow(row, value);
                 host_.ShowRowProgress(row, value);
@@ -545,7 +557,7 @@ class JobsBatchRun : public BatchRun {
     BatchSummary summary_;
     int reported_ = 0;
     bool done_ = false;
-    QObject events_;  // lives on the host's thread: the jobs' wake-ups run there
+    QObject events_;  // lives on the host's thread, where the ticks run
     QTimer tick_;
     std::vector<std::thread> threads_;
 };

@@ -5,10 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 #include <atomic>
 #include <cerrno>
+#include <mutex>
 
 #include "components/component_error.h"
 #include "engine/output_path.h"
@@ -49,21 +52,60 @@ void RemoveStaleOutputs(const QString& outputDir) {
     }
 }
 
-QString NameFinishedOutput(const QString& hiddenPath, const QString& outputDir,
-                           const QString& caption, const QString& inputPath,
-                           const QString& extension, const QString& prefix) {
-    QString error;
+namespace {
+
+// Names promised to outputs of this process that are still being written.
+std::mutex g_promisedMutex;
+QSet<QString> g_promised;
+
+}  // namespace
+
+QString PromiseOutputName(const QString& outputDir, const QString& caption,
+                          const QString& inputPath, const QString& extension,
+                          const QString& prefix) {
+    const std::lock_guard<std::mutex> lock(g_promisedMutex);
     const QString name = ChooseOutputName(
-        outputDir, caption, inputPath, extension, prefix, [&](const QString& candidate) {
-            switch (LinkNoReplace(hiddenPath, candidate, &error)) {
-                case LinkResult::Done:
-                    return NameClaim::Claimed;
-                case LinkResult::Taken:
-                    return NameClaim::Taken;
-                case LinkResult::Failed:
-                    break;
-            }
-            throw ComponentError(QStringLiteral("Cannot create %1: %2").arg(candidate, error));
+        outputDir, caption, inputPath, extension, prefix, [](const QString& candidate) {
+            const bool taken = g_promised.contains(candidate) || QFileInfo::exists(candidate) ||
+                               QFileInfo(candidate).isSymLink();
+            return taken ? NameClaim::Taken : NameClaim::Claimed;
         });
+    g_promised.insert(name);
     return name;
+}
+
+void ReleaseOutputName(const QString& promised) {
+    const std::lock_guard<std::mutex> lock(g_promisedMutex);
+    g_promised.remove(promised);
+}
+
+QString NameFinishedOutput(const QString& hiddenPath, const QString& promised,
+                           const QString& outputDir, const QString& caption,
+                           const QString& inputPath, const QString& extension,
+                           const QString& prefix) {
+    QString error;
+    auto link = [&](const QString& candidate) {
+        switch (LinkNoReplace(hiddenPath, candidate, &error)) {
+            case LinkResult::Done:
+                return NameClaim::Claimed;
+            case LinkResult::Taken:
+                return NameClaim::Taken;
+            case LinkResult::Failed:
+                break;
+        }
+        throw ComponentError(QStringLiteral("Cannot create %1: %2").arg(candidate, error));
+    };
+    if (!promised.isEmpty() && link(promised) == NameClaim::Claimed) {
+        return promised;
+    }
+    return ChooseOutputName(outputDir, caption, inputPath, extension, prefix,
+                            [&](const QString& candidate) {
+                                {
+                                    const std::lock_guard<std::mutex> lock(g_promisedMutex);
+                                    if (g_promised.contains(candidate) && candidate != promised) {
+                                        return NameClaim::Taken;
+                                    }
+                                }
+                                return link(candidate);
+                            });
 }

@@ -15,8 +15,18 @@ QString NewHiddenOutputPath(const QString& outputDir, const QString& extension);
 // longer running left in outputDir.
 void RemoveStaleOutputs(const QString& outputDir);
 
-// Names the finished file at hiddenPath by the output naming rule, taking the first free name
-// without replacing any file; returns the name. Throws ComponentError when no name can be given.
-QString NameFinishedOutput(const QString& hiddenPath, const QString& outputDir,
-                           const QString& caption, const QString& inputPath,
-                           const QString& extension, const QString& prefix);
+// The name a row's output will get, chosen when the row starts so that rows of one batch are
+// named in row order whichever finishes first: the first name of the naming rule that no file
+// has and no output of this process still being written was promised. Nothing is created.
+QString PromiseOutputName(const QString& outputDir, const QString& caption,
+                          const QString& inputPath, const QString& extension,
+                          const QString& prefix);
+void ReleaseOutputName(const QString& promised);
+
+// Names the finished file at hiddenPath: the promised name, or when another program took it
+// meanwhile, the next free one; never replacing any file. Returns the name. Throws
+// ComponentError when no name can be given.
+QString NameFinishedOutput(const QString& hiddenPath, const QString& promised,
+                           const QString& outputDir, const QString& caption,
+                           const QString& inputPath, const QString& extension,
+                           const QString& prefix);

@@ -24,7 +24,11 @@ class GatedReader : public FakeAudioFile {
   public:
     using FakeAudioFile::FakeAudioFile;
     bool gated = false;
-    bool fail = false;
+    QString failFor;  // decoding this input fails
+    void Open(const QString& fileName) override {
+        openedPath_ = fileName;
+        FakeAudioFile::Open(fileName);
+    }
     AudioBuffer ReadBuffer(int frames) override {
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -32,7 +36,7 @@ class GatedReader : public FakeAudioFile {
             entered_.notify_all();
             opened_.wait(lock, [this] { return !gated; });
         }
-        if (fail) {
+        if (!failFor.isEmpty() && openedPath_ == failFor) {
             throw ComponentError(S("Cannot read in.wav: the data ends early"));
         }
         return FakeAudioFile::ReadBuffer(frames);
@@ -52,6 +56,7 @@ class GatedReader : public FakeAudioFile {
     std::condition_variable entered_;
     std::condition_variable opened_;
     bool inside_ = false;
+    QString openedPath_;
 };
 
 class NormalizeBatchTest : public ::testing::Test {
@@ -142,12 +147,7 @@ TEST_F(NormalizeBatchTest, StopDuringDecodingWritesNoDataAndStartsNoFurtherRow) 
 TEST_F(NormalizeBatchTest, WorkerFailureIsReportedAfterTheWorkerEndedAndTheBatchGoesOn) {
     AddRow("one");
     AddRow("two");
-    reader.fail = true;
-    host.onWait = [this] {
-        if (host.rows[0].status == S("Error")) {
-            reader.fail = false;
-        }
-    };
+    reader.failFor = host.rows[0].path;
     BatchParts parts = Parts();
     NormalizeAll(parts, host);
     ASSERT_EQ(host.errors.size(), 1);
