@@ -8,7 +8,9 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryFile>
+#include <QtEndian>
 #include <cmath>
+#include <functional>
 
 #include "audio_test_signals.h"
 #include "components/component_error.h"
@@ -191,6 +193,94 @@ TEST(RealInput, AnMp3JoinedFromMonoAndStereoPartsDecodesWhole) {
                                                     all.Data() + (half + 22050) * all.Channels()),
                                  all.Channels());
         EXPECT_NEAR(EstimateFrequency(second, 44100), monoFirst ? 1000.0 : 440.0, 5.0);
+    }
+}
+
+// Frames the mpg123 program decodes from `mp3`, counted by soxi on the WAV it writes.
+std::int64_t Mpg123Frames(const QString& mp3) {
+    const QString wav = mp3 + QStringLiteral(".mpg123.wav");
+    int rc = 0;
+    RunTool(QStringLiteral("mpg123"), {QStringLiteral("-q"), QStringLiteral("-w"), wav, mp3}, &rc);
+    const QString count = RunTool(QStringLiteral("soxi"), {QStringLiteral("-s"), wav}, &rc);
+    EXPECT_EQ(rc, 0) << count.toStdString();
+    return count.trimmed().toLongLong();
+}
+
+QByteArray ApeTag() {
+    QByteArray item;
+    item.resize(8);
+    qToLittleEndian<quint32>(5, item.data());
+    qToLittleEndian<quint32>(0, item.data() + 4);
+    item += QByteArray("Title\0Hello", 11);
+    const auto part = [&](quint32 flags) {
+        QByteArray b("APETAGEX", 8);
+        b.resize(32);
+        qToLittleEndian<quint32>(2000, b.data() + 8);
+        qToLittleEndian<quint32>(static_cast<quint32>(item.size() + 32), b.data() + 12);
+        qToLittleEndian<quint32>(1, b.data() + 16);
+        qToLittleEndian<quint32>(flags, b.data() + 20);
+        std::fill(b.begin() + 24, b.end(), '\0');
+        return b;
+    };
+    return part(0xA0000000u) + item + part(0x80000000u);
+}
+
+QByteArray Id3v1Tag() {
+    QByteArray tag("TAG");
+    tag += QByteArray("Song").leftJustified(30, '\0') + QByteArray("Band").leftJustified(30, '\0') +
+           QByteArray("Album").leftJustified(30, '\0') + QByteArray("2020") + QByteArray(30, '\0') +
+           QByteArray(1, '\x0c');
+    return tag;
+}
+
+struct TailCase {
+    const char* name;
+    std::function<QByteArray(const QByteArray& cbr, const QByteArray& vbr22k)> bytes;
+};
+
+// Downloads cut short and taggers leave all of these after (or instead of) the last frame; every
+// player decodes the frames and stops. A cut file keeps no encoder delay and loses no audio to
+// padding it never reached.
+const TailCase kTailCases[] = {
+    {"whole.mp3", [](const QByteArray& m, const QByteArray&) { return m; }},
+    {"trailing_zeros.mp3",
+     [](const QByteArray& m, const QByteArray&) { return m + QByteArray(1100, '\0'); }},
+    {"trailing_random.mp3",
+     [](const QByteArray& m, const QByteArray&) {
+         QRandomGenerator random(15);
+         QByteArray junk(3000, '\0');
+         for (char& c : junk) {
+             c = static_cast<char>(random.generate());
+         }
+         return m + junk;
+     }},
+    {"ape_tag.mp3", [](const QByteArray& m, const QByteArray&) { return m + ApeTag(); }},
+    {"cut_frame_id3v1.mp3",
+     [](const QByteArray& m, const QByteArray&) { return m.chopped(200) + Id3v1Tag(); }},
+    {"cut_lame.mp3", [](const QByteArray& m, const QByteArray&) { return m.left(40000); }},
+    {"cut_lame_vbr_22k.mp3",
+     [](const QByteArray&, const QByteArray& v) { return v.left(v.size() * 3 / 5); }},
+};
+
+TEST(RealInput, Mp3sWithTrailingBytesOrCutShortDecodeAsMpg123Does) {
+    TempDir dir;
+    const QString cbr =
+        Lame(dir, QStringLiteral("s.mp3"), {QStringLiteral("-b"), QStringLiteral("128")},
+             QStringLiteral("5 sine 440 channels 2"));
+    const QString vbr = Lame(dir, QStringLiteral("v.mp3"),
+                             {QStringLiteral("-V"), QStringLiteral("5"),
+                              QStringLiteral("--resample"), QStringLiteral("22.05")},
+                             QStringLiteral("5 sine 440 channels 2"));
+    auto reader = CreateAudioFile();
+    for (const TailCase& c : kTailCases) {
+        const QString path =
+            dir.Write(QString::fromLatin1(c.name), c.bytes(::ReadAll(cbr), ::ReadAll(vbr)));
+        const std::int64_t expected = Mpg123Frames(path);
+        ASSERT_GT(expected, 0) << c.name;
+        reader->Open(path);
+        EXPECT_EQ(reader->Length(), expected) << c.name;
+        EXPECT_EQ(static_cast<std::int64_t>(ReadAll(*reader, path).FrameCount()), expected)
+            << c.name;
     }
 }
 
