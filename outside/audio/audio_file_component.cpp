@@ -18,6 +18,14 @@ namespace {
 // stays small.
 constexpr std::int64_t kSliceFrames = 65536;
 
+// Transforms and encoders expect samples within full scale: a NaN (LAME aborts on one) becomes
+// silence, infinities and float samples beyond full scale are clipped.
+void MakeSafe(std::vector<float>& samples) {
+    for (float& sample : samples) {
+        sample = sample == sample ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
+    }
+}
+
 }  // namespace
 
 TAudioFile2::TAudioFile2() = default;
@@ -86,6 +94,7 @@ AudioBuffer TAudioFile2::ReadBuffer(int frames) {
     }
     samples.resize(static_cast<std::size_t>(got) * channels);
     delivered_ += got;
+    MakeSafe(samples);
     return AudioBuffer(std::move(samples), channels);
 }
 

@@ -7,13 +7,16 @@
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QtEndian>
 #include <cmath>
+#include <cstring>
 #include <functional>
 
 #include "audio_test_signals.h"
 #include "components/component_error.h"
+#include "components/lame_encoder_settings.h"
 #include "outside/audio/audio_factory.h"
 #include "support/temp_dir.h"
 
@@ -282,6 +285,82 @@ TEST(RealInput, Mp3sWithTrailingBytesOrCutShortDecodeAsMpg123Does) {
         EXPECT_EQ(static_cast<std::int64_t>(ReadAll(*reader, path).FrameCount()), expected)
             << c.name;
     }
+}
+
+// What sox's stat says of a file: its maximum and minimum amplitude.
+std::pair<double, double> SoxPeaks(const QString& path) {
+    int rc = 0;
+    const QString out =
+        RunTool(QStringLiteral("sox"), {path, QStringLiteral("-n"), QStringLiteral("stat")}, &rc);
+    EXPECT_EQ(rc, 0) << out.toStdString();
+    const auto value = [&](const char* key) {
+        const QRegularExpression re(
+            QStringLiteral("%1 amplitude:\\s+(\\S+)").arg(QLatin1String(key)));
+        return re.match(out).captured(1).toDouble();
+    };
+    return {value("Maximum"), value("Minimum")};
+}
+
+// LAME aborts the whole program on one NaN; a NaN written to WAV was a full-scale click.
+TEST(RealInput, NanInfinityAndOverloadInAFloatWavConvertSafely) {
+    TempDir dir;
+    const QString input = dir.File(QStringLiteral("nan.wav"));
+    int rc = 0;
+    RunTool(QStringLiteral("sox"),
+            QStringLiteral("-n -r 44100 -e floating-point -b 32 %1 synth 1 sine 440 vol 0.5")
+                .arg(input)
+                .split(QLatin1Char(' ')),
+            &rc);
+    ASSERT_EQ(rc, 0);
+    QByteArray bytes = ::ReadAll(input);
+    const qsizetype data = bytes.indexOf("data") + 8;
+    const auto put = [&](int index, float value) {
+        std::memcpy(bytes.data() + data + index * 4, &value, 4);
+    };
+    put(1000, std::nanf(""));
+    put(2000, INFINITY);
+    put(3000, -INFINITY);
+    for (int i = 4000; i < 4100; ++i) {
+        put(i, 1.5f);
+    }
+    dir.Write(QStringLiteral("nan.wav"), bytes);
+
+    auto reader = CreateAudioFile();
+    const AudioBuffer decoded = ReadAll(*reader, input);
+    ASSERT_EQ(decoded.FrameCount(), 44100u);
+    for (std::size_t i = 0; i < decoded.FrameCount(); ++i) {
+        ASSERT_TRUE(decoded.Data()[i] >= -1.0f && decoded.Data()[i] <= 1.0f) << i;
+    }
+    EXPECT_EQ(decoded.Data()[1000], 0.0f);
+    EXPECT_EQ(decoded.Data()[2000], 1.0f);
+    EXPECT_EQ(decoded.Data()[3000], -1.0f);
+    EXPECT_EQ(decoded.Data()[4050], 1.0f);
+
+    for (const bool mp3 : {false, true}) {
+        auto writer = CreateAudioFile();
+        LameEncoderSettings settings;
+        if (mp3) {
+            writer->SetMp3Encoder(settings);
+        } else {
+            writer->SetWaveFormat(44100, 1, 16);
+        }
+        const QString output =
+            dir.File(mp3 ? QStringLiteral("out.mp3") : QStringLiteral("out.wav"));
+        WriteThrough(*writer, output, 44100, decoded);
+        QString measured = output;
+        if (mp3) {
+            measured = dir.File(QStringLiteral("out.mp3.wav"));
+            RunTool(QStringLiteral("mpg123"),
+                    {QStringLiteral("-q"), QStringLiteral("-w"), measured, output}, &rc);
+        }
+        // Full scale where the signal was over it; MP3 smooths the one-sample spikes away.
+        const double peak = mp3 ? 0.45 : 0.999;
+        const auto [max, min] = SoxPeaks(measured);
+        EXPECT_GT(max, peak) << output.toStdString();
+        EXPECT_LT(min, -peak) << output.toStdString();
+    }
+    auto back = CreateAudioFile();
+    EXPECT_EQ(ReadAll(*back, dir.File(QStringLiteral("out.wav"))).Data()[1000], 0.0f);
 }
 
 }  // namespace
