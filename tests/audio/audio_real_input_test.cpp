@@ -363,4 +363,35 @@ TEST(RealInput, NanInfinityAndOverloadInAFloatWavConvertSafely) {
     EXPECT_EQ(ReadAll(*back, dir.File(QStringLiteral("out.wav"))).Data()[1000], 0.0f);
 }
 
+// A file cut while it converts fails, naming where it ended; opened again, it is what it now is.
+TEST(RealInput, AnInputCutShortWhileItIsReadFailsWithWhereItEnded) {
+    TempDir dir;
+    const QString mp3 = Lame(dir, QStringLiteral("cut.mp3"), {}, QStringLiteral("10 sine 440"));
+    const QString wav = dir.File(QStringLiteral("cut.mp3.src.wav"));
+    for (const QString& path : {wav, mp3}) {
+        auto reader = CreateAudioFile();
+        reader->Open(path);
+        ASSERT_EQ(reader->Duration(), 10000);
+        for (int i = 0; i < 20; ++i) {
+            reader->ReadBuffer(2034);
+        }
+        const qint64 cutAt = QFileInfo(path).size() * 2 / 5;
+        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), cutAt), 0);
+        try {
+            for (int blocks = 0; reader->ReadBuffer(2034).UpperBound() >= 0; ++blocks) {
+                ASSERT_LT(blocks, 1000);
+            }
+            ADD_FAILURE() << "no error for " << path.toStdString();
+        } catch (const ComponentError& e) {
+            EXPECT_TRUE(e.Message().contains(path)) << e.what();
+            EXPECT_TRUE(e.Message().contains(
+                QRegularExpression(QStringLiteral("ended at 00:0[34] of 00:10"))))
+                << e.what();
+        }
+        reader->Open(path);
+        EXPECT_NEAR(reader->Duration(), 4000, 300) << path.toStdString();
+        EXPECT_EQ(static_cast<std::int64_t>(ReadAll(*reader, path).FrameCount()), reader->Length());
+    }
+}
+
 }  // namespace
