@@ -13,7 +13,9 @@ class AudioDecoder {
     // Exact frames of the whole input (gapless for MPEG audio).
     virtual std::int64_t Length() const = 0;
     // Decodes up to `frames` frames into `out`; returns the frames written, 0 at the end.
-    // Throws ComponentError when the data is broken beyond recovery.
+    // Damage after some audio (trailing junk, a cut last frame, a read error) ends the stream;
+    // the caller compares what it got with Length(). Throws ComponentError when the input gives
+    // no audio at all.
     virtual std::int64_t Read(float* out, std::int64_t frames) = 0;
 };
 

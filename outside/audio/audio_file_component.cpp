@@ -18,6 +18,33 @@ namespace {
 // stays small.
 constexpr std::int64_t kSliceFrames = 65536;
 
+// How far before its length an input may end without being taken for cut short: an MPEG
+// length is exact, so four layer III frames, or a tenth of a second, is slack enough.
+std::int64_t ShortEndTolerance(std::int64_t rate) {
+    return std::max<std::int64_t>(4 * 1152, rate / 10);
+}
+
+// A play time as "mm:ss", or "h:mm:ss" from an hour on.
+QString PlayTime(std::int64_t frames, std::int64_t rate) {
+    const std::int64_t seconds = rate > 0 ? frames / rate : 0;
+    const auto twoDigits = [](std::int64_t value) {
+        return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    };
+    const bool hours = seconds >= 3600;
+    const QString minutesSeconds = twoDigits(hours ? seconds / 60 % 60 : seconds / 60) +
+                                   QLatin1Char(':') + twoDigits(seconds % 60);
+    return hours ? QString::number(seconds / 3600) + QLatin1Char(':') + minutesSeconds
+                 : minutesSeconds;
+}
+
+// Transforms and encoders expect samples within full scale: a NaN (LAME aborts on one) becomes
+// silence, infinities and float samples beyond full scale are clipped.
+void MakeSafe(std::vector<float>& samples) {
+    for (float& sample : samples) {
+        sample = sample == sample ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
+    }
+}
+
 }  // namespace
 
 TAudioFile2::TAudioFile2() = default;
@@ -72,9 +99,11 @@ AudioBuffer TAudioFile2::ReadBuffer(int frames) {
     std::int64_t capacity = std::min<std::int64_t>(frames, left + 4096);
     std::vector<float> samples(static_cast<std::size_t>(capacity) * channels);
     std::int64_t got = 0;
+    bool ended = false;
     while (got < capacity) {
         const std::int64_t n = decoder_->Read(samples.data() + got * channels, capacity - got);
         if (n <= 0) {
+            ended = true;
             break;
         }
         got += n;
@@ -86,7 +115,25 @@ AudioBuffer TAudioFile2::ReadBuffer(int frames) {
     }
     samples.resize(static_cast<std::size_t>(got) * channels);
     delivered_ += got;
+    if (ended) {
+        CheckEndedAtLength();
+    }
+    MakeSafe(samples);
     return AudioBuffer(std::move(samples), channels);
+}
+
+// An input that ends well before the length it had when it was opened was cut short or
+// damaged, even while it was being read: what came out of it is not the whole file.
+void TAudioFile2::CheckEndedAtLength() const {
+    const std::int64_t length = decoder_->Length();
+    const std::int64_t rate = decoder_->SampleRate();
+    if (length - delivered_ <= ShortEndTolerance(rate)) {
+        return;
+    }
+    ThrowAudioError(QStringLiteral("Cannot read"), inputPath_,
+                    QStringLiteral("the audio ended at %1 of %2 (the file is damaged, or was cut "
+                                   "short while it was read)")
+                        .arg(PlayTime(delivered_, rate), PlayTime(length, rate)));
 }
 
 std::int64_t TAudioFile2::Length() {

@@ -46,6 +46,7 @@ class TAudioFile2 : public IAudioFile2 {
     enum class OutputKind { None, Wave, Vox, Mp3, Ogg };
 
     void CheckEnabled() const;
+    void CheckEndedAtLength() const;
     void CloseOutput();
     void AbandonOutput();
     void BuildEncoder();

@@ -2,6 +2,7 @@
 #include <mpg123.h>
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,13 +14,16 @@
 
 namespace {
 
+// libmpg123 adds the layer III decoder's own delay to the encoder delay a LAME tag gives.
+constexpr long kDecoderDelay = 529;
+
 void InitMpg123Once() {
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
 }
 
 // Buffered reading for libmpg123: its own reader issues two read() calls per frame, and the
-// length scan reads the file once more, which made system calls a good part of decoding.
+// length count reads the file once more, which made system calls a good part of decoding.
 std::FILE* OpenBuffered(const QString& path) {
     std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
     if (file != nullptr) {
@@ -53,68 +57,146 @@ off_t SeekCallback(void* handle, off_t offset, int whence) {
     return at < window->start ? -1 : at - window->start;
 }
 
-class MpegDecoder : public AudioDecoder {
+// One libmpg123 handle on the stream, decoding to float at the first frame's rate and channel
+// count for the whole stream: a file joined from mono and stereo parts (or of two rates) is
+// mixed down, spread or resampled by libmpg123 instead of changing format half way.
+class MpegStream {
   public:
-    MpegDecoder(QString path, mpg123_handle* handle) : path_(std::move(path)), mh_(handle) {}
-    ~MpegDecoder() override {
-        mpg123_close(mh_);
-        mpg123_delete(mh_);
+    MpegStream(const MpegStream&) = delete;
+    MpegStream& operator=(const MpegStream&) = delete;
+    ~MpegStream() {
+        if (mh_ != nullptr) {
+            mpg123_close(mh_);
+            mpg123_delete(mh_);
+        }
         if (window_.file != nullptr) {
             std::fclose(window_.file);
         }
     }
 
-    // Returns false with *whyNot set when no MPEG stream can be found.
-    bool Start(const MpegStreamStart& start, QString* whyNot) {
+    // Gapless: the encoder delay and padding a LAME tag gives are left out of the output.
+    // Throws when the file cannot be read at all; returns null with *whyNot set when libmpg123
+    // finds no usable MPEG stream.
+    static std::unique_ptr<MpegStream> Open(const QString& path, const MpegStreamStart& start,
+                                            bool gapless, QString* whyNot) {
+        InitMpg123Once();
+        std::unique_ptr<MpegStream> stream(new MpegStream);
+        int error = MPG123_OK;
+        stream->mh_ = mpg123_new(nullptr, &error);
+        if (stream->mh_ == nullptr) {
+            ThrowAudioError(QStringLiteral("Cannot open"), path,
+                            QString::fromUtf8(mpg123_plain_strerror(error)));
+        }
+        mpg123_handle* mh = stream->mh_;
+        mpg123_param(mh, MPG123_VERBOSE, 0, 0.);
+        mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT, 0.);
+        mpg123_param(mh, gapless ? MPG123_ADD_FLAGS : MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.);
+        mpg123_format_none(mh);
+        mpg123_format(mh, start.sampleRate, start.channels == 1 ? MPG123_MONO : MPG123_STEREO,
+                      MPG123_ENC_FLOAT_32);
+
+        StreamWindow& window = stream->window_;
+        window.file = OpenBuffered(path);
+        if (window.file == nullptr) {
+            ThrowAudioError(QStringLiteral("Cannot open"), path,
+                            QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        window.start = static_cast<off_t>(start.offset);
+        if (fseeko(window.file, window.start, SEEK_SET) != 0) {
+            ThrowAudioError(QStringLiteral("Cannot read"), path,
+                            QString::fromLocal8Bit(std::strerror(errno)));
+        }
         long rate = 0;
-        int channels = 0;
         int encoding = 0;
-        window_.file = OpenBuffered(path_);
-        if (window_.file == nullptr) {
-            ThrowAudioError(QStringLiteral("Cannot open"), path_,
-                            QString::fromLocal8Bit(std::strerror(errno)));
-        }
-        window_.start = static_cast<off_t>(start.offset);
-        if (fseeko(window_.file, window_.start, SEEK_SET) != 0) {
-            ThrowAudioError(QStringLiteral("Cannot read"), path_,
-                            QString::fromLocal8Bit(std::strerror(errno)));
-        }
-        if (mpg123_replace_reader_handle(mh_, ReadCallback, SeekCallback, nullptr) != MPG123_OK ||
-            mpg123_open_handle(mh_, &window_) != MPG123_OK ||
-            mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK) {
+        if (mpg123_replace_reader_handle(mh, ReadCallback, SeekCallback, nullptr) != MPG123_OK ||
+            mpg123_open_handle(mh, &window) != MPG123_OK ||
+            mpg123_getformat(mh, &rate, &stream->channels_, &encoding) != MPG123_OK) {
             *whyNot = QStringLiteral("no MPEG audio frames found");
-            return false;
+            return nullptr;
         }
-        if (rate <= 0 || channels < 1 || encoding != MPG123_ENC_FLOAT_32) {
+        if (rate <= 0 || stream->channels_ < 1 || encoding != MPG123_ENC_FLOAT_32) {
             *whyNot = QStringLiteral("unusable MPEG stream format");
-            return false;
+            return nullptr;
         }
-        rate_ = static_cast<int>(rate);
-        channels_ = channels;
-        // Scanning counts every frame, so a VBR file without a header gets its true length too;
-        // with gapless decoding the encoder delay and padding are already taken off.
-        if (mpg123_scan(mh_) != MPG123_OK) {
-            ThrowAudioError(QStringLiteral("Cannot read"), path_,
-                            QString::fromUtf8(mpg123_strerror(mh_)));
+        stream->rate_ = static_cast<int>(rate);
+        return stream;
+    }
+
+    mpg123_handle* Handle() const { return mh_; }
+    int Rate() const { return rate_; }
+    int Channels() const { return channels_; }
+
+  private:
+    MpegStream() = default;
+
+    mpg123_handle* mh_ = nullptr;
+    StreamWindow window_;
+    int rate_ = 0;
+    int channels_ = 0;
+};
+
+// Output frames of every MPEG frame libmpg123 can read, untrimmed, up to the first one it
+// cannot (decoding ends there too). Counted frame by frame without decoding, each at its own
+// rate: parts at another rate come out resampled to the first part's.
+std::int64_t CountStreamFrames(const QString& path, const MpegStreamStart& start) {
+    QString whyNot;
+    const std::unique_ptr<MpegStream> stream =
+        MpegStream::Open(path, start, /*gapless=*/false, &whyNot);
+    if (!stream) {
+        return 0;
+    }
+    mpg123_handle* mh = stream->Handle();
+    const double outputRate = stream->Rate();
+    double frames = 0;
+    // The first frame has been read by the open already; each call reads one more.
+    for (int rc = MPG123_OK; rc == MPG123_OK || rc == MPG123_NEW_FORMAT;
+         rc = mpg123_framebyframe_next(mh)) {
+        mpg123_frameinfo2 info{};
+        if (mpg123_info2(mh, &info) != MPG123_OK || info.rate <= 0) {
+            break;
         }
-        const off_t length = mpg123_length(mh_);
-        if (length <= 0) {
+        frames += mpg123_spf(mh) * outputRate / static_cast<double>(info.rate);
+    }
+    return static_cast<std::int64_t>(frames + 0.5);
+}
+
+class MpegDecoder : public AudioDecoder {
+  public:
+    MpegDecoder(QString path, std::unique_ptr<MpegStream> stream)
+        : path_(std::move(path)), stream_(std::move(stream)), mh_(stream_->Handle()) {}
+
+    // Returns false with *whyNot set when the stream holds no audio.
+    bool MeasureLength(const MpegStreamStart& start, QString* whyNot) {
+        // libmpg123 trims a LAME tag's delay from the start, and its padding once the output
+        // reaches the end the tag gives: a file cut short loses its delay but has no padding
+        // to lose. Counting the frames on a second handle leaves this one's trimming alone
+        // (its own count would turn gapless decoding off when the tag's frame count is not
+        // met).
+        long delay = -1;
+        double unused = 0;
+        mpg123_getstate(mh_, MPG123_ENC_DELAY, &delay, &unused);
+        const std::int64_t tagged = mpg123_length(mh_);  // from the tag, trimmed
+        const std::int64_t frames = CountStreamFrames(path_, start);
+        length_ = frames;
+        if (delay >= 0 && tagged > 0) {
+            length_ = std::min(frames - delay - kDecoderDelay, tagged);
+        }
+        if (length_ <= 0) {
             *whyNot = QStringLiteral("no MPEG audio frames found");
             return false;
         }
-        length_ = static_cast<std::int64_t>(length);
         return true;
     }
 
-    int SampleRate() const override { return rate_; }
-    int Channels() const override { return channels_; }
+    int SampleRate() const override { return stream_->Rate(); }
+    int Channels() const override { return stream_->Channels(); }
     std::int64_t Length() const override { return length_; }
 
     std::int64_t Read(float* out, std::int64_t frames) override {
         if (ended_ || frames <= 0) {
             return 0;
         }
-        const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(channels_);
+        const std::size_t frameBytes = sizeof(float) * static_cast<std::size_t>(Channels());
         const std::size_t wanted = static_cast<std::size_t>(frames) * frameBytes;
         std::size_t filled = 0;
         auto* bytes = reinterpret_cast<unsigned char*>(out);
@@ -122,6 +204,7 @@ class MpegDecoder : public AudioDecoder {
             std::size_t done = 0;
             const int rc = mpg123_read(mh_, bytes + filled, wanted - filled, &done);
             filled += done;
+            decoded_ += done;
             if (rc == MPG123_DONE) {
                 ended_ = true;
                 break;
@@ -131,8 +214,15 @@ class MpegDecoder : public AudioDecoder {
                 continue;
             }
             if (rc != MPG123_OK) {
-                ThrowAudioError(QStringLiteral("Cannot decode"), path_,
-                                QString::fromUtf8(mpg123_strerror(mh_)));
+                // Junk or tags after the last frame, or a last frame cut short, end the audio
+                // as they do in every player. Whether it ended early is the reader's to judge
+                // against the length; only a stream that gives no audio at all is broken.
+                if (decoded_ == 0) {
+                    ThrowAudioError(QStringLiteral("Cannot decode"), path_,
+                                    QString::fromUtf8(mpg123_strerror(mh_)));
+                }
+                ended_ = true;
+                break;
             }
             if (done == 0) {
                 // No progress without an error: treat as the end rather than spin.
@@ -149,23 +239,22 @@ class MpegDecoder : public AudioDecoder {
         int channels = 0;
         int encoding = 0;
         mpg123_getformat(mh_, &rate, &channels, &encoding);
-        if (rate != rate_ || channels != channels_) {
+        if (rate != SampleRate() || channels != Channels()) {
             ThrowAudioError(QStringLiteral("Cannot decode"), path_,
                             QStringLiteral("the stream changes from %1 Hz, %2 channels to %3 Hz, "
                                            "%4 channels in the middle")
-                                .arg(rate_)
-                                .arg(channels_)
+                                .arg(SampleRate())
+                                .arg(Channels())
                                 .arg(rate)
                                 .arg(channels));
         }
     }
 
     QString path_;
+    std::unique_ptr<MpegStream> stream_;
     mpg123_handle* mh_;
-    StreamWindow window_;
-    int rate_ = 0;
-    int channels_ = 0;
     std::int64_t length_ = 0;
+    std::size_t decoded_ = 0;  // bytes of output so far
     bool ended_ = false;
 };
 
@@ -173,23 +262,12 @@ class MpegDecoder : public AudioDecoder {
 
 std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, const MpegStreamStart& start,
                                               QString* whyNot) {
-    InitMpg123Once();
-    int error = MPG123_OK;
-    mpg123_handle* mh = mpg123_new(nullptr, &error);
-    if (mh == nullptr) {
-        ThrowAudioError(QStringLiteral("Cannot open"), path,
-                        QString::fromUtf8(mpg123_plain_strerror(error)));
+    std::unique_ptr<MpegStream> stream = MpegStream::Open(path, start, /*gapless=*/true, whyNot);
+    if (!stream) {
+        return nullptr;
     }
-    auto decoder = std::make_unique<MpegDecoder>(path, mh);
-    mpg123_param(mh, MPG123_VERBOSE, 0, 0.);
-    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0.);
-    // Float output at the first frame's rate and channel count, for the whole stream: a file
-    // joined from mono and stereo parts (or of two rates) is mixed down, spread or resampled by
-    // libmpg123 instead of changing format half way.
-    mpg123_format_none(mh);
-    mpg123_format(mh, start.sampleRate, start.channels == 1 ? MPG123_MONO : MPG123_STEREO,
-                  MPG123_ENC_FLOAT_32);
-    if (!decoder->Start(start, whyNot)) {
+    auto decoder = std::make_unique<MpegDecoder>(path, std::move(stream));
+    if (!decoder->MeasureLength(start, whyNot)) {
         return nullptr;
     }
     return decoder;

@@ -2,6 +2,7 @@
 #include <sndfile.h>
 
 #include <QFile>
+#include <algorithm>
 
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
@@ -19,21 +20,29 @@ class SndfileDecoder : public AudioDecoder {
     std::int64_t Length() const override { return info_.frames; }
 
     std::int64_t Read(float* out, std::int64_t frames) override {
-        if (frames <= 0) {
+        if (ended_ || frames <= 0) {
             return 0;
         }
-        const sf_count_t got = sf_readf_float(file_, out, frames);
+        const sf_count_t got = std::max<sf_count_t>(sf_readf_float(file_, out, frames), 0);
         if (got < frames && sf_error(file_) != SF_ERR_NO_ERROR) {
-            ThrowAudioError(QStringLiteral("Cannot decode"), path_,
-                            QString::fromUtf8(sf_strerror(file_)));
+            // A failure after some audio ends it; the reader tells an early end from its
+            // length. Only an input that gives no audio at all is reported as it is.
+            if (delivered_ + got == 0) {
+                ThrowAudioError(QStringLiteral("Cannot decode"), path_,
+                                QString::fromUtf8(sf_strerror(file_)));
+            }
+            ended_ = true;
         }
-        return got < 0 ? 0 : got;
+        delivered_ += got;
+        return got;
     }
 
   private:
     QString path_;
     SNDFILE* file_;
     SF_INFO info_;
+    sf_count_t delivered_ = 0;
+    bool ended_ = false;
 };
 
 }  // namespace

@@ -7,11 +7,16 @@
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryFile>
+#include <QtEndian>
 #include <cmath>
+#include <cstring>
+#include <functional>
 
 #include "audio_test_signals.h"
 #include "components/component_error.h"
+#include "components/lame_encoder_settings.h"
 #include "outside/audio/audio_factory.h"
 #include "support/temp_dir.h"
 
@@ -191,6 +196,201 @@ TEST(RealInput, AnMp3JoinedFromMonoAndStereoPartsDecodesWhole) {
                                                     all.Data() + (half + 22050) * all.Channels()),
                                  all.Channels());
         EXPECT_NEAR(EstimateFrequency(second, 44100), monoFirst ? 1000.0 : 440.0, 5.0);
+    }
+}
+
+// Frames the mpg123 program decodes from `mp3`, counted by soxi on the WAV it writes.
+std::int64_t Mpg123Frames(const QString& mp3) {
+    const QString wav = mp3 + QStringLiteral(".mpg123.wav");
+    int rc = 0;
+    RunTool(QStringLiteral("mpg123"), {QStringLiteral("-q"), QStringLiteral("-w"), wav, mp3}, &rc);
+    const QString count = RunTool(QStringLiteral("soxi"), {QStringLiteral("-s"), wav}, &rc);
+    EXPECT_EQ(rc, 0) << count.toStdString();
+    return count.trimmed().toLongLong();
+}
+
+QByteArray ApeTag() {
+    QByteArray item;
+    item.resize(8);
+    qToLittleEndian<quint32>(5, item.data());
+    qToLittleEndian<quint32>(0, item.data() + 4);
+    item += QByteArray("Title\0Hello", 11);
+    const auto part = [&](quint32 flags) {
+        QByteArray b("APETAGEX", 8);
+        b.resize(32);
+        qToLittleEndian<quint32>(2000, b.data() + 8);
+        qToLittleEndian<quint32>(static_cast<quint32>(item.size() + 32), b.data() + 12);
+        qToLittleEndian<quint32>(1, b.data() + 16);
+        qToLittleEndian<quint32>(flags, b.data() + 20);
+        std::fill(b.begin() + 24, b.end(), '\0');
+        return b;
+    };
+    return part(0xA0000000u) + item + part(0x80000000u);
+}
+
+QByteArray Id3v1Tag() {
+    QByteArray tag("TAG");
+    tag += QByteArray("Song").leftJustified(30, '\0') + QByteArray("Band").leftJustified(30, '\0') +
+           QByteArray("Album").leftJustified(30, '\0') + QByteArray("2020") + QByteArray(30, '\0') +
+           QByteArray(1, '\x0c');
+    return tag;
+}
+
+struct TailCase {
+    const char* name;
+    std::function<QByteArray(const QByteArray& cbr, const QByteArray& vbr22k)> bytes;
+};
+
+// Downloads cut short and taggers leave all of these after (or instead of) the last frame; every
+// player decodes the frames and stops. A cut file keeps no encoder delay and loses no audio to
+// padding it never reached.
+const TailCase kTailCases[] = {
+    {"whole.mp3", [](const QByteArray& m, const QByteArray&) { return m; }},
+    {"trailing_zeros.mp3",
+     [](const QByteArray& m, const QByteArray&) { return m + QByteArray(1100, '\0'); }},
+    {"trailing_random.mp3",
+     [](const QByteArray& m, const QByteArray&) {
+         QRandomGenerator random(15);
+         QByteArray junk(3000, '\0');
+         for (char& c : junk) {
+             c = static_cast<char>(random.generate());
+         }
+         return m + junk;
+     }},
+    {"ape_tag.mp3", [](const QByteArray& m, const QByteArray&) { return m + ApeTag(); }},
+    {"cut_frame_id3v1.mp3",
+     [](const QByteArray& m, const QByteArray&) { return m.chopped(200) + Id3v1Tag(); }},
+    {"cut_lame.mp3", [](const QByteArray& m, const QByteArray&) { return m.left(40000); }},
+    {"cut_lame_vbr_22k.mp3",
+     [](const QByteArray&, const QByteArray& v) { return v.left(v.size() * 3 / 5); }},
+};
+
+TEST(RealInput, Mp3sWithTrailingBytesOrCutShortDecodeAsMpg123Does) {
+    TempDir dir;
+    const QString cbr =
+        Lame(dir, QStringLiteral("s.mp3"), {QStringLiteral("-b"), QStringLiteral("128")},
+             QStringLiteral("5 sine 440 channels 2"));
+    const QString vbr = Lame(dir, QStringLiteral("v.mp3"),
+                             {QStringLiteral("-V"), QStringLiteral("5"),
+                              QStringLiteral("--resample"), QStringLiteral("22.05")},
+                             QStringLiteral("5 sine 440 channels 2"));
+    auto reader = CreateAudioFile();
+    for (const TailCase& c : kTailCases) {
+        const QString path =
+            dir.Write(QString::fromLatin1(c.name), c.bytes(::ReadAll(cbr), ::ReadAll(vbr)));
+        const std::int64_t expected = Mpg123Frames(path);
+        ASSERT_GT(expected, 0) << c.name;
+        reader->Open(path);
+        EXPECT_EQ(reader->Length(), expected) << c.name;
+        EXPECT_EQ(static_cast<std::int64_t>(ReadAll(*reader, path).FrameCount()), expected)
+            << c.name;
+    }
+}
+
+// What sox's stat says of a file: its maximum and minimum amplitude.
+std::pair<double, double> SoxPeaks(const QString& path) {
+    int rc = 0;
+    const QString out =
+        RunTool(QStringLiteral("sox"), {path, QStringLiteral("-n"), QStringLiteral("stat")}, &rc);
+    EXPECT_EQ(rc, 0) << out.toStdString();
+    const auto value = [&](const char* key) {
+        const QRegularExpression re(
+            QStringLiteral("%1 amplitude:\\s+(\\S+)").arg(QLatin1String(key)));
+        return re.match(out).captured(1).toDouble();
+    };
+    return {value("Maximum"), value("Minimum")};
+}
+
+// LAME aborts the whole program on one NaN; a NaN written to WAV was a full-scale click.
+TEST(RealInput, NanInfinityAndOverloadInAFloatWavConvertSafely) {
+    TempDir dir;
+    const QString input = dir.File(QStringLiteral("nan.wav"));
+    int rc = 0;
+    RunTool(QStringLiteral("sox"),
+            QStringLiteral("-n -r 44100 -e floating-point -b 32 %1 synth 1 sine 440 vol 0.5")
+                .arg(input)
+                .split(QLatin1Char(' ')),
+            &rc);
+    ASSERT_EQ(rc, 0);
+    QByteArray bytes = ::ReadAll(input);
+    const qsizetype data = bytes.indexOf("data") + 8;
+    const auto put = [&](int index, float value) {
+        std::memcpy(bytes.data() + data + index * 4, &value, 4);
+    };
+    put(1000, std::nanf(""));
+    put(2000, INFINITY);
+    put(3000, -INFINITY);
+    for (int i = 4000; i < 4100; ++i) {
+        put(i, 1.5f);
+    }
+    dir.Write(QStringLiteral("nan.wav"), bytes);
+
+    auto reader = CreateAudioFile();
+    const AudioBuffer decoded = ReadAll(*reader, input);
+    ASSERT_EQ(decoded.FrameCount(), 44100u);
+    for (std::size_t i = 0; i < decoded.FrameCount(); ++i) {
+        ASSERT_TRUE(decoded.Data()[i] >= -1.0f && decoded.Data()[i] <= 1.0f) << i;
+    }
+    EXPECT_EQ(decoded.Data()[1000], 0.0f);
+    EXPECT_EQ(decoded.Data()[2000], 1.0f);
+    EXPECT_EQ(decoded.Data()[3000], -1.0f);
+    EXPECT_EQ(decoded.Data()[4050], 1.0f);
+
+    for (const bool mp3 : {false, true}) {
+        auto writer = CreateAudioFile();
+        LameEncoderSettings settings;
+        if (mp3) {
+            writer->SetMp3Encoder(settings);
+        } else {
+            writer->SetWaveFormat(44100, 1, 16);
+        }
+        const QString output =
+            dir.File(mp3 ? QStringLiteral("out.mp3") : QStringLiteral("out.wav"));
+        WriteThrough(*writer, output, 44100, decoded);
+        QString measured = output;
+        if (mp3) {
+            measured = dir.File(QStringLiteral("out.mp3.wav"));
+            RunTool(QStringLiteral("mpg123"),
+                    {QStringLiteral("-q"), QStringLiteral("-w"), measured, output}, &rc);
+        }
+        // Full scale where the signal was over it; MP3 smooths the one-sample spikes away.
+        const double peak = mp3 ? 0.45 : 0.999;
+        const auto [max, min] = SoxPeaks(measured);
+        EXPECT_GT(max, peak) << output.toStdString();
+        EXPECT_LT(min, -peak) << output.toStdString();
+    }
+    auto back = CreateAudioFile();
+    EXPECT_EQ(ReadAll(*back, dir.File(QStringLiteral("out.wav"))).Data()[1000], 0.0f);
+}
+
+// A file cut while it converts fails, naming where it ended; opened again, it is what it now is.
+TEST(RealInput, AnInputCutShortWhileItIsReadFailsWithWhereItEnded) {
+    TempDir dir;
+    const QString mp3 = Lame(dir, QStringLiteral("cut.mp3"), {}, QStringLiteral("10 sine 440"));
+    const QString wav = dir.File(QStringLiteral("cut.mp3.src.wav"));
+    for (const QString& path : {wav, mp3}) {
+        auto reader = CreateAudioFile();
+        reader->Open(path);
+        ASSERT_EQ(reader->Duration(), 10000);
+        for (int i = 0; i < 20; ++i) {
+            reader->ReadBuffer(2034);
+        }
+        const qint64 cutAt = QFileInfo(path).size() * 2 / 5;
+        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), cutAt), 0);
+        try {
+            for (int blocks = 0; reader->ReadBuffer(2034).UpperBound() >= 0; ++blocks) {
+                ASSERT_LT(blocks, 1000);
+            }
+            ADD_FAILURE() << "no error for " << path.toStdString();
+        } catch (const ComponentError& e) {
+            EXPECT_TRUE(e.Message().contains(path)) << e.what();
+            EXPECT_TRUE(e.Message().contains(
+                QRegularExpression(QStringLiteral("ended at 00:0[34] of 00:10"))))
+                << e.what();
+        }
+        reader->Open(path);
+        EXPECT_NEAR(reader->Duration(), 4000, 300) << path.toStdString();
+        EXPECT_EQ(static_cast<std::int64_t>(ReadAll(*reader, path).FrameCount()), reader->Length());
     }
 }
 
