@@ -145,7 +145,7 @@ void WindowBatch(const QStringList& inputs, const QString& out, int jobs = 1) {
     }
     window.ConvertAll();
     while (window.State().Busy()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     SetMessageSink(previous);
 }

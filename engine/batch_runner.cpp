@@ -206,9 +206,16 @@ using Configure = std::function<void(const JobParts&)>;
 FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const RunPlan& plan,
                                ProgressTracker& tracker) {
     return [&host, &state, &plan, &tracker](const JobParts& job, const RowInput& in) {
+        int shown = -1;
         const BlockLoopHooks hooks{[&host] { host.PumpMessages(); },
-                                   [&host, &tracker, &in](int value) {
+                                   [&host, &tracker, &in, &shown](int value) {
                                        host.ShowProgress(value);
+                                       // The rest moves in visible steps only: a block is
+                                       // a few milliseconds of work.
+                                       if (value / 50 == shown / 50) {
+                                           return;
+                                       }
+                                       shown = value;
                                        host.ShowRowProgress(in.row, value);
                                        tracker.SetRow(in.row, value);
                                        host.ShowBatchProgress(tracker.Now());
