@@ -252,7 +252,7 @@ void Tfm_set::BuildPresetsPage() {
     // disabled while its box stays usable.
     rg_prest = Frame(page, QString(), {0, 4, kPageWidth, 96}, "rg_prest");
     rg_prestButtons_ = Radios(rg_prest,
-                              Items({"Phone", "SW", "AM", "FM", "Voice", "Radio", "Type", "HiFi",
+                              Items({"Phone", "SW", "AM", "FM", "Voice", "Radio", "Tape", "HiFi",
                                      "CD", "Studio", "R3Mix"}),
                               4, 26);
     rg_prest->setEnabled(false);
@@ -260,7 +260,7 @@ void Tfm_set::BuildPresetsPage() {
 
     rg_alt = Frame(page, QString(), {0, 114, kPageWidth, 96}, "rg_alt");
     rg_altButtons_ = Radios(
-        rg_alt, Items({"Fast Standard", "Standard", "Fast Extreme", "Extrene", "Insane"}), 2, 26);
+        rg_alt, Items({"Fast Standard", "Standard", "Fast Extreme", "Extreme", "Insane"}), 2, 26);
     rg_alt->setEnabled(false);
     ck_alt = Check(page, "ck_alt", QStringLiteral("Alt-Preset"), {10, 118, 100, 20});
     for (QCheckBox* box : {ck_preset, ck_alt}) {

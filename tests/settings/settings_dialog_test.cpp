@@ -207,6 +207,20 @@ TEST_F(SettingsDialogTest, OutOfRangeStoredValuesAndWhatOkStoresForThem) {
     EXPECT_EQ(back.ReadNumber(S("wav"), S("mode"), 0), 2);
 }
 
+// Two preset names shown were mended ("Type" to "Tape", "Extrene" to "Extreme"); the stored
+// positions they stand for stay the same.
+TEST_F(SettingsDialogTest, MendedPresetNamesKeepTheirStoredPositions) {
+    Show("[MP3Prest]\nrg_prest=6\nrg_alt=3\n");
+    EXPECT_TRUE(Radio("rg_prest", 6)->isChecked());
+    EXPECT_EQ(Radio("rg_prest", 6)->text(), S("Tape"));
+    EXPECT_TRUE(Radio("rg_alt", 3)->isChecked());
+    EXPECT_EQ(Radio("rg_alt", 3)->text(), S("Extreme"));
+    Click("Ok");
+    const SettingsFile back(path);
+    EXPECT_EQ(back.ReadNumber(S("MP3Prest"), S("rg_prest"), 0), 6);
+    EXPECT_EQ(back.ReadNumber(S("MP3Prest"), S("rg_alt"), 0), 3);
+}
+
 TEST_F(SettingsDialogTest, OkWritesThe31KeysInOrderIntoAFreshFile) {
     settings.FadeInTime = 30;  // outside the list: no selection, and Ok keeps it
     Show();
