@@ -68,6 +68,10 @@ class Tfm_main : public QWidget {
     void ChooseOutputFolder();
     void OpenOutputFolder();
     void OpenHelp();
+    // Space, a double-click or the rows' menu: preview the list's current row.
+    void PreviewCurrentRow();
+    // The rows' menu: the folder of the current row's input in the file manager.
+    void OpenContainingFolder();
     // Add File, Add Folder, remove, clear and the row click on lv.
     FileListCommands& FileList() { return *fileList_; }
 
