@@ -58,6 +58,8 @@ class Tfm_main : public QWidget {
     IAudioTransform2& AudioTransform21() { return *parts_.transform; }
     IAudioPlayer2& AudioPlayer21() { return *parts_.player; }
     ISkin& Skin1() { return *parts_.skin; }
+    // The desktop session: null in tests.
+    IDesktopSession* Desktop() { return parts_.desktop.get(); }
     CommandDispatch& Dispatch() { return *dispatch_; }
     PreviewPlayback& Preview() { return *preview_; }
 
