@@ -11,7 +11,7 @@ Tfm_about::Tfm_about(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("fm_about"));
-    setWindowTitle(QStringLiteral("fm_about"));
+    setWindowTitle(QStringLiteral("About Quorvel"));
     setModal(false);
 
     auto* icon = new QLabel(this);
@@ -27,7 +27,7 @@ Tfm_about::Tfm_about(QWidget* mainWindow)
     name->setFont(bold);
     auto* version = new QLabel(QStringLiteral("Version: ") + QStringLiteral("3.00"), this);
     version->setObjectName(QStringLiteral("Version"));
-    auto* comments = new QLabel(QStringLiteral("Directly Convert between MP3 and WAV ."), this);
+    auto* comments = new QLabel(QStringLiteral("Directly Convert between MP3 and WAV."), this);
     comments->setObjectName(QStringLiteral("Comments"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

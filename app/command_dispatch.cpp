@@ -1,5 +1,6 @@
 #include "app/command_dispatch.h"
 
+#include <QAbstractItemView>
 #include <QMenu>
 #include <QWidget>
 #include <array>
@@ -11,6 +12,7 @@
 CommandDispatch::CommandDispatch(QWidget* window, const MainState& state, MainCommands commands)
     : QObject(window), window_(window), state_(state), commands_(std::move(commands)) {
     BuildMenus();
+    BuildWindowKeys();
 }
 
 void CommandDispatch::BuildMenus() {
@@ -32,6 +34,72 @@ void CommandDispatch::BuildMenus() {
     p_help_->setObjectName(QStringLiteral("p_help"));
     AddItem(p_help_, "Help3", "Content", 8, &CommandDispatch::Help3Click);
     AddItem(p_help_, "About2", "About", 6, &CommandDispatch::About2Click);
+
+    p_row_ = new QMenu(window_);
+    p_row_->setObjectName(QStringLiteral("p_row"));
+    AddItem(p_row_, "RowPlay", "Play", -1, &CommandDispatch::RowPlayClick);
+    AddItem(p_row_, "RowTags", "Tags", -1, &CommandDispatch::RowTagsClick);
+    AddItem(p_row_, "RowRemove", "Remove", -1, &CommandDispatch::RowRemoveClick);
+    p_row_->addSeparator();
+    AddItem(p_row_, "RowFolder", "Open containing folder", -1, &CommandDispatch::RowFolderClick);
+}
+
+void CommandDispatch::BuildWindowKeys() {
+    // The menu items carry their keys, so the menus show them; added to the window as well, the
+    // keys work while the menus are closed.
+    const std::pair<const char*, QList<QKeySequence>> keys[] = {
+        {"AddFile2", {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+        {"AddFolder2", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)}},
+        {"Converter2",
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}},
+        {"Help3", {QKeySequence(Qt::Key_F1)}},
+    };
+    for (const auto& [name, sequences] : keys) {
+        auto* action = window_->findChild<QAction*>(QLatin1String(name));
+        action->setShortcuts(sequences);
+        action->setShortcutContext(Qt::WindowShortcut);
+        window_->addAction(action);
+    }
+    // Escape has no menu item of its own: Stop in the Action menu also stops a preview.
+    auto* escape = new QAction(window_);
+    escape->setObjectName(QStringLiteral("EscapeStop"));
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WindowShortcut);
+    connect(escape, &QAction::triggered, this, &CommandDispatch::EscapeStop);
+    window_->addAction(escape);
+}
+
+void CommandDispatch::BindList(QAbstractItemView* list) {
+    // Keys of the list only: Space and Delete mean other things in the window's other controls.
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"RowPlay", QKeySequence(Qt::Key_Space)},
+        {"RowRemove", QKeySequence(QKeySequence::Delete)},
+    };
+    for (const auto& [name, sequence] : keys) {
+        auto* action = p_row_->findChild<QAction*>(QLatin1String(name));
+        action->setShortcut(sequence);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        list->addAction(action);
+    }
+    connect(list, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) {
+            RowPlayClick();
+        }
+    });
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this,
+            [this, list](const QPoint& at) { OpenRowMenu(list, at); });
+}
+
+void CommandDispatch::OpenRowMenu(QAbstractItemView* list, const QPoint& at) {
+    const QModelIndex index = list->indexAt(at);
+    if (!index.isValid()) {
+        return;  // not on a row: nothing to act on
+    }
+    // The press has selected the row (or kept a selection that holds it); the menu's commands
+    // act on it as the current row, without changing what is selected.
+    list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    p_row_->popup(list->viewport()->mapToGlobal(at));
 }
 
 QAction* CommandDispatch::AddItem(QMenu* menu, const char* name, const char* caption, int icon,
@@ -106,6 +174,28 @@ void CommandDispatch::Help3Click() {
 
 void CommandDispatch::About2Click() {
     Run(commands_.ShowAbout);
+}
+
+void CommandDispatch::RowPlayClick() {
+    Run(commands_.PreviewRow);
+}
+
+void CommandDispatch::RowTagsClick() {
+    RunUnlessBusy(commands_.ShowTagEditor);  // as "b_id3"
+}
+
+void CommandDispatch::RowRemoveClick() {
+    Run(commands_.RemoveSelected);  // as "b_remove": the command refuses during a batch
+}
+
+void CommandDispatch::RowFolderClick() {
+    Run(commands_.OpenContainingFolder);
+}
+
+void CommandDispatch::EscapeStop() {
+    if (state_.Converting) {
+        Run(commands_.StopWork);
+    }
 }
 
 void CommandDispatch::Popup(QMenu* menu, int dx, int dy) {

@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 #include "app/information_box.h"
 #include "app/list_rows.h"
@@ -27,6 +28,8 @@ namespace {
 
 const QString kStopConvertingFirst = QStringLiteral("Please stop converting first!");
 const QString kWaitForAdding = QStringLiteral("Please wait until the files are added!");
+// The files named one by one in the message about files that could not be added.
+constexpr int kMostRejectionsListed = 20;
 
 // Marks an add operation for its whole length, however it ends.
 class AddingScope {
@@ -134,14 +137,14 @@ void FileListCommands::AddFiles() {
         return;
     }
     const QStringList paths = dialog.selectedFiles();
-    AddingScope adding(state_);
-    BeginAdd();
-    for (const QString& path : paths) {
-        PumpMessages();
-        if (WindowClosed() || AddOne(path) == Outcome::End) {
-            return;
+    RunAdd([&] {
+        for (const QString& path : paths) {
+            PumpMessages();
+            if (WindowClosed() || AddOne(path) == Outcome::End) {
+                return;
+            }
         }
-    }
+    });
 }
 
 void FileListCommands::AddFolder() {
@@ -154,29 +157,49 @@ void FileListCommands::AddFolder() {
     if (folder.isEmpty()) {
         return;
     }
-    AddingScope adding(state_);
-    BeginAdd();
-    ScanFolder(folder);
+    RunAdd([&] { ScanFolder(folder); });
 }
 
 void FileListCommands::AddPaths(const QStringList& paths) {
     if (RefuseWhileBusy()) {
         return;
     }
-    AddingScope adding(state_);
-    BeginAdd();
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isDir()) {
-            if (ScanFolder(path) == Outcome::End) {
+    RunAdd([&] {
+        for (const QString& path : paths) {
+            if (QFileInfo(path).isDir()) {
+                if (ScanFolder(path) == Outcome::End) {
+                    return;
+                }
+                continue;
+            }
+            PumpMessages();
+            if (WindowClosed() || AddOne(path) == Outcome::End) {
                 return;
             }
-            continue;
         }
-        PumpMessages();
-        if (WindowClosed() || AddOne(path) == Outcome::End) {
-            return;
-        }
+    });
+}
+
+void FileListCommands::RunAdd(const std::function<void()>& add) {
+    rejected_.clear();
+    {
+        AddingScope adding(state_);
+        BeginAdd();
+        add();
     }
+    // After the add has ended, so that commands arriving while the box is open are not told to
+    // wait for it.
+    const QStringList rejected = std::exchange(rejected_, {});
+    if (rejected.isEmpty() || WindowClosed()) {
+        return;
+    }
+    QStringList lines = rejected.mid(0, kMostRejectionsListed);
+    if (rejected.size() > kMostRejectionsListed) {
+        // A box taller than the screen would hide its own OK button.
+        lines << QStringLiteral("… and %1 more files that are not supported.")
+                     .arg(rejected.size() - kMostRejectionsListed);
+    }
+    ShowInformation(window_, lines.join(u'\n'));
 }
 
 FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder) {
@@ -221,9 +244,8 @@ FileListCommands::Outcome FileListCommands::AddOne(const QString& path) {
         return Outcome::End;
     }
     if (!result.Accepted) {
-        row->setText(0, result.Row.Caption);
-        ShowInformation(window_, result.Rejection);
-        RemoveRow(row);  // the column keeps its width
+        RemoveRow(row);                 // the column keeps its width
+        rejected_ << result.Rejection;  // said once, for all of them, when the add ends
         return Outcome::Next;
     }
     FillRow(row, result.Row);

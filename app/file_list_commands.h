@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 class IAudioFile2;
 class QTreeWidget;
@@ -48,6 +49,8 @@ class FileListCommands : public QObject {
 
   private:
     enum class Outcome { Next, End };
+    // Runs one add operation, then names the files it could not add in one message.
+    void RunAdd(const std::function<void()>& add);
     Outcome AddOne(const QString& path);
     Outcome ScanFolder(const QString& folder);
     void RemoveRow(QTreeWidgetItem* row);
@@ -62,4 +65,5 @@ class FileListCommands : public QObject {
     IAudioFile2& reader_;
     bool windowWasVisible_ = false;
     QElapsedTimer lastPump_;
+    QStringList rejected_;  // the rejection texts of the add in progress
 };

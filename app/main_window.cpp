@@ -45,6 +45,7 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
     fileList_ =
         new FileListCommands(this, lv_, state_, parts_.prober ? *parts_.prober : *parts_.reader);
     dispatch_ = new CommandDispatch(this, state_, Commands());
+    dispatch_->BindList(lv_);
     parts_.skin->SetOnClick([this](ISkinObject& source) { Skin1Click(source); });
     batchHost_ = std::make_unique<WindowBatchHost>(*this);
     connect(timer1_, &QTimer::timeout, this, [this] { Timer1Timer(state_, *batchHost_); });

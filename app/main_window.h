@@ -60,6 +60,8 @@ class Tfm_main : public QWidget {
     IAudioTransform2& AudioTransform21() { return *parts_.transform; }
     IAudioPlayer2& AudioPlayer21() { return *parts_.player; }
     ISkin& Skin1() { return *parts_.skin; }
+    // The desktop session: null in tests.
+    IDesktopSession* Desktop() { return parts_.desktop.get(); }
     CommandDispatch& Dispatch() { return *dispatch_; }
     PreviewPlayback& Preview() { return *preview_; }
 
@@ -70,6 +72,10 @@ class Tfm_main : public QWidget {
     void ChooseOutputFolder();
     void OpenOutputFolder();
     void OpenHelp();
+    // Space, a double-click or the rows' menu: preview the list's current row.
+    void PreviewCurrentRow();
+    // The rows' menu: the folder of the current row's input in the file manager.
+    void OpenContainingFolder();
     // Add File, Add Folder, remove, clear and the row click on lv.
     FileListCommands& FileList() { return *fileList_; }
 

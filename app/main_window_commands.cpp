@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include "app/about_box.h"
@@ -10,6 +11,7 @@
 #include "app/desktop_open.h"
 #include "app/file_list_commands.h"
 #include "app/information_box.h"
+#include "app/list_rows.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "preview/preview_playback.h"
@@ -54,7 +56,49 @@ MainCommands Tfm_main::Commands() {
             fm_about_->ShowBesideMainWindow();
         }
     };
+    c.PreviewRow = unlessAdding([this] { PreviewCurrentRow(); });
+    c.OpenContainingFolder = [this] { OpenContainingFolder(); };
     return c;
+}
+
+void Tfm_main::PreviewCurrentRow() {
+    QTreeWidgetItem* row = lv_->currentItem();
+    if (!row) {
+        preview_->StartPreview();  // no row yet: says "Please add file!", or plays the last row
+        return;
+    }
+    const int index = lv_->indexOfTopLevelItem(row);
+    if (state_.Playing) {
+        const bool same = index == state_.PlayIndex;
+        preview_->StopPreview();
+        if (same) {
+            return;  // the key that started the row stops it
+        }
+    }
+    if (state_.Busy()) {
+        return;  // a preview does not start during a batch, and the batch's rows keep their place
+    }
+    row->setSelected(true);
+    state_.PlayIndex = index;
+    preview_->StartPreview();
+}
+
+void Tfm_main::OpenContainingFolder() {
+    const QTreeWidgetItem* row = lv_->currentItem();
+    if (!row) {
+        return;
+    }
+    const QString folder = QFileInfo(SubItem(row, kPath)).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        ShowInformation(this, QStringLiteral("The folder %1 no longer exists.")
+                                  .arg(QDir::toNativeSeparators(folder)));
+        return;
+    }
+    if (!OpenWithDesktop(QUrl::fromLocalFile(folder))) {
+        ShowInformation(this, QStringLiteral("Cannot open the folder %1: no file manager "
+                                             "answered.")
+                                  .arg(QDir::toNativeSeparators(folder)));
+    }
 }
 
 void Tfm_main::ChooseOutputFolder() {

@@ -6,6 +6,7 @@
 #include "components/audio_file.h"
 #include "components/audio_player.h"
 #include "components/audio_transform.h"
+#include "components/desktop_session.h"
 #include "components/lame_encoder_settings.h"
 #include "components/skin.h"
 
@@ -31,6 +32,8 @@ struct MainWindowParts {
     std::unique_ptr<IAudioFile2LameEnc> encoder;  // Mp3LameEncoder
     std::unique_ptr<IAudioTransform2> transform;  // AudioTransform21
     std::unique_ptr<IAudioPlayer2> player;        // AudioPlayer21
+    // Notifications and suspend inhibition; null where there is no desktop (tests).
+    std::unique_ptr<IDesktopSession> desktop;
     // Creates the skinned output-folder label as a child of the window; the widget must also be
     // an ISkinLabel.
     std::function<QWidget*(QWidget* parent)> makeLabel;

@@ -1,5 +1,6 @@
 #include "app/main_window_parts.h"
 #include "outside/audio/audio_factory.h"
+#include "outside/desktop/dbus_desktop_session.h"
 #include "outside/player/player_factory.h"
 #include "outside/skin/skin_engine.h"
 #include "outside/skin/skin_label.h"
@@ -13,6 +14,7 @@ MainWindowParts MakeRealParts() {
     parts.encoder = std::make_unique<LameEncoderSettings>();
     parts.transform = CreateAudioTransform();
     parts.player = CreateAudioPlayer();
+    parts.desktop = CreateDesktopSession();
     parts.makeLabel = MakeRealSkinLabel;
     parts.makeJob = [] {
         return JobComponents{CreateAudioFile(), CreateAudioFile(),

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <QThread>
+#include <algorithm>
 
 #include "settings/settings_file.h"
 
@@ -9,6 +11,8 @@ namespace {
 const QString kFormat = QStringLiteral("Format");
 const QString kFade = QStringLiteral("Fade");
 const QString kNor = QStringLiteral("Nor");
+const QString kBatch = QStringLiteral("Batch");
+const QString kJobs = QStringLiteral("jobs");
 }  // namespace
 
 QString DefaultOutputDir() {
@@ -34,7 +38,21 @@ StartupSettings LoadStartupSettings(const SettingsFile& file) {
     s.settings.FadeOut = file.ReadFlag(kFade, QStringLiteral("Out"), false);
     s.settings.FadeInTime = file.ReadNumber(kFade, QStringLiteral("Intime"), 5);
     s.settings.FadeOutTime = file.ReadNumber(kFade, QStringLiteral("Outtime"), 5);
+    s.settings.BatchJobs = ReadBatchJobs(file);
     return s;
+}
+
+std::int32_t ReadBatchJobs(const SettingsFile& file) {
+    return file.ReadNumber(kBatch, kJobs, 0);
+}
+
+void WriteBatchJobs(SettingsFile& file, std::int32_t jobs) {
+    file.WriteNumber(kBatch, kJobs, jobs);
+}
+
+int EffectiveBatchJobs(int stored) {
+    const int jobs = stored == 0 ? QThread::idealThreadCount() : stored;
+    return std::clamp(jobs, 1, kMostBatchJobs);
 }
 
 void SaveAppSettings(SettingsFile& file, const AppSettings& settings) {

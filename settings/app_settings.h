@@ -5,7 +5,8 @@
 
 class SettingsFile;
 
-// The seven settings held in memory for the whole run. Written back only at shutdown.
+// The seven settings held in memory for the whole run, written back only at shutdown, and the
+// number of files at once.
 struct AppSettings {
     QString OutputDir;
     std::int32_t OutputFormat =
@@ -15,6 +16,10 @@ struct AppSettings {
     std::int32_t FadeInTime = 5;        // seconds
     std::int32_t FadeOutTime = 5;       // seconds
     std::int32_t NormalizeVolume = 98;  // percent
+    // [Batch] jobs: how many files a batch of the window works on at once, 0 = one per core. Not
+    // one of the seven: read at start-up after them, stored by the settings dialog's Ok like its
+    // other keys, never written at shutdown.
+    std::int32_t BatchJobs = 0;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
@@ -34,6 +39,18 @@ QString ReadOutputDirSetting(const SettingsFile& file);
 
 // The start-up reads, in their fixed order.
 StartupSettings LoadStartupSettings(const SettingsFile& file);
+
+// The most files a batch works on at once.
+constexpr std::int32_t kMostBatchJobs = 16;
+
+// [Batch] jobs as stored (0 = automatic). Read by start-up after the seven; written by the settings
+// dialog's Ok after its own keys. The write throws SettingsWriteError when refused.
+std::int32_t ReadBatchJobs(const SettingsFile& file);
+void WriteBatchJobs(SettingsFile& file, std::int32_t jobs);
+
+// The number of files to work on at once for a stored value: 0 (automatic) gives one per core;
+// anything else, and the core count, is brought into 1..16.
+int EffectiveBatchJobs(int stored);
 
 // The shutdown writes, in their fixed order. Throws SettingsWriteError at the first refused write;
 // the later keys are then not written.

@@ -259,6 +259,9 @@ void Tfm_set::FormShow() {
     SelectItem(cb_fadeintime, appSettings_.FadeInTime - 1);
     SelectItem(cb_fadeouttime, appSettings_.FadeOutTime - 1);
     SelectItem(cb_nor, appSettings_.NormalizeVolume - 1);
+    // A stored count outside the list shows what a batch will use: the nearer end.
+    cb_jobs->setCurrentIndex(
+        appSettings_.BatchJobs == 0 ? 0 : std::clamp(appSettings_.BatchJobs, 1, kMostBatchJobs));
 
     // Before the main window's first showing there is no settings file: the missing-key values.
     LoadValues(settingsFile_ ? ReadSettingsDialogValues(*settingsFile_) : SettingsDialogValues());
@@ -372,11 +375,13 @@ void Tfm_set::OkClick() {
     appSettings_.FadeInTime = number(cb_fadeintime, appSettings_.FadeInTime);
     appSettings_.FadeOutTime = number(cb_fadeouttime, appSettings_.FadeOutTime);
     appSettings_.NormalizeVolume = number(cb_nor, appSettings_.NormalizeVolume);
+    appSettings_.BatchJobs = cb_jobs->currentIndex();
     try {
         if (!settingsFile_) {
             throw SettingsWriteError(QStringLiteral("Unable to write to Quorvel.ini"));
         }
         WriteSettingsDialogValues(*settingsFile_, ControlValues());
+        WriteBatchJobs(*settingsFile_, appSettings_.BatchJobs);  // after the keys of old
     } catch (const SettingsWriteError& e) {
         reportError_(this, e.Message());
         return;  // the dialog stays open
@@ -391,6 +396,7 @@ void Tfm_set::Button2Click() {
     cb_fadeintime->setCurrentIndex(5);
     cb_fadeouttime->setCurrentIndex(5);
     SelectItem(cb_nor, 97);
+    cb_jobs->setCurrentIndex(0);
     LoadValues(FactorySettingsDialogValues());
 }
 

@@ -90,6 +90,7 @@ class Tfm_set : public QDialog {
     QComboBox* cb_fadeintime = nullptr;
     QCheckBox* cb_fadeout = nullptr;
     QComboBox* cb_fadeouttime = nullptr;
+    QComboBox* cb_jobs = nullptr;  // "Files at once": item 0 automatic, then 1 to 16
 
     QComboBox* cb_mp3_frequency = nullptr;
     QComboBox* cb_mp3_channel = nullptr;

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include "settings/app_settings.h"
 #include "settings/settings_dialog.h"
 
 namespace {
@@ -111,25 +112,35 @@ QWidget* Tfm_set::NewPage(const char* name) {
 
 void Tfm_set::BuildGeneralPage() {
     QWidget* page = pages_[0] = NewPage("gb_cdgeneral");
-    QGroupBox* nor = Frame(page, QStringLiteral("Normalize Settings"), {0, 0, kPageWidth, 64});
+    // Three frames share the page: the two of the settings, then the number of files at once.
+    QGroupBox* nor = Frame(page, QStringLiteral("Normalize Settings"), {0, 0, kPageWidth, 56});
     cb_normalize =
-        Check(nor, "cb_normalize", QStringLiteral("Enabled Normalize "), {10, 28, 140, kRow});
-    cb_nor = List(nor, "cb_nor", {}, {152, 28, 60, kRow});
-    Caption(nor, QStringLiteral("% "), {216, 28, 20, kRow});
+        Check(nor, "cb_normalize", QStringLiteral("Enabled Normalize "), {10, 24, 140, kRow});
+    cb_nor = List(nor, "cb_nor", {}, {152, 24, 60, kRow});
+    Caption(nor, QStringLiteral("% "), {216, 24, 20, kRow});
 
-    QGroupBox* fade = Frame(page, QStringLiteral("Fade Settings"), {0, 74, kPageWidth, 140});
+    QGroupBox* fade = Frame(page, QStringLiteral("Fade Settings"), {0, 62, kPageWidth, 120});
     QStringList seconds;
     for (int s = 1; s <= 20; ++s) {
         seconds << QStringLiteral("%1s").arg(s);
     }
     cb_fadein =
-        Check(fade, "cb_fadein", QStringLiteral("Enable Fade In Time Length"), {10, 26, 224, kRow});
-    cb_fadeintime = List(fade, "cb_fadeintime", seconds, {30, 50, 70, kRow});
+        Check(fade, "cb_fadein", QStringLiteral("Enable Fade In Time Length"), {10, 22, 224, kRow});
+    cb_fadeintime = List(fade, "cb_fadeintime", seconds, {30, 44, 70, kRow});
     cb_fadeout = Check(fade, "cb_fadeout", QStringLiteral("Enable Fade Out Time Length"),
-                       {10, 80, 224, kRow});
-    cb_fadeouttime = List(fade, "cb_fadeouttime", seconds, {30, 104, 70, kRow});
+                       {10, 70, 224, kRow});
+    cb_fadeouttime = List(fade, "cb_fadeouttime", seconds, {30, 92, 70, kRow});
     cb_fadeintime->setCurrentIndex(5);  // design "6s"
     cb_fadeouttime->setCurrentIndex(5);
+
+    QGroupBox* batch = Frame(page, QStringLiteral("Files at once"), {0, 188, kPageWidth, 47});
+    QStringList jobs{QStringLiteral("Automatic (one per core)")};
+    for (int n = 1; n <= kMostBatchJobs; ++n) {
+        jobs << QString::number(n);
+    }
+    cb_jobs = List(batch, "cb_jobs", jobs, {10, 20, 224, kRow});
+    cb_jobs->setToolTip(
+        QStringLiteral("How many files a conversion or normalisation works on at the same time"));
 }
 
 void Tfm_set::BuildMp3GeneralPage() {
@@ -252,7 +263,7 @@ void Tfm_set::BuildPresetsPage() {
     // disabled while its box stays usable.
     rg_prest = Frame(page, QString(), {0, 4, kPageWidth, 96}, "rg_prest");
     rg_prestButtons_ = Radios(rg_prest,
-                              Items({"Phone", "SW", "AM", "FM", "Voice", "Radio", "Type", "HiFi",
+                              Items({"Phone", "SW", "AM", "FM", "Voice", "Radio", "Tape", "HiFi",
                                      "CD", "Studio", "R3Mix"}),
                               4, 26);
     rg_prest->setEnabled(false);
@@ -260,7 +271,7 @@ void Tfm_set::BuildPresetsPage() {
 
     rg_alt = Frame(page, QString(), {0, 114, kPageWidth, 96}, "rg_alt");
     rg_altButtons_ = Radios(
-        rg_alt, Items({"Fast Standard", "Standard", "Fast Extreme", "Extrene", "Insane"}), 2, 26);
+        rg_alt, Items({"Fast Standard", "Standard", "Fast Extreme", "Extreme", "Insane"}), 2, 26);
     rg_alt->setEnabled(false);
     ck_alt = Check(page, "ck_alt", QStringLiteral("Alt-Preset"), {10, 118, 100, 20});
     for (QCheckBox* box : {ck_preset, ck_alt}) {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <tuple>
 
 #include "app/command_dispatch.h"
 #include "app/information_box.h"
@@ -35,6 +36,8 @@ class CommandDispatchTest : public ::testing::Test {
         c.OpenOutputFolder = record("OpenOutputFolder");
         c.OpenHelp = record("OpenHelp");
         c.ShowAbout = record("ShowAbout");
+        c.PreviewRow = record("PreviewRow");
+        c.OpenContainingFolder = record("OpenContainingFolder");
         dispatch = std::make_unique<CommandDispatch>(&window, state, c);
     }
     void TearDown() override {
@@ -111,23 +114,31 @@ TEST_F(CommandDispatchTest, MenusHoldTheirItemsWithIconsAndReachTheSameOperation
     const auto items = [](QMenu* menu) {
         QStringList out;
         for (QAction* a : menu->actions()) {
-            out << (a->isSeparator() ? S("-")
-                                     : a->objectName() + S(":") + a->text() +
-                                           (a->icon().isNull() ? S("") : S("+icon")));
+            out << (a->isSeparator()
+                        ? S("-")
+                        : a->objectName() + S(":") + a->text() +
+                              (a->icon().isNull() ? S("") : S("+icon")) +
+                              (a->shortcut().isEmpty() ? S("")
+                                                       : S(" ") + a->shortcut().toString()));
         }
         return out;
     };
+    // The menus show the keys that reach the same items.
     EXPECT_EQ(items(dispatch->p_file()),
-              (QStringList{S("AddFile2:Add File+icon"), S("AddFolder2:Add Folder+icon")}));
+              (QStringList{S("AddFile2:Add File+icon Ctrl+O"),
+                           S("AddFolder2:Add Folder+icon Ctrl+Shift+O")}));
     EXPECT_EQ(items(dispatch->p_action()),
-              (QStringList{S("Converter2:Converter+icon"), S("-"), S("Play1:Play"), S("-"),
-                           S("Stop3:Stop+icon")}));
+              (QStringList{S("Converter2:Converter+icon Ctrl+Return"), S("-"), S("Play1:Play"),
+                           S("-"), S("Stop3:Stop+icon")}));
     EXPECT_EQ(items(dispatch->p_help()),
-              (QStringList{S("Help3:Content+icon"), S("About2:About+icon")}));
+              (QStringList{S("Help3:Content+icon F1"), S("About2:About+icon")}));
+    EXPECT_EQ(items(dispatch->p_row()),
+              (QStringList{S("RowPlay:Play"), S("RowTags:Tags"), S("RowRemove:Remove"), S("-"),
+                           S("RowFolder:Open containing folder")}));
 
-    const auto trigger = [&](QMenu* menu, const char* name) {
+    const auto trigger = [&](QObject* owner, const char* name) {
         calls.clear();
-        menu->findChild<QAction*>(S(name))->trigger();
+        owner->findChild<QAction*>(S(name))->trigger();
         return calls;
     };
     EXPECT_EQ(trigger(dispatch->p_file(), "AddFile2"), QStringList{S("AddFiles")});
@@ -141,6 +152,23 @@ TEST_F(CommandDispatchTest, MenusHoldTheirItemsWithIconsAndReachTheSameOperation
     EXPECT_EQ(trigger(dispatch->p_action(), "Stop3"),
               (QStringList{S("StopPreview"), S("StopWork")}));
     EXPECT_EQ(trigger(dispatch->p_help(), "Help3"), QStringList{S("OpenHelp")});
+
+    // The rows' menu and Escape keep the guards of the commands they stand for.
+    const std::tuple<const char*, const char*, const char*> rowItems[] = {
+        {"RowPlay", "PreviewRow", "PreviewRow"},
+        {"RowTags", "ShowTagEditor", "Please stop converting first!"},
+        {"RowRemove", "RemoveSelected", "RemoveSelected"},
+        {"RowFolder", "OpenContainingFolder", "OpenContainingFolder"},
+    };
+    for (const auto& [name, idle, busy] : rowItems) {
+        state.Converting = false;
+        EXPECT_EQ(trigger(dispatch->p_row(), name), QStringList{S(idle)}) << name;
+        state.Converting = true;
+        EXPECT_EQ(trigger(dispatch->p_row(), name), QStringList{S(busy)}) << name;
+    }
+    EXPECT_EQ(trigger(&window, "EscapeStop"), QStringList{S("StopWork")});
+    state.Converting = false;
+    EXPECT_TRUE(trigger(&window, "EscapeStop").isEmpty());  // nothing runs: nothing to stop
 }
 
 }  // namespace

@@ -114,6 +114,7 @@ TEST_F(FileListTest, AddFolderAddsTheFolderOwnMp3AndWavFilesThroughTheChooser) {
     WriteWavFixture(music + S("/z.ogg"), 22050, 1, 800);
     WriteWavFixture(music + S("/sub/w.wav"), 22050, 1, 800);
     dir.Write(S("music/bad.wav"), "not audio at all");
+    dir.Write(S("music/worse.mp3"), "");
     qputenv("HOME", music.toLocal8Bit());  // the chooser opens on the home folder
 
     auto w = Start();
@@ -135,7 +136,12 @@ TEST_F(FileListTest, AddFolderAddsTheFolderOwnMp3AndWavFilesThroughTheChooser) {
     QStringList captions = Captions(*w);
     captions.sort();
     EXPECT_EQ(captions, (QStringList{S("Live Part 12"), S("y.wav")}));
-    EXPECT_EQ(messages, QStringList{S("bad.wav this File is not supported.")});
+    // Both unreadable files in one message, in the folder's order.
+    ASSERT_EQ(messages.size(), 1);
+    QStringList rejected = messages[0].split(u'\n');
+    rejected.sort();
+    EXPECT_EQ(rejected, (QStringList{S("bad.wav this File is not supported."),
+                                     S("worse.mp3 this File is not supported.")}));
     ASSERT_EQ(w->Tags().Count(), 2);
     for (int row = 0; row < 2; ++row) {
         const bool mp3 = Captions(*w)[row] == S("Live Part 12");
@@ -324,13 +330,40 @@ TEST_F(FileListTest, AnUnreadableOggEndsTheAddAndLeavesNoHalfFilledRow) {
     const QString wav = dir.File(S("a.wav"));
     WriteWavFixture(wav, 44100, 1, 200);
     const QString ogg = dir.Write(S("broken.ogg"), "not ogg");
+    const QString junk = dir.Write(S("junk.wav"), "junk");
     auto w = Start();
-    w->FileList().AddPaths({wav, ogg, wav});
+    w->FileList().AddPaths({wav, junk, ogg, wav});
     EXPECT_EQ(Captions(*w), QStringList{S("a.wav")});
     EXPECT_EQ(w->Tags().Count(), 1);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].startsWith(S("Cannot open "))) << errors[0].toStdString();
-    EXPECT_TRUE(messages.isEmpty());
+    // The files refused before the add ended are still named.
+    EXPECT_EQ(messages, QStringList{S("junk.wav this File is not supported.")});
+}
+
+TEST_F(FileListTest, UnreadableFilesAreNamedInOneMessageWhenTheAddEnds) {
+    const QString wav = dir.File(S("a.wav"));
+    WriteWavFixture(wav, 44100, 1, 200);
+    QStringList paths{dir.Write(S("one.wav"), "x"), wav, dir.Write(S("two.mp3"), "")};
+    auto w = Start();
+    w->FileList().AddPaths(paths);
+    EXPECT_EQ(Captions(*w), QStringList{S("a.wav")});
+    EXPECT_EQ(messages, QStringList{S("one.wav this File is not supported.\n"
+                                      "two.mp3 this File is not supported.")});
+
+    // Many: the first twenty by name, the rest counted, so the box stays on the screen.
+    paths.clear();
+    for (int i = 0; i < 25; ++i) {
+        paths << dir.Write(S("bad%1.wav").arg(i, 2, 10, QLatin1Char('0')), "x");
+    }
+    messages.clear();
+    w->FileList().AddPaths(paths);
+    ASSERT_EQ(messages.size(), 1);
+    const QStringList lines = messages[0].split(u'\n');
+    ASSERT_EQ(lines.size(), 21);
+    EXPECT_EQ(lines[19], S("bad19.wav this File is not supported."));
+    EXPECT_EQ(lines[20], S("… and 5 more files that are not supported."));
+    EXPECT_EQ(w->lv()->topLevelItemCount(), 1);
 }
 
 TEST_F(FileListTest, RowClickSelectsOrMovesPlayIndex) {

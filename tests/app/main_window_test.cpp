@@ -242,7 +242,9 @@ TEST_F(MainWindowTest, SkinClicksOpenTheTagEditorAboutBoxHelpAndOutputFolder) {
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal());
     EXPECT_EQ(about->frameGeometry().topLeft(), w->frameGeometry().topLeft());
-    EXPECT_EQ(about->windowTitle(), S("fm_about"));
+    EXPECT_EQ(about->windowTitle(), S("About Quorvel"));
+    EXPECT_EQ(about->findChild<QLabel*>(S("Comments"))->text(),
+              S("Directly Convert between MP3 and WAV."));
     EXPECT_TRUE(about->findChild<QLabel*>(S("ProductName"))->font().bold());
     EXPECT_EQ(about->findChild<QLabel*>(S("Version"))->text(), S("Version: 3.00"));
     about->close();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QThread>
+#include <algorithm>
 
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
@@ -72,6 +74,26 @@ TEST(AppSettings, TheStoredOutputFolderIsTheDefaultWhenEmptyAndNeverCut) {
             EXPECT_EQ(file.ReadText(S("Format"), S("Dir"), QString()), longDir.left(2047));
         }
     }
+}
+
+TEST(AppSettings, FilesAtOnceAreReadAtStartUpAndNotWrittenAtShutdown) {
+    TempDir dir;
+    const QString path = dir.Write(S("q.ini"), "[Batch]\njobs=3\n");
+    SettingsFile file(path);
+    AppSettings s = LoadStartupSettings(file).settings;
+    EXPECT_EQ(s.BatchJobs, 3);
+    s.BatchJobs = 5;  // only the settings dialog's Ok stores it
+    SaveAppSettings(file, s);
+    EXPECT_EQ(ReadBatchJobs(SettingsFile(path)), 3);
+
+    const struct {
+        int stored;
+        int used;
+    } cases[] = {{1, 1}, {2, 2}, {16, 16}, {17, 16}, {1000, 16}, {-1, 1}, {-2147483647 - 1, 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(EffectiveBatchJobs(c.stored), c.used) << c.stored;
+    }
+    EXPECT_EQ(EffectiveBatchJobs(0), std::clamp(QThread::idealThreadCount(), 1, 16));
 }
 
 // A Latin-1 comment once made the whole file decode as Latin-1, and every start and close grew

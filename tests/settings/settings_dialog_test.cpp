@@ -207,7 +207,21 @@ TEST_F(SettingsDialogTest, OutOfRangeStoredValuesAndWhatOkStoresForThem) {
     EXPECT_EQ(back.ReadNumber(S("wav"), S("mode"), 0), 2);
 }
 
-TEST_F(SettingsDialogTest, OkWritesThe31KeysInOrderIntoAFreshFile) {
+// Two preset names shown were mended ("Type" to "Tape", "Extrene" to "Extreme"); the stored
+// positions they stand for stay the same.
+TEST_F(SettingsDialogTest, MendedPresetNamesKeepTheirStoredPositions) {
+    Show("[MP3Prest]\nrg_prest=6\nrg_alt=3\n");
+    EXPECT_TRUE(Radio("rg_prest", 6)->isChecked());
+    EXPECT_EQ(Radio("rg_prest", 6)->text(), S("Tape"));
+    EXPECT_TRUE(Radio("rg_alt", 3)->isChecked());
+    EXPECT_EQ(Radio("rg_alt", 3)->text(), S("Extreme"));
+    Click("Ok");
+    const SettingsFile back(path);
+    EXPECT_EQ(back.ReadNumber(S("MP3Prest"), S("rg_prest"), 0), 6);
+    EXPECT_EQ(back.ReadNumber(S("MP3Prest"), S("rg_alt"), 0), 3);
+}
+
+TEST_F(SettingsDialogTest, OkWritesItsKeysInOrderIntoAFreshFile) {
     settings.FadeInTime = 30;  // outside the list: no selection, and Ok keeps it
     Show();
     List("cb_fadeouttime")->setCurrentIndex(11);
@@ -222,11 +236,50 @@ TEST_F(SettingsDialogTest, OkWritesThe31KeysInOrderIntoAFreshFile) {
                           "udLFiltF=15160\nudLFiltW=750\n"
                           "[MP3Expert]\nBit=1\nshort=1\nallow=0\ncomply=0\ncrc=0\nath=0\nde=0\n"
                           "[MP3Prest]\npreset=0\nalt=0\nrg_prest=0\nrg_alt=0\n"
-                          "[wav]\nmode=0\nbit=1\nchannel=1\nfrequency=7\n"));
+                          "[wav]\nmode=0\nbit=1\nchannel=1\nfrequency=7\n"
+                          "[Batch]\njobs=0\n"));
     EXPECT_TRUE(settings.FadeIn);
     EXPECT_EQ(settings.FadeInTime, 30);
     EXPECT_EQ(settings.FadeOutTime, 12);
     EXPECT_EQ(settings.NormalizeVolume, 50);
+}
+
+TEST_F(SettingsDialogTest, FilesAtOnceShowsTheCountInUseAndOkStoresThePick) {
+    const struct {
+        int inMemory;
+        const char* shown;
+        int stored;  // by Ok without a change
+    } cases[] = {
+        {0, "Automatic (one per core)", 0},
+        {1, "1", 1},
+        {16, "16", 16},
+        {40, "16", 16},  // a hand-edited count beyond the list: what a batch would use
+        {-2, "1", 1},
+    };
+    for (const auto& c : cases) {
+        settings.BatchJobs = c.inMemory;
+        Show();
+        EXPECT_EQ(List("cb_jobs")->currentText(), S(c.shown)) << c.inMemory;
+        Click("Ok");
+        EXPECT_EQ(settings.BatchJobs, c.stored) << c.inMemory;
+        EXPECT_EQ(SettingsFile(path).ReadNumber(S("Batch"), S("jobs"), -9), c.stored);
+    }
+    EXPECT_EQ(List("cb_jobs")->count(), 17);
+
+    // A pick is kept by Ok, dropped by Cancel; Default puts back "Automatic".
+    Show();
+    List("cb_jobs")->setCurrentIndex(3);
+    Click("Cancel");
+    EXPECT_EQ(settings.BatchJobs, 1);  // as the last case left it
+    Show();
+    List("cb_jobs")->setCurrentIndex(3);
+    Click("Ok");
+    EXPECT_EQ(settings.BatchJobs, 3);
+    Show();
+    Click("Button2");
+    EXPECT_EQ(List("cb_jobs")->currentText(), S("Automatic (one per core)"));
+    Click("Cancel");
+    EXPECT_EQ(SettingsFile(path).ReadNumber(S("Batch"), S("jobs"), -9), 3);
 }
 
 TEST_F(SettingsDialogTest, DefaultSetsFactoryValuesAndStoresNothing) {
