@@ -22,6 +22,7 @@
 #include "engine/convert_batch.h"
 #include "engine/normalize_batch.h"
 #include "preview/preview_playback.h"
+#include "settings/app_settings.h"
 #include "settings/settings_dialog.h"
 
 namespace {
@@ -174,19 +175,19 @@ void Tfm_main::NormalizeAll() {
 }
 
 int Tfm_main::BatchJobs() const {
-    if (!parts_.makeJob || !state_.settingsFile) {
-        return 1;
-    }
-    const int stored =
-        state_.settingsFile->ReadNumber(QStringLiteral("Batch"), QStringLiteral("jobs"), 0);
-    return std::clamp(stored > 0 ? stored : QThread::idealThreadCount(), 1, 16);
+    return parts_.makeJob ? EffectiveBatchJobs(state_.appSettings.BatchJobs) : 1;
 }
 
 void Tfm_main::RunBatch(BatchWork work) {
     BatchParts parts = MakeBatchParts();
     const int jobs = std::min(BatchJobs(), lv_->topLevelItemCount());
+    const QString reason = work == BatchWork::Convert ? QStringLiteral("Converting audio files")
+                                                      : QStringLiteral("Normalising audio files");
     if (jobs <= 1) {
-        // The one-at-a-time batch, on this thread with its message pumps.
+        // The one-at-a-time batch, on this thread with its message pumps; the desktop is asked
+        // not to suspend while it runs.
+        const SuspendInhibition awake(
+            state_.Busy() || lv_->topLevelItemCount() == 0 ? nullptr : Desktop(), reason);
         if (work == BatchWork::Convert) {
             ::ConvertAll(parts, *batchHost_);
         } else {
@@ -206,7 +207,11 @@ void Tfm_main::RunBatch(BatchWork work) {
         jobParts.push_back({*c.reader, *c.writer, *c.encoder, *c.transform});
     }
     // Returns at once; the rows, the progress and the end arrive as events.
-    batchRun_ = StartBatchRun(parts, *batchHost_, work, std::move(jobParts), nullptr);
+    batchRun_ =
+        StartBatchRun(parts, *batchHost_, work, std::move(jobParts), [this] { awake_.reset(); });
+    if (batchRun_ && !batchRun_->Ended()) {
+        awake_.emplace(Desktop(), reason);
+    }
 }
 
 void Tfm_main::StopWork() {

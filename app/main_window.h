@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 #include "app/main_window_parts.h"
 #include "app/progress_display.h"
@@ -124,4 +125,5 @@ class Tfm_main : public QWidget {
     // batch still running when the window goes stops before the components do.
     std::vector<JobComponents> extraJobs_;
     std::unique_ptr<BatchRun> batchRun_;
+    std::optional<SuspendInhibition> awake_;  // while batchRun_ runs
 };

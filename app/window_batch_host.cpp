@@ -81,6 +81,10 @@ void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
         text += QStringLiteral(", %1 removed").arg(summary.removed);
     }
     text += QLatin1Char('.');
+    // Someone working in another window hears of the end from the desktop too.
+    if (!window_.isActiveWindow() && window_.Desktop()) {
+        window_.Desktop()->Notify(QStringLiteral("Quorvel"), text);
+    }
     if (summary.failures.isEmpty()) {
         ::ShowInformation(&window_, text);
         return;

@@ -134,7 +134,7 @@ void WindowBatch(const QStringList& inputs, const QString& out, int jobs = 1) {
     QCoreApplication::processEvents();
     window.State().appSettings.OutputFormat = 0;
     window.State().settingsFile->WriteText(QStringLiteral("Format"), QStringLiteral("Dir"), out);
-    window.State().settingsFile->WriteNumber(QStringLiteral("Batch"), QStringLiteral("jobs"), jobs);
+    window.State().appSettings.BatchJobs = jobs;
     auto& encoder = static_cast<LameEncoderSettings&>(window.Mp3LameEncoder());
     Mp3Defaults(encoder);
     window.AudioFilewrite().SetMp3Encoder(encoder);

@@ -220,6 +220,19 @@ class PickyReader : public FakeAudioFile {
     }
 };
 
+// A desktop session that records what the window asks of it.
+struct RecordingDesktop : IDesktopSession {
+    QStringList calls;
+    void Notify(const QString& title, const QString& body) override {
+        calls << S("Notify(") + title + S(", ") + body + S(")");
+    }
+    std::uint32_t InhibitSuspend(const QString& reason) override {
+        calls << S("Inhibit(") + reason + S(")");
+        return 7;
+    }
+    void ReleaseInhibit(std::uint32_t handle) override { calls << S("Release(%1)").arg(handle); }
+};
+
 // Three files at once: the click returns at once, rows start afresh and end with their own
 // status, the bar follows the whole batch, and the end is said once with the counts.
 TEST(WindowJobsTest, ThreeFilesAtOnceEndWithOneMessage) {
@@ -247,6 +260,9 @@ TEST(WindowJobsTest, ThreeFilesAtOnceEndWithOneMessage) {
     parts.transform = std::make_unique<FakeTransform>(logs[0]);
     parts.player = std::make_unique<FakePlayer>(logs[0]);
     parts.makeLabel = [](QWidget* parent) { return new FakeSkinLabel(parent); };
+    auto desktop = std::make_unique<RecordingDesktop>();
+    RecordingDesktop* calls = desktop.get();
+    parts.desktop = std::move(desktop);
     int made = 0;
     parts.makeJob = [&] {
         const CallLog& log = logs[static_cast<std::size_t>(++made)];
@@ -259,7 +275,7 @@ TEST(WindowJobsTest, ThreeFilesAtOnceEndWithOneMessage) {
     MainState& state = window.State();
     state.appSettings.OutputFormat = 1;
     state.settingsFile->WriteText(S("Format"), S("Dir"), dir.File(S("out")));
-    state.settingsFile->WriteNumber(S("Batch"), S("jobs"), 3);
+    state.appSettings.BatchJobs = 3;
     QList<QTreeWidgetItem*> rows;
     for (const char* name : {"a", "bad", "c", "d"}) {
         auto* item = new QTreeWidgetItem(window.lv());
@@ -272,7 +288,11 @@ TEST(WindowJobsTest, ThreeFilesAtOnceEndWithOneMessage) {
     window.ConvertAll();
     EXPECT_TRUE(state.Busy());  // returned at once
     EXPECT_EQ(made, 2);
+    // The desktop is kept awake while the batch runs, and let go at its end.
+    EXPECT_EQ(calls->calls, QStringList{S("Inhibit(Converting audio files)")});
     QTRY_VERIFY_WITH_TIMEOUT(!state.Busy(), 30000);
+    EXPECT_EQ(calls->calls.last(), S("Release(7)"));
+    EXPECT_EQ(calls->calls.filter(S("Notify(")).size(), window.isActiveWindow() ? 0 : 1);
 
     EXPECT_EQ(SubItem(rows[0], kStatus), S("finish"));
     EXPECT_EQ(SubItem(rows[1], kStatus), S("Error"));
