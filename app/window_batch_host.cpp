@@ -58,7 +58,7 @@ void WindowBatchHost::SetRowStatus(int row, const QString& status) {
 void WindowBatchHost::ShowRowProgress(int row, int value) {
     QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
     // Redrawn only when the bar moves by a visible step.
-    if (item && RowProgress(item) >= 0 && RowProgress(item) / 50 != value / 50) {
+    if (item && RowProgress(item) >= 0 && RowProgress(item) / 100 != value / 100) {
         SetRowProgress(item, value);
     }
 }

@@ -212,7 +212,7 @@ FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const Ru
                                        host.ShowProgress(value);
                                        // The rest moves in visible steps only: a block is
                                        // a few milliseconds of work.
-                                       if (value / 50 == shown / 50) {
+                                       if (value / 100 == shown / 100) {
                                            return;
                                        }
                                        shown = value;
@@ -434,7 +434,7 @@ class JobsBatchRun : public BatchRun {
     bool Ended() const override { return done_; }
 
   private:
-    static constexpr int kTickMs = 100;
+    static constexpr int kTickMs = 250;
 
     void JobLoop(const JobParts& job) {
         const FileWork work = WorkOnJob(shared_);

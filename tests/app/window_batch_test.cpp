@@ -288,6 +288,10 @@ TEST(WindowJobsTest, ThreeFilesAtOnceEndWithOneMessage) {
     window.ConvertAll();
     EXPECT_TRUE(state.Busy());  // returned at once
     EXPECT_EQ(made, 2);
+    // A fresh start: no status of the last run looks like this run's result.
+    for (QTreeWidgetItem* row : rows) {
+        EXPECT_EQ(SubItem(row, kStatus), S("Unconvert"));
+    }
     // The desktop is kept awake while the batch runs, and let go at its end.
     EXPECT_EQ(calls->calls, QStringList{S("Inhibit(Converting audio files)")});
     QTRY_VERIFY_WITH_TIMEOUT(!state.Busy(), 30000);
