@@ -276,4 +276,47 @@ TEST_F(EngineRealTest, FullDiskEndsTheBatchCleanly) {
     EXPECT_FALSE(state.Converting);
 }
 
+// A real full disk (a small tmpfs; needs root, skipped elsewhere) with MP3 output: a disk with
+// room for the MP3 once takes it, tag and all (the tag is put in front in place); a smaller one
+// fails with the system's own words and leaves nothing behind.
+TEST_F(EngineRealTest, Mp3OutputNeedsItsOwnSizeFreeAndAFullDiskSaysSo) {
+    const QString input = MakeInput(S("in.wav"), 20.0, 0.5);
+    struct DiskCase {
+        const char* size;
+        bool fits;
+    };
+    for (const DiskCase& c : {DiskCase{"300k", true}, DiskCase{"120k", false}}) {
+        const QString disk = dir.File(S("disk_%1").arg(S(c.size)));
+        QDir().mkpath(disk);
+        QProcess mount;
+        mount.start(S("mount"),
+                    {S("-t"), S("tmpfs"), S("-o"), S("size=") + S(c.size), S("tmpfs"), disk});
+        if (!mount.waitForFinished(10000) || mount.exitCode() != 0) {
+            GTEST_SKIP() << "no tmpfs can be mounted here";
+        }
+        host = RecordingHost();
+        Add(input);
+        Configure(0);  // 96 kbps: about 240 KB for 20 s
+        BatchParts parts{state, *reader, *writer, encoder, *transform, QString(), disk};
+        ConvertAll(parts, host);
+        const QStringList left = QDir(disk).entryList(QDir::Files | QDir::Hidden);
+        if (c.fits) {
+            EXPECT_TRUE(host.errors.isEmpty()) << host.errors.join(S("; ")).toStdString();
+            EXPECT_EQ(left, QStringList{S("Tone.mp3")});
+            EXPECT_EQ(
+                Tool(S("/usr/bin/python3"),
+                     {S("-c"), S("import sys, mutagen.id3 as i; print(i.ID3(sys.argv[1])['TIT2'])"),
+                      disk + S("/Tone.mp3")}),
+                S("Tone"));
+        } else {
+            ASSERT_EQ(host.errors.size(), 1);
+            EXPECT_TRUE(host.errors[0].contains(S("No space left on device")))
+                << host.errors[0].toStdString();
+            EXPECT_TRUE(host.errors[0].contains(disk + S("/Tone.mp3")));
+            EXPECT_TRUE(left.isEmpty()) << left.join(S(",")).toStdString();
+        }
+        QProcess::execute(S("umount"), {disk});
+    }
+}
+
 }  // namespace
