@@ -29,66 +29,51 @@ QString Hex(char16_t c, int width) {
     return QString::number(c, 16).rightJustified(width, QLatin1Char('0'));
 }
 
-}  // namespace
-
-QString JsonString(const QString& text) {
-    QString s = QStringLiteral("\"");
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-            case u'"':
-                s += QStringLiteral("\\\"");
-                break;
-            case u'\\':
-                s += QStringLiteral("\\\\");
-                break;
-            case u'\n':
-                s += QStringLiteral("\\n");
-                break;
-            case u'\r':
-                s += QStringLiteral("\\r");
-                break;
-            case u'\t':
-                s += QStringLiteral("\\t");
-                break;
-            default:
-                // Every control character, and the two line separators JavaScript refuses.
-                if (c.unicode() < 0x20 || c.category() == QChar::Other_Control ||
-                    c.unicode() == 0x2028 || c.unicode() == 0x2029) {
-                    s += QStringLiteral("\\u") + Hex(c.unicode(), 4);
-                } else {
-                    s += c;
-                }
-        }
-    }
-    return s + QLatin1Char('"');
-}
-
-QString TabField(const QString& text) {
+// The escapes both forms share (backslash, tab, newline, carriage return); JSON also escapes the
+// quote, and the two differ in how other control characters are written.
+QString Escaped(const QString& text, bool json) {
     QString s;
     s.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
             case u'\\':
                 s += QStringLiteral("\\\\");
-                break;
+                continue;
             case u'\t':
                 s += QStringLiteral("\\t");
-                break;
+                continue;
             case u'\n':
                 s += QStringLiteral("\\n");
-                break;
+                continue;
             case u'\r':
                 s += QStringLiteral("\\r");
-                break;
+                continue;
             default:
-                if (c.category() == QChar::Other_Control) {
-                    s += QStringLiteral("\\x") + Hex(c.unicode(), 2);
-                } else {
-                    s += c;
-                }
+                break;
+        }
+        if (json && c == QLatin1Char('"')) {
+            s += QStringLiteral("\\\"");
+        } else if (json && (c.unicode() < 0x20 || c.category() == QChar::Other_Control ||
+                            c.unicode() == 0x2028 || c.unicode() == 0x2029)) {
+            // Every control character, and the two line separators JavaScript refuses.
+            s += QStringLiteral("\\u") + Hex(c.unicode(), 4);
+        } else if (!json && c.category() == QChar::Other_Control) {
+            s += QStringLiteral("\\x") + Hex(c.unicode(), 2);
+        } else {
+            s += c;
         }
     }
     return s;
+}
+
+}  // namespace
+
+QString JsonString(const QString& text) {
+    return QLatin1Char('"') + Escaped(text, true) + QLatin1Char('"');
+}
+
+QString TabField(const QString& text) {
+    return Escaped(text, false);
 }
 
 void CliBatchHost::ShowProgress(int value) {
