@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QScreen>
-#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>

@@ -91,7 +91,7 @@ void NormalizeFile(const QString& in, const QString& out) {
     std::atomic<int> stage{0};
     std::atomic<int> progress{0};
     const std::atomic<bool> terminate{false};
-    WorkerSignals points{stage, progress, terminate, nullptr};
+    WorkerSignals points{stage, progress, terminate};
     NormalizeOneFile(
         NormalizeJob{*reader, *writer, *transform, in, 98.0f, DefaultMaxWholeSamples()}, points);
     reader->Close();

@@ -15,8 +15,7 @@ CliBatchHost::CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextS
       err_(err),
       interrupted_(interrupted),
       live_(liveProgress),
-      json_(json),
-      pending_(static_cast<std::size_t>(rows.size())) {}
+      json_(json) {}
 
 namespace {
 
@@ -148,29 +147,18 @@ void CliBatchHost::PrintResult(FileOutcome outcome, const QString& input, const 
     }
 }
 
+// The batch reports every row once, in row order, whatever the job count.
 void CliBatchHost::FileDone(const FileResult& result) {
-    const auto row = static_cast<std::size_t>(result.row);
-    if (row >= pending_.size() || static_cast<int>(row) < nextToPrint_ || pending_[row]) {
-        return;  // every row gets exactly one line
-    }
     ++done_;
-    pending_[row] = result;
-    while (nextToPrint_ < static_cast<int>(pending_.size()) &&
-           pending_[static_cast<std::size_t>(nextToPrint_)]) {
-        const FileResult& r = *pending_[static_cast<std::size_t>(nextToPrint_)];
-        PrintResult(r.outcome, rows_[r.row].path, r.output, r.reason, r.seconds);
-        ++nextToPrint_;
-    }
+    PrintResult(result.outcome, rows_[result.row].path, result.output, result.reason,
+                result.seconds);
 }
 
 void CliBatchHost::FinishRows() {
     // A refusal before the first file (a configuration the encoder rejects, an unknown format)
     // is a failure of every input.
     const bool refused = done_ == 0 && !startError_.isEmpty();
-    for (int row = 0; row < static_cast<int>(pending_.size()); ++row) {
-        if (row < nextToPrint_ || pending_[static_cast<std::size_t>(row)]) {
-            continue;
-        }
+    for (int row = done_; row < RowCount(); ++row) {
         FileResult r;
         r.row = row;
         r.outcome = refused ? FileOutcome::Error : FileOutcome::Skipped;

@@ -3,8 +3,6 @@
 #include <QList>
 #include <QTextStream>
 #include <atomic>
-#include <optional>
-#include <vector>
 
 #include "cli/convert_inputs.h"
 #include "engine/batch_host.h"
@@ -59,9 +57,6 @@ class CliBatchHost : public BatchHost {
     int shownPercent_ = -1;
     bool lineShown_ = false;
     bool allFinished_ = true;
-    // Results that arrived before an earlier row's (parallel jobs), held to keep input order.
-    std::vector<std::optional<FileResult>> pending_;
-    int nextToPrint_ = 0;
     QString startError_;  // the message of a failure reported outside any row
 };
 

@@ -254,8 +254,7 @@ FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& pla
         host.SetPacingTimer(true);
         TThreadNormalize worker(NormalizeJob{job.reader, job.writer, job.transform, in.path,
                                              plan.level, plan.maxWholeSamples},
-                                state.WorkerStage, state.ProgressValue, state.WorkerRunning,
-                                nullptr, nullptr);
+                                state.WorkerStage, state.ProgressValue, state.WorkerRunning);
         const Cleanup cleanup{state, host};
         state.NormalizeThread = &worker;
         worker.Resume();
@@ -339,8 +338,8 @@ struct Shared {
     MainState& state;  // only Converting is read off the host's thread
     const std::vector<RowInput> rows;
     std::atomic<bool> terminate{false};  // the workers' view of a stop
-    std::atomic<int> next{0};
     std::mutex nextMutex;
+    int next = 0;  // the next row to take, under nextMutex
     std::vector<std::atomic<bool>> started;
     std::vector<std::atomic<int>> progress;  // per row, 0..10000
 
@@ -356,7 +355,7 @@ FileWork WorkOnJob(Shared& shared) {
         bool complete = false;
         if (shared.plan.work == BatchWork::Normalize) {
             std::atomic<int> stage{0};
-            WorkerSignals points{stage, progress, shared.terminate, nullptr};
+            WorkerSignals points{stage, progress, shared.terminate};
             complete =
                 NormalizeOneFile(NormalizeJob{job.reader, job.writer, job.transform, in.path,
                                               shared.plan.level, shared.plan.maxWholeSamples},
@@ -601,23 +600,20 @@ bool Prepare(BatchParts& first, BatchHost& host, BatchWork work, std::size_t job
     return true;
 }
 
-BatchParts FirstJobParts(BatchParts& parts, const std::vector<JobParts>& jobs) {
-    return jobs.empty()
-               ? parts
-               : BatchParts{
-                     parts.state,       jobs[0].reader,    jobs[0].writer,         jobs[0].encoder,
-                     jobs[0].transform, parts.commandLine, parts.outputDirOverride};
-}
-
 }  // namespace
 
 std::unique_ptr<BatchRun> StartBatchRun(BatchParts& parts, BatchHost& host, BatchWork work,
                                         std::vector<JobParts> jobs, std::function<void()> ended,
                                         std::int64_t maxWholeSamples) {
-    BatchParts first = FirstJobParts(parts, jobs);
+    if (jobs.empty()) {
+        return nullptr;
+    }
+    // The first job's components are the batch's own: StartBatch configures that writer.
+    BatchParts first{parts.state,       jobs[0].reader,    jobs[0].writer,         jobs[0].encoder,
+                     jobs[0].transform, parts.commandLine, parts.outputDirOverride};
     RunPlan plan;
     std::vector<RowInput> rows;
-    if (jobs.empty() || !Prepare(first, host, work, jobs.size(), maxWholeSamples, plan, rows)) {
+    if (!Prepare(first, host, work, jobs.size(), maxWholeSamples, plan, rows)) {
         return nullptr;
     }
     parts.state.BatchActive = true;

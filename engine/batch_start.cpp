@@ -104,19 +104,6 @@ void EndBatch(BatchParts& parts, BatchHost& host) {
     host.ClearProgressText();
 }
 
-void AbandonFile(IAudioFile2& reader, IAudioFile2& writer) {
-    // Switching an instance off drops its input and its unfinished output; it is switched on
-    // again for the next batch, which configures the writer afresh.
-    for (IAudioFile2* component : {&reader, &writer}) {
-        try {
-            component->SetEnabled(false);
-            component->SetEnabled(true);
-        } catch (const std::exception&) {
-            // The instance is reset by the next batch's own close; nothing more can be done here.
-        }
-    }
-}
-
 QString MessageNamingFile(const QString& message, const QString& inputPath) {
     if (inputPath.isEmpty() || message.contains(inputPath) ||
         message.contains(QFileInfo(inputPath).fileName())) {

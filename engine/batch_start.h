@@ -26,9 +26,6 @@ bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup, bool norm
 // The common end: progress back to 0, Converting cleared, percentage text blank.
 void EndBatch(BatchParts& parts, BatchHost& host);
 
-// Lets both instances drop what they hold without completing an output.
-void AbandonFile(IAudioFile2& reader, IAudioFile2& writer);
-
 // The error text with the file it concerns, unless the text names it already.
 QString MessageNamingFile(const QString& message, const QString& inputPath);
 

@@ -20,9 +20,6 @@ constexpr int kStreamBlockFrames = 65536;
 void Reach(WorkerSignals& shared, int stage, int value) {
     shared.stage = stage;
     shared.progressValue = value;
-    if (shared.show) {
-        shared.show(value);
-    }
 }
 
 // The level to ask of the transform so that the samples the writer produces (after its channel
@@ -133,14 +130,8 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {
 }
 
 TThreadNormalize::TThreadNormalize(NormalizeJob job, std::atomic<int>& stage,
-                                   std::atomic<int>& progressValue, std::atomic<bool>& running,
-                                   std::function<void(int)> show, std::function<void()> finished)
-    : job_(std::move(job)),
-      stage_(stage),
-      progressValue_(progressValue),
-      running_(running),
-      show_(std::move(show)),
-      finished_(std::move(finished)) {}
+                                   std::atomic<int>& progressValue, std::atomic<bool>& running)
+    : job_(std::move(job)), stage_(stage), progressValue_(progressValue), running_(running) {}
 
 TThreadNormalize::~TThreadNormalize() {
     Wait();
@@ -157,7 +148,7 @@ void TThreadNormalize::Wait() {
 }
 
 void TThreadNormalize::Execute() {
-    WorkerSignals shared{stage_, progressValue_, terminate_, show_};
+    WorkerSignals shared{stage_, progressValue_, terminate_};
     try {
         if (NormalizeOneFile(job_, shared)) {
             written_ = true;
@@ -168,7 +159,4 @@ void TThreadNormalize::Execute() {
         running_ = false;
     }
     ended_ = true;
-    if (finished_) {
-        finished_();
-    }
 }

@@ -3,7 +3,6 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <thread>
 
 class IAudioFile2;
@@ -27,7 +26,6 @@ struct WorkerSignals {
     std::atomic<int>& stage;          // 0 reading, 1 read done, 2 normalised, 3 written
     std::atomic<int>& progressValue;  // the worker's points 1000, 2000, 10000
     const std::atomic<bool>& terminate;
-    std::function<void(int)> show;  // hands a progress point to the window thread
 };
 
 // Files up to this many decoded samples are normalised in one buffer (128 MiB of samples, about
@@ -47,11 +45,9 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared);
 // to end; it joins the thread before touching the components again.
 class TThreadNormalize {
   public:
-    // finished runs on the worker thread right after the body returns (the window thread uses
-    // it to wake its wait).
+    // The window thread reads the worker's progress from stage and progressValue.
     TThreadNormalize(NormalizeJob job, std::atomic<int>& stage, std::atomic<int>& progressValue,
-                     std::atomic<bool>& running, std::function<void(int)> show,
-                     std::function<void()> finished);
+                     std::atomic<bool>& running);
     ~TThreadNormalize();  // joins
     TThreadNormalize(const TThreadNormalize&) = delete;
     TThreadNormalize& operator=(const TThreadNormalize&) = delete;
@@ -74,8 +70,6 @@ class TThreadNormalize {
     std::atomic<int>& stage_;
     std::atomic<int>& progressValue_;
     std::atomic<bool>& running_;
-    std::function<void(int)> show_;
-    std::function<void()> finished_;
     std::atomic<bool> terminate_{false};
     std::atomic<bool> ended_{false};
     bool written_ = false;
