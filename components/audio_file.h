@@ -7,6 +7,17 @@
 
 class IAudioFile2LameEnc;
 
+// An output encoded by a codec beyond the ones with their own setter. The output keeps the
+// source's rate and channels (as far as the codec allows) and, for lossless codecs, its bit depth.
+struct EncodedFormat {
+    enum class Codec { Flac, Opus, Aac };
+    Codec codec = Codec::Flac;
+    int level = 5;    // FLAC compression level, 0..8
+    int kbps = 0;     // Opus and AAC target bit rate
+    bool vbr = true;  // Opus: variable bit rate
+    bool operator==(const EncodedFormat&) const = default;
+};
+
 // The audio file component: one instance decodes an input (reader) or encodes an output
 // (writer). Every operation throws ComponentError on failure. Not thread-safe: one thread at a
 // time may use an instance, but that thread may be a worker.
@@ -23,6 +34,8 @@ class IAudioFile2 {
     virtual int Duration() = 0;       // milliseconds; 0 means the file cannot be decoded
     virtual int PcmSampleRate() = 0;  // rate of the buffers ReadBuffer delivers
     virtual int PcmChannels() = 0;    // channels of those buffers
+    // Bits per sample the input holds (16 for lossy inputs), for lossless outputs that keep it.
+    virtual int SourceBits();
 
     // Writer side: configure, then CreateOutput, WriteBuffer..., Close.
     virtual void SetSourceFormat(int sampleRate, int channels) = 0;
@@ -32,6 +45,10 @@ class IAudioFile2 {
     virtual void SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
                               std::int16_t quality) = 0;
     virtual void SetWmaFormat(int format) = 0;
+    // A writer without the codec refuses it with ComponentError.
+    virtual void SetEncodedFormat(const EncodedFormat& format);
+    // The source's bits per sample (0 = unknown, taken as 16); kept until changed.
+    virtual void SetSourceBits(int bits);
     virtual void CreateOutput(const QString& fileName) = 0;
     virtual void WriteBuffer(AudioBuffer& buffer) = 0;
     // The peak of the samples the created output would get from `block` once the writer has

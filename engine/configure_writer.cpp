@@ -6,6 +6,9 @@
 #include "components/audio_file.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/encoder_tables.h"
+#include "engine/format_configure.h"
+#include "engine/output_formats.h"
+#include "engine/settings_reader.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -23,52 +26,12 @@ int Shifted(int value, int by) {
     return static_cast<int>(v);
 }
 
-// Every value is read and checked before the first call goes out, so an unusable setting leaves
-// the encoder and the writer exactly as they were.
-class Reader {
-  public:
-    explicit Reader(const SettingsFile& file) : file_(file) {}
+}  // namespace
 
-    int Number(const char* section, const char* key, int defaultNumber) const {
-        return file_.ReadNumber(QLatin1String(section), QLatin1String(key), defaultNumber);
-    }
-    bool Flag(const char* section, const char* key, bool defaultFlag) const {
-        return file_.ReadFlag(QLatin1String(section), QLatin1String(key), defaultFlag);
-    }
-
-    // The table entry at the stored position.
-    template <std::size_t N>
-    int Lookup(const std::array<int, N>& table, const char* section, const char* key,
-               int defaultIndex) const {
-        const int index = Number(section, key, defaultIndex);
-        if (index < 0 || index >= static_cast<int>(N)) {
-            throw OutOfRange(section, key, index, 0, static_cast<int>(N) - 1);
-        }
-        return table[static_cast<std::size_t>(index)];
-    }
-
-    ConfigureError OutOfRange(const char* section, const char* key, long long value, int low,
-                              int high) const {
-        // Only the MP3 and WAV keys have a place in the settings dialog.
-        const QString s = QLatin1String(section);
-        const bool inDialog =
-            s.startsWith(QLatin1String("mp3"), Qt::CaseInsensitive) || s == QLatin1String("wav");
-        const QString remedy = inDialog ? QStringLiteral("pick a value in Settings")
-                                        : QStringLiteral("correct it in %1").arg(file_.FileName());
-        return ConfigureError(QStringLiteral("[%1] %2 = %3 is outside %4..%5; %6")
-                                  .arg(s, QLatin1String(key))
-                                  .arg(value)
-                                  .arg(low)
-                                  .arg(high)
-                                  .arg(remedy));
-    }
-
-  private:
-    const SettingsFile& file_;
-};
-
-void ConfigureMp3(const Reader& r, const QString& commandLine, IAudioFile2LameEnc& enc,
-                  IAudioFile2& writer) {
+void ConfigureMp3Output(const FormatConfigure& c) {
+    const SettingsReader& r = c.settings;
+    IAudioFile2LameEnc& enc = c.encoder;
+    const QString& commandLine = c.commandLine;
     const bool preset = r.Flag("MP3Prest", "preset", false);
     const bool alt = r.Flag("MP3Prest", "alt", false);
     if (preset || alt) {
@@ -135,10 +98,12 @@ void ConfigureMp3(const Reader& r, const QString& commandLine, IAudioFile2LameEn
     if (!commandLine.isEmpty() || !enc.Options().commandLine.isEmpty()) {
         enc.SetCommandLine(commandLine);
     }
-    writer.SetMp3Encoder(enc);
+    c.writer.SetMp3Encoder(enc);
 }
 
-void ConfigureWav(const Reader& r, IAudioFile2& writer) {
+void ConfigureWavOutput(const FormatConfigure& c) {
+    const SettingsReader& r = c.settings;
+    IAudioFile2& writer = c.writer;
     const int mode = r.Number("wav", "mode", 0);
     int rate = 0;
     int channels = 0;
@@ -166,7 +131,9 @@ void ConfigureWav(const Reader& r, IAudioFile2& writer) {
     }
 }
 
-void ConfigureOgg(const Reader& r, IAudioFile2& writer) {
+void ConfigureOggOutput(const FormatConfigure& c) {
+    const SettingsReader& r = c.settings;
+    IAudioFile2& writer = c.writer;
     const bool vbr = r.Flag("ogg", "oggvbr", false);
     const bool useQuality = r.Flag("ogg", "oggquality", false);
     const int rate = r.Lookup(kSampleRateTable, "ogg", "frequency", 7);
@@ -194,28 +161,37 @@ void ConfigureOgg(const Reader& r, IAudioFile2& writer) {
     }
 }
 
-}  // namespace
+void ConfigureWmaOutput(const FormatConfigure& c) {
+    c.writer.SetWmaFormat(Shifted(c.settings.Number("wma", "format", 9), 1));
+}
+
+void ConfigureVoxOutput(const FormatConfigure& c) {
+    c.writer.SetVoxFormat(c.settings.Lookup(kSampleRateTable, "VOX", "VOX", 7));
+}
+
+ConfigureError SettingsReader::OutOfRange(const char* section, const char* key, long long value,
+                                          int low, int high) const {
+    const QString s = QLatin1String(section);
+    bool inDialog = s.startsWith(QLatin1String("mp3"), Qt::CaseInsensitive);
+    for (const OutputFormat& format : OutputFormats()) {
+        inDialog = inDialog || (format.hasPage && s == QLatin1String(format.section));
+    }
+    const QString remedy = inDialog ? QStringLiteral("pick a value in Settings")
+                                    : QStringLiteral("correct it in %1").arg(file_.FileName());
+    return ConfigureError(QStringLiteral("[%1] %2 = %3 is outside %4..%5; %6")
+                              .arg(s, QLatin1String(key))
+                              .arg(value)
+                              .arg(low)
+                              .arg(high)
+                              .arg(remedy));
+}
 
 void ConfigureWriter(int format, const SettingsFile& settings, const QString& commandLine,
                      IAudioFile2LameEnc& encoder, IAudioFile2& writer) {
-    const Reader r(settings);
-    switch (format) {
-        case 0:
-            ConfigureMp3(r, commandLine, encoder, writer);
-            break;
-        case 1:
-            ConfigureWav(r, writer);
-            break;
-        case 2:
-            writer.SetWmaFormat(Shifted(r.Number("wma", "format", 9), 1));
-            break;
-        case 3:
-            ConfigureOgg(r, writer);
-            break;
-        case 4:
-            writer.SetVoxFormat(r.Lookup(kSampleRateTable, "VOX", "VOX", 7));
-            break;
-        default:
-            break;
+    const OutputFormat* row = FindOutputFormat(format);
+    if (row == nullptr) {
+        return;
     }
+    const SettingsReader reader(settings);
+    row->configure(FormatConfigure{reader, commandLine, encoder, writer});
 }

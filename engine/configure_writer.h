@@ -15,7 +15,7 @@ class ConfigureError : public QuorvelError {
     using QuorvelError::QuorvelError;
 };
 
-// Prepares the writer for one output format (0 MP3, 1 WAV, 2 WMA, 3 Ogg, 4 VOX; anything else
+// Prepares the writer for one output format (a code of the format table; an unknown code
 // configures nothing) from the encoder keys of the settings file, read afresh at every call.
 // commandLine is the settings dialog's LAME command-line text, held for the run and never stored.
 // Throws ConfigureError for an unusable stored value, before anything is sent; component failures

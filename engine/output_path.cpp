@@ -5,6 +5,7 @@
 #include <QTextBoundaryFinder>
 
 #include "components/component_error.h"
+#include "engine/output_formats.h"
 
 namespace {
 
@@ -59,20 +60,8 @@ QString FitToNameBytes(const QString& text, qsizetype maxBytes) {
 }
 
 QString OutputExtension(int format) {
-    switch (format) {
-        case 0:
-            return QStringLiteral(".mp3");
-        case 1:
-            return QStringLiteral(".wav");
-        case 2:
-            return QStringLiteral(".wma");
-        case 3:
-            return QStringLiteral(".ogg");
-        case 4:
-            return QStringLiteral(".vox");
-        default:
-            return {};
-    }
+    const OutputFormat* row = FindOutputFormat(format);
+    return row ? QLatin1String(row->extension) : QString();
 }
 
 QString ChooseOutputName(const QString& outputDir, const QString& caption, const QString& inputPath,

@@ -3,8 +3,7 @@
 #include <QString>
 #include <functional>
 
-// The extension of an output format: ".mp3" (0), ".wav" (1), ".wma" (2), ".ogg" (3), ".vox" (4);
-// empty for a format that configures nothing.
+// The extension of an output format from the format table; empty for an unknown code.
 QString OutputExtension(int format);
 
 // The longest file name, in bytes of its UTF-8 form, that Linux file systems accept.

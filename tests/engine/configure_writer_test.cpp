@@ -99,7 +99,10 @@ const Case kCases[] = {
      3, "",
      Lines({"Writer.SetOggFormat(48000,1,0,0,0,450)", "Writer.SetOggFormat(48000,1,128,7,13,-1)"})},
     {"vox", "[VOX]\nVOX=1\n", 4, "", Lines({"Writer.SetVoxFormat(11025)"})},
-    {"other format configures nothing", nullptr, 5, "x", {}},
+    {"flac", "[flac]\nlevel=8\n", 5, "", Lines({"Writer.SetEncodedFormat(flac,8)"})},
+    {"opus defaults", nullptr, 6, "", Lines({"Writer.SetEncodedFormat(opus,128,vbr)"})},
+    {"m4a", "[m4a]\nbitrate=320\n", 7, "", Lines({"Writer.SetEncodedFormat(aac,320)"})},
+    {"other format configures nothing", nullptr, 99, "x", {}},
 };
 
 TEST(ConfigureWriter, SendsTheCallsOfTheStoredSettings) {
@@ -154,7 +157,11 @@ TEST(ConfigureWriter, RefusesAnIndexOutsideItsTable) {
         {0, "[mp3]\nfrequency=-1\n", "[mp3] frequency = -1 is outside 0..8"},
         {0, "[MP3VBR]\nvbr bitrate=15\n", "[MP3VBR] vbr bitrate = 15 is outside 0..14"},
         {1, "[wav]\nmode=2\nbit=2\n", "[wav] bit = 2 is outside 0..1"},
-        {3, "[ogg]\nfrequency=9\n", "[ogg] frequency = 9 is outside 0..8; correct it in "},
+        {3, "[ogg]\nfrequency=9\n", "[ogg] frequency = 9 is outside 0..8; pick a value in"},
+        {4, "[VOX]\nVOX=9\n", "[VOX] VOX = 9 is outside 0..8; correct it in "},
+        {5, "[flac]\nlevel=9\n", "[flac] level = 9 is outside 0..8"},
+        {6, "[opus]\nbitrate=5\n", "[opus] bitrate = 5 is outside 6..510"},
+        {7, "[m4a]\nbitrate=321\n", "[m4a] bitrate = 321 is outside 32..320"},
         {3, "[ogg]\noggquality=1\nquality=70000\n",
          "[ogg] quality = 70000 is outside -32768..32767"},
         {4, "[VOX]\nVOX=12\n", "[VOX] VOX = 12 is outside 0..8"},

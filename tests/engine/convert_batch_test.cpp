@@ -242,12 +242,12 @@ TEST_F(ConvertBatchTest, FailureDeletesTheOutputAndTheBatchGoesOn) {
 }
 
 TEST_F(ConvertBatchTest, UnknownStoredFormatIsRefusedBeforeAnythingStarts) {
-    state.appSettings.OutputFormat = 7;
+    state.appSettings.OutputFormat = 70;
     AddRow("song");
     BatchParts parts = Parts();
     ConvertAll(parts, host);
     ASSERT_EQ(host.errors.size(), 1);
-    EXPECT_TRUE(host.errors[0].contains(S("7")));
+    EXPECT_TRUE(host.errors[0].contains(S("70")));
     EXPECT_FALSE(state.Converting);
     EXPECT_TRUE(log->isEmpty());
 }

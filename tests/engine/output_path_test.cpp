@@ -133,7 +133,9 @@ TEST(OutputPathTest, ExtensionsByFormat) {
     EXPECT_EQ(OutputExtension(0), S(".mp3"));
     EXPECT_EQ(OutputExtension(1), S(".wav"));
     EXPECT_EQ(OutputExtension(3), S(".ogg"));
-    EXPECT_EQ(OutputExtension(5), QString());
+    EXPECT_EQ(OutputExtension(5), S(".flac"));
+    EXPECT_EQ(OutputExtension(7), S(".m4a"));
+    EXPECT_EQ(OutputExtension(8), QString());
 }
 
 }  // namespace
