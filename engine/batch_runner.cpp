@@ -22,6 +22,7 @@
 #include "engine/main_state.h"
 #include "engine/normalize_worker.h"
 #include "engine/output_path.h"
+#include "tags/tag_transfer.h"
 
 namespace {
 
@@ -100,7 +101,8 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
         if (work(job, in) == WorkEnd::Complete) {
             job.reader.Close();
             job.writer.Close();
-            TransferTagsGuarded(hidden, in.tags);
+            TransferTagsGuarded(hidden, in.tags,
+                                TagSource{in.path, plan.work == BatchWork::Normalize});
             r.output = NameFinishedOutput(hidden, promised, plan.setup.outputDir, in.caption,
                                           in.path, plan.setup.extension, plan.prefix);
             r.outcome = FileOutcome::Finished;

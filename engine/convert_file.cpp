@@ -1,11 +1,13 @@
 #include "engine/convert_file.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <climits>
 #include <mutex>
 
 #include "components/audio_file.h"
 #include "components/audio_transform.h"
+#include "engine/output_formats.h"
 #include "tags/tag_transfer.h"
 
 namespace {
@@ -100,8 +102,18 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
     return true;
 }
 
-void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry) {
+void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
+                         const TagSource& source) {
+    // The kind of tag follows the output's format row (its extension; the hidden name keeps it).
+    TagKind kind = TagKind::None;
+    const QString name = QFileInfo(outputPath).fileName();
+    for (const OutputFormat& format : OutputFormats()) {
+        if (name.endsWith(QLatin1String(format.extension), Qt::CaseInsensitive)) {
+            kind = format.tags;
+            break;
+        }
+    }
     static std::mutex shared;
     const std::lock_guard<std::mutex> lock(shared);
-    TransferTags(outputPath, entry, TagRewrite::InPlace);
+    TransferTags(outputPath, kind, entry, source, TagRewrite::InPlace);
 }

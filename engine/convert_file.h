@@ -41,7 +41,10 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
                   const BlockLoopSettings& settings, const std::atomic<bool>& converting,
                   const BlockLoopHooks& hooks);
 
-// The tag transfer shares one tag record between calls; jobs on several threads take turns. The
-// output is the batch's own hidden file, so its tag is written in place.
+// The tag transfer into an output of a format of the table, carrying the source's other tags; jobs
+// on several threads take turns. The output is the batch's own hidden file, so its tag is written
+// in place.
 struct AudioFileinfo;
-void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry);
+struct TagSource;
+void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
+                         const TagSource& source);

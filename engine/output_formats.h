@@ -4,10 +4,9 @@
 #include <QStringView>
 #include <span>
 
-struct FormatConfigure;
+#include "tags/tag_kind.h"
 
-// How a format carries the tag record.
-enum class TagKind { None, Id3v2, WmaAttributes, VorbisComments, Mp4Atoms };
+struct FormatConfigure;
 
 // One output format. Everything that depends on the format (output naming, the writer's
 // configuration, the tag transfer, the format selector, the command line, the settings dialog's
