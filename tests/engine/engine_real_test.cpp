@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -8,6 +9,7 @@
 #include <csignal>
 
 #include "../audio/audio_test_signals.h"
+#include "../tags/tag_carry_support.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
@@ -151,6 +153,42 @@ TEST_F(EngineRealTest, WavAndMp3InputsBecomeTaggedOutputsOfTheChosenFormat) {
                                       out});
             EXPECT_EQ(id3, S("Tone Quorvel Bench Ambient"));
         }
+    }
+}
+
+// A tagged MP3 through the real batch: the tags and the cover reach MP3 and Ogg outputs, the
+// row's fields win, and a WAV output stays without tags.
+TEST_F(EngineRealTest, TheInputsTagsAndCoverReachTheOutput) {
+    const QByteArray cover = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(3000, 'j');
+    const QString input = dir.File(S("tagged.mp3"));
+    if (!MakeCarryFiles(dir.Write(S("cover.jpg"), cover), {input})) {
+        GTEST_SKIP() << "ffmpeg or python3-mutagen is missing";
+    }
+    for (const auto& [format, name] :
+         {std::pair{0, "Tone.mp3"}, std::pair{3, "Tone.ogg"}, std::pair{1, "Tone.wav"}}) {
+        host = RecordingHost();
+        QDir(outDir).removeRecursively();
+        Add(input);
+        state.appSettings.OutputFormat = format;
+        BatchParts parts = Parts();
+        ConvertAll(parts, host);
+        ASSERT_TRUE(host.errors.isEmpty()) << host.errors.join(S("; ")).toStdString();
+        const QJsonObject tags = DumpCarried({outDir + S("/") + S(name)}).value(0);
+        if (format == 1) {
+            EXPECT_TRUE(tags.isEmpty()) << name;
+            continue;
+        }
+        EXPECT_EQ(tags.value(S("title")), S("Tone")) << name;
+        EXPECT_EQ(tags.value(S("comment")), S("c")) << name;
+        EXPECT_EQ(tags.value(S("track")), S("3")) << name;
+        EXPECT_EQ(tags.value(S("tracktotal")), S("12")) << name;
+        EXPECT_EQ(tags.value(S("albumartist")), S("Bänd")) << name;
+        EXPECT_EQ(tags.value(S("lyrics")), S("la la\nlo")) << name;
+        EXPECT_EQ(tags.value(S("replaygain_track_gain")), S("-6.50 dB")) << name;
+        EXPECT_EQ(
+            tags.value(S("cover")),
+            QString::fromLatin1(QCryptographicHash::hash(cover, QCryptographicHash::Sha1).toHex()))
+            << name;
     }
 }
 
