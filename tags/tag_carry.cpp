@@ -18,6 +18,7 @@
 #include <taglib/opusfile.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/unsynchronizedlyricsframe.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavpackfile.h>
 #include <taglib/xiphcomment.h>
@@ -425,6 +426,13 @@ CarriedTags ReadCarriedTags(const QString& path, QString* error) {
 QByteArray CarriedId3v2Frames(const CarriedTags& tags) {
     TagLib::ID3v2::Tag tag;
     tag.setProperties(ToPropertyMap(tags.fields));
+    // TagLib names the plain lyrics "LYRICS"; other readers look for them without a description.
+    for (TagLib::ID3v2::Frame* frame : tag.frameList("USLT")) {
+        auto* lyrics = dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame);
+        if (lyrics != nullptr && lyrics->description() == "LYRICS") {
+            lyrics->setDescription(TagLib::String());
+        }
+    }
     if (!tags.cover.data.isEmpty()) {
         auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
         apic->setTextEncoding(TagLib::String::UTF16);

@@ -125,7 +125,8 @@ def dump(path):
             if frame.desc == "" and str(frame):
                 out["comment"] = str(frame)
         for frame in t.getall("USLT"):
-            out["lyrics"] = str(frame)
+            if frame.desc == "":
+                out["lyrics"] = str(frame)
         for frame in t.getall("TXXX"):
             out[free_name(frame.desc)] = str(frame)
         for frame in t.getall("UFID"):
