@@ -7,6 +7,7 @@
 #include "tags/id3v2_tag.h"
 #include "tags/ogg_tag.h"
 #include "tags/tag_error.h"
+#include "tags/tag_fields.h"
 #include "tags/tag_modules.h"
 #include "tags/wma_tag.h"
 
@@ -25,6 +26,11 @@ QString* FieldOf(CliRecord& r, int index) {
                                       &r.Track, &r.Comment, &r.Genre};
     return fields[static_cast<size_t>(index)];
 }
+
+// The tag field bit of each key, in kKeys order.
+constexpr std::array<TagFields, 7> kFieldBits = {
+    TagField::Title, TagField::Artist,  TagField::Album, TagField::Year,
+    TagField::Track, TagField::Comment, TagField::Genre};
 
 enum class Format { Mp3, Ogg, Wma };
 
@@ -83,11 +89,11 @@ CliRecord ReadRecord(Format format, const QString& file, bool* moduleMissing) {
 }
 
 // Returns an empty text on success, else the cause.
-QString WriteRecord(Format format, const QString& file, const CliRecord& r) {
+QString WriteRecord(Format format, const QString& file, const CliRecord& r, TagFields named) {
     switch (format) {
         case Format::Mp3: {
             ID3StructV2 tag{r.Title, r.Artist, r.Album, r.Year, r.Track, r.Comment, r.Genre};
-            WriteId3Tag(file, tag);
+            WriteId3Tag(file, tag, named);
             return {};
         }
         case Format::Ogg: {
@@ -99,7 +105,7 @@ QString WriteRecord(Format format, const QString& file, const CliRecord& r) {
             tag.TrackNumber = r.Track;
             tag.Comment = r.Comment;
             tag.Genre = r.Genre;
-            return WriteOggTag(file, tag)
+            return WriteOggTag(file, tag, named)
                        ? QString()
                        : QStringLiteral(
                              "the comments were not written (the vcedit module is "
@@ -114,7 +120,7 @@ QString WriteRecord(Format format, const QString& file, const CliRecord& r) {
             tag.Track = TrackNumber(r.Track);
             tag.Description = r.Comment;
             tag.Genre = r.Genre;
-            return WriteWmaTag(file, tag)
+            return WriteWmaTag(file, tag, named)
                        ? QString()
                        : QStringLiteral(
                              "the attributes were not written (the wmaudsdk module is "
@@ -196,19 +202,21 @@ int RunTagsCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     InitWmaAudioInfo();
     try {
         if (writing) {
-            // Fields not named keep their values: read, change, write.
+            // Fields not named keep their values: read, change, write only the named ones.
             bool missing = false;
             CliRecord values = ReadRecord(format, file, &missing);
             if (missing) {
                 err << "tags: " << file << ": the vcedit module could not be loaded\n";
                 return kCliFailed;
             }
+            TagFields named = 0;
             for (int k = 0; k < 7; ++k) {
                 if (const auto& change = changes[static_cast<size_t>(k)]) {
                     *FieldOf(values, k) = *change;
+                    named |= kFieldBits[static_cast<size_t>(k)];
                 }
             }
-            const QString failure = WriteRecord(format, file, values);
+            const QString failure = WriteRecord(format, file, values, named);
             if (!failure.isEmpty()) {
                 err << "tags: " << file << ": " << failure << "\n";
                 return kCliFailed;

@@ -11,6 +11,7 @@
 #include "tags/id3v2_tag.h"
 #include "tags/ogg_tag.h"
 #include "tags/tag_error.h"
+#include "tags/taglib_read.h"
 #include "tags/wma_tag.h"
 
 namespace {
@@ -19,6 +20,24 @@ namespace {
 QString UpToZero(const QString& text) {
     const qsizetype zero = text.indexOf(QChar(0));
     return zero < 0 ? text : text.left(zero);
+}
+
+// The year of a date such as "2020-03-12": its leading digits (the whole text when it has none).
+QString YearOf(const QString& date) {
+    qsizetype digits = 0;
+    while (digits < date.size() && date.at(digits).isDigit() && date.at(digits).unicode() < 0x80) {
+        ++digits;
+    }
+    return digits == 0 ? date : date.left(digits);
+}
+
+void TakeTagLibFields(const TagLibFields& tag, AudioFileinfo& record) {
+    record.Title = CleanTitle(tag.Title);
+    record.Artist = tag.Artist;
+    record.Album = tag.Album;
+    record.Year = tag.Year;
+    record.Comment = tag.Comment;
+    record.Genre = tag.Genre;
 }
 
 void ReadTags(const QString& path, ProbeResult& result) {
@@ -30,6 +49,7 @@ void ReadTags(const QString& path, ProbeResult& result) {
         record.Title = CleanTitle(UpToZero(tag.Title));
         record.Artist = UpToZero(tag.Author);
         record.Album = UpToZero(tag.Album);
+        record.Year = UpToZero(tag.Year);
         record.Comment = UpToZero(tag.Description);
         record.Genre = UpToZero(tag.Genre);
     } else if (extension == QStringLiteral("ogg")) {
@@ -37,11 +57,22 @@ void ReadTags(const QString& path, ProbeResult& result) {
         try {
             ReadOggTag(path, tag);
         } catch (const TagError& e) {
-            throw ProbeError(e.Message());
+            // Opus, FLAC or Speex in Ogg is not the Vorbis comment module's, but it is no
+            // broken file either.
+            TagLibFields other;
+            if (!ReadOggNonVorbisFields(path, other)) {
+                throw ProbeError(e.Message());
+            }
+            TakeTagLibFields(other, record);
+            if (!record.Title.isEmpty()) {
+                result.Row.Caption = record.Title;
+            }
+            return;
         }
         record.Title = CleanTitle(tag.Title);
         record.Artist = tag.Artist;
         record.Album = tag.Album;
+        record.Year = YearOf(tag.Date);
         record.Comment = tag.Comment;
         record.Genre = tag.Genre;
     } else if (extension == QStringLiteral("mp3")) {
@@ -51,8 +82,14 @@ void ReadTags(const QString& path, ProbeResult& result) {
         record.Title = Id3Tag.Title;
         record.Artist = Id3Tag.Artist;
         record.Album = Id3Tag.Album;
+        record.Year = Id3Tag.Year;
         record.Comment = Id3Tag.Comment;
         record.Genre = Id3Tag.Genre;
+    } else if (IsTagLibFormat(path)) {
+        TagLibFields tag;
+        if (ReadTagLibFields(path, tag)) {
+            TakeTagLibFields(tag, record);
+        }
     }
     if (!record.Title.isEmpty()) {
         result.Row.Caption = record.Title;

@@ -170,3 +170,39 @@ const QStringList& GenreNames() {
     }();
     return names;
 }
+
+QString GenreFromId3(const QString& text) {
+    // "((" escapes a text that really begins with a parenthesis.
+    if (text.startsWith(QStringLiteral("(("))) {
+        return text.mid(1);
+    }
+    auto named = [](const QString& number) -> QString {
+        if (number == QStringLiteral("RX")) {
+            return QStringLiteral("Remix");
+        }
+        if (number == QStringLiteral("CR")) {
+            return QStringLiteral("Cover");
+        }
+        bool ok = false;
+        const int index = number.toInt(&ok);
+        if (!ok || index < 0 || index >= GenreNames().size() ||
+            number.startsWith(QLatin1Char('+'))) {
+            return {};
+        }
+        return GenreNames().at(index);
+    };
+    // "(3)", "(3)Dance", "(3)(17)": the first reference names the genre.
+    if (text.startsWith(QLatin1Char('('))) {
+        const qsizetype close = text.indexOf(QLatin1Char(')'));
+        if (close > 1) {
+            const QString name = named(text.mid(1, close - 1));
+            if (!name.isEmpty()) {
+                return name;
+            }
+        }
+        return text;
+    }
+    // A bare number, as version 2.4 stores a reference.
+    const QString name = named(text);
+    return name.isEmpty() ? text : name;
+}

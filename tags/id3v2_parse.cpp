@@ -12,6 +12,7 @@ using Bytes = std::vector<unsigned char>;
 constexpr unsigned char kUnsyncFlag = 0x80;
 constexpr unsigned char kExtendedHeaderFlag = 0x40;
 constexpr unsigned char kFooterFlag = 0x10;
+constexpr unsigned char kV22CompressionFlag = 0x40;
 
 bool IsSyncsafe(const unsigned char* p) {
     return ((p[0] | p[1] | p[2] | p[3]) & 0x80) == 0;
@@ -185,10 +186,70 @@ std::string CommentFrameValue(const Bytes& value, bool cut) {
     return DecodeText(rest + textStart, restSize - textStart, encoding, cut);
 }
 
+// The value bytes of a frame as a reader decodes them: frame-format prefixes skipped,
+// unsynchronisation undone; false when the data is compressed or encrypted.
+bool FrameValue(const Id3v2Frame& frame, unsigned char major, Bytes& value) {
+    const std::size_t size = frame.data.size();
+    const unsigned char format = frame.flags[1];
+    std::size_t skip = 0;
+    bool unsync = false;
+    if (major == 3) {
+        if (format & 0xC0) {
+            return false;
+        }
+        skip = (format & 0x20) ? 1 : 0;
+    } else if (major == 4) {
+        if (format & 0x0C) {
+            return false;
+        }
+        skip = ((format & 0x40) ? 1 : 0) + ((format & 0x01) ? 4 : 0);
+        unsync = (format & 0x02) != 0;
+    }
+    if (skip > size) {
+        return false;
+    }
+    value = unsync
+                ? Resynchronise(frame.data.data() + skip, size - skip)
+                : Bytes(frame.data.begin() + static_cast<std::ptrdiff_t>(skip), frame.data.end());
+    return true;
+}
+
+// The COMM content description, decoded; empty when the frame has none.
+std::string CommentDescription(const Bytes& value) {
+    if (value.size() <= 4) {
+        return {};
+    }
+    const std::size_t end = TextEnd(value.data() + 4, value.size() - 4, value[0]);
+    return DecodeText(value.data() + 4, end, value[0], false);
+}
+
+int FieldIndex(const std::string& id, unsigned char major) {
+    const auto& ids = major == 2 ? kId3v22FrameIds : kId3FrameIds;
+    for (int i = 0; i < kId3FrameCount; ++i) {
+        if (id == ids[static_cast<std::size_t>(i)]) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool IsDateFrame(const std::string& id) {
+    return id == "TDRC";
+}
+
+// The year of a recording time such as "2020-03-12T10:00": its leading digits.
+std::string YearOf(const std::string& time) {
+    std::size_t digits = 0;
+    while (digits < time.size() && time[digits] >= '0' && time[digits] <= '9') {
+        ++digits;
+    }
+    return digits == 0 ? time : time.substr(0, digits);
+}
+
 }  // namespace
 
 std::uint64_t Id3v2TagLength(const unsigned char* header) {
-    if (std::memcmp(header, "ID3", 3) != 0 || (header[3] != 3 && header[3] != 4) ||
+    if (std::memcmp(header, "ID3", 3) != 0 || header[3] < 2 || header[3] > 4 ||
         !IsSyncsafe(header + 6)) {
         return 0;
     }
@@ -204,8 +265,8 @@ std::uint64_t Id3v2ExistingTagLength(const unsigned char* header) {
     return kId3HeaderSize + Syncsafe(header + 6) + (footer ? kId3HeaderSize : 0);
 }
 
-std::array<std::string, kId3FrameCount> ParseId3v2Tag(const unsigned char* data, std::size_t size) {
-    std::array<std::string, kId3FrameCount> result;
+Id3v2Frames SplitId3v2Tag(const unsigned char* data, std::size_t size) {
+    Id3v2Frames result;
     if (size < kId3HeaderSize) {
         return result;
     }
@@ -216,15 +277,21 @@ std::array<std::string, kId3FrameCount> ParseId3v2Tag(const unsigned char* data,
     const unsigned char major = data[3];
     const unsigned char flags = data[5];
     const bool tagUnsync = (flags & kUnsyncFlag) != 0;
+    if (major == 2 && (flags & kV22CompressionFlag)) {
+        return result;  // a compression scheme that was never defined: nothing can be read
+    }
 
-    // In 2.3 unsynchronisation covers the whole body, frame headers included; in 2.4 it is undone
-    // per frame.
-    Bytes body = (major == 3 && tagUnsync)
+    // In 2.2 and 2.3 unsynchronisation covers the whole body, frame headers included; in 2.4 it
+    // is undone per frame.
+    Bytes body = (major != 4 && tagUnsync)
                      ? Resynchronise(data + kId3HeaderSize, tagLength - kId3HeaderSize)
                      : Bytes(data + kId3HeaderSize, data + tagLength);
 
     std::size_t pos = 0;
-    if (flags & kExtendedHeaderFlag) {
+    // Some taggers set the extended-header flag without writing one: when a frame identifier
+    // stands where its size would be, the frames start at once.
+    if (major != 2 && (flags & kExtendedHeaderFlag) &&
+        !(body.size() >= 4 && IsFrameId(body.data()))) {
         if (body.size() < 4) {
             return result;
         }
@@ -236,74 +303,142 @@ std::array<std::string, kId3FrameCount> ParseId3v2Tag(const unsigned char* data,
         }
         pos = static_cast<std::size_t>(extended);
     }
+    result.major = major;
 
-    std::array<Bytes, kId3FrameCount> frames;
-    std::array<bool, kId3FrameCount> cut{};
-    while (pos + kId3HeaderSize <= body.size()) {
+    const std::size_t headerSize = major == 2 ? 6 : kId3HeaderSize;
+    while (pos + headerSize <= body.size()) {
         const unsigned char* header = body.data() + pos;
         if (header[0] == 0) {
             break;  // padding
         }
-        const std::uint64_t declared = FrameDataSize(body, pos, major);
-        const std::size_t available = body.size() - pos - kId3HeaderSize;
-        if (!IsFrameId(header)) {
-            if (declared > available) {
-                break;  // not a frame at all: nothing after it can be trusted
-            }
-            // A frame some tagger named badly: skip it by its size.
-            pos += kId3HeaderSize + static_cast<std::size_t>(declared);
-            continue;
+        std::uint64_t declared;
+        bool validId;
+        if (major == 2) {
+            declared =
+                (std::uint64_t(header[3]) << 16) | (std::uint64_t(header[4]) << 8) | header[5];
+            validId =
+                IsFrameIdChar(header[0]) && IsFrameIdChar(header[1]) && IsFrameIdChar(header[2]);
+        } else {
+            declared = FrameDataSize(body, pos, major);
+            validId = IsFrameId(header);
         }
-        // A known frame that claims more than the tag holds keeps what is there.
+        const std::size_t available = body.size() - pos - headerSize;
+        if (!validId && declared > available) {
+            break;  // not a frame at all: nothing after it can be trusted
+        }
+        // A frame that claims more than the tag holds keeps what is there.
         const std::size_t frameSize =
             declared > available ? available : static_cast<std::size_t>(declared);
-        const unsigned char format = header[9];
-        const unsigned char* frame = body.data() + pos + kId3HeaderSize;
-        pos += kId3HeaderSize + frameSize;
-
-        int index = -1;
-        for (int i = 0; i < kId3FrameCount; ++i) {
-            if (std::memcmp(header, kId3FrameIds[static_cast<std::size_t>(i)], 4) == 0) {
-                index = i;
-                break;
-            }
+        Id3v2Frame frame;
+        frame.id.assign(reinterpret_cast<const char*>(header), major == 2 ? 3 : 4);
+        if (major != 2) {
+            frame.flags[0] = header[8];
+            frame.flags[1] = header[9];
         }
-        if (index < 0) {
-            continue;
-        }
-
-        // Compressed or encrypted data is not text we can show; skip the frame.
-        std::size_t skip = 0;
-        bool frameUnsync = false;
-        if (major == 3) {
-            if (format & 0xC0) {
-                continue;
-            }
-            skip = (format & 0x20) ? 1 : 0;
+        const unsigned char* start = header + headerSize;
+        if (major == 4 && tagUnsync) {
+            frame.data = Resynchronise(start, frameSize);
+            frame.flags[1] = static_cast<unsigned char>(frame.flags[1] & ~0x02);
         } else {
-            if (format & 0x0C) {
-                continue;
-            }
-            skip = ((format & 0x40) ? 1 : 0) + ((format & 0x01) ? 4 : 0);
-            frameUnsync = tagUnsync || (format & 0x02) != 0;
+            frame.data.assign(start, start + frameSize);
         }
-        if (skip > frameSize) {
+        pos += headerSize + frameSize;
+        result.frames.push_back(std::move(frame));
+    }
+    return result;
+}
+
+Id3v2Reading ReadId3v2Fields(const Id3v2Frames& tag) {
+    Id3v2Reading reading;
+    int firstBlankComment = -1;
+    int firstOtherComment = -1;
+    int lastDate = -1;
+    std::array<Bytes, kId3FrameCount> values;
+    std::array<bool, kId3FrameCount> cut{};
+    Bytes dateValue;
+    bool dateCut = false;
+    Bytes blankComment, otherComment;
+    bool blankCut = false, otherCut = false;
+
+    for (std::size_t f = 0; f < tag.frames.size(); ++f) {
+        const Id3v2Frame& frame = tag.frames[f];
+        const int index = FieldIndex(frame.id, tag.major);
+        const bool date = tag.major != 2 && IsDateFrame(frame.id);
+        if (index < 0 && !date) {
             continue;
         }
-        Bytes value = frameUnsync ? Resynchronise(frame + skip, frameSize - skip)
-                                  : Bytes(frame + skip, frame + frameSize);
-        cut[static_cast<std::size_t>(index)] = value.size() > kId3ValueCap;
+        Bytes value;
+        if (!FrameValue(frame, tag.major, value)) {
+            continue;  // compressed or encrypted data is not text we can show
+        }
+        const bool wasCut = value.size() > kId3ValueCap;
+        if (index == kId3CommentField) {
+            const std::string description = CommentDescription(value);
+            const bool blank = TrimBlanks(description).empty();
+            if (value.size() > kId3ValueCap) {
+                value.resize(kId3ValueCap);
+            }
+            if (blank && firstBlankComment < 0) {
+                firstBlankComment = static_cast<int>(f);
+                blankComment = std::move(value);
+                blankCut = wasCut;
+            } else if (!blank && firstOtherComment < 0 && description.rfind("iTun", 0) != 0) {
+                firstOtherComment = static_cast<int>(f);
+                otherComment = std::move(value);
+                otherCut = wasCut;
+            }
+            continue;
+        }
         if (value.size() > kId3ValueCap) {
             value.resize(kId3ValueCap);
         }
-        frames[static_cast<std::size_t>(index)] = std::move(value);
+        if (date) {
+            lastDate = static_cast<int>(f);
+            dateValue = std::move(value);
+            dateCut = wasCut;
+            continue;
+        }
+        values[static_cast<std::size_t>(index)] = std::move(value);
+        cut[static_cast<std::size_t>(index)] = wasCut;
+        reading.source[static_cast<std::size_t>(index)] = static_cast<int>(f);
     }
 
     for (int i = 0; i < kId3FrameCount; ++i) {
-        const auto& value = frames[static_cast<std::size_t>(i)];
-        const bool wasCut = cut[static_cast<std::size_t>(i)];
-        result[static_cast<std::size_t>(i)] =
-            TrimBlanks(i == 6 ? CommentFrameValue(value, wasCut) : TextFrameValue(value, wasCut));
+        if (i == kId3CommentField) {
+            continue;
+        }
+        const auto u = static_cast<std::size_t>(i);
+        reading.texts[u] = TrimBlanks(TextFrameValue(values[u], cut[u]));
     }
-    return result;
+    if (lastDate >= 0) {
+        const std::string year = YearOf(TrimBlanks(TextFrameValue(dateValue, dateCut)));
+        if (!year.empty()) {
+            reading.texts[kId3YearField] = year;
+            reading.source[kId3YearField] = lastDate;
+        }
+    }
+    if (firstBlankComment >= 0) {
+        reading.texts[kId3CommentField] = TrimBlanks(CommentFrameValue(blankComment, blankCut));
+        reading.source[kId3CommentField] = firstBlankComment;
+    } else if (firstOtherComment >= 0) {
+        reading.texts[kId3CommentField] = TrimBlanks(CommentFrameValue(otherComment, otherCut));
+        reading.source[kId3CommentField] = firstOtherComment;
+    }
+    return reading;
+}
+
+int Id3v2FieldOfFrame(const Id3v2Frames& tag, const Id3v2Reading& reading, std::size_t frame) {
+    const std::string& id = tag.frames[frame].id;
+    const int index = FieldIndex(id, tag.major);
+    if (index == kId3CommentField) {
+        return reading.source[kId3CommentField] == static_cast<int>(frame) ? index : -1;
+    }
+    if (index >= 0) {
+        return index;
+    }
+    return tag.major != 2 && IsDateFrame(id) ? kId3YearField : -1;
+}
+
+std::array<std::string, kId3FrameCount> ParseId3v2Tag(const unsigned char* data, std::size_t size) {
+    return ReadId3v2Fields(SplitId3v2Tag(data, size)).texts;
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <array>
+#include <cstring>
 #include <limits>
 
 #include "outside/files/file_replacement.h"
@@ -93,6 +94,71 @@ QString TempNameFor(const QString& fileName) {
     return info.dir().filePath(base + QStringLiteral(".temp"));
 }
 
+// The handled fields in the order a write appends them, with the comment name each is read from.
+struct HandledField {
+    QLatin1String name;  // lower case, as matched
+    QLatin1String key;   // as written
+    QString OGGTag::*field;
+    TagFields bit;
+};
+const std::array<HandledField, 7> kHandled = {{
+    {QLatin1String("title"), QLatin1String("Title="), &OGGTag::Title, TagField::Title},
+    {QLatin1String("artist"), QLatin1String("Artist="), &OGGTag::Artist, TagField::Artist},
+    {QLatin1String("album"), QLatin1String("Album="), &OGGTag::Album, TagField::Album},
+    {QLatin1String("tracknumber"), QLatin1String("TrackNumber="), &OGGTag::TrackNumber,
+     TagField::Track},
+    {QLatin1String("date"), QLatin1String("Date="), &OGGTag::Date, TagField::Year},
+    {QLatin1String("genre"), QLatin1String("Genre="), &OGGTag::Genre, TagField::Genre},
+    {QLatin1String("comment"), QLatin1String("Comment="), &OGGTag::Comment, TagField::Comment},
+}};
+
+// The handled field a comment name belongs to, or -1.
+int HandledIndex(const QString& name) {
+    // Field names are ASCII, so lower-casing them touches only ASCII letters.
+    const QString lower = name.toLower();
+    for (std::size_t i = 0; i < kHandled.size(); ++i) {
+        if (lower == kHandled[i].name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+QString TrimmedValue(const QString& value) {
+    qsizetype begin = 0;
+    qsizetype end = value.size();
+    while (begin < end && value.at(begin).unicode() <= 32) {
+        ++begin;
+    }
+    while (end > begin && value.at(end - 1).unicode() <= 32) {
+        --end;
+    }
+    return value.mid(begin, end - begin);
+}
+
+// The fields as the reader shows them: the last comment of each name, trimmed.
+OGGTag TagFromComments(const vorbis_comment& comments) {
+    OGGTag tag;
+    for (const TStrComment& comment : ParseVorbisComments(comments)) {
+        const int index = HandledIndex(comment.Name);
+        if (index >= 0) {
+            tag.*kHandled[static_cast<std::size_t>(index)].field = TrimmedValue(comment.Value);
+        }
+    }
+    return tag;
+}
+
+// Appends a comment byte for byte: vorbis_comment_add stops at a zero byte, so a placeholder of
+// the right length is added and then overwritten.
+void AddRawComment(const QByteArray& raw, vcedit_state* state) {
+    AddOggComment(QString(raw.size(), QLatin1Char('x')), state);
+    vorbis_comment* vc = state->vc;
+    if (vc != nullptr && vc->comments > 0 && vc->comment_lengths[vc->comments - 1] == raw.size()) {
+        std::memcpy(vc->user_comments[vc->comments - 1], raw.constData(),
+                    static_cast<size_t>(raw.size()));
+    }
+}
+
 }  // namespace
 
 size_t OggReadCallback(void* buffer, size_t size, size_t count, void* source) {
@@ -163,44 +229,14 @@ void ReadOggTag(const QString& fileName, OGGTag& tag) {
     StateGuard state(OpenState(api, input, fileName), api.clear);
     const vorbis_comment* comments = api.comments(state.get());
 
-    static const std::array<QLatin1String, 7> kNames = {
-        QLatin1String("album"),      QLatin1String("title"), QLatin1String("artist"),
-        QLatin1String("comment"),    QLatin1String("genre"), QLatin1String("date"),
-        QLatin1String("tracknumber")};
-    std::array<QString, 7> values;
     if (comments != nullptr) {
-        for (const TStrComment& comment : ParseVorbisComments(*comments)) {
-            // Field names are ASCII, so lower-casing them touches only ASCII letters.
-            const QString name = comment.Name.toLower();
-            for (size_t i = 0; i < kNames.size(); ++i) {
-                if (name == kNames[i]) {
-                    values[i] = comment.Value;
-                    break;
-                }
-            }
-        }
+        tag = TagFromComments(*comments);
+    } else {
+        tag = OGGTag();
     }
-    auto trimmed = [](const QString& value) {
-        qsizetype begin = 0;
-        qsizetype end = value.size();
-        while (begin < end && value.at(begin).unicode() <= 32) {
-            ++begin;
-        }
-        while (end > begin && value.at(end - 1).unicode() <= 32) {
-            --end;
-        }
-        return value.mid(begin, end - begin);
-    };
-    tag.Album = trimmed(values[0]);
-    tag.Title = trimmed(values[1]);
-    tag.Artist = trimmed(values[2]);
-    tag.Comment = trimmed(values[3]);
-    tag.Genre = trimmed(values[4]);
-    tag.Date = trimmed(values[5]);
-    tag.TrackNumber = trimmed(values[6]);
 }
 
-bool WriteOggTag(const QString& fileName, const OGGTag& tag) {
+bool WriteOggTag(const QString& fileName, const OGGTag& tag, TagFields fields) {
     LoadedModule module(TagModule::Vcedit);
     const VceditApi api(module);
     if (!api.Complete()) {
@@ -213,21 +249,34 @@ bool WriteOggTag(const QString& fileName, const OGGTag& tag) {
     {
         LoadedModule vorbis(TagModule::Vorbis);
         auto clear = vorbis.Resolve<VorbisCommentClearFn>("vorbis_comment_clear");
+        vorbis_comment* vc = state.get()->vc;
         // Without libvorbis the comments cannot be edited: the file is rewritten with its old ones.
-        if (clear != nullptr) {
-            clear(state.get()->vc);
-            const std::array<std::pair<QLatin1String, const QString*>, 7> fields = {{
-                {QLatin1String("Title="), &tag.Title},
-                {QLatin1String("Artist="), &tag.Artist},
-                {QLatin1String("Album="), &tag.Album},
-                {QLatin1String("TrackNumber="), &tag.TrackNumber},
-                {QLatin1String("Date="), &tag.Date},
-                {QLatin1String("Genre="), &tag.Genre},
-                {QLatin1String("Comment="), &tag.Comment},
-            }};
-            for (const auto& [key, value] : fields) {
-                if (!value->isEmpty()) {
-                    AddOggComment(key + *value, state.get());
+        if (clear != nullptr && vc != nullptr) {
+            const OGGTag current = TagFromComments(*vc);
+            std::array<bool, kHandled.size()> replace{};
+            for (std::size_t i = 0; i < kHandled.size(); ++i) {
+                replace[i] = (fields & kHandled[i].bit) != 0 &&
+                             current.*kHandled[i].field != tag.*kHandled[i].field;
+            }
+            // Every comment but those of the replaced fields stays, byte for byte and in order.
+            std::vector<QByteArray> kept;
+            const TStrComments parsed = ParseVorbisComments(*vc);
+            for (std::size_t i = 0; i < parsed.size(); ++i) {
+                const int index = HandledIndex(parsed[i].Name);
+                if (index >= 0 && replace[static_cast<std::size_t>(index)]) {
+                    continue;
+                }
+                const int length = vc->comment_lengths[i];
+                kept.emplace_back(vc->user_comments[i], length > 0 ? length : 0);
+            }
+            clear(vc);
+            for (const QByteArray& raw : kept) {
+                AddRawComment(raw, state.get());
+            }
+            for (std::size_t i = 0; i < kHandled.size(); ++i) {
+                const QString& value = tag.*kHandled[i].field;
+                if (replace[i] && !value.isEmpty()) {
+                    AddOggComment(kHandled[i].key + value, state.get());
                 }
             }
         }

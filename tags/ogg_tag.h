@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "outside/vcedit/vcedit.h"
+#include "tags/tag_fields.h"
 
 // The Vorbis comments the program reads and writes. Empty means absent.
 struct OGGTag {
@@ -33,13 +34,15 @@ using TStrComments = std::vector<TStrComment>;
 // Ogg Vorbis.
 void ReadOggTag(const QString& fileName, OGGTag& tag);
 
-// Replaces every comment of the file by the non-empty fields of tag (order: Title, Artist, Album,
-// TrackNumber, Date, Genre, Comment). The stream is written to "<name>.temp" beside the file (or a
+// Sets the fields of tag named in `fields`: each whose comments do not already read as its value
+// loses them and, when not empty, gets one new comment (order: Title, Artist, Album, TrackNumber,
+// Date, Genre, Comment). Every other comment (pictures, ReplayGain, MusicBrainz ids ...) is kept
+// byte for byte and in its order. The stream is written to "<name>.temp" beside the file (or a
 // fresh unique name when that exists), which then replaces the file by an atomic rename with the
 // old permissions. True when the file was replaced; false when the vcedit module is missing or the
 // replacement failed (the file is then unchanged). Throws TagError "Cannot open <file>: <cause>"
 // or "Cannot write comments: <cause>".
-bool WriteOggTag(const QString& fileName, const OGGTag& tag);
+bool WriteOggTag(const QString& fileName, const OGGTag& tag, TagFields fields = TagField::All);
 
 // The comments of a comment structure, in order.
 TStrComments ParseVorbisComments(const vorbis_comment& comments);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,13 +65,14 @@ bool CreateInfo(const QString& fileName, InfoHandle& handle) {
            handle.info != nullptr;
 }
 
-QString GetText(IWMAudioInfo* info, const char16_t* name, std::size_t size) {
+// A text attribute cut to its field's size; nullopt when it is missing or not a text.
+std::optional<QString> TextAttribute(IWMAudioInfo* info, const char16_t* name, std::size_t size) {
     std::uint8_t buffer[kReadBuffer] = {};
     std::uint16_t length = kReadBuffer;
     std::uint32_t type = 0;
     if (info->GetAttributeByName(name, &type, buffer, &length) != kWmaOk ||
         type != kWmaTypeString) {
-        return {};
+        return std::nullopt;
     }
     const std::size_t units = std::min<std::size_t>(length, kReadBuffer) / 2;
     std::u16string text(units, u'\0');
@@ -78,15 +80,46 @@ QString GetText(IWMAudioInfo* info, const char16_t* name, std::size_t size) {
     return Fit(QString::fromUtf16(text.c_str()), size);
 }
 
-std::uint32_t GetNumber(IWMAudioInfo* info, const char16_t* name) {
+QString GetText(IWMAudioInfo* info, const char16_t* name, std::size_t size) {
+    return TextAttribute(info, name, size).value_or(QString());
+}
+
+// A number attribute: a 32-bit number, or a text whose leading digits are the number (many
+// taggers store "6" or "6/15"). nullopt when missing or of another type.
+struct NumberValue {
+    std::uint32_t number = 0;
+    bool text = false;
+};
+std::optional<NumberValue> NumberAttribute(IWMAudioInfo* info, const char16_t* name) {
     std::uint8_t buffer[kReadBuffer] = {};
     std::uint16_t length = kReadBuffer;
     std::uint32_t type = 0;
-    if (info->GetAttributeByName(name, &type, buffer, &length) != kWmaOk || type != kWmaTypeDword) {
-        return 0;
+    if (info->GetAttributeByName(name, &type, buffer, &length) != kWmaOk) {
+        return std::nullopt;
     }
-    return std::uint32_t(buffer[0]) | (std::uint32_t(buffer[1]) << 8) |
-           (std::uint32_t(buffer[2]) << 16) | (std::uint32_t(buffer[3]) << 24);
+    if (type == kWmaTypeDword && length >= 4) {
+        return NumberValue{std::uint32_t(buffer[0]) | (std::uint32_t(buffer[1]) << 8) |
+                               (std::uint32_t(buffer[2]) << 16) | (std::uint32_t(buffer[3]) << 24),
+                           false};
+    }
+    if (type == kWmaTypeString) {
+        std::uint32_t number = 0;
+        const std::size_t units = std::min<std::size_t>(length, kReadBuffer) / 2;
+        for (std::size_t i = 0; i < units; ++i) {
+            const unsigned unit = buffer[2 * i] | (unsigned(buffer[2 * i + 1]) << 8);
+            if (unit < '0' || unit > '9' || number > 0xFFFFFFF) {
+                break;
+            }
+            number = number * 10 + (unit - '0');
+        }
+        return NumberValue{number, true};
+    }
+    return std::nullopt;
+}
+
+std::uint32_t GetNumber(IWMAudioInfo* info, const char16_t* name) {
+    const auto value = NumberAttribute(info, name);
+    return value ? value->number : 0;
 }
 
 void SetText(IWMAudioInfo* info, const char16_t* name, const QString& text, std::size_t size) {
@@ -183,24 +216,54 @@ void ReadWmaTag(const QString& fileName, WmaTagInfo& tag) {
     }
 }
 
-bool WriteWmaTag(const QString& fileName, const WmaTagInfo& tag) {
+bool WriteWmaTag(const QString& fileName, const WmaTagInfo& tag, TagFields fields) {
     try {
         InfoHandle handle;
         if (!CreateInfo(fileName, handle)) {
             return false;
         }
         IWMAudioInfo* info = handle.info;
-        SetText(info, u"Author", tag.Author, kTextSize);
-        SetText(info, u"Title", tag.Title, kTextSize);
-        SetText(info, u"WM/AlbumTitle", tag.Album, kTextSize);
-        SetText(info, u"WM/Year", tag.Year, kYearSize);
-        SetText(info, u"Description", tag.Description, kDescriptionSize);
-        SetText(info, u"WM/Genre", tag.Genre, kGenreSize);
-        const std::uint32_t track = tag.Track;
-        const std::uint8_t number[4] = {
-            static_cast<std::uint8_t>(track), static_cast<std::uint8_t>(track >> 8),
-            static_cast<std::uint8_t>(track >> 16), static_cast<std::uint8_t>(track >> 24)};
-        info->SetAttribute(u"WM/TrackNumber", kWmaTypeDword, number, 4);
+        // A named field whose attribute already reads as its value is left alone, so that what
+        // is there stays as it is stored (its type, its text beyond the field's size).
+        auto setText = [&](TagFields bit, const char16_t* name, const QString& value,
+                           std::size_t size) {
+            if ((fields & bit) == 0) {
+                return;
+            }
+            const std::optional<QString> current = TextAttribute(info, name, size);
+            if (!current || *current != Fit(value, size)) {
+                SetText(info, name, value, size);
+            }
+        };
+        setText(TagField::Artist, u"Author", tag.Author, kTextSize);
+        setText(TagField::Title, u"Title", tag.Title, kTextSize);
+        setText(TagField::Album, u"WM/AlbumTitle", tag.Album, kTextSize);
+        setText(TagField::Year, u"WM/Year", tag.Year, kYearSize);
+        setText(TagField::Comment, u"Description", tag.Description, kDescriptionSize);
+        setText(TagField::Genre, u"WM/Genre", tag.Genre, kGenreSize);
+        if (fields & TagField::Track) {
+            const std::optional<NumberValue> number = NumberAttribute(info, u"WM/TrackNumber");
+            std::uint32_t current = number ? number->number : 0;
+            bool present = number.has_value();
+            if ((current & 0xFFFF) == 0) {
+                const std::optional<NumberValue> old = NumberAttribute(info, u"WM/Track");
+                current = old ? old->number : 0;
+                present = present || old.has_value();
+            }
+            if (!present || static_cast<std::uint16_t>(current) != tag.Track) {
+                if (number && number->text) {
+                    // A text track number stays a text.
+                    SetText(info, u"WM/TrackNumber", QString::number(tag.Track), kTextSize);
+                } else {
+                    const std::uint32_t track = tag.Track;
+                    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(track),
+                                                   static_cast<std::uint8_t>(track >> 8),
+                                                   static_cast<std::uint8_t>(track >> 16),
+                                                   static_cast<std::uint8_t>(track >> 24)};
+                    info->SetAttribute(u"WM/TrackNumber", kWmaTypeDword, bytes, 4);
+                }
+            }
+        }
         // The attributes reach the file only at Close(); a failure there is a failed write.
         return info->Close() == kWmaOk;
     } catch (...) {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "tags/tag_fields.h"
+
 // The WMA attributes the program reads and writes. A text holds at most its capacity less one
 // byte (UTF-8); longer texts are cut.
 struct WmaTagInfo {
@@ -33,7 +35,9 @@ bool WmaInfoAvailable();
 // otherwise. Never throws; the file is only read.
 void ReadWmaTag(const QString& fileName, WmaTagInfo& tag);
 
-// Writes Author, Title, WM/AlbumTitle, WM/Year, Description, WM/Genre (texts) and
-// WM/TrackNumber (number). True when the attributes were stored; false when the module is missing
+// Writes the fields named in `fields`: Author, Title, WM/AlbumTitle, WM/Year, Description,
+// WM/Genre (texts) and WM/TrackNumber (a number, or a text when the file holds it as one). An
+// attribute that already reads as its value is left as it is; every other attribute of the file
+// is kept. True when the attributes were stored; false when the module is missing
 // or cannot open or store the file (the file is then unchanged). Never throws.
-bool WriteWmaTag(const QString& fileName, const WmaTagInfo& tag);
+bool WriteWmaTag(const QString& fileName, const WmaTagInfo& tag, TagFields fields = TagField::All);

@@ -75,7 +75,7 @@ TEST(OggParse, CommentsWithoutAValidNameKeepTheirWholeText) {
     EXPECT_EQ(parsed[2].Value, QStringLiteral("v"));
 }
 
-TEST(OggWriter, ReplacesEveryCommentAndKeepsTheAudioPacketsAndVendor) {
+TEST(OggWriter, ReplacesTheHandledCommentsAndKeepsTheOthersTheAudioPacketsAndVendor) {
     for (const bool sharedPage : {false, true}) {
         SCOPED_TRACE(sharedPage ? "setup header shares its page with audio" : "plain layout");
         TempDir dir;
@@ -104,7 +104,8 @@ TEST(OggWriter, ReplacesEveryCommentAndKeepsTheAudioPacketsAndVendor) {
         EXPECT_EQ(back, tag);
         if (MutagenAvailable()) {
             EXPECT_EQ(Comments(path),
-                      (QStringList{QStringLiteral("Title=x"), QStringLiteral("Genre=Rock")}));
+                      (QStringList{QStringLiteral("ENCODER=x"), QStringLiteral("Title=x"),
+                                   QStringLiteral("Genre=Rock")}));
             EXPECT_TRUE(MutagenRead(QStringLiteral("ogg"), path)
                             .value(QStringLiteral("vendor"))
                             .toString()

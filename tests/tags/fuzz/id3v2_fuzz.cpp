@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> tag = {'I',
                                          'D',
                                          '3',
-                                         std::uint8_t(3 + (data[0] & 1)),
+                                         std::uint8_t(2 + data[0] % 3),
                                          0,
                                          data[1],
                                          std::uint8_t((body >> 21) & 0x7F),
