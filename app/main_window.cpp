@@ -28,7 +28,7 @@
 namespace {
 const QString kSkinFileName = QStringLiteral("mp3enc.dll");
 // The format selector ends where the folder buttons below it end, wide enough for "M4A (AAC)".
-constexpr int kFormatSelectorWidth = 88;
+constexpr int kFormatSelectorWidth = 100;
 constexpr int kFormatSelectorLeft = 458 - kFormatSelectorWidth;
 }  // namespace
 

@@ -60,7 +60,7 @@ QSpinBox* Spin(QWidget* parent, const char* name, int low, int high, int value, 
 QGroupBox* Frame(QWidget* parent, const QString& title, const QRect& g, const char* name = "");
 // Radio buttons in `columns` columns inside `box`, with the item index as id.
 QButtonGroup* Radios(QGroupBox* box, const QStringList& items, int columns, int top);
-// Fixed lines of explanation in a "Comment:" frame at the foot of a page; word-wrapped.
+// Fixed lines of explanation in a "Comment:" frame from `top` down, as high as its lines need.
 QGroupBox* Comment(QWidget* parent, const QStringList& lines, int top);
 
 // A list shows the stored item, or nothing when the index is not one of its items.

@@ -49,7 +49,7 @@ class FlacPage : public SettingsPage {
             {Text("Level 0 - fastest, biggest file."), Text("Level 8 - slowest, smallest file."),
              Text("The sound is the same at every level."),
              Text("Keeps 16 or 24 bits, as the input has.")},
-            122);
+            36);
     }
     void Load(const SettingsFile* file) override {
         level_->setValue(Number(file, "flac", "level", kLevel));  // brought into 0..8
@@ -183,7 +183,7 @@ class OpusPage : public SettingsPage {
         Comment(this,
                 {Text("32 to 64 Kbps - speech, small file."), Text("96 to 128 Kbps - music."),
                  Text("160 Kbps or more - near the original.")},
-                122);
+                66);
     }
     void Load(const SettingsFile* file) override {
         bitrate_->setValue(Number(file, "opus", "bitrate", kBitrate));  // brought into 6..510
@@ -212,7 +212,7 @@ class M4aPage : public SettingsPage {
         Comment(this,
                 {Text("AAC sound in an MP4 file."), Text("64 to 96 Kbps - speech, small file."),
                  Text("128 Kbps or more - music."), Text("256 Kbps or more - near the original.")},
-                122);
+                36);
     }
     void Load(const SettingsFile* file) override {
         bitrate_->setValue(Number(file, "m4a", "bitrate", kBitrate));  // brought into 32..320
