@@ -31,20 +31,22 @@ int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& 
     const SettingsFile file;
     int format = LoadStartupSettings(file).settings.OutputFormat;
     bool all = false;
+    bool named = false;  // the format came from the command line rather than the file
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QStringLiteral("--format") && i + 1 < args.size()) {
             // A name of convert --format, or a stored code (also those only a hand-edited file
             // can choose).
             bool ok = false;
+            named = true;
             format = args[++i].toInt(&ok);
             if (!ok) {
-                const OutputFormat* named = FindOfferedFormat(args[i]);
-                if (!named) {
+                const OutputFormat* byName = FindOfferedFormat(args[i]);
+                if (!byName) {
                     err << "configure: unknown format '" << args[i] << "' (" << OfferedFormatNames()
                         << " or a stored code)\n";
                     return kCliUsage;
                 }
-                format = named->code;
+                format = byName->code;
             }
         } else if (args[i] == QStringLiteral("--all")) {
             all = true;
@@ -55,6 +57,13 @@ int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& 
         }
     }
     if (!all) {
+        // An unknown code configures nothing; saying nothing would pass for a format without
+        // settings.
+        if (!FindOutputFormat(format)) {
+            err << "configure: the output format " << format << " is not known ("
+                << OfferedFormatNames() << ")\n";
+            return named ? kCliUsage : kCliFailed;
+        }
         return PrintCalls(format, file, out, err) ? kCliOk : kCliFailed;
     }
     // One format's refused setting does not hide the others.

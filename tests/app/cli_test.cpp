@@ -135,9 +135,16 @@ TEST(Cli, FormatNamesComeFromTheFormatTable) {
         EXPECT_TRUE(bad.err.contains(S("unknown format 'wma' (mp3|wav|flac|ogg|opus|m4a")))
             << bad.err.toStdString();
     }
-    // A stored code the selector does not offer can still be asked for by number.
+    // A stored code the selector does not offer can still be asked for by number; a code no
+    // format has is an error, not an empty list of calls.
     EXPECT_EQ(RunCli({S("configure"), S("--format"), S("4")}, dir.Path()).out,
               S("SetVoxFormat(44100)\n"));
+    EXPECT_EQ(RunCli({S("configure"), S("--format"), S("99")}, dir.Path()).status, 2);
+    dir.Write(S("Quorvel.ini"), "[Format]\nint=99\n");
+    const CliResult stored = RunCli({S("configure")}, dir.Path());
+    EXPECT_EQ(stored.status, 1);
+    EXPECT_EQ(stored.err, S("configure: the output format 99 is not known "
+                            "(mp3|wav|flac|ogg|opus|m4a)\n"));
 }
 
 }  // namespace
