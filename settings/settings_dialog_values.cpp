@@ -120,7 +120,3 @@ void WriteSettingsDialogValues(SettingsFile& file, const SettingsDialogValues& v
     const auto i = static_cast<std::size_t>(page);
     WriteKeys(file, values, kPageStarts[i], kPageStarts[i + 1]);
 }
-
-void WriteSettingsDialogValues(SettingsFile& file, const SettingsDialogValues& values) {
-    WriteKeys(file, values, 0, std::size(kWriteOrder));
-}
