@@ -62,4 +62,3 @@ enum class SettingsDialogKeys { General, Mp3General, Vbr, Filter, Expert, Preset
 // keys are then not written.
 void WriteSettingsDialogValues(SettingsFile& file, const SettingsDialogValues& values,
                                SettingsDialogKeys page);
-
