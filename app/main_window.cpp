@@ -20,12 +20,16 @@
 #include "components/component_error.h"
 #include "engine/convert_batch.h"
 #include "engine/normalize_batch.h"
+#include "engine/output_formats.h"
 #include "preview/preview_playback.h"
 #include "settings/app_settings.h"
 #include "settings/settings_dialog.h"
 
 namespace {
 const QString kSkinFileName = QStringLiteral("mp3enc.dll");
+// The format selector ends where the folder buttons below it end, wide enough for "M4A (AAC)".
+constexpr int kFormatSelectorWidth = 100;
+constexpr int kFormatSelectorLeft = 458 - kFormatSelectorWidth;
 }  // namespace
 
 Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
@@ -84,10 +88,15 @@ void Tfm_main::BuildControls() {
 
     scmb_ = new QComboBox(this);
     scmb_->setObjectName(QStringLiteral("scmb"));
-    scmb_->addItems({QStringLiteral("MP3"), QStringLiteral("WAV")});
+    // Each item carries its stored code: [Format] int keeps codes, not positions.
+    for (const OutputFormat& format : OutputFormats()) {
+        if (format.offered) {
+            scmb_->addItem(QString::fromUtf8(format.shown), format.code);
+        }
+    }
     scmb_->setCurrentIndex(0);
-    scmb_->move(394, 48);
-    scmb_->resize(60, scmb_->sizeHint().height());
+    scmb_->setToolTip(QStringLiteral("The format of the files a conversion writes"));
+    scmb_->setGeometry(kFormatSelectorLeft, 48, kFormatSelectorWidth, scmb_->sizeHint().height());
     connect(scmb_, &QComboBox::activated, this, &Tfm_main::scmbjjChange);
 
     timer1_ = new QTimer(this);
@@ -147,8 +156,9 @@ void Tfm_main::FormShow() {
     if (skinLabel_) {
         skinLabel_->SetCaption(loaded.folderLabel);
     }
-    if (loaded.settings.OutputFormat == 0 || loaded.settings.OutputFormat == 1) {
-        scmb_->setCurrentIndex(loaded.settings.OutputFormat);
+    // A code the selector does not offer (a hand-edited WMA or VOX) leaves it alone and is kept.
+    if (const int position = scmb_->findData(loaded.settings.OutputFormat); position >= 0) {
+        scmb_->setCurrentIndex(position);
     }
     state_.appSettings = loaded.settings;
 }
@@ -218,8 +228,10 @@ void Tfm_main::StopWork() {
 }
 
 void Tfm_main::scmbjjChange(int index) {
-    if (index == 0 || index == 1) {
-        state_.appSettings.OutputFormat = index;
+    bool known = false;
+    const int code = scmb_->itemData(index).toInt(&known);
+    if (known) {
+        state_.appSettings.OutputFormat = code;
     }
 }
 

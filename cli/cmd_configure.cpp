@@ -1,26 +1,14 @@
 #include "cli/commands.h"
 #include "cli/recording_components.h"
 #include "engine/configure_writer.h"
+#include "engine/output_formats.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 
-int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
-    const SettingsFile file;
-    int format = LoadStartupSettings(file).settings.OutputFormat;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--format") && i + 1 < args.size()) {
-            bool ok = false;
-            format = args[++i].toInt(&ok);
-            if (!ok) {
-                err << "configure: --format needs a whole number, not '" << args[i] << "'\n";
-                return kCliUsage;
-            }
-        } else {
-            err << "configure: unexpected argument '" << args[i] << "' (usage: configure "
-                << "[--format N])\n";
-            return kCliUsage;
-        }
-    }
+namespace {
+
+// Prints the calls one format's configuration makes; false when the settings refuse it.
+bool PrintCalls(int format, const SettingsFile& file, QTextStream& out, QTextStream& err) {
     QStringList calls;
     RecordingEncoderSettings encoder(calls);
     RecordingWriter writer(calls);
@@ -29,10 +17,63 @@ int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& 
         ConfigureWriter(format, file, QString(), encoder, writer);
     } catch (const ConfigureError& e) {
         err << "configure: " << e.Message() << '\n';
-        return kCliFailed;
+        return false;
     }
     for (const QString& call : calls) {
         out << call << '\n';
     }
-    return kCliOk;
+    return true;
+}
+
+}  // namespace
+
+int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    const SettingsFile file;
+    int format = LoadStartupSettings(file).settings.OutputFormat;
+    bool all = false;
+    bool named = false;  // the format came from the command line rather than the file
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--format") && i + 1 < args.size()) {
+            // A name of convert --format, or a stored code (also those only a hand-edited file
+            // can choose).
+            bool ok = false;
+            named = true;
+            format = args[++i].toInt(&ok);
+            if (!ok) {
+                const OutputFormat* byName = FindOfferedFormat(args[i]);
+                if (!byName) {
+                    err << "configure: unknown format '" << args[i] << "' (" << OfferedFormatNames()
+                        << " or a stored code)\n";
+                    return kCliUsage;
+                }
+                format = byName->code;
+            }
+        } else if (args[i] == QStringLiteral("--all")) {
+            all = true;
+        } else {
+            err << "configure: unexpected argument '" << args[i] << "' (usage: configure "
+                << "[--format NAME|N | --all])\n";
+            return kCliUsage;
+        }
+    }
+    if (!all) {
+        // An unknown code configures nothing; saying nothing would pass for a format without
+        // settings.
+        if (!FindOutputFormat(format)) {
+            err << "configure: the output format " << format << " is not known ("
+                << OfferedFormatNames() << ")\n";
+            return named ? kCliUsage : kCliFailed;
+        }
+        return PrintCalls(format, file, out, err) ? kCliOk : kCliFailed;
+    }
+    // One format's refused setting does not hide the others.
+    bool allConfigured = true;
+    for (const OutputFormat& f : OutputFormats()) {
+        if (f.offered) {
+            out << "# " << f.cliName << " (" << f.shown << ")\n";
+            out.flush();
+            allConfigured = PrintCalls(f.code, file, out, err) && allConfigured;
+        }
+    }
+    return allConfigured ? kCliOk : kCliFailed;
 }

@@ -15,6 +15,7 @@
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 #include "engine/normalize_batch.h"
+#include "engine/output_formats.h"
 #include "engine/parallel_batch.h"
 #include "outside/audio/audio_factory.h"
 #include "settings/app_settings.h"
@@ -86,15 +87,13 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
             o.json = true;
         } else if (a == QLatin1String("--format")) {
             if (!value(v)) {
-                return QStringLiteral("--format needs mp3 or wav");
+                return QStringLiteral("--format needs one of %1").arg(OfferedFormatNames());
             }
-            if (v.toLower() == QLatin1String("mp3")) {
-                o.format = 0;
-            } else if (v.toLower() == QLatin1String("wav")) {
-                o.format = 1;
-            } else {
-                return QStringLiteral("unknown format '%1' (mp3 or wav)").arg(v);
+            const OutputFormat* format = FindOfferedFormat(v);
+            if (!format) {
+                return QStringLiteral("unknown format '%1' (%2)").arg(v, OfferedFormatNames());
             }
+            o.format = format->code;
         } else if (a == QLatin1String("--output")) {
             if (!value(o.outputDir) || o.outputDir.isEmpty()) {
                 return QStringLiteral("--output needs a folder");

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "engine/output_formats.h"
 
 namespace {
 
@@ -14,12 +15,13 @@ const char kUsage[] =
     "  tags FILE                     print the tag record of FILE\n"
     "  tags FILE --set Key=Value...  change the named fields of FILE's tags (--set may repeat),\n"
     "                                then print the record read back\n"
-    "  configure [--format N]        print the calls the encoder configuration makes for the\n"
-    "                                stored output format (or N: 0 MP3, 1 WAV, 2 WMA, 3 Ogg, 4 "
-    "VOX)\n"
+    "  configure [--format NAME|N | --all]\n"
+    "                                print the calls the encoder configuration makes for the\n"
+    "                                stored output format (or NAME, or the stored code N;\n"
+    "                                --all: every format of convert --format, one by one)\n"
     "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
-    "  convert [--normalize] [--format mp3|wav] [--output DIR] [--lame-options TEXT]\n"
-    "          [--jobs N] [--json] [--] FILE|FOLDER...\n"
+    "  convert [--normalize] [--format %1] [--output DIR]\n"
+    "          [--lame-options TEXT] [--jobs N] [--json] [--] FILE|FOLDER...\n"
     "                                convert (or normalise) the files, one result line each\n"
     "                                (STATUS<TAB>input<TAB>output, or a JSON object with --json)\n"
     "  --help                        show this text\n"
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
     if (command == QStringLiteral("--help") || command == QStringLiteral("-h") ||
         command == QStringLiteral("help")) {
-        out << kUsage;
+        out << QString::fromUtf8(kUsage).arg(OfferedFormatNames());
         return kCliOk;
     }
     if (command == QStringLiteral("settings")) {

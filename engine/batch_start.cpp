@@ -9,6 +9,7 @@
 #include "engine/configure_writer.h"
 #include "engine/hidden_output.h"
 #include "engine/main_state.h"
+#include "engine/output_formats.h"
 #include "engine/output_path.h"
 #include "tags/tag_error.h"
 
@@ -66,9 +67,16 @@ bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup, bool norm
     if (setup.extension.isEmpty()) {
         // Nothing would configure the writer: the last format used would land in files without
         // an extension.
+        QStringList offered;
+        for (const OutputFormat& f : OutputFormats()) {
+            if (f.offered) {
+                offered << QString::fromUtf8(f.shown);
+            }
+        }
         host.ShowError(QStringLiteral("The output format %1 stored under [Format] int is not "
-                                      "known; choose MP3 or WAV.")
-                           .arg(format));
+                                      "known; pick one of %2.")
+                           .arg(format)
+                           .arg(offered.join(QStringLiteral(", "))));
         return false;
     }
     host.BeforeBatch();

@@ -1,5 +1,7 @@
 #include "settings/settings_dialog_values.h"
 
+#include <iterator>
+
 #include "settings/settings_file.h"
 
 namespace {
@@ -69,6 +71,23 @@ constexpr AnyKey kWriteOrder[] = {
 };
 static_assert(std::size(kWriteOrder) == 31);
 
+// Where each page's keys begin in the write order; the pages follow one another.
+constexpr std::size_t kPageStarts[] = {0, 1, 5, 10, 16, 23, 27, std::size(kWriteOrder)};
+
+void WriteKeys(SettingsFile& file, const SettingsDialogValues& values, std::size_t from,
+               std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+        const AnyKey& k = kWriteOrder[i];
+        if (k.flag) {
+            file.WriteFlag(QLatin1String(k.flag->section), QLatin1String(k.flag->name),
+                           values.*(k.flag->field));
+        } else {
+            file.WriteNumber(QLatin1String(k.number->section), QLatin1String(k.number->name),
+                             values.*(k.number->field));
+        }
+    }
+}
+
 }  // namespace
 
 SettingsDialogValues ReadSettingsDialogValues(const SettingsFile& file) {
@@ -96,14 +115,8 @@ SettingsDialogValues FactorySettingsDialogValues() {
     return v;
 }
 
-void WriteSettingsDialogValues(SettingsFile& file, const SettingsDialogValues& values) {
-    for (const AnyKey& k : kWriteOrder) {
-        if (k.flag) {
-            file.WriteFlag(QLatin1String(k.flag->section), QLatin1String(k.flag->name),
-                           values.*(k.flag->field));
-        } else {
-            file.WriteNumber(QLatin1String(k.number->section), QLatin1String(k.number->name),
-                             values.*(k.number->field));
-        }
-    }
+void WriteSettingsDialogValues(SettingsFile& file, const SettingsDialogValues& values,
+                               SettingsDialogKeys page) {
+    const auto i = static_cast<std::size_t>(page);
+    WriteKeys(file, values, kPageStarts[i], kPageStarts[i + 1]);
 }

@@ -55,6 +55,10 @@ SettingsDialogValues ReadSettingsDialogValues(const SettingsFile& file);
 // missing-key defaults: both qualities 5 and the WAV sample rate 48000 Hz.
 SettingsDialogValues FactorySettingsDialogValues();
 
-// The dialog's Ok: all 31 keys, changed or not, in their fixed order. Throws SettingsWriteError at
-// the first refused write; the later keys are then not written.
-void WriteSettingsDialogValues(SettingsFile& file, const SettingsDialogValues& values);
+// The pages that hold these keys, in the order Ok writes them (each page's keys in a fixed order).
+enum class SettingsDialogKeys { General, Mp3General, Vbr, Filter, Expert, Presets, Wav };
+
+// One page's keys, changed or not. Throws SettingsWriteError at the first refused write; the later
+// keys are then not written.
+void WriteSettingsDialogValues(SettingsFile& file, const SettingsDialogValues& values,
+                               SettingsDialogKeys page);

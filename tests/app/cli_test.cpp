@@ -90,7 +90,61 @@ TEST(Cli, ConfigurePrintsTheCallsOfTheStoredFormat) {
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_EQ(r.err,
               S("configure: [mp3] bitrate = 40 is outside 0..16; pick a value in Settings\n"));
-    EXPECT_EQ(RunCli({S("configure"), S("--format"), S("mp3")}, dir.Path()).status, 2);
+    EXPECT_EQ(RunCli({S("configure"), S("--format"), S("mp4")}, dir.Path()).status, 2);
+}
+
+// Every name of the format table reaches its configuration, in configure and in convert alike;
+// a name the table does not offer is a usage error that lists the ones it does.
+TEST(Cli, FormatNamesComeFromTheFormatTable) {
+    TempDir dir;
+    dir.Write(S("Quorvel.ini"), "[flac]\nlevel=8\n[opus]\nbitrate=64\nvbr=0\n");
+    const struct {
+        const char* name;
+        const char* call;  // the call that names the format
+    } formats[] = {
+        {"mp3", "SetMp3Encoder()"},           {"wav", "SetWaveFormat(44100, 2, 16)"},
+        {"flac", "SetFlacFormat(8)"},         {"ogg", "SetOggFormat(44100, 2, 96, 0, 0, -1)"},
+        {"opus", "SetOpusFormat(64, false)"}, {"M4A", "SetAacFormat(192)"},
+    };
+    for (const auto& f : formats) {
+        const CliResult r = RunCli({S("configure"), S("--format"), S(f.name)}, dir.Path());
+        EXPECT_EQ(r.status, 0) << f.name << r.err.toStdString();
+        EXPECT_TRUE(r.out.endsWith(S(f.call) + S("\n"))) << f.name << r.out.toStdString();
+        // A missing input is a failed file, not a usage error: the name itself was taken.
+        const CliResult c =
+            RunCli({S("convert"), S("--format"), S(f.name), dir.File(S("none.wav"))}, dir.Path());
+        EXPECT_EQ(c.status, 1) << f.name << c.err.toStdString();
+    }
+    const CliResult r = RunCli({S("configure"), S("--all")}, dir.Path());
+    EXPECT_EQ(r.status, 0);
+    QStringList headers;
+    for (const QString& line : r.out.split(u'\n')) {
+        if (line.startsWith(u'#')) {
+            headers << line;
+        }
+    }
+    EXPECT_EQ(headers,
+              QStringList({S("# mp3 (MP3)"), S("# wav (WAV)"), S("# flac (FLAC)"),
+                           S("# ogg (Ogg Vorbis)"), S("# opus (Opus)"), S("# m4a (M4A (AAC))")}));
+    EXPECT_TRUE(r.out.contains(S("# flac (FLAC)\nSetFlacFormat(8)\n# ogg"))) << r.out.toStdString();
+
+    for (const char* command : {"configure", "convert"}) {
+        const CliResult bad =
+            RunCli({S(command), S("--format"), S("wma"), dir.File(S("a.wav"))}, dir.Path());
+        EXPECT_EQ(bad.status, 2) << command;
+        EXPECT_TRUE(bad.err.contains(S("unknown format 'wma' (mp3|wav|flac|ogg|opus|m4a")))
+            << bad.err.toStdString();
+    }
+    // A stored code the selector does not offer can still be asked for by number; a code no
+    // format has is an error, not an empty list of calls.
+    EXPECT_EQ(RunCli({S("configure"), S("--format"), S("4")}, dir.Path()).out,
+              S("SetVoxFormat(44100)\n"));
+    EXPECT_EQ(RunCli({S("configure"), S("--format"), S("99")}, dir.Path()).status, 2);
+    dir.Write(S("Quorvel.ini"), "[Format]\nint=99\n");
+    const CliResult stored = RunCli({S("configure")}, dir.Path());
+    EXPECT_EQ(stored.status, 1);
+    EXPECT_EQ(stored.err, S("configure: the output format 99 is not known "
+                            "(mp3|wav|flac|ogg|opus|m4a)\n"));
 }
 
 }  // namespace

@@ -87,9 +87,9 @@ TEST_F(MainWindowTest, WindowHasItsFixedClientAreaCaptionAndControls) {
     EXPECT_EQ(w->lv()->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_FALSE(w->lv()->header()->sectionsClickable());
     EXPECT_EQ(w->findChild<QWidget*>(S("SkinLabel1"))->geometry(), QRect(90, 76, 242, 14));
-    EXPECT_EQ(w->scmb()->pos(), QPoint(394, 48));
-    EXPECT_EQ(w->scmb()->width(), 60);
-    EXPECT_EQ(w->scmb()->count(), 2);
+    EXPECT_EQ(w->scmb()->pos(), QPoint(358, 48));
+    EXPECT_EQ(w->scmb()->width(), 100);
+    EXPECT_EQ(w->scmb()->count(), 6);
     EXPECT_FALSE(w->Timer1()->isActive());
     EXPECT_EQ(w->Timer1()->interval(), 1000);
 }
@@ -137,13 +137,33 @@ TEST_F(MainWindowTest, StoredWavFormatSelectsWavAndPickingMp3IsWrittenBack) {
     EXPECT_TRUE(ReadAll(IniPath()).startsWith("[Format]\nint=0\nDir=/srv/out\n[Fade]"));
 }
 
-TEST_F(MainWindowTest, HandEditedFormatCodeStaysAndIsWrittenBackUnchanged) {
-    dir.Write(S("Quorvel.ini"), "[Format]\nint=3\n");
-    auto w = Start();
-    EXPECT_EQ(w->scmb()->currentText(), S("MP3"));
-    EXPECT_EQ(w->State().appSettings.OutputFormat, 3);
-    EXPECT_TRUE(w->close());
-    EXPECT_TRUE(ReadAll(IniPath()).startsWith("[Format]\nint=3\n"));
+// The selector shows the format of the stored code and stores the code of the format picked; a
+// code it does not offer (a hand-edited WMA or VOX) leaves it on MP3 and is written back as it was.
+TEST_F(MainWindowTest, FormatSelectorMapsStoredCodesBothWays) {
+    const struct {
+        int code;
+        const char* shown;
+        int position;
+    } cases[] = {
+        {0, "MP3", 0},  {1, "WAV", 1},       {5, "FLAC", 2}, {3, "Ogg Vorbis", 3},
+        {6, "Opus", 4}, {7, "M4A (AAC)", 5}, {2, "MP3", -1}, {4, "MP3", -1},
+    };
+    for (const auto& c : cases) {
+        dir.Write(S("Quorvel.ini"), QStringLiteral("[Format]\nint=%1\n").arg(c.code).toUtf8());
+        auto w = Start();
+        EXPECT_EQ(w->scmb()->currentText(), S(c.shown)) << c.code;
+        EXPECT_EQ(w->State().appSettings.OutputFormat, c.code);
+        if (c.position >= 0) {
+            emit w->scmb()->activated(0);
+            EXPECT_EQ(w->State().appSettings.OutputFormat, 0);
+            emit w->scmb()->activated(c.position);
+        }
+        EXPECT_EQ(w->State().appSettings.OutputFormat, c.code);
+        EXPECT_TRUE(w->close());
+        EXPECT_TRUE(ReadAll(IniPath()).startsWith(
+            QStringLiteral("[Format]\nint=%1\n").arg(c.code).toUtf8()))
+            << c.code;
+    }
 }
 
 TEST_F(MainWindowTest, CloseDuringABatchClearsConvertingAndStillWrites) {

@@ -80,7 +80,7 @@ TEST_F(CliConvertTest, TwoJobsWriteWhatOneJobWrites) {
 TEST_F(CliConvertTest, BadArgumentsAndBadInputs) {
     const QString a = Input("a.wav", 0.5, 440);
     for (const QStringList& args :
-         {QStringList{S("--format"), S("ogg"), a}, QStringList{S("--jobs"), S("0"), a},
+         {QStringList{S("--format"), S("aiff"), a}, QStringList{S("--jobs"), S("0"), a},
           QStringList{}, QStringList{S("--fast"), a}, QStringList{S("--output")}}) {
         const CliResult r = Run(args);
         EXPECT_EQ(r.status, 2) << args.join(S(" ")).toStdString();

@@ -248,6 +248,9 @@ TEST_F(ConvertBatchTest, UnknownStoredFormatIsRefusedBeforeAnythingStarts) {
     ConvertAll(parts, host);
     ASSERT_EQ(host.errors.size(), 1);
     EXPECT_TRUE(host.errors[0].contains(S("70")));
+    // The way out names what the format list offers.
+    EXPECT_TRUE(host.errors[0].endsWith(S("MP3, WAV, FLAC, Ogg Vorbis, Opus, M4A (AAC).")))
+        << host.errors[0].toStdString();
     EXPECT_FALSE(state.Converting);
     EXPECT_TRUE(log->isEmpty());
 }

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -13,9 +14,11 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "engine/output_formats.h"
 #include "settings/app_settings.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
+#include "settings/settings_page.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -124,6 +127,102 @@ TEST_F(SettingsDialogTest, OpensOnGeneralCentredThenShowsTheClickedNodesPage) {
     EXPECT_EQ(nor->itemText(0), S("1"));
     EXPECT_EQ(nor->itemText(99), S("100"));
     EXPECT_EQ(nor->currentText(), S("98"));
+}
+
+// After "General", one node per format with a page, in the format table's order; the older
+// nodes keep their absolute indices.
+TEST_F(SettingsDialogTest, TheTreeHasAPageForEveryFormatTheTableGivesOne) {
+    Show();
+    auto* tree = Get<QTreeWidget>("TreeView1");
+    QStringList topLevel;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        topLevel << tree->topLevelItem(i)->text(0);
+    }
+    QStringList expected{S("General")};
+    for (const OutputFormat& format : OutputFormats()) {
+        if (format.hasPage) {
+            expected << S(format.shown);
+        }
+    }
+    EXPECT_EQ(topLevel, expected);
+    const struct {
+        int node;
+        const char* page;
+        const char* heading;
+    } nodes[] = {{9, "gb_flac", "Set FLAC Format"},
+                 {10, "gb_ogg", "Set Ogg Vorbis Format"},
+                 {11, "gb_opus", "Set Opus Format"},
+                 {12, "gb_m4a", "Set M4A (AAC) Format"},
+                 {8, "gb_wav", "Set WAV Format"}};
+    for (const auto& n : nodes) {
+        ClickNode(n.node);
+        EXPECT_EQ(Heading(), S(n.heading));
+        EXPECT_TRUE(W(n.page)->isVisibleTo(&dialog)) << n.page;
+    }
+    EXPECT_EQ(dialog.findChildren<SettingsPage*>().size(), 12);  // "MP3" adds no second page
+}
+
+// What Ok stores for each key of the new pages: stored values come back as they were, values
+// beyond a number box's range are brought to the nearer end, and a list position no list holds
+// is written back unchanged. Default then puts the factory values in.
+TEST_F(SettingsDialogTest, FormatPagesRoundTripTheirKeys) {
+    const struct {
+        const char* section;
+        const char* key;
+        const char* stored;  // null: absent
+        int afterOk;
+        int afterDefault;
+    } keys[] = {
+        {"flac", "level", "8", 8, 5},        {"ogg", "oggvbr", nullptr, 0, 0},
+        {"ogg", "oggquality", "1", 1, 1},    {"ogg", "bitrate", "40", 40, 9},
+        {"ogg", "min bitrate", "0", 0, 0},   {"ogg", "max bitrate", "16", 16, 0},
+        {"ogg", "quality", "-55", -55, 500}, {"ogg", "frequency", "8", 8, 7},
+        {"ogg", "channel", "0", 0, 1},       {"opus", "bitrate", "600", 510, 128},
+        {"opus", "vbr", "0", 0, 1},          {"m4a", "bitrate", "31", 32, 192},
+    };
+    QByteArray ini;
+    for (const char* section : {"flac", "ogg", "opus", "m4a"}) {
+        ini += QByteArray("[") + section + "]\n";
+        for (const auto& k : keys) {
+            if (k.stored && qstrcmp(k.section, section) == 0) {
+                ini += QByteArray(k.key) + "=" + k.stored + "\n";
+            }
+        }
+    }
+    Show(ini.constData());
+    EXPECT_EQ(List("cb_ogg_mode")->currentText(), S("Quality"));
+    EXPECT_DOUBLE_EQ(Get<QDoubleSpinBox>("ud_ogg_quality")->value(), -0.55);
+    EXPECT_TRUE(W("ud_ogg_quality")->isEnabled());
+    EXPECT_FALSE(W("cb_ogg_bitrate")->isEnabled());
+    EXPECT_EQ(List("cb_ogg_bitrate")->currentIndex(), -1);
+    EXPECT_EQ(List("cb_ogg_max")->currentText(), S("320 Kbps"));
+    EXPECT_EQ(List("cb_ogg_min")->currentText(), S("No limit"));
+    Click("Ok");
+    for (const auto& k : keys) {
+        EXPECT_EQ(SettingsFile(path).ReadNumber(S(k.section), S(k.key), -999), k.afterOk)
+            << k.section << " " << k.key;
+    }
+    Show();
+    Click("Button2");
+    Click("Ok");
+    for (const auto& k : keys) {
+        EXPECT_EQ(SettingsFile(path).ReadNumber(S(k.section), S(k.key), -999), k.afterDefault)
+            << k.section << " " << k.key;
+    }
+}
+
+// Both Ogg flags set: the encoder ends with the limited bit rate, so the page shows that mode and
+// Ok keeps what the encoder does.
+TEST_F(SettingsDialogTest, OggPageShowsTheModeTheEncoderUses) {
+    Show("[ogg]\noggvbr=1\noggquality=1\n");
+    EXPECT_EQ(List("cb_ogg_mode")->currentText(), S("Bit rate within limits"));
+    EXPECT_TRUE(W("cb_ogg_min")->isEnabled() && W("cb_ogg_bitrate")->isEnabled());
+    EXPECT_FALSE(W("ud_ogg_quality")->isEnabled());
+    Click("Ok");
+    EXPECT_TRUE(SettingsFile(path).ReadFlag(S("ogg"), S("oggvbr"), false));
+    Show("");
+    EXPECT_EQ(List("cb_ogg_mode")->currentText(), S("Average bit rate"));
+    EXPECT_FALSE(W("cb_ogg_max")->isEnabled());
 }
 
 TEST_F(SettingsDialogTest, FilterAndVbrRulesFollowTheirControls) {
@@ -237,6 +336,11 @@ TEST_F(SettingsDialogTest, OkWritesItsKeysInOrderIntoAFreshFile) {
                           "[MP3Expert]\nBit=1\nshort=1\nallow=0\ncomply=0\ncrc=0\nath=0\nde=0\n"
                           "[MP3Prest]\npreset=0\nalt=0\nrg_prest=0\nrg_alt=0\n"
                           "[wav]\nmode=0\nbit=1\nchannel=1\nfrequency=7\n"
+                          "[flac]\nlevel=5\n"
+                          "[ogg]\noggvbr=0\noggquality=0\nbitrate=9\nmin bitrate=9\n"
+                          "max bitrate=9\nquality=300\nfrequency=7\nchannel=1\n"
+                          "[opus]\nbitrate=128\nvbr=1\n"
+                          "[m4a]\nbitrate=192\n"
                           "[Batch]\njobs=0\n"));
     EXPECT_TRUE(settings.FadeIn);
     EXPECT_EQ(settings.FadeInTime, 30);

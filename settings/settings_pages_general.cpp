@@ -1,0 +1,142 @@
+// The "General" page: normalisation, fades and the number of files at once. The first three
+// values live in memory (AppSettings) and reach the file at shutdown; the others are file keys.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <algorithm>
+
+#include "settings/app_settings.h"
+#include "settings/settings_file.h"
+#include "settings/settings_pages.h"
+
+using namespace page;
+
+namespace {
+
+class GeneralPage : public ValuesPage {
+  public:
+    GeneralPage(AppSettings& appSettings, QWidget* parent)
+        : ValuesPage("gb_cdgeneral", SettingsDialogKeys::General, parent),
+          appSettings_(appSettings) {
+        // The frames stack from the top; a further group is one more Add… call below.
+        AddNormalizeFrame();
+        AddFadeFrame();
+        AddBatchFrame();
+    }
+
+    void Load(const SettingsFile* file) override {
+        if (cb_nor->count() == 0) {  // the entries arrive with the first showing
+            for (int i = 1; i <= 100; ++i) {
+                cb_nor->addItem(QString::number(i));
+            }
+        }
+        cb_fadein->setChecked(appSettings_.FadeIn);
+        cb_fadeout->setChecked(appSettings_.FadeOut);
+        SelectItem(cb_fadeintime, appSettings_.FadeInTime - 1);
+        SelectItem(cb_fadeouttime, appSettings_.FadeOutTime - 1);
+        SelectItem(cb_nor, appSettings_.NormalizeVolume - 1);
+        // A stored count outside the list shows what a batch will use: the nearer end.
+        cb_jobs->setCurrentIndex(appSettings_.BatchJobs == 0
+                                     ? 0
+                                     : std::clamp(appSettings_.BatchJobs, 1, kMostBatchJobs));
+        ValuesPage::Load(file);
+    }
+
+    void Apply() override {
+        // A fade or normalisation list left without a selection (a stored value outside 1..20 or
+        // 1..100) keeps the value in memory rather than turning it into 0 seconds or 0 percent.
+        const auto number = [](const QComboBox* list, std::int32_t current) {
+            return list->currentIndex() >= 0 ? list->currentIndex() + 1 : current;
+        };
+        appSettings_.FadeIn = cb_fadein->isChecked();
+        appSettings_.FadeOut = cb_fadeout->isChecked();
+        appSettings_.FadeInTime = number(cb_fadeintime, appSettings_.FadeInTime);
+        appSettings_.FadeOutTime = number(cb_fadeouttime, appSettings_.FadeOutTime);
+        appSettings_.NormalizeVolume = number(cb_nor, appSettings_.NormalizeVolume);
+        appSettings_.BatchJobs = cb_jobs->currentIndex();
+    }
+
+    void SaveLast(SettingsFile& file) const override {
+        WriteBatchJobs(file, appSettings_.BatchJobs);
+    }
+
+    void Defaults() override {
+        cb_fadein->setChecked(false);
+        cb_fadeout->setChecked(false);
+        cb_fadeintime->setCurrentIndex(5);
+        cb_fadeouttime->setCurrentIndex(5);
+        SelectItem(cb_nor, 97);
+        cb_jobs->setCurrentIndex(0);
+        ValuesPage::Defaults();
+    }
+
+  protected:
+    void Show(const SettingsDialogValues& v) override {
+        cb_normalize->setChecked(v.normalizeEnabled);
+    }
+    void Collect(SettingsDialogValues& v) const override {
+        v.normalizeEnabled = cb_normalize->isChecked();
+    }
+
+  private:
+    QGroupBox* NextFrame(const QString& title, int height) {
+        QGroupBox* frame = Frame(this, title, {0, nextTop_, kWidth, height});
+        nextTop_ += height + 6;
+        return frame;
+    }
+
+    void AddNormalizeFrame() {
+        QGroupBox* nor = NextFrame(QStringLiteral("Normalize Settings"), 56);
+        cb_normalize =
+            Check(nor, "cb_normalize", QStringLiteral("Enabled Normalize "), {10, 24, 140, kRow});
+        cb_nor = List(nor, "cb_nor", {}, {152, 24, 60, kRow});
+        Caption(nor, QStringLiteral("% "), {216, 24, 20, kRow});
+    }
+
+    void AddFadeFrame() {
+        QGroupBox* fade = NextFrame(QStringLiteral("Fade Settings"), 120);
+        QStringList seconds;
+        for (int s = 1; s <= 20; ++s) {
+            seconds << QStringLiteral("%1s").arg(s);
+        }
+        cb_fadein = Check(fade, "cb_fadein", QStringLiteral("Enable Fade In Time Length"),
+                          {10, 22, 224, kRow});
+        cb_fadeintime = List(fade, "cb_fadeintime", seconds, {30, 44, 70, kRow});
+        cb_fadeout = Check(fade, "cb_fadeout", QStringLiteral("Enable Fade Out Time Length"),
+                           {10, 70, 224, kRow});
+        cb_fadeouttime = List(fade, "cb_fadeouttime", seconds, {30, 92, 70, kRow});
+        cb_fadeintime->setCurrentIndex(5);  // design "6s"
+        cb_fadeouttime->setCurrentIndex(5);
+    }
+
+    void AddBatchFrame() {
+        QGroupBox* batch = NextFrame(QStringLiteral("Files at once"), 47);
+        QStringList jobs{QStringLiteral("Automatic (one per core)")};
+        for (int n = 1; n <= kMostBatchJobs; ++n) {
+            jobs << QString::number(n);
+        }
+        cb_jobs = List(batch, "cb_jobs", jobs, {10, 20, 224, kRow});
+        cb_jobs->setToolTip(QStringLiteral(
+            "How many files a conversion or normalisation works on at the same time"));
+    }
+
+    AppSettings& appSettings_;
+    int nextTop_ = 0;
+    QCheckBox* cb_normalize = nullptr;
+    QComboBox* cb_nor = nullptr;
+    QCheckBox* cb_fadein = nullptr;
+    QComboBox* cb_fadeintime = nullptr;
+    QCheckBox* cb_fadeout = nullptr;
+    QComboBox* cb_fadeouttime = nullptr;
+    QComboBox* cb_jobs = nullptr;  // item 0 automatic, then 1 to 16
+};
+
+}  // namespace
+
+PageNode GeneralPageNode(AppSettings& appSettings, QWidget* area) {
+    return {QStringLiteral("General"),
+            QStringLiteral("Set General"),
+            new GeneralPage(appSettings, area),
+            {}};
+}
