@@ -11,6 +11,7 @@
 
 #include "outside/audio/audio_encoder.h"
 #include "outside/audio/audio_error.h"
+#include "outside/audio/channel_order.h"
 #include "outside/audio/sample_rates.h"
 
 namespace {
@@ -101,9 +102,13 @@ class OggEncoder : public AudioEncoder, private OggState {
         while (frames > 0) {
             const int n = static_cast<int>(std::min(frames, kChunkFrames));
             float** planes = vorbis_analysis_buffer(&dsp_, n);
-            for (int i = 0; i < n; ++i) {
-                for (int c = 0; c < channels_; ++c) {
-                    planes[c][i] = samples[static_cast<std::size_t>(i) * channels_ + c];
+            // Vorbis keeps more than two channels in its own order (centre second, LFE last).
+            const int* order = WaveToVorbisOrder(channels_);
+            for (int c = 0; c < channels_; ++c) {
+                const float* from = samples + order[c];
+                float* to = planes[c];
+                for (int i = 0; i < n; ++i) {
+                    to[i] = from[static_cast<std::size_t>(i) * channels_];
                 }
             }
             vorbis_analysis_wrote(&dsp_, n);
