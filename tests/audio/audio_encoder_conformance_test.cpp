@@ -164,6 +164,15 @@ TEST_P(EncoderConformance, OutputsDecodeAsTheSourceWithItsFade) {
         const QString wav = dir.File(S("oggdec.wav"));
         RunTool(S("oggdec"), {S("-Q"), S("-o"), wav, path}, &rc);
         EXPECT_EQ(RunTool(S("soxi"), {S("-s"), wav}, &rc).trimmed().toLongLong(), frames);
+        // Quality 500 is oggenc's -q 5: the same nominal bit rate in the header.
+        const QString reference = dir.File(S("reference.ogg"));
+        RunTool(S("oggenc"), {S("-Q"), S("-q"), S("5"), S("-o"), reference, source}, &rc);
+        const auto nominal = [&](const QString& file) {
+            const QString info = RunTool(S("ogginfo"), {file}, &rc);
+            const qsizetype at = info.indexOf(S("Nominal bitrate:"));
+            return info.mid(at, info.indexOf(QLatin1Char('\n'), at) - at);
+        };
+        EXPECT_EQ(nominal(path), nominal(reference));
     }
 
     const AudioBuffer decoded = DecodeWithFfmpeg(path, channels);
