@@ -40,6 +40,7 @@ void OpenFilePair(IAudioFile2& reader, IAudioFile2& writer, const QString& input
         writer.Close();
     }
     writer.SetSourceFormat(reader.PcmSampleRate(), reader.PcmChannels());
+    writer.SetSourceBits(reader.SourceBits());
     writer.CreateOutput(outputPath);
     writer.SetSourceFormat(reader.PcmSampleRate(), reader.PcmChannels());
 }

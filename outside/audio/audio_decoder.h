@@ -12,6 +12,8 @@ class AudioDecoder {
     virtual int Channels() const = 0;
     // Exact frames of the whole input (gapless for MPEG audio).
     virtual std::int64_t Length() const = 0;
+    // Bits per sample the input holds; lossy inputs give 16.
+    virtual int Bits() const { return 16; }
     // Decodes up to `frames` frames into `out`; returns the frames written, 0 at the end.
     // Damage after some audio (trailing junk, a cut last frame, a read error) ends the stream;
     // the caller compares what it got with Length(). Throws ComponentError when the input gives

@@ -65,6 +65,7 @@ void TAudioFile2::SetEnabled(bool enabled) {
         kind_ = OutputKind::None;
         sourceRate_ = 0;
         sourceChannels_ = 0;
+        sourceBits_ = 0;
     }
     enabled_ = enabled;
 }
@@ -146,6 +147,10 @@ int TAudioFile2::SampleRate() {
 
 int TAudioFile2::Channels() {
     return decoder_ ? decoder_->Channels() : 0;
+}
+
+int TAudioFile2::SourceBits() {
+    return decoder_ ? decoder_->Bits() : 16;
 }
 
 int TAudioFile2::PcmSampleRate() {
@@ -245,6 +250,27 @@ void TAudioFile2::SetWmaFormat(int) {
     throw ComponentError(QStringLiteral("WMA output is not supported on this system"));
 }
 
+void TAudioFile2::SetEncodedFormat(const EncodedFormat& format) {
+    CheckEnabled();
+    kind_ = OutputKind::Encoded;
+    encoded_ = format;
+}
+
+void TAudioFile2::SetSourceBits(int bits) {
+    CheckEnabled();
+    if (bits == sourceBits_) {
+        return;
+    }
+    if (output_ && framesWritten_ > 0) {
+        ThrowWriteError(output_->Target(),
+                        QStringLiteral("the source format cannot change once writing has begun"));
+    }
+    sourceBits_ = bits;
+    if (output_) {
+        BuildEncoder();
+    }
+}
+
 // ---- Writer ----
 
 void TAudioFile2::CreateOutput(const QString& fileName) {
@@ -287,6 +313,9 @@ void TAudioFile2::BuildEncoder() {
         case OutputKind::Ogg:
             encoder_ = CreateOggEncoder(temp, target, ogg_);
             break;
+        case OutputKind::Encoded:
+            encoder_ = BuildEncodedEncoder(temp, target);
+            break;
         case OutputKind::None:
             break;
     }
@@ -303,6 +332,25 @@ void TAudioFile2::BuildEncoder() {
                                 .arg(QString::fromUtf8(e.what())));
         }
     }
+}
+
+// The codecs that follow the source: its rate where the codec has it, its channels up to the
+// eight these codecs lay out (more are folded into stereo), its depth for lossless output.
+std::unique_ptr<AudioEncoder> TAudioFile2::BuildEncodedEncoder(const QString& temp,
+                                                               const QString& target) const {
+    const int rate = sourceRate_ > 0 ? sourceRate_ : 44100;
+    const int channels = sourceChannels_ < 1 ? 2 : sourceChannels_ > 8 ? 2 : sourceChannels_;
+    switch (encoded_.codec) {
+        case EncodedFormat::Codec::Flac:
+            return CreateFlacEncoder(temp, target, rate, channels, sourceBits_ > 16 ? 24 : 16,
+                                     encoded_.level);
+        case EncodedFormat::Codec::Opus:
+            return CreateOpusEncoder(temp, target, rate, channels, encoded_.kbps, encoded_.vbr);
+        case EncodedFormat::Codec::Aac:
+            return CreateAacEncoder(temp, target, AacSampleRate(rate), channels, encoded_.kbps);
+    }
+    ThrowAudioError(QStringLiteral("Cannot create"), target,
+                    QStringLiteral("no encoder for this format"));
 }
 
 void TAudioFile2::Encode(const float* samples, std::int64_t frames) {

@@ -11,8 +11,9 @@ class FormatConverter;
 class PendingOutput;
 
 // The audio file component: decodes one input (MPEG audio, WAV and the other libsndfile
-// containers) and encodes one output (WAV, MP3, Ogg Vorbis, VOX). One thread at a time, which may
-// be a worker. An output becomes visible under its name only when Close() has completed it.
+// containers) and encodes one output (WAV, MP3, Ogg Vorbis, VOX, FLAC, Opus, AAC in M4A). One
+// thread at a time, which may be a worker. An output becomes visible under its name only when
+// Close() has completed it.
 class TAudioFile2 : public IAudioFile2 {
   public:
     TAudioFile2();
@@ -26,6 +27,7 @@ class TAudioFile2 : public IAudioFile2 {
     int Duration() override;
     int PcmSampleRate() override;
     int PcmChannels() override;
+    int SourceBits() override;
 
     void SetSourceFormat(int sampleRate, int channels) override;
     void SetWaveFormat(int sampleRate, int channels, int bits) override;
@@ -34,6 +36,8 @@ class TAudioFile2 : public IAudioFile2 {
     void SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
                       std::int16_t quality) override;
     void SetWmaFormat(int format) override;
+    void SetEncodedFormat(const EncodedFormat& format) override;
+    void SetSourceBits(int bits) override;
     void CreateOutput(const QString& fileName) override;
     void WriteBuffer(AudioBuffer& buffer) override;
     float OutputPeak(const AudioBuffer& block, bool last) override;
@@ -43,13 +47,15 @@ class TAudioFile2 : public IAudioFile2 {
     void SetEnabled(bool enabled) override;
 
   private:
-    enum class OutputKind { None, Wave, Vox, Mp3, Ogg };
+    enum class OutputKind { None, Wave, Vox, Mp3, Ogg, Encoded };
 
     void CheckEnabled() const;
     void CheckEndedAtLength() const;
     void CloseOutput();
     void AbandonOutput();
     void BuildEncoder();
+    std::unique_ptr<AudioEncoder> BuildEncodedEncoder(const QString& temp,
+                                                      const QString& target) const;
     void Encode(const float* samples, std::int64_t frames);
 
     bool enabled_ = true;
@@ -67,8 +73,10 @@ class TAudioFile2 : public IAudioFile2 {
     int voxRate_ = 0;
     Mp3EncoderOptions mp3_;
     OggSettings ogg_;
+    EncodedFormat encoded_;
     int sourceRate_ = 0;
     int sourceChannels_ = 0;
+    int sourceBits_ = 0;
 
     // The output being written.
     std::unique_ptr<PendingOutput> output_;

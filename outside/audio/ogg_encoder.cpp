@@ -11,6 +11,7 @@
 
 #include "outside/audio/audio_encoder.h"
 #include "outside/audio/audio_error.h"
+#include "outside/audio/channel_order.h"
 #include "outside/audio/sample_rates.h"
 
 namespace {
@@ -52,12 +53,14 @@ class OggEncoder : public AudioEncoder, private OggState {
         vorbis_comment_init(&comment_);
         infoReady_ = true;
         // Quality -1 means "use the bit rate"; otherwise it is the libvorbis quality in
-        // hundredths (300 is quality 3.0, as oggenc -q 3; range -100..1000 for -1.0..10.0), so
-        // it is divided by 100. Bit rates are kbps; with min and max both 0 the encoder aims at
-        // the average rate, otherwise it keeps within min..max (0 leaves that side open).
+        // hundredths (300 is quality 3.0, as oggenc -q 3; range -100..1000 for -1.0..10.0).
+        // libvorbis counts that scale from -0.1 to 1.0, so it is divided by 1000 (by 100 every
+        // quality from 1 up came out at the top rate). Bit rates are kbps; with min and max both 0
+        // the encoder aims at the average rate, otherwise it keeps within min..max (0 leaves that
+        // side open).
         int rc = 0;
         if (s.quality != -1) {
-            rc = vorbis_encode_init_vbr(&info_, channels_, rate_, s.quality / 100.0f);
+            rc = vorbis_encode_init_vbr(&info_, channels_, rate_, s.quality / 1000.0f);
         } else {
             rc = vorbis_encode_init(&info_, channels_, rate_,
                                     s.maxKbps > 0 ? s.maxKbps * 1000L : -1L, s.kbps * 1000L,
@@ -101,9 +104,13 @@ class OggEncoder : public AudioEncoder, private OggState {
         while (frames > 0) {
             const int n = static_cast<int>(std::min(frames, kChunkFrames));
             float** planes = vorbis_analysis_buffer(&dsp_, n);
-            for (int i = 0; i < n; ++i) {
-                for (int c = 0; c < channels_; ++c) {
-                    planes[c][i] = samples[static_cast<std::size_t>(i) * channels_ + c];
+            // Vorbis keeps more than two channels in its own order (centre second, LFE last).
+            const int* order = WaveToVorbisOrder(channels_);
+            for (int c = 0; c < channels_; ++c) {
+                const float* from = samples + order[c];
+                float* to = planes[c];
+                for (int i = 0; i < n; ++i) {
+                    to[i] = from[static_cast<std::size_t>(i) * channels_];
                 }
             }
             vorbis_analysis_wrote(&dsp_, n);

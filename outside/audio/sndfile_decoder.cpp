@@ -18,6 +18,22 @@ class SndfileDecoder : public AudioDecoder {
     int SampleRate() const override { return info_.samplerate; }
     int Channels() const override { return info_.channels; }
     std::int64_t Length() const override { return info_.frames; }
+    int Bits() const override {
+        switch (info_.format & SF_FORMAT_SUBMASK) {
+            case SF_FORMAT_PCM_S8:
+            case SF_FORMAT_PCM_U8:
+                return 8;
+            case SF_FORMAT_PCM_24:
+                return 24;
+            case SF_FORMAT_PCM_32:
+            case SF_FORMAT_FLOAT:
+                return 32;
+            case SF_FORMAT_DOUBLE:
+                return 64;
+            default:
+                return 16;
+        }
+    }
 
     std::int64_t Read(float* out, std::int64_t frames) override {
         if (ended_ || frames <= 0) {

@@ -165,7 +165,7 @@ TEST_F(CliConvertTest, ResultLinesAndExitStatuses) {
          1,
          Lines({S("Error\t") + a + S("\t"),
                 S("Error\t") + dir.File(S("tab\\there\\nnew\\\\x.wav")) + S("\t")})},
-        {"[Format]\nint=7\n", {a}, 1, Lines({S("Error\t") + a + S("\t")})},
+        {"[Format]\nint=8\n", {a}, 1, Lines({S("Error\t") + a + S("\t")})},
         {"", {S("--"), notAnOption}, 1, Lines({S("Error\t") + notAnOption + S("\t")})},
         {"",
          {S("--output"), out, S("--"), odd},

@@ -1,0 +1,156 @@
+#include "bench/encoder_bench.h"
+
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "components/audio_file.h"
+#include "components/component_error.h"
+#include "outside/audio/audio_factory.h"
+
+namespace {
+
+double CpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Wall and CPU seconds of `work`; the CPU of this process or of the tools it ran. The machine is
+// shared, so the CPU seconds are the steadier measure.
+struct Timing {
+    double wall;
+    double cpu;
+};
+Timing Measure(int who, const std::function<void()>& work) {
+    QElapsedTimer clock;
+    const double cpu = CpuSeconds(who);
+    clock.start();
+    work();
+    return {static_cast<double>(clock.nsecsElapsed()) / 1e9, CpuSeconds(who) - cpu};
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void Run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        throw ComponentError(QStringLiteral("%1 failed").arg(program));
+    }
+}
+
+// Reader to writer in the conversion's blocks.
+void Encode(const QString& in, const QString& out, const std::function<void(IAudioFile2&)>& set) {
+    auto reader = CreateAudioFile();
+    auto writer = CreateAudioFile();
+    reader->Open(in);
+    set(*writer);
+    writer->SetSourceFormat(reader->PcmSampleRate(), reader->PcmChannels());
+    writer->SetSourceBits(reader->SourceBits());
+    writer->CreateOutput(out);
+    for (;;) {
+        AudioBuffer block = reader->ReadBuffer(2034);
+        if (block.UpperBound() < 0) {
+            break;
+        }
+        writer->WriteBuffer(block);
+    }
+    reader->Close();
+    writer->Close();
+}
+
+EncodedFormat Encoded(EncodedFormat::Codec codec, int kbps) {
+    EncodedFormat f;
+    f.codec = codec;
+    f.kbps = kbps;
+    return f;
+}
+
+struct EncoderCase {
+    const char* name;
+    const char* extension;
+    std::function<void(IAudioFile2&)> set;
+    const char* tool;
+    QStringList arguments;  // %in and %out stand for the files
+};
+
+}  // namespace
+
+void RunEncoderBench(const QString& wav, const QString& workDir, int runs) {
+    const QDir dir(workDir);
+    const QString in = QStringLiteral("%in");
+    const QString out = QStringLiteral("%out");
+    const std::vector<EncoderCase> cases = {
+        {"WAV->FLAC level 5",
+         "flac",
+         [](IAudioFile2& w) { w.SetEncodedFormat(Encoded(EncodedFormat::Codec::Flac, 0)); },
+         "flac",
+         {QStringLiteral("-5"), QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"),
+          out, in}},
+        {"WAV->Ogg Vorbis q5",
+         "ogg",
+         [](IAudioFile2& w) { w.SetOggFormat(44100, 2, 0, 0, 0, 500); },
+         "oggenc",
+         {QStringLiteral("-Q"), QStringLiteral("-q"), QStringLiteral("5"), QStringLiteral("-o"),
+          out, in}},
+        {"WAV->Opus 128 kbps VBR",
+         "opus",
+         [](IAudioFile2& w) { w.SetEncodedFormat(Encoded(EncodedFormat::Codec::Opus, 128)); },
+         "opusenc",
+         {QStringLiteral("--quiet"), QStringLiteral("--bitrate"), QStringLiteral("128"), in, out}},
+        {"WAV->M4A AAC 192 kbps",
+         "m4a",
+         [](IAudioFile2& w) { w.SetEncodedFormat(Encoded(EncodedFormat::Codec::Aac, 192)); },
+         "ffmpeg",
+         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"),
+          in, QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"),
+          QStringLiteral("192k"), out}},
+    };
+    for (const EncoderCase& c : cases) {
+        const QString tool = QString::fromLatin1(c.tool);
+        if (QStandardPaths::findExecutable(tool).isEmpty()) {
+            std::printf("%s: %s is not installed, skipped\n", c.name, c.tool);
+            continue;
+        }
+        const QString ours = dir.filePath(QStringLiteral("ours.") + QLatin1String(c.extension));
+        const QString theirs = dir.filePath(QStringLiteral("tool.") + QLatin1String(c.extension));
+        QStringList arguments = c.arguments;
+        arguments.replaceInStrings(in, wav).replaceInStrings(out, theirs);
+        std::vector<double> x;
+        std::vector<double> y;
+        std::vector<double> xCpu;
+        std::vector<double> yCpu;
+        for (int r = 0; r < runs; ++r) {
+            const Timing a = Measure(RUSAGE_SELF, [&] { Encode(wav, ours, c.set); });
+            const Timing b = Measure(RUSAGE_CHILDREN, [&] { Run(tool, arguments); });
+            x.push_back(a.wall);
+            xCpu.push_back(a.cpu);
+            y.push_back(b.wall);
+            yCpu.push_back(b.cpu);
+        }
+        const double a = Median(x);
+        const double b = Median(y);
+        const double aCpu = Median(xCpu);
+        const double bCpu = Median(yCpu);
+        std::printf(
+            "%s: quorvel %.2f s (cpu %.2f s), %s %.2f s (cpu %.2f s), wall ratio %.2f, "
+            "cpu ratio %.2f\n",
+            c.name, a, aCpu, c.tool, b, bCpu, a / b, aCpu / bCpu);
+        std::fflush(stdout);
+    }
+}
