@@ -17,10 +17,13 @@ class AudioDecoder {
     // the caller compares what it got with Length(). Throws ComponentError when the input gives
     // no audio at all.
     virtual std::int64_t Read(float* out, std::int64_t frames) = 0;
+    // Bits per sample the input holds; lossy inputs count as 16.
+    virtual int SourceBits() const { return 16; }
 };
 
-// Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV and the
-// other containers through libsndfile). Throws ComponentError naming the file and the cause.
+// Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV, AIFF,
+// FLAC and Ogg through libsndfile, everything else through FFmpeg). Throws ComponentError naming
+// the file and the cause.
 std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path);
 
 struct MpegStreamStart;
@@ -31,3 +34,4 @@ struct MpegStreamStart;
 std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, const MpegStreamStart& start,
                                               QString* whyNot);
 std::unique_ptr<AudioDecoder> OpenSndfileDecoder(const QString& path, QString* whyNot);
+std::unique_ptr<AudioDecoder> OpenFfmpegDecoder(const QString& path, QString* whyNot);

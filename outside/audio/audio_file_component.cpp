@@ -148,6 +148,10 @@ int TAudioFile2::Channels() {
     return decoder_ ? decoder_->Channels() : 0;
 }
 
+int TAudioFile2::SourceBits() {
+    return decoder_ ? decoder_->SourceBits() : 16;
+}
+
 int TAudioFile2::PcmSampleRate() {
     return SampleRate();
 }
