@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/batch_bench.h"
+#include "bench/decode_bench.h"
 #include "bench/music_signal.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
@@ -123,10 +124,15 @@ int main(int argc, char** argv) {
     int runs = 3;
     int minutes = 10;
     bool batchOnly = false;
+    bool decodeOnly = false;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--batch-only")) {
             batchOnly = true;
+            continue;
+        }
+        if (args[i] == QLatin1String("--decode-only")) {
+            decodeOnly = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -159,6 +165,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Generating %d minutes of stereo 44.1 kHz 16-bit music-like WAV...\n",
                      minutes);
         WriteMusicLikeWav(wav, minutes * 60);
+        if (decodeOnly) {
+            RunDecodeBench(wav, work.path(), runs);
+            return 0;
+        }
         const LameEncoderSettings mp3Settings = DefaultMp3Settings(dir);
         const std::vector<Case> cases = {
             {"WAV->MP3 (96 kbps CBR q5 stereo 44100 Hz)",
@@ -218,6 +228,7 @@ int main(int argc, char** argv) {
             "Peak memory: quorvel %.0f MB after the block conversions, %.0f MB after the "
             "normalise\n",
             streamingPeak, PeakMegabytes(RUSAGE_SELF));
+        RunDecodeBench(wav, work.path(), runs);
         RunBatchBench(work.path(), runs, 120, 4);
     } catch (const ComponentError& e) {
         std::fprintf(stderr, "quorvel-bench: %s\n", e.what());
