@@ -151,6 +151,17 @@ class Demuxer {
     AVCodecParameters* Parameters() const { return Stream()->codecpar; }
     const AVCodec* Codec() const { return codec_; }
 
+    // The length the container states, in frames at `rate`, or -1 when it states none (a length
+    // guessed from the bit rate is no statement).
+    std::int64_t StatedFrames(int rate) const {
+        const AVStream* stream = Stream();
+        if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0 ||
+            format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) {
+            return -1;
+        }
+        return av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate});
+    }
+
     // The next packet of the audio stream: false at the end; a read error ends the stream too
     // (the caller tells an early end from the length).
     bool Next(AVPacket* packet) {
@@ -386,9 +397,7 @@ std::int64_t CountFromPackets(Demuxer& demuxer, int rate) {
     }
     // A file cut short (or with packets lost) still has the container's word for its length,
     // so that the reader can tell the user it ended early.
-    const std::int64_t stated = demuxer.Stream()->duration;
-    return std::max<std::int64_t>(
-        {total - trimmed, stated != AV_NOPTS_VALUE ? stated : 0, std::int64_t{0}});
+    return std::max<std::int64_t>({total - trimmed, demuxer.StatedFrames(rate), 0});
 }
 
 class FfmpegDecoder : public AudioDecoder {
@@ -485,6 +494,49 @@ class FfmpegDecoder : public AudioDecoder {
     int bits_ = 16;
 };
 
+// An ASF file's own statement of its length, in frames at `rate`, when the file is shorter than
+// its header says (cut short), else -1. libavformat drops the header's length in exactly that
+// case and guesses one from the bit rate.
+std::int64_t CutAsfFrames(const QString& path, int rate) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    static const char kHeader[] = "\x30\x26\xB2\x75\x8E\x66\xCF\x11";
+    static const char kFileProperties[] = "\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11";
+    const QByteArray head = file.read(64 * 1024);
+    if (!head.startsWith(kHeader)) {
+        return -1;
+    }
+    const auto le64 = [&head](qsizetype at) {
+        std::uint64_t value = 0;
+        std::memcpy(&value, head.constData() + at, 8);
+        return value;
+    };
+    // Header object: GUID, size, count, two reserved bytes; then its objects (GUID, size, data).
+    for (qsizetype at = 30; at + 24 <= head.size();) {
+        const std::uint64_t size = le64(at + 16);
+        if (head.mid(at, 8) == kFileProperties && at + 88 <= head.size()) {
+            // File id, file size, date, packets, play duration (100 ns), send duration, preroll.
+            const std::uint64_t fileSize = le64(at + 40);
+            const std::uint64_t play = le64(at + 64);
+            const std::uint64_t preroll = le64(at + 80);  // milliseconds
+            if (fileSize <= static_cast<std::uint64_t>(file.size()) || play > (1ULL << 50)) {
+                return -1;
+            }
+            const std::int64_t ms =
+                static_cast<std::int64_t>(play / 10000) -
+                static_cast<std::int64_t>(std::min<std::uint64_t>(preroll, play / 10000));
+            return ms * rate / 1000;
+        }
+        if (size < 24 || size > static_cast<std::uint64_t>(head.size())) {
+            return -1;
+        }
+        at += static_cast<qsizetype>(size);
+    }
+    return -1;
+}
+
 // Where the packets cannot tell, a decoding of the whole stream counts its frames: slower, but
 // the length must be right before the first block is read (fades and progress depend on it).
 std::int64_t CountByDecoding(const QString& path, int rate, int channels) {
@@ -500,6 +552,15 @@ std::int64_t CountByDecoding(const QString& path, int rate, int channels) {
             break;  // where the decoder stops as well
         }
         total += frame->nb_samples;
+    }
+    // A file cut short or damaged on the way still has the container's word for its length,
+    // where it has one: the reader then reports the early end instead of passing off part of
+    // the file as all of it. Short of that, the stated length (in milliseconds for ASF) only
+    // roughly agrees with the decoded one.
+    const std::int64_t stated =
+        std::max(source.Demuxing().StatedFrames(rate), CutAsfFrames(path, rate));
+    if (stated > total && (!source.Failure().isEmpty() || stated - total > rate / 10)) {
+        return stated;
     }
     return total;
 }
