@@ -297,19 +297,21 @@ class FrameSource {
     const Demuxer& Demuxing() const { return *demuxer_; }
     AVCodecContext* Codec() const { return codec_.get(); }
 
-    // The next decoded frame, or null at the end of the stream. A packet the decoder rejects
-    // ends the stream like a read error; `failure` says why.
+    // The next decoded frame, or null at the end of the stream. A damaged packet is left out,
+    // as ffmpeg leaves it out (the reader's length check catches a file with many); a run of
+    // them, or any other failure, ends the stream and `Failure` says why.
     const AVFrame* Next() {
         av_frame_unref(frame_.get());
         while (true) {
             const int got = avcodec_receive_frame(codec_.get(), frame_.get());
             if (got >= 0) {
+                badRun_ = 0;
                 return frame_.get();
             }
-            if (got != AVERROR(EAGAIN)) {
-                if (got != AVERROR_EOF) {
-                    failure_ = LibavText(got);
-                }
+            if (got == AVERROR_EOF) {
+                return nullptr;
+            }
+            if (got != AVERROR(EAGAIN) && !Tolerated(got)) {
                 return nullptr;
             }
             if (draining_) {
@@ -323,8 +325,7 @@ class FrameSource {
                 draining_ = true;
                 sent = avcodec_send_packet(codec_.get(), nullptr);
             }
-            if (sent < 0 && sent != AVERROR_EOF) {
-                failure_ = LibavText(sent);
+            if (sent < 0 && sent != AVERROR_EOF && !Tolerated(sent)) {
                 return nullptr;
             }
         }
@@ -333,12 +334,24 @@ class FrameSource {
     const QString& Failure() const { return failure_; }
 
   private:
+    // A packet that does not decode is skipped, up to a run of them that says the rest is no
+    // audio; running out of memory is no damage in the file and ends it at once.
+    bool Tolerated(int error) {
+        constexpr int kMaxBadRun = 64;
+        if (error != AVERROR(ENOMEM) && ++badRun_ < kMaxBadRun) {
+            return true;
+        }
+        failure_ = LibavText(error);
+        return false;
+    }
+
     QString path_;
     std::unique_ptr<Demuxer> demuxer_;
     std::unique_ptr<AVCodecContext, CodecFree> codec_;
     std::unique_ptr<AVPacket, PacketFree> packet_;
     std::unique_ptr<AVFrame, FrameFree> frame_;
     bool draining_ = false;
+    int badRun_ = 0;
     QString failure_;
 };
 

@@ -149,7 +149,7 @@ struct Hostile {
     const char* name;
     const char* from;  // the made file it is cut from
     QByteArray (*make)(const QByteArray& made);
-    const char* cause;  // part of the message
+    const char* cause;  // part of the message; empty: it must decode
 };
 
 const Hostile kHostile[] = {
@@ -171,6 +171,14 @@ const Hostile kHostile[] = {
      "damaged"},
     // The index first: the cut file opens, and its audio ends before the index's length.
     {"cut_audio.m4a", "front.m4a", FirstHalf, "ended at"},
+    // One damaged AAC frame is left out, as ffmpeg leaves it out, instead of failing the file.
+    {"bad_frame.m4a", "front.m4a",
+     [](const QByteArray& m4a) {
+         QByteArray bytes = m4a;
+         bytes.replace(bytes.size() * 3 / 5, 64, QByteArray(64, '\xff'));
+         return bytes;
+     },
+     ""},
     // ASF's clock is too coarse to count packets; its header still says how long it was.
     {"cut_audio.wma", "w.wma", FirstHalf, "ended at"},
 };
@@ -200,6 +208,10 @@ TEST(AudioDecoderConformance, HostileInputsGiveErrorsNamingTheFile) {
             ReadAll(*reader, path);
         } catch (const ComponentError& e) {
             message = e.Message();
+        }
+        if (*h.cause == 0) {
+            EXPECT_TRUE(message.isEmpty()) << message.toStdString();
+            continue;
         }
         EXPECT_TRUE(message.contains(S(h.name))) << message.toStdString();
         EXPECT_TRUE(message.contains(S(h.cause))) << message.toStdString();
