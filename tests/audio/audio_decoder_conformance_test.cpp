@@ -86,6 +86,9 @@ const Fixture kFixtures[] = {
     {"w.wma", "ffmpeg", "-v error -y -i %i -c:a wmav2 %o", 44100, 2, 16, 16, Fixture::kFfmpeg},
     {"a.aiff", "sox", "%i %o", 22050, 2, 24, 24, Fixture::kSource},
     {"u8.wav", "sox", "%i -b 8 %o", 8000, 1, 16, 8, Fixture::kSource},
+    {"oflac.oga", "flac", "--ogg -s -f %i -o %o", 44100, 2, 16, 16, Fixture::kSource},
+    {"f.mka", "ffmpeg", "-v error -y -i %i -c:a flac %o", 44100, 2, 24, 24, Fixture::kSource},
+    {"a.ac3", "ffmpeg", "-v error -y -i %i -c:a ac3 %o", 48000, 2, 16, 16, Fixture::kFfmpeg},
     {"mp3.flac", "ffmpeg", "-v error -y -i %i -c:a libmp3lame -f mp3 %o", 44100, 2, 16, 16,
      Fixture::kFfmpeg},
 };
