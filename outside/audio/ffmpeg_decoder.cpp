@@ -129,15 +129,19 @@ class Demuxer {
         }
         demuxer->stream_ =
             av_find_best_stream(demuxer->format_, AVMEDIA_TYPE_AUDIO, -1, -1, &demuxer->codec_, 0);
-        if (demuxer->stream_ < 0) {
-            *whyNot = QStringLiteral("%1 without audio").arg(kindName);
-            return nullptr;
-        }
-        if (demuxer->codec_ == nullptr) {
-            const AVCodecParameters* par = demuxer->Parameters();
+        if (demuxer->stream_ == AVERROR_DECODER_NOT_FOUND) {
+            // Audio this FFmpeg has no decoder for: the file is ours, the codec is not.
+            const int any =
+                av_find_best_stream(demuxer->format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+            const AVCodecID id =
+                any >= 0 ? demuxer->format_->streams[any]->codecpar->codec_id : AV_CODEC_ID_NONE;
             ThrowAudioError(QStringLiteral("Cannot open"), path,
                             QStringLiteral("no decoder for its %1 audio")
-                                .arg(QString::fromUtf8(avcodec_get_name(par->codec_id))));
+                                .arg(QString::fromUtf8(avcodec_get_name(id))));
+        }
+        if (demuxer->stream_ < 0 || demuxer->codec_ == nullptr) {
+            *whyNot = QStringLiteral("%1 without audio").arg(kindName);
+            return nullptr;
         }
         for (unsigned i = 0; i < demuxer->format_->nb_streams; ++i) {
             if (static_cast<int>(i) != demuxer->stream_) {
