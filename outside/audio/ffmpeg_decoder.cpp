@@ -102,7 +102,10 @@ class Demuxer {
             ThrowAudioError(QStringLiteral("Cannot open"), path, QStringLiteral("out of memory"));
         }
         const AVInputFormat* kind = nullptr;
-        if (av_probe_input_buffer2(demuxer->io_, &kind, "", nullptr, 0, 0) < 0 || kind == nullptr) {
+        // Only content that names its format as surely as an extension would: a weaker match is
+        // a chance pattern in some other file (executables pass for MPEG program streams).
+        const int score = av_probe_input_buffer2(demuxer->io_, &kind, "", nullptr, 0, 0);
+        if (score <= AVPROBE_SCORE_EXTENSION || kind == nullptr) {
             *whyNot = QStringLiteral("not a known audio format");
             return nullptr;
         }
