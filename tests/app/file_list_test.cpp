@@ -106,7 +106,7 @@ class FileListTest : public ::testing::Test {
     QByteArray oldHome;
 };
 
-TEST_F(FileListTest, AddFolderAddsTheFolderOwnMp3AndWavFilesThroughTheChooser) {
+TEST_F(FileListTest, AddFolderAddsTheFolderOwnAudioFilesThroughTheChooser) {
     QDir(dir.Path()).mkpath(S("music/sub"));
     const QString music = dir.File(S("music"));
     WriteMp3Fixture(music + S("/x.MP3"), 1200, S("  Live: Part 1/2  "));
