@@ -20,6 +20,7 @@
 #include "app/list_rows.h"
 #include "engine/main_state.h"
 #include "filelist/folder_scan.h"
+#include "filelist/input_formats.h"
 #include "filelist/probe_file.h"
 #include "settings/folder_chooser.h"
 #include "settings/folder_tree.h"
@@ -125,9 +126,7 @@ void FileListCommands::AddFiles() {
     dialog.setObjectName(QStringLiteral("OpenDialog1"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters({QStringLiteral("All Supported Files (*.mp3 *.wav *.mp2)"),
-                           QStringLiteral("MPEG files (*.mp3 *.mp2)"),
-                           QStringLiteral("WAV files (*.wav)")});
+    dialog.setNameFilters(InputFileFilters());
     dialog.selectNameFilter(dialog.nameFilters().constFirst());
     dialog.setSizeGripEnabled(true);
     if (QGuiApplication::platformName() == QStringLiteral("offscreen")) {

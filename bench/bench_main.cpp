@@ -16,6 +16,7 @@
 
 #include "bench/batch_bench.h"
 #include "bench/encoder_bench.h"
+#include "bench/decode_bench.h"
 #include "bench/music_signal.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
     int minutes = 10;
     bool batchOnly = false;
     bool encodersOnly = false;
+    bool decodeOnly = false;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--batch-only")) {
@@ -133,6 +135,10 @@ int main(int argc, char** argv) {
         }
         if (args[i] == QLatin1String("--encoders-only")) {
             encodersOnly = true;
+            continue;
+        }
+        if (args[i] == QLatin1String("--decode-only")) {
+            decodeOnly = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -167,6 +173,10 @@ int main(int argc, char** argv) {
         WriteMusicLikeWav(wav, minutes * 60);
         if (encodersOnly) {
             RunEncoderBench(wav, work.path(), runs);
+            return 0;
+        }
+        if (decodeOnly) {
+            RunDecodeBench(wav, work.path(), runs);
             return 0;
         }
         const LameEncoderSettings mp3Settings = DefaultMp3Settings(dir);
@@ -229,6 +239,7 @@ int main(int argc, char** argv) {
             "normalise\n",
             streamingPeak, PeakMegabytes(RUSAGE_SELF));
         RunEncoderBench(wav, work.path(), runs);
+        RunDecodeBench(wav, work.path(), runs);
         RunBatchBench(work.path(), runs, 120, 4);
     } catch (const ComponentError& e) {
         std::fprintf(stderr, "quorvel-bench: %s\n", e.what());

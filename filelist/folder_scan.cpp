@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "filelist/input_formats.h"
+
 QStringList FolderFileNames(const QString& folder) {
     // Unsorted: the order the file system returns. Files only, so that a sub-folder that happens
     // to be called "x.mp3" is not offered to the decoder.
@@ -10,12 +12,7 @@ QStringList FolderFileNames(const QString& folder) {
 }
 
 bool IsFolderAudioName(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0) {
-        return false;
-    }
-    const QString extension = name.mid(dot).toLower();
-    return extension == QStringLiteral(".mp3") || extension == QStringLiteral(".wav");
+    return IsSupportedInputName(name);
 }
 
 QString FolderEntryPath(const QString& folder, const QString& name) {

@@ -7,7 +7,8 @@
 // in the order the file system returns them. Sub-folders are neither listed nor entered.
 QStringList FolderFileNames(const QString& folder);
 
-// True when the name's extension, lower-cased, is ".mp3" or ".wav": the files Add Folder adds.
+// True when the name's extension, in any case, is one of the supported inputs
+// (SupportedInputExtensions): the files Add Folder adds.
 bool IsFolderAudioName(const QString& name);
 
 // The full path of an entry of folder.

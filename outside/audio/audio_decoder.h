@@ -12,17 +12,18 @@ class AudioDecoder {
     virtual int Channels() const = 0;
     // Exact frames of the whole input (gapless for MPEG audio).
     virtual std::int64_t Length() const = 0;
-    // Bits per sample the input holds; lossy inputs give 16.
-    virtual int Bits() const { return 16; }
     // Decodes up to `frames` frames into `out`; returns the frames written, 0 at the end.
     // Damage after some audio (trailing junk, a cut last frame, a read error) ends the stream;
     // the caller compares what it got with Length(). Throws ComponentError when the input gives
     // no audio at all.
     virtual std::int64_t Read(float* out, std::int64_t frames) = 0;
+    // Bits per sample the input holds; lossy inputs count as 16.
+    virtual int SourceBits() const { return 16; }
 };
 
-// Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV and the
-// other containers through libsndfile). Throws ComponentError naming the file and the cause.
+// Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV, AIFF,
+// FLAC and Ogg through libsndfile, everything else through FFmpeg). Throws ComponentError naming
+// the file and the cause.
 std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path);
 
 struct MpegStreamStart;
@@ -33,3 +34,4 @@ struct MpegStreamStart;
 std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, const MpegStreamStart& start,
                                               QString* whyNot);
 std::unique_ptr<AudioDecoder> OpenSndfileDecoder(const QString& path, QString* whyNot);
+std::unique_ptr<AudioDecoder> OpenFfmpegDecoder(const QString& path, QString* whyNot);

@@ -1,5 +1,6 @@
-// Chooses the decoder by what the file holds, never by its name: a container header goes to
-// libsndfile, anything else must prove to be MPEG audio. Nothing else is taken for audio.
+// Chooses the decoder by what the file holds, never by its name: the containers libsndfile reads
+// exactly go to it, MPEG audio to libmpg123, and everything else to FFmpeg, which also takes what
+// libsndfile turns down (a WAV holding a compressed codec, Ogg FLAC ...).
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -12,11 +13,29 @@
 namespace {
 
 // The containers handed to libsndfile. Only these: its own MPEG reader would otherwise take
-// chance frame syncs in any file for audio (and print about them to the terminal).
+// chance frame syncs in any file for audio (and print about them to the terminal). Its Ogg
+// Vorbis and Opus lengths are granule-exact, where FFmpeg keeps a Vorbis stream's last padding.
 bool StartsWithContainerMagic(const QByteArray& head) {
-    static const char* const kMagic[] = {"RIFF", "RIFX", "RF64", "FORM", "fLaC",
-                                         "OggS", ".snd", "caff", "wvpk", "Creative Voice"};
+    static const char* const kMagic[] = {"RIFF", "RIFX", "RF64", "FORM",          "fLaC",
+                                         "OggS", ".snd", "caff", "Creative Voice"};
     for (const char* magic : kMagic) {
+        if (head.startsWith(magic)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Containers only FFmpeg reads, recognised before the MPEG scan so that no chance frame sync in
+// their data can be taken for MPEG audio: MP4 ("ftyp" after the box size), ASF, WavPack,
+// Monkey's Audio, Matroska/WebM, TTA, Musepack.
+bool StartsWithFfmpegMagic(const QByteArray& head) {
+    static const char kAsf[] = "\x30\x26\xB2\x75\x8E\x66\xCF\x11";
+    static const char kMatroska[] = "\x1A\x45\xDF\xA3";
+    if (head.size() >= 8 && head.mid(4, 4) == "ftyp") {
+        return true;
+    }
+    for (const char* magic : {kAsf, kMatroska, "wvpk", "MAC ", "TTA1", "MPCK", "MP+"}) {
         if (head.startsWith(magic)) {
             return true;
         }
@@ -53,9 +72,15 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
 
     QString whyNot;
     std::unique_ptr<AudioDecoder> decoder;
-    if (StartsWithContainerMagic(head)) {
+    if (StartsWithFfmpegMagic(head)) {
+        file.close();
+        decoder = OpenFfmpegDecoder(path, &whyNot);
+    } else if (StartsWithContainerMagic(head)) {
         file.close();
         decoder = OpenSndfileDecoder(path, &whyNot);
+        if (!decoder) {
+            decoder = OpenFfmpegDecoder(path, &whyNot);
+        }
     } else {
         const std::int64_t want = std::min(MpegScanBytes(head), kMaxScanBytes);
         if (want > head.size()) {
@@ -65,8 +90,10 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
         const MpegStreamStart start = FindMpegStream(head, info.size());
         if (start.found) {
             decoder = OpenMpegDecoder(path, start, &whyNot);
-        } else {
-            whyNot = QStringLiteral("no run of MPEG audio frames at its start");
+        }
+        if (!decoder) {
+            // ADTS AAC, AC-3, a FLAC behind an ID3 tag and the other headerless streams.
+            decoder = OpenFfmpegDecoder(path, &whyNot);
         }
     }
     if (!decoder) {

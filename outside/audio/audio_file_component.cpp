@@ -150,7 +150,7 @@ int TAudioFile2::Channels() {
 }
 
 int TAudioFile2::SourceBits() {
-    return decoder_ ? decoder_->Bits() : 16;
+    return decoder_ ? decoder_->SourceBits() : 16;
 }
 
 int TAudioFile2::PcmSampleRate() {

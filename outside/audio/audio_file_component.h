@@ -25,6 +25,7 @@ class TAudioFile2 : public IAudioFile2 {
     int SampleRate() override;
     int Channels() override;
     int Duration() override;
+    int SourceBits() override;
     int PcmSampleRate() override;
     int PcmChannels() override;
     int SourceBits() override;

@@ -1,4 +1,5 @@
-// WAV and the other containers libsndfile reads (AIFF, FLAC, Ogg Vorbis, AU, CAF, W64 ...).
+// WAV and the other containers libsndfile reads (AIFF, FLAC, Ogg Vorbis and Opus, AU, CAF, W64
+// ...).
 #include <sndfile.h>
 
 #include <QFile>
@@ -18,7 +19,7 @@ class SndfileDecoder : public AudioDecoder {
     int SampleRate() const override { return info_.samplerate; }
     int Channels() const override { return info_.channels; }
     std::int64_t Length() const override { return info_.frames; }
-    int Bits() const override {
+    int SourceBits() const override {
         switch (info_.format & SF_FORMAT_SUBMASK) {
             case SF_FORMAT_PCM_S8:
             case SF_FORMAT_PCM_U8:
@@ -26,11 +27,10 @@ class SndfileDecoder : public AudioDecoder {
             case SF_FORMAT_PCM_24:
                 return 24;
             case SF_FORMAT_PCM_32:
-            case SF_FORMAT_FLOAT:
-                return 32;
+            case SF_FORMAT_FLOAT:  // a lossless output keeps what it can of these
             case SF_FORMAT_DOUBLE:
-                return 64;
-            default:
+                return 32;
+            default:  // 16-bit PCM, companded, ADPCM and the lossy codecs
                 return 16;
         }
     }

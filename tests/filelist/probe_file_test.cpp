@@ -161,9 +161,11 @@ TEST_F(ProbeFileTest, RecordsOfTheOtherFormatsComeFromTheirTags) {
     }
 }
 
-TEST(FolderScan, AddsOnlyTheFolderOwnMp3AndWavFiles) {
+TEST(FolderScan, AddsOnlyTheFolderOwnFilesWithAnAudioExtension) {
     TempDir dir;
-    for (const char* name : {"x.MP3", "y.wav", "z.ogg", ".hidden.Wav", "readme", "a.mp3.txt"}) {
+    for (const char* name :
+         {"x.MP3", "y.wav", "z.ogg", ".hidden.Wav", "readme", "a.mp3.txt", "b.FLAC", "c.m4a",
+          "d.opus", "e.wv", "f.wma", "g.aiff", "h.mp2", "i.jpg", "flac"}) {
         dir.Write(S(name), "x");
     }
     QDir(dir.Path()).mkpath(S("sub"));
@@ -171,8 +173,12 @@ TEST(FolderScan, AddsOnlyTheFolderOwnMp3AndWavFiles) {
     dir.Write(S("sub/w.wav"), "x");
     QStringList found = FolderAudioFiles(dir.Path());
     found.sort();
-    EXPECT_EQ(found, (QStringList{dir.File(S(".hidden.Wav")), dir.File(S("x.MP3")),
-                                  dir.File(S("y.wav"))}));
+    QStringList expected;
+    for (const char* name : {".hidden.Wav", "b.FLAC", "c.m4a", "d.opus", "e.wv", "f.wma", "g.aiff",
+                             "h.mp2", "x.MP3", "y.wav", "z.ogg"}) {
+        expected << dir.File(S(name));
+    }
+    EXPECT_EQ(found, expected);
 }
 
 }  // namespace
