@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "settings/app_settings.h"
+#include "settings/loudness_options.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -259,6 +260,7 @@ void Tfm_set::FormShow() {
     SelectItem(cb_fadeintime, appSettings_.FadeInTime - 1);
     SelectItem(cb_fadeouttime, appSettings_.FadeOutTime - 1);
     SelectItem(cb_nor, appSettings_.NormalizeVolume - 1);
+    loudness_->Load(appSettings_.Loudness);
     // A stored count outside the list shows what a batch will use: the nearer end.
     cb_jobs->setCurrentIndex(
         appSettings_.BatchJobs == 0 ? 0 : std::clamp(appSettings_.BatchJobs, 1, kMostBatchJobs));
@@ -376,12 +378,14 @@ void Tfm_set::OkClick() {
     appSettings_.FadeOutTime = number(cb_fadeouttime, appSettings_.FadeOutTime);
     appSettings_.NormalizeVolume = number(cb_nor, appSettings_.NormalizeVolume);
     appSettings_.BatchJobs = cb_jobs->currentIndex();
+    appSettings_.Loudness = loudness_->Values();
     try {
         if (!settingsFile_) {
             throw SettingsWriteError(QStringLiteral("Unable to write to Quorvel.ini"));
         }
         WriteSettingsDialogValues(*settingsFile_, ControlValues());
         WriteBatchJobs(*settingsFile_, appSettings_.BatchJobs);  // after the keys of old
+        WriteLoudnessSettings(*settingsFile_, appSettings_.Loudness);
     } catch (const SettingsWriteError& e) {
         reportError_(this, e.Message());
         return;  // the dialog stays open
@@ -397,6 +401,7 @@ void Tfm_set::Button2Click() {
     cb_fadeouttime->setCurrentIndex(5);
     SelectItem(cb_nor, 97);
     cb_jobs->setCurrentIndex(0);
+    loudness_->Defaults();
     LoadValues(FactorySettingsDialogValues());
 }
 

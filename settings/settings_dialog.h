@@ -10,6 +10,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class LoudnessOptions;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -91,6 +92,7 @@ class Tfm_set : public QDialog {
     QCheckBox* cb_fadeout = nullptr;
     QComboBox* cb_fadeouttime = nullptr;
     QComboBox* cb_jobs = nullptr;  // "Files at once": item 0 automatic, then 1 to 16
+    LoudnessOptions* loudness_ = nullptr;
 
     QComboBox* cb_mp3_frequency = nullptr;
     QComboBox* cb_mp3_channel = nullptr;

@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 
 #include "settings/app_settings.h"
+#include "settings/loudness_options.h"
 #include "settings/settings_dialog.h"
 
 namespace {
@@ -82,6 +84,18 @@ QSpinBox* QualityBox(QWidget* parent, const char* upDownName, const char* editNa
     return box;
 }
 
+// A page whose content of `height` scrolls vertically; returns the content to build on.
+QWidget* ScrollingContent(QWidget* page, int height) {
+    auto* scroll = new QScrollArea(page);
+    scroll->setGeometry(0, 0, kPageWidth, kPageHeight);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget;
+    content->resize(kPageWidth, height);
+    scroll->setWidget(content);
+    return content;
+}
+
 QGroupBox* Frame(QWidget* parent, const QString& title, const QRect& g, const char* name = "") {
     return Named(new QGroupBox(title, parent), name, g);
 }
@@ -111,7 +125,9 @@ QWidget* Tfm_set::NewPage(const char* name) {
 }
 
 void Tfm_set::BuildGeneralPage() {
-    QWidget* page = pages_[0] = NewPage("gb_cdgeneral");
+    // The page scrolls: the loudness frame goes below the frames that fill its height.
+    QWidget* page = ScrollingContent(pages_[0] = NewPage("gb_cdgeneral"),
+                                     kPageHeight + 6 + LoudnessOptions::kHeight);
     // Three frames share the page: the two of the settings, then the number of files at once.
     QGroupBox* nor = Frame(page, QStringLiteral("Normalize Settings"), {0, 0, kPageWidth, 56});
     cb_normalize =
@@ -141,6 +157,8 @@ void Tfm_set::BuildGeneralPage() {
     cb_jobs = List(batch, "cb_jobs", jobs, {10, 20, 224, kRow});
     cb_jobs->setToolTip(
         QStringLiteral("How many files a conversion or normalisation works on at the same time"));
+    loudness_ = new LoudnessOptions(page);
+    loudness_->move(0, kPageHeight + 6);
 }
 
 void Tfm_set::BuildMp3GeneralPage() {

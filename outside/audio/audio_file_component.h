@@ -37,6 +37,7 @@ class TAudioFile2 : public IAudioFile2 {
     void CreateOutput(const QString& fileName) override;
     void WriteBuffer(AudioBuffer& buffer) override;
     float OutputPeak(const AudioBuffer& block, bool last) override;
+    AudioBuffer OutputBlock(const AudioBuffer& block, bool last, int& rate) override;
 
     void Close() override;
     bool IsOpen() override;

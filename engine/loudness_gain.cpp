@@ -1,0 +1,100 @@
+#include "engine/loudness_gain.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "components/audio_file.h"
+
+namespace {
+constexpr int kMeasureBlockFrames = 65536;
+// Other meters' oversampling and the output's rounding to 16 bits move a true peak by a few
+// hundredths of a dB: the gain stays this far under the ceiling so theirs stays under it too.
+constexpr double kCeilingMargin = 0.1;
+}  // namespace
+
+LoudnessGain GainForTarget(const LoudnessMeasure& measure, double targetLufs, double ceilingDbtp) {
+    LoudnessGain g;
+    if (!measure.Measured()) {
+        g.unmeasured = true;
+        g.note = QStringLiteral("Too quiet to measure its loudness: level left as it was");
+        return g;
+    }
+    g.decibels = targetLufs - measure.integrated;
+    const double peak = ToDecibels(measure.truePeak);
+    if (peak + g.decibels > ceilingDbtp - kCeilingMargin) {
+        g.decibels = ceilingDbtp - kCeilingMargin - peak;
+        g.limited = true;
+        g.note = QStringLiteral("Reached %1 LUFS instead of %2: the true peak may not pass %3 dBTP")
+                     .arg(measure.integrated + g.decibels, 0, 'f', 1)
+                     .arg(targetLufs, 0, 'f', 0)
+                     .arg(ceilingDbtp, 0, 'f', 1);
+    }
+    return g;
+}
+
+void WrittenLoudness::Add(const AudioBuffer& block, bool last) {
+    // Slices keep a converted copy small whatever the block's size.
+    const std::size_t channels = static_cast<std::size_t>(block.Channels());
+    const std::size_t frames = block.FrameCount();
+    std::size_t done = 0;
+    do {
+        const std::size_t n = std::min<std::size_t>(kMeasureBlockFrames, frames - done);
+        const bool end = last && done + n >= frames;
+        int rate = 0;
+        AudioBuffer out;
+        if (writer_) {
+            const AudioBuffer slice =
+                n == frames ? AudioBuffer()
+                            : AudioBuffer(std::vector<float>(block.Data() + done * channels,
+                                                             block.Data() + (done + n) * channels),
+                                          block.Channels());
+            out = writer_->OutputBlock(n == frames ? block : slice, end, rate);
+        }
+        const AudioBuffer& measured = writer_ ? out : block;
+        if (!track_ && (!measured.Empty() || !end)) {
+            track_ = meter_.NewTrack(rate > 0 ? rate : sourceRate_, measured.Channels());
+        }
+        if (track_) {
+            track_->Add(measured);
+        }
+        done += n;
+    } while (done < frames);
+}
+
+std::unique_ptr<ILoudnessTrack> MeasureOpenInput(IAudioFile2& reader, const ILoudnessMeter& meter,
+                                                 IAudioFile2* writer,
+                                                 const std::function<bool()>& keepGoing,
+                                                 const std::function<void(int)>& progress) {
+    WrittenLoudness measure(meter, writer, reader.PcmSampleRate());
+    const std::int64_t length = std::max<std::int64_t>(reader.Length(), 1);
+    std::int64_t frames = 0;
+    for (;;) {
+        if (!keepGoing()) {
+            return nullptr;
+        }
+        const AudioBuffer block = reader.ReadBuffer(kMeasureBlockFrames);
+        if (block.Empty()) {
+            break;
+        }
+        measure.Add(block);
+        frames += static_cast<std::int64_t>(block.FrameCount());
+        if (progress) {
+            progress(static_cast<int>(std::min<std::int64_t>(10000, frames * 10000 / length)));
+        }
+    }
+    measure.Add(AudioBuffer({}, reader.PcmChannels()), true);
+    std::unique_ptr<ILoudnessTrack> track = measure.Take();
+    if (!track) {
+        track = meter.NewTrack(reader.PcmSampleRate(), reader.PcmChannels());  // nothing decoded
+    }
+    return track;
+}
+
+QString ReplayGainText(const LoudnessMeasure& measure) {
+    const double gain = measure.Measured() ? kReplayGainReference - measure.integrated : 0.0;
+    return QStringLiteral("%1 dB").arg(gain, 0, 'f', 2);
+}
+
+QString ReplayPeakText(const LoudnessMeasure& measure) {
+    return QString::number(measure.truePeak, 'f', 6);
+}
