@@ -57,9 +57,8 @@ struct RunPlan {
 enum class WorkEnd { Complete, Stopped };
 // What a row's work leaves beside its output.
 struct RowExtras {
-    QString note;                              // for the row's result
-    std::shared_ptr<WrittenLoudness> measure;  // ReplayGain: fed the blocks as they are written
-    std::unique_ptr<ILoudnessTrack> track;     // ReplayGain: what was written, once it all was
+    QString note;                           // for the row's result
+    std::unique_ptr<ILoudnessTrack> track;  // ReplayGain: the finished output's loudness
 };
 // One file's work between opening the pair and closing it; failures propagate.
 using FileWork = std::function<WorkEnd(const JobParts&, const RowInput&, RowExtras&)>;
@@ -109,17 +108,6 @@ LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<RowMeasure>& 
         return {};
     }
     return GainForTarget(plan.meter->Album(tracks), plan.targetLufs, plan.ceilingDbtp);
-}
-
-// A conversion's block hook feeding a new track with what is written, when ReplayGain is on.
-std::function<void(const AudioBuffer&)> MeasureWritten(const RunPlan& plan, const JobParts& job,
-                                                       RowExtras& extras) {
-    if (!plan.replayGain || !plan.loudness.meter) {
-        return {};
-    }
-    extras.measure = std::make_shared<WrittenLoudness>(*plan.loudness.meter, &job.writer,
-                                                       job.reader.PcmSampleRate());
-    return [measure = extras.measure](const AudioBuffer& block) { measure->Add(block); };
 }
 
 void Reset(IAudioFile2& component) {
@@ -172,16 +160,20 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
     try {
         OpenFilePair(job.reader, job.writer, in.path, hidden);
         if (work(job, in, extras) == WorkEnd::Complete) {
-            if (extras.measure) {
-                // The converter's tail, before Close writes it.
-                extras.measure->Add(AudioBuffer({}, job.reader.PcmChannels()), true);
-                extras.track = extras.measure->Take();
-            }
             job.reader.Close();
             job.writer.Close();
             TransferTagsGuarded(hidden, in.tags);
             // After the transfer: values carried from the input describe other audio.
-            if (plan.replayGain && extras.track) {
+            if (plan.replayGain && !HoldsReplayGainTags(hidden)) {
+                extras.note = QStringLiteral("No ReplayGain values: %1 files hold no tags")
+                                  .arg(QFileInfo(hidden).suffix().toUpper());
+            } else if (plan.replayGain) {
+                // Measured on the finished file, as players decode it: encoders move loudness
+                // by tenths of a dB.
+                job.reader.Open(hidden);
+                extras.track = MeasureOpenInput(job.reader, *plan.loudness.meter, nullptr,
+                                                [] { return true; });
+                job.reader.Close();
                 const LoudnessMeasure m = extras.track->Measure();
                 WriteReplayGainTags(hidden, {ReplayGainText(m), ReplayPeakText(m), {}, {}});
             }
@@ -290,8 +282,7 @@ using Configure = std::function<void(const JobParts&)>;
 
 FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const RunPlan& plan,
                                ProgressTracker& tracker) {
-    return [&host, &state, &plan, &tracker](const JobParts& job, const RowInput& in,
-                                            RowExtras& extras) {
+    return [&host, &state, &plan, &tracker](const JobParts& job, const RowInput& in, RowExtras&) {
         int shown = -1;
         const BlockLoopHooks hooks{[&host] { host.PumpMessages(); },
                                    [&host, &tracker, &in, &shown](int value) {
@@ -305,8 +296,7 @@ FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const Ru
                                        host.ShowRowProgress(in.row, value);
                                        tracker.SetRow(in.row, value);
                                        host.ShowBatchProgress(tracker.Now());
-                                   },
-                                   MeasureWritten(plan, job, extras)};
+                                   }};
         return RunBlockLoop(job.reader, job.writer, job.transform, plan.loop, state.Converting,
                             hooks)
                    ? WorkEnd::Complete
@@ -537,8 +527,7 @@ FileWork WorkOnJob(Shared& shared) {
         } else {
             complete = RunBlockLoop(job.reader, job.writer, job.transform, shared.plan.loop,
                                     shared.state.Converting,
-                                    BlockLoopHooks{[] {}, [&progress](int v) { progress = v; },
-                                                   MeasureWritten(shared.plan, job, extras)});
+                                    BlockLoopHooks{[] {}, [&progress](int v) { progress = v; }});
         }
         return complete ? WorkEnd::Complete : WorkEnd::Stopped;
     };

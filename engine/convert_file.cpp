@@ -92,9 +92,6 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
         pos += static_cast<std::int64_t>(upperBound) / channels;
         hooks.progress(
             static_cast<int>(std::clamp<std::int64_t>(MulDiv64(pos, 10000, length), 0, 10000)));
-        if (hooks.block) {
-            hooks.block(buffer);
-        }
         writer.WriteBuffer(buffer);
         if (length - pos < kEndSlackFrames) {
             break;

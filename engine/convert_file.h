@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 
-class AudioBuffer;
 class IAudioFile2;
 class IAudioTransform2;
 
@@ -22,7 +21,6 @@ struct BlockLoopSettings {
 struct BlockLoopHooks {
     std::function<void()> pump;         // called twice before every block
     std::function<void(int)> progress;  // 0..10000 after every block, 0 on an empty buffer
-    std::function<void(const AudioBuffer&)> block;  // may be empty: each block as it is written
 };
 
 // Frames per block, and the slack that ends a file whose length was a little generous.

@@ -96,6 +96,14 @@ void WriteMpeg(const QString& path, const QByteArray& name, const Pairs& pairs) 
 
 }  // namespace
 
+bool HoldsReplayGainTags(const QString& path) {
+    static const QStringList tagged{
+        QStringLiteral("mp3"), QStringLiteral("mp2"),  QStringLiteral("ogg"),
+        QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("flac"),
+        QStringLiteral("m4a"), QStringLiteral("mp4"),  QStringLiteral("wma")};
+    return tagged.contains(QFileInfo(path).suffix().toLower());
+}
+
 bool WriteReplayGainTags(const QString& path, const ReplayGainTags& values) {
     const QString ext = QFileInfo(path).suffix().toLower();
     const QByteArray name = QFile::encodeName(path);

@@ -17,3 +17,6 @@ struct ReplayGainTags {
 // replaced, everything else in the tag stays. Returns false for a format without tags (.wav,
 // .vox); throws TagError when the file cannot be read or written.
 bool WriteReplayGainTags(const QString& path, const ReplayGainTags& values);
+
+// Whether WriteReplayGainTags has tags to write into for a file of this name.
+bool HoldsReplayGainTags(const QString& path);
