@@ -123,10 +123,15 @@ int main(int argc, char** argv) {
     int runs = 3;
     int minutes = 10;
     bool batchOnly = false;
+    bool loudnessOnly = false;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--batch-only")) {
             batchOnly = true;
+            continue;
+        }
+        if (args[i] == QLatin1String("--loudness-only")) {
+            loudnessOnly = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -154,6 +159,10 @@ int main(int argc, char** argv) {
     try {
         if (batchOnly) {
             RunBatchBench(work.path(), runs, 120, 4);
+            return 0;
+        }
+        if (loudnessOnly) {
+            RunLoudnessBench(work.path(), runs, 120, 4);
             return 0;
         }
         std::fprintf(stderr, "Generating %d minutes of stereo 44.1 kHz 16-bit music-like WAV...\n",
@@ -219,6 +228,7 @@ int main(int argc, char** argv) {
             "normalise\n",
             streamingPeak, PeakMegabytes(RUSAGE_SELF));
         RunBatchBench(work.path(), runs, 120, 4);
+        RunLoudnessBench(work.path(), runs, 120, 4);
     } catch (const ComponentError& e) {
         std::fprintf(stderr, "quorvel-bench: %s\n", e.what());
         return 1;

@@ -107,7 +107,16 @@ LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<RowMeasure>& 
     if (tracks.empty()) {
         return {};
     }
-    return GainForTarget(plan.meter->Album(tracks), plan.targetLufs, plan.ceilingDbtp);
+    try {
+        return GainForTarget(plan.meter->Album(tracks), plan.targetLufs, plan.ceilingDbtp);
+    } catch (const std::exception& e) {
+        // Runs where nothing may throw (the last job to end the first pass): the rows keep
+        // their level and say why.
+        LoudnessGain unchanged;
+        unchanged.unmeasured = true;
+        unchanged.note = ErrorText(e);
+        return unchanged;
+    }
 }
 
 void Reset(IAudioFile2& component) {

@@ -39,19 +39,18 @@ void WrittenLoudness::Add(const AudioBuffer& block, bool last) {
     std::size_t done = 0;
     do {
         const std::size_t n = std::min<std::size_t>(kMeasureBlockFrames, frames - done);
-        const bool end = last && done + n >= frames;
+        const bool whole = n == frames;
+        const AudioBuffer slice =
+            whole ? AudioBuffer()
+                  : AudioBuffer(std::vector<float>(block.Data() + done * channels,
+                                                   block.Data() + (done + n) * channels),
+                                block.Channels());
+        const AudioBuffer& in = whole ? block : slice;
         int rate = 0;
-        AudioBuffer out;
-        if (writer_) {
-            const AudioBuffer slice =
-                n == frames ? AudioBuffer()
-                            : AudioBuffer(std::vector<float>(block.Data() + done * channels,
-                                                             block.Data() + (done + n) * channels),
-                                          block.Channels());
-            out = writer_->OutputBlock(n == frames ? block : slice, end, rate);
-        }
-        const AudioBuffer& measured = writer_ ? out : block;
-        if (!track_ && (!measured.Empty() || !end)) {
+        const AudioBuffer out =
+            writer_ ? writer_->OutputBlock(in, last && done + n >= frames, rate) : AudioBuffer();
+        const AudioBuffer& measured = writer_ ? out : in;
+        if (!track_ && !measured.Empty()) {
             track_ = meter_.NewTrack(rate > 0 ? rate : sourceRate_, measured.Channels());
         }
         if (track_) {
