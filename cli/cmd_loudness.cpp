@@ -39,7 +39,7 @@ int RunLoudnessCommand(const QStringList& args, QTextStream& out, QTextStream& e
         try {
             reader->Open(path);
             std::unique_ptr<ILoudnessTrack> track =
-                MeasureOpenInput(*reader, *meter, nullptr, [] { return true; });
+                MeasureOpenInput(*reader, *meter, nullptr, true, [] { return true; });
             reader->Close();
             PrintLine(out, track->Measure(), path);
             tracks.push_back(std::move(track));

@@ -33,9 +33,10 @@ class ILoudnessMeter {
   public:
     virtual ~ILoudnessMeter() = default;
     // A new track for interleaved blocks of this rate and channel count; callable from any
-    // thread.
-    virtual std::unique_ptr<ILoudnessTrack> NewTrack(int sampleRate, int channels) const = 0;
+    // thread. Without withRange its measure has no loudness range (0), which saves time.
+    virtual std::unique_ptr<ILoudnessTrack> NewTrack(int sampleRate, int channels,
+                                                     bool withRange) const = 0;
     // The tracks (all made by this meter) measured as one programme: one gating over all their
-    // blocks, the highest peaks.
+    // blocks, the highest peaks; a range only when every track has one.
     virtual LoudnessMeasure Album(const std::vector<const ILoudnessTrack*>& tracks) const = 0;
 };

@@ -82,7 +82,7 @@ RowMeasure MeasureRow(IAudioFile2& reader, const ILoudnessMeter& meter, const QS
             reader.Close();
         }
         reader.Open(path);
-        m.track = MeasureOpenInput(reader, meter, nullptr, keepGoing, progress);
+        m.track = MeasureOpenInput(reader, meter, nullptr, false, keepGoing, progress);
         reader.Close();
     } catch (const std::exception& e) {
         m.error = ErrorText(e);
@@ -180,7 +180,7 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
                 // Measured on the finished file, as players decode it: encoders move loudness
                 // by tenths of a dB.
                 job.reader.Open(hidden);
-                extras.track = MeasureOpenInput(job.reader, *plan.loudness.meter, nullptr,
+                extras.track = MeasureOpenInput(job.reader, *plan.loudness.meter, nullptr, false,
                                                 [] { return true; });
                 job.reader.Close();
                 const LoudnessMeasure m = extras.track->Measure();

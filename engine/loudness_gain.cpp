@@ -51,7 +51,8 @@ void WrittenLoudness::Add(const AudioBuffer& block, bool last) {
             writer_ ? writer_->OutputBlock(in, last && done + n >= frames, rate) : AudioBuffer();
         const AudioBuffer& measured = writer_ ? out : in;
         if (!track_ && !measured.Empty()) {
-            track_ = meter_.NewTrack(rate > 0 ? rate : sourceRate_, measured.Channels());
+            track_ =
+                meter_.NewTrack(rate > 0 ? rate : sourceRate_, measured.Channels(), withRange_);
         }
         if (track_) {
             track_->Add(measured);
@@ -61,10 +62,10 @@ void WrittenLoudness::Add(const AudioBuffer& block, bool last) {
 }
 
 std::unique_ptr<ILoudnessTrack> MeasureOpenInput(IAudioFile2& reader, const ILoudnessMeter& meter,
-                                                 IAudioFile2* writer,
+                                                 IAudioFile2* writer, bool withRange,
                                                  const std::function<bool()>& keepGoing,
                                                  const std::function<void(int)>& progress) {
-    WrittenLoudness measure(meter, writer, reader.PcmSampleRate());
+    WrittenLoudness measure(meter, writer, reader.PcmSampleRate(), withRange);
     const std::int64_t length = std::max<std::int64_t>(reader.Length(), 1);
     std::int64_t frames = 0;
     for (;;) {
@@ -84,7 +85,8 @@ std::unique_ptr<ILoudnessTrack> MeasureOpenInput(IAudioFile2& reader, const ILou
     measure.Add(AudioBuffer({}, reader.PcmChannels()), true);
     std::unique_ptr<ILoudnessTrack> track = measure.Take();
     if (!track) {
-        track = meter.NewTrack(reader.PcmSampleRate(), reader.PcmChannels());  // nothing decoded
+        // Nothing was decoded.
+        track = meter.NewTrack(reader.PcmSampleRate(), reader.PcmChannels(), withRange);
     }
     return track;
 }

@@ -24,8 +24,9 @@ LoudnessGain GainForTarget(const LoudnessMeasure& measure, double targetLufs, do
 // a writer, of the blocks themselves.
 class WrittenLoudness {
   public:
-    WrittenLoudness(const ILoudnessMeter& meter, IAudioFile2* writer, int sourceRate)
-        : meter_(meter), writer_(writer), sourceRate_(sourceRate) {}
+    WrittenLoudness(const ILoudnessMeter& meter, IAudioFile2* writer, int sourceRate,
+                    bool withRange = false)
+        : meter_(meter), writer_(writer), sourceRate_(sourceRate), withRange_(withRange) {}
     // Blocks in stream order; `last` (possibly with an empty block) ends the stream.
     void Add(const AudioBuffer& block, bool last = false);
     // The track after the last block; null when no block came.
@@ -35,14 +36,15 @@ class WrittenLoudness {
     const ILoudnessMeter& meter_;
     IAudioFile2* writer_;
     int sourceRate_;
+    bool withRange_;
     std::unique_ptr<ILoudnessTrack> track_;
 };
 
 // Decodes the reader's open input to its end and measures it as `writer` (may be null) would
 // write it. keepGoing is asked before every block; null when it said no. progress (may be
-// empty) gets 0..10000 of the input.
+// empty) gets 0..10000 of the input. The loudness range is measured only withRange.
 std::unique_ptr<ILoudnessTrack> MeasureOpenInput(IAudioFile2& reader, const ILoudnessMeter& meter,
-                                                 IAudioFile2* writer,
+                                                 IAudioFile2* writer, bool withRange,
                                                  const std::function<bool()>& keepGoing,
                                                  const std::function<void(int)>& progress = {});
 

@@ -80,7 +80,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
 // False when terminated.
 bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& percent) {
     if (Loudness(job)) {
-        const auto track = MeasureOpenInput(job.reader, *job.loudness->meter, &job.writer,
+        const auto track = MeasureOpenInput(job.reader, *job.loudness->meter, &job.writer, false,
                                             [&shared] { return !shared.terminate; });
         if (!track) {
             return false;

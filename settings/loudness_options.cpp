@@ -13,45 +13,48 @@ LoudnessOptions::LoudnessOptions(QWidget* parent) : QGroupBox(QStringLiteral("Lo
     setObjectName(QStringLiteral("gb_loudness"));
     resize(244, kHeight);
     auto* caption = new QLabel(QStringLiteral("Normalise to"), this);
-    caption->setGeometry(10, 20, 78, kRow);
+    caption->setGeometry(10, 20, 96, kRow);
     mode_ = new QComboBox(this);
     mode_->setObjectName(QStringLiteral("cb_normode"));
     mode_->addItems({QStringLiteral("Peak"), QStringLiteral("Loudness")});
-    mode_->setGeometry(88, 20, 76, kRow);
+    mode_->setGeometry(106, 20, 124, kRow);
     mode_->setToolTip(
         QStringLiteral("Peak: every copy peaks at the level above. Loudness: every copy sounds "
                        "equally loud (EBU R128)"));
     target_ = new QComboBox(this);
     target_->setObjectName(QStringLiteral("cb_lufs"));
-    target_->setGeometry(168, 20, 68, kRow);
+    target_->setGeometry(10, 46, 92, kRow);
     target_->setToolTip(QStringLiteral(
         "Loudness target: -14 LUFS streaming, -16 podcasts and mobiles, -18 ReplayGain, -23 "
         "broadcast"));
-
-    ceilingCaption_ = new QLabel(QStringLiteral("True peak at most"), this);
-    ceilingCaption_->setGeometry(10, 46, 110, kRow);
     ceiling_ = new QDoubleSpinBox(this);
     ceiling_->setObjectName(QStringLiteral("ud_truepeak"));
     ceiling_->setRange(kLowestCeiling, kHighestCeiling);
     ceiling_->setDecimals(1);
     ceiling_->setSingleStep(0.5);
+    ceiling_->setPrefix(QStringLiteral("peak "));
     ceiling_->setSuffix(QStringLiteral(" dBTP"));
-    ceiling_->setGeometry(120, 46, 90, kRow);
-    ceiling_->setToolTip(QStringLiteral(
-        "A copy is made quieter than its target rather than let its peaks come near clipping"));
+    ceiling_->setGeometry(106, 46, 124, kRow);
+    ceiling_->setToolTip(
+        QStringLiteral("The highest true peak a copy may have: a copy is made quieter than its "
+                       "target rather than let its peaks come near clipping"));
 
     album_ = new QCheckBox(QStringLiteral("As one album"), this);
     album_->setObjectName(QStringLiteral("ck_album"));
-    album_->setGeometry(10, 72, 224, kRow);
+    album_->setGeometry(10, 72, 216, kRow);
     album_->setToolTip(
         QStringLiteral("One gain for all files of the batch, so their loudness differences stay"));
-    replayGain_ =
-        new QCheckBox(QStringLiteral("Write ReplayGain tags instead of changing the audio"), this);
+    replayGain_ = new QCheckBox(QStringLiteral("Write ReplayGain tags instead"), this);
     replayGain_->setObjectName(QStringLiteral("ck_replaygain"));
-    replayGain_->setGeometry(10, 96, 230, kRow);
-    replayGain_->setToolTip(QStringLiteral(
+    replayGain_->setGeometry(10, 96, 216, kRow);
+    // The caption's end, on the line below, as the dialog does for long captions.
+    auto* tail = new QLabel(QStringLiteral("of changing the audio (Convert)"), this);
+    tail->setGeometry(30, 118, 196, 20);
+    const QString tip = QStringLiteral(
         "Convert writes each file's ReplayGain values (and the album's, with As one album) into "
-        "its tags; players apply them"));
+        "its tags and leaves the audio as it is; players apply them");
+    replayGain_->setToolTip(tip);
+    tail->setToolTip(tip);
 
     connect(mode_, &QComboBox::currentIndexChanged, this, [this] { Rule(); });
     Defaults();
@@ -87,6 +90,5 @@ LoudnessSettings LoudnessOptions::Values() const {
 void LoudnessOptions::Rule() {
     const bool loudness = mode_->currentIndex() == 1;
     target_->setEnabled(loudness);
-    ceilingCaption_->setEnabled(loudness);
     ceiling_->setEnabled(loudness);
 }

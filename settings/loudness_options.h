@@ -7,7 +7,6 @@
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
-class QLabel;
 
 // The "Loudness" frame of the settings dialog's General page: what Normalize levels to (the
 // peak of "Enabled Normalize", or a loudness target under a true-peak ceiling, file by file or
@@ -16,7 +15,7 @@ class LoudnessOptions : public QGroupBox {
     Q_OBJECT
 
   public:
-    static constexpr int kHeight = 124;
+    static constexpr int kHeight = 144;
     explicit LoudnessOptions(QWidget* parent);
 
     void Load(const LoudnessSettings& settings);
@@ -28,7 +27,6 @@ class LoudnessOptions : public QGroupBox {
 
     QComboBox* mode_ = nullptr;
     QComboBox* target_ = nullptr;
-    QLabel* ceilingCaption_ = nullptr;
     QDoubleSpinBox* ceiling_ = nullptr;
     QCheckBox* album_ = nullptr;
     QCheckBox* replayGain_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 
 #include "settings/app_settings.h"
@@ -90,8 +91,11 @@ QWidget* ScrollingContent(QWidget* page, int height) {
     scroll->setGeometry(0, 0, kPageWidth, kPageHeight);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A slim bar, so the frames lose only a few pixels of their width to it.
+    constexpr int kBar = 8;
+    scroll->verticalScrollBar()->setFixedWidth(kBar);
     auto* content = new QWidget;
-    content->resize(kPageWidth, height);
+    content->resize(kPageWidth - kBar, height);
     scroll->setWidget(content);
     return content;
 }
@@ -159,6 +163,9 @@ void Tfm_set::BuildGeneralPage() {
         QStringLiteral("How many files a conversion or normalisation works on at the same time"));
     loudness_ = new LoudnessOptions(page);
     loudness_->move(0, kPageHeight + 6);
+    for (QGroupBox* frame : page->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+        frame->resize(page->width(), frame->height());
+    }
 }
 
 void Tfm_set::BuildMp3GeneralPage() {

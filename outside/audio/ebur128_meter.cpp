@@ -4,13 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "components/component_error.h"
+#include "outside/audio/true_peak.h"
 
 namespace {
 
-constexpr int kModes = EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK |
-                       EBUR128_MODE_SAMPLE_PEAK | EBUR128_MODE_HISTOGRAM;
+// True peak is ours (true_peak.h): the library's costs more than the rest of the measure.
+constexpr int kModes = EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK | EBUR128_MODE_HISTOGRAM;
 // Blocks are handed to the library in slices, so a whole-file buffer never overflows its size
 // type.
 constexpr std::size_t kSliceFrames = 65536;
@@ -25,14 +27,16 @@ void Check(int status, const char* what) {
 
 class Ebur128Track : public ILoudnessTrack {
   public:
-    Ebur128Track(int sampleRate, int channels) : channels_(channels) {
+    Ebur128Track(int sampleRate, int channels, bool withRange)
+        : channels_(channels), withRange_(withRange), truePeak_(channels) {
         if (sampleRate <= 0 || channels <= 0 || channels > 64) {
             throw ComponentError(QStringLiteral("Cannot measure loudness of %1 channels at %2 Hz")
                                      .arg(channels)
                                      .arg(sampleRate));
         }
-        state_ = ebur128_init(static_cast<unsigned>(channels),
-                              static_cast<unsigned long>(sampleRate), kModes);
+        state_ =
+            ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(sampleRate),
+                         withRange ? kModes | EBUR128_MODE_LRA : kModes);
         if (!state_) {
             throw ComponentError(QStringLiteral("Not enough memory to measure loudness"));
         }
@@ -62,26 +66,35 @@ class Ebur128Track : public ILoudnessTrack {
             const std::size_t n = std::min(kSliceFrames, frames - done);
             Check(ebur128_add_frames_float(state_, block.Data() + done * channels_, n),
                   "adding samples");
+            truePeak_.Add(block.Data() + done * channels_, n);
         }
     }
 
     LoudnessMeasure Measure() const override {
-        ebur128_state* one[] = {state_};
+        const Ebur128Track* one[] = {this};
         return Combined(one, 1);
     }
 
-    static LoudnessMeasure Combined(ebur128_state** states, std::size_t count) {
+    static LoudnessMeasure Combined(const Ebur128Track* const* tracks, std::size_t count) {
+        std::vector<ebur128_state*> states;
+        for (std::size_t i = 0; i < count; ++i) {
+            states.push_back(tracks[i]->state_);
+        }
         LoudnessMeasure m;
-        Check(ebur128_loudness_global_multiple(states, count, &m.integrated), "loudness");
-        Check(ebur128_loudness_range_multiple(states, count, &m.range), "loudness range");
+        Check(ebur128_loudness_global_multiple(states.data(), count, &m.integrated), "loudness");
+        const bool range = std::all_of(tracks, tracks + count,
+                                       [](const Ebur128Track* t) { return t->withRange_; });
+        if (range) {
+            Check(ebur128_loudness_range_multiple(states.data(), count, &m.range),
+                  "loudness range");
+        }
         for (std::size_t i = 0; i < count; ++i) {
             for (unsigned c = 0; c < states[i]->channels; ++c) {
                 double peak = 0;
-                Check(ebur128_true_peak(states[i], c, &peak), "true peak");
-                m.truePeak = std::max(m.truePeak, peak);
                 Check(ebur128_sample_peak(states[i], c, &peak), "sample peak");
                 m.samplePeak = std::max(m.samplePeak, peak);
             }
+            m.truePeak = std::max({m.truePeak, m.samplePeak, tracks[i]->truePeak_.Peak()});
         }
         // The library reports silence as -HUGE_VAL; keep it an infinity, not a huge number.
         if (!std::isfinite(m.integrated) || m.integrated < -1e10) {
@@ -90,30 +103,31 @@ class Ebur128Track : public ILoudnessTrack {
         return m;
     }
 
-    ebur128_state* State() const { return state_; }
-
   private:
     ebur128_state* state_ = nullptr;
     int channels_;
+    bool withRange_;
+    TruePeakMeter truePeak_;
 };
 
 }  // namespace
 
-std::unique_ptr<ILoudnessTrack> Ebur128Meter::NewTrack(int sampleRate, int channels) const {
-    return std::make_unique<Ebur128Track>(sampleRate, channels);
+std::unique_ptr<ILoudnessTrack> Ebur128Meter::NewTrack(int sampleRate, int channels,
+                                                       bool withRange) const {
+    return std::make_unique<Ebur128Track>(sampleRate, channels, withRange);
 }
 
 LoudnessMeasure Ebur128Meter::Album(const std::vector<const ILoudnessTrack*>& tracks) const {
-    std::vector<ebur128_state*> states;
+    std::vector<const Ebur128Track*> own;
     for (const ILoudnessTrack* t : tracks) {
-        const auto* own = dynamic_cast<const Ebur128Track*>(t);
-        if (!own) {
+        const auto* track = dynamic_cast<const Ebur128Track*>(t);
+        if (!track) {
             throw ComponentError(QStringLiteral("A track from another loudness meter"));
         }
-        states.push_back(own->State());
+        own.push_back(track);
     }
-    if (states.empty()) {
+    if (own.empty()) {
         return {};
     }
-    return Ebur128Track::Combined(states.data(), states.size());
+    return Ebur128Track::Combined(own.data(), own.size());
 }

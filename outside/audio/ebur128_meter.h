@@ -6,6 +6,7 @@
 // file's length, and tracks of different rates can be gated together for an album.
 class Ebur128Meter : public ILoudnessMeter {
   public:
-    std::unique_ptr<ILoudnessTrack> NewTrack(int sampleRate, int channels) const override;
+    std::unique_ptr<ILoudnessTrack> NewTrack(int sampleRate, int channels,
+                                             bool withRange) const override;
     LoudnessMeasure Album(const std::vector<const ILoudnessTrack*>& tracks) const override;
 };
