@@ -2,6 +2,7 @@
 // quorvel-cli, checked by independent tools: ffmpeg's ebur128 filter, loudgain, mutagen.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -130,6 +131,18 @@ TEST_F(LoudnessTest, NormalisedOutputsMeetTargetAndCeiling) {
             EXPECT_NEAR(e.integrated, S(c.lufs).toDouble(), tolerance) << what;
         }
     }
+}
+
+// The peak level is not used in loudness mode: a hand-edited one out of range does not stop it.
+TEST_F(LoudnessTest, AnOddPeakLevelDoesNotStopTheLoudnessMode) {
+    QFile ini(dir.File(S("Quorvel.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Nor]\nvol=0\nmode=1\nlufs=-23\n");
+    ini.close();
+    const CliResult r = Cli({S("convert"), S("--normalize"), S("--format"), S("wav"), S("--output"),
+                             dir.File(S("out")), Input("a.wav", 0.4)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_NEAR(Ffmpeg(dir.File(S("out/Nor_a.wav"))).integrated, -23.0, 0.3);
 }
 
 // As one album, a quiet and a loud file keep their difference, on one job or two.
