@@ -389,7 +389,7 @@ void WriteAlbumReplayGain(const RunPlan& plan,
         for (std::size_t i = 0; i < written.size(); ++i) {
             if (written[i] && !outputs[i].isEmpty()) {
                 try {
-                    WriteReplayGainTags(outputs[i], values);
+                    ReplaceWithReplayGainTags(outputs[i], values);
                 } catch (const std::exception& e) {
                     summary.failures << ErrorText(e);
                 }

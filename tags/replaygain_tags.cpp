@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "outside/files/file_replacement.h"
 #include "tags/tag_error.h"
 
 namespace {
@@ -104,8 +105,10 @@ bool HoldsReplayGainTags(const QString& path) {
     return tagged.contains(QFileInfo(path).suffix().toLower());
 }
 
-bool WriteReplayGainTags(const QString& path, const ReplayGainTags& values) {
-    const QString ext = QFileInfo(path).suffix().toLower();
+namespace {
+
+// Writes into `path` as a file of extension `ext`.
+bool WriteAs(const QString& path, const QString& ext, const ReplayGainTags& values) {
     const QByteArray name = QFile::encodeName(path);
     const Pairs pairs = Values(values);
     if (ext == QLatin1String("mp3") || ext == QLatin1String("mp2")) {
@@ -142,6 +145,42 @@ bool WriteReplayGainTags(const QString& path, const ReplayGainTags& values) {
         Save(path, file.save());
     } else {
         return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteReplayGainTags(const QString& path, const ReplayGainTags& values) {
+    return WriteAs(path, QFileInfo(path).suffix().toLower(), values);
+}
+
+bool ReplaceWithReplayGainTags(const QString& path, const ReplayGainTags& values) {
+    if (!HoldsReplayGainTags(path)) {
+        return false;
+    }
+    QFile source(path);
+    if (!source.open(QIODevice::ReadOnly)) {
+        Fail(path, "the file cannot be read");
+    }
+    FileReplacement copy(path);
+    QString error;
+    if (!copy.Create(QString(), &error)) {
+        throw TagError(QStringLiteral("Cannot write ReplayGain tags to %1: %2").arg(path, error));
+    }
+    constexpr qint64 kChunk = 1 << 20;
+    while (!source.atEnd()) {
+        const QByteArray chunk = source.read(kChunk);
+        if (chunk.isEmpty() || copy.File().write(chunk) != chunk.size()) {
+            Fail(path, "the copy cannot be written");
+        }
+    }
+    if (!copy.File().flush()) {
+        Fail(path, "the copy cannot be written");
+    }
+    WriteAs(copy.FileName(), QFileInfo(path).suffix().toLower(), values);
+    if (!copy.Commit(&error)) {
+        throw TagError(QStringLiteral("Cannot write ReplayGain tags to %1: %2").arg(path, error));
     }
     return true;
 }

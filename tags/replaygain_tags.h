@@ -18,5 +18,9 @@ struct ReplayGainTags {
 // .vox); throws TagError when the file cannot be read or written.
 bool WriteReplayGainTags(const QString& path, const ReplayGainTags& values);
 
+// The same for a finished file others may already see: the tags go into a copy beside it that
+// replaces it in one rename, so a failure leaves the file as it was.
+bool ReplaceWithReplayGainTags(const QString& path, const ReplayGainTags& values);
+
 // Whether WriteReplayGainTags has tags to write into for a file of this name.
 bool HoldsReplayGainTags(const QString& path);
