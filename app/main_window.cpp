@@ -170,9 +170,9 @@ void Tfm_main::ShowProgress(int value) {
 BatchParts Tfm_main::MakeBatchParts() {
     // The settings dialog's command-line box: held for the run, never stored.
     const QString commandLine = fm_set_ ? fm_set_->CommandLineText() : QString();
-    return BatchParts{state_,          *parts_.reader,    *parts_.writer,
-                      *parts_.encoder, *parts_.transform, commandLine,
-                      QString()};
+    return BatchParts{state_,          *parts_.reader,       *parts_.writer,
+                      *parts_.encoder, *parts_.transform,    commandLine,
+                      QString(),       parts_.loudness.get()};
 }
 
 void Tfm_main::ConvertAll() {

@@ -8,6 +8,7 @@
 #include "components/audio_transform.h"
 #include "components/desktop_session.h"
 #include "components/lame_encoder_settings.h"
+#include "components/loudness_meter.h"
 #include "components/skin.h"
 
 class QWidget;
@@ -34,6 +35,8 @@ struct MainWindowParts {
     std::unique_ptr<IAudioPlayer2> player;        // AudioPlayer21
     // Notifications and suspend inhibition; null where there is no desktop (tests).
     std::unique_ptr<IDesktopSession> desktop;
+    // Loudness normalisation and ReplayGain tags; shared by every job. Null in tests without it.
+    std::unique_ptr<ILoudnessMeter> loudness;
     // Creates the skinned output-folder label as a child of the window; the widget must also be
     // an ISkinLabel.
     std::function<QWidget*(QWidget* parent)> makeLabel;

@@ -15,6 +15,7 @@ MainWindowParts MakeRealParts() {
     parts.transform = CreateAudioTransform();
     parts.player = CreateAudioPlayer();
     parts.desktop = CreateDesktopSession();
+    parts.loudness = CreateLoudnessMeter();
     parts.makeLabel = MakeRealSkinLabel;
     parts.makeJob = [] {
         return JobComponents{CreateAudioFile(), CreateAudioFile(),

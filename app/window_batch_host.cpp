@@ -142,7 +142,8 @@ void WindowBatchHost::SetPacingTimer(bool enabled) {
 void WindowBatchHost::FileDone(const FileResult& result) {
     // A failed row keeps its reason where the user can find it after the message is gone.
     if (QTreeWidgetItem* item = window_.lv()->topLevelItem(result.row)) {
-        SetRowFailure(item, result.outcome == FileOutcome::Error ? result.reason : QString());
+        // A finished row keeps its remark (a loudness target not reached) the same way.
+        SetRowFailure(item, result.outcome == FileOutcome::Error ? result.reason : result.note);
     }
 }
 

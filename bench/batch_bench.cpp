@@ -21,6 +21,7 @@
 #include "components/lame_encoder_settings.h"
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
+#include "engine/normalize_batch.h"
 #include "engine/parallel_batch.h"
 #include "outside/audio/audio_factory.h"
 #include "outside/player/player_factory.h"
@@ -200,6 +201,24 @@ void Jobs(const QStringList& inputs, const QString& out, int count) {
     }
 }
 
+// Normalize in loudness mode (-16 LUFS, -1 dBTP), one file at a time, as the window does it:
+// a measuring pass, then the gain while encoding.
+void LoudnessNormalize(const QStringList& inputs, const QString& out, bool album) {
+    MainState state;
+    state.appSettings.OutputFormat = 0;
+    state.appSettings.Loudness.loudness = true;
+    state.appSettings.Loudness.album = album;
+    RowsHost host;
+    host.rows = inputs;
+    Job job;
+    Mp3Defaults(job.encoder);
+    job.writer->SetMp3Encoder(job.encoder);
+    const std::unique_ptr<ILoudnessMeter> meter = CreateLoudnessMeter();
+    BatchParts parts{state,          *job.reader, *job.writer, job.encoder,
+                     *job.transform, QString(),   out,         meter.get()};
+    NormalizeAll(parts, host);
+}
+
 void Compare(const char* name, const char* otherName, int runs, const std::function<void()>& ours,
              const std::function<void()>& other) {
     std::vector<double> wallA, wallB, cpuA, cpuB;
@@ -266,6 +285,39 @@ void RunBatchBench(const QString& folder, int runs, int secondsPerFile, int file
         [&] {
             Clear(outA);
             Jobs(inputs, outA, 2);
+        },
+        [&] {
+            Clear(outB);
+            Jobs(inputs, outB, 1);
+        });
+}
+
+void RunLoudnessBench(const QString& folder, int runs, int secondsPerFile, int files) {
+    const QDir dir(folder);
+    QStringList inputs;
+    for (int i = 0; i < files; ++i) {
+        inputs << dir.filePath(QStringLiteral("loud%1.wav").arg(i));
+        WriteMusicLikeWav(inputs.back(), secondsPerFile);
+    }
+    const QString outA = dir.filePath(QStringLiteral("loudA"));
+    const QString outB = dir.filePath(QStringLiteral("loudB"));
+    std::printf("List of %d files of %d s each, WAV->MP3 96 kbps, one file at a time:\n", files,
+                secondsPerFile);
+    Compare(
+        "Normalize to -16 LUFS", "plain conversion", runs,
+        [&] {
+            Clear(outA);
+            LoudnessNormalize(inputs, outA, false);
+        },
+        [&] {
+            Clear(outB);
+            Jobs(inputs, outB, 1);
+        });
+    Compare(
+        "Normalize to -16 LUFS as one album", "plain conversion", runs,
+        [&] {
+            Clear(outA);
+            LoudnessNormalize(inputs, outA, true);
         },
         [&] {
             Clear(outB);

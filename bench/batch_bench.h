@@ -6,3 +6,7 @@
 // the bare component loop and against lame, and the parallel batch (two jobs) against the
 // sequential one. Prints medians of `runs`; asserts nothing.
 void RunBatchBench(const QString& folder, int runs, int secondsPerFile, int files);
+
+// Times Normalize in loudness mode (track and album) against the plain conversion of the same
+// files. Prints medians of `runs`.
+void RunLoudnessBench(const QString& folder, int runs, int secondsPerFile, int files);

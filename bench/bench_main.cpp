@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
     bool batchOnly = false;
     bool encodersOnly = false;
     bool decodeOnly = false;
+    bool loudnessOnly = false;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--batch-only")) {
@@ -139,6 +140,10 @@ int main(int argc, char** argv) {
         }
         if (args[i] == QLatin1String("--decode-only")) {
             decodeOnly = true;
+            continue;
+        }
+        if (args[i] == QLatin1String("--loudness-only")) {
+            loudnessOnly = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -166,6 +171,10 @@ int main(int argc, char** argv) {
     try {
         if (batchOnly) {
             RunBatchBench(work.path(), runs, 120, 4);
+            return 0;
+        }
+        if (loudnessOnly) {
+            RunLoudnessBench(work.path(), runs, 120, 4);
             return 0;
         }
         std::fprintf(stderr, "Generating %d minutes of stereo 44.1 kHz 16-bit music-like WAV...\n",
@@ -241,6 +250,7 @@ int main(int argc, char** argv) {
         RunEncoderBench(wav, work.path(), runs);
         RunDecodeBench(wav, work.path(), runs);
         RunBatchBench(work.path(), runs, 120, 4);
+        RunLoudnessBench(work.path(), runs, 120, 4);
     } catch (const ComponentError& e) {
         std::fprintf(stderr, "quorvel-bench: %s\n", e.what());
         return 1;

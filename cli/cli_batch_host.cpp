@@ -152,6 +152,10 @@ void CliBatchHost::FileDone(const FileResult& result) {
     ++done_;
     PrintResult(result.outcome, rows_[result.row].path, result.output, result.reason,
                 result.seconds);
+    if (!result.note.isEmpty()) {
+        ClearLine();
+        err_ << rows_[result.row].path << ": " << result.note << '\n' << Qt::flush;
+    }
 }
 
 void CliBatchHost::FinishRows() {

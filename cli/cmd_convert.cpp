@@ -11,6 +11,7 @@
 #include "cli/cli_batch_host.h"
 #include "cli/commands.h"
 #include "cli/convert_inputs.h"
+#include "cli/loudness_flags.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
@@ -59,6 +60,7 @@ struct ConvertOptions {
     QString lameOptions;
     int jobs = 0;  // 0: one per core
     bool json = false;
+    LoudnessFlags loudness;
     QStringList inputs;
 };
 
@@ -79,7 +81,12 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
             return true;
         };
         QString v;
-        if (a == QLatin1String("--")) {
+        QString bad;
+        if (TakeLoudnessFlag(args, i, o.loudness, bad)) {
+            if (!bad.isEmpty()) {
+                return bad;
+            }
+        } else if (a == QLatin1String("--")) {
             optionsEnded = true;  // a file may be called "--jobs"
         } else if (a == QLatin1String("--normalize")) {
             o.normalize = true;
@@ -139,6 +146,13 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
     MainState state;
     state.settingsFile = std::make_unique<SettingsFile>();
     state.appSettings = LoadStartupSettings(*state.settingsFile).settings;
+    if (const QString bad =
+            ApplyLoudnessFlags(options.loudness, options.normalize, state.appSettings.Loudness);
+        !bad.isEmpty()) {
+        err << "convert: " << bad << '\n';
+        return kCliUsage;
+    }
+    const std::unique_ptr<ILoudnessMeter> meter = CreateLoudnessMeter();
     if (options.format >= 0) {
         state.appSettings.OutputFormat = options.format;  // this run only: nothing is written back
     }
@@ -173,7 +187,8 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
                          owned[0]->encoder,
                          *owned[0]->transform,
                          options.lameOptions,
-                         outputDir};
+                         outputDir,
+                         meter.get()};
         if (options.normalize) {
             NormalizeAll(parts, host);
         } else {
@@ -195,7 +210,8 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
                          owned[0]->encoder,
                          *owned[0]->transform,
                          options.lameOptions,
-                         outputDir};
+                         outputDir,
+                         meter.get()};
         RunParallelBatch(batch, host, parts, options.normalize);
     }
     RemoveStopHandlers();

@@ -12,4 +12,5 @@ int RunSettingsCommand(const QStringList& args, QTextStream& out, QTextStream& e
 int RunTagsCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunProbeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int RunLoudnessCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& err);

@@ -24,6 +24,16 @@ const char kUsage[] =
     "          [--lame-options TEXT] [--jobs N] [--json] [--] FILE|FOLDER...\n"
     "                                convert (or normalise) the files, one result line each\n"
     "                                (STATUS<TAB>input<TAB>output, or a JSON object with --json)\n"
+    "          [--loudness LUFS [--true-peak DBTP] [--album]] (with --normalize)\n"
+    "          [--replaygain [--album]] (without --normalize)\n"
+    "                                --loudness: equal loudness instead of equal peaks (EBU "
+    "R128),\n"
+    "                                the true peak kept at most DBTP (default -1); --album: one\n"
+    "                                gain for all files; --replaygain: ReplayGain tags, audio\n"
+    "                                unchanged\n"
+    "  loudness FILE...              print each file's integrated loudness, loudness range and\n"
+    "                                true peak (EBU R128), then the files' together as an album\n"
+    "                                (LUFS<TAB>LU<TAB>dBTP<TAB>file)\n"
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error; convert: 0 only when every file\n"
@@ -59,6 +69,9 @@ int main(int argc, char** argv) {
     }
     if (command == QStringLiteral("configure")) {
         return RunConfigureCommand(args, out, err);
+    }
+    if (command == QStringLiteral("loudness")) {
+        return RunLoudnessCommand(args, out, err);
     }
     if (command == QStringLiteral("convert")) {
         return RunConvertCommand(args, out, err);

@@ -6,6 +6,11 @@ float IAudioFile2::OutputPeak(const AudioBuffer& block, bool) {
     return PeakOf(block);
 }
 
+AudioBuffer IAudioFile2::OutputBlock(const AudioBuffer& block, bool, int& rate) {
+    rate = 0;
+    return block;
+}
+
 int IAudioFile2::SourceBits() {
     return 16;
 }

@@ -57,6 +57,10 @@ class IAudioFile2 {
     // resampler's tail and starts the measure afresh. Normalising on this peak puts the level on
     // the samples actually written. A writer that converts nothing gives the block's own peak.
     virtual float OutputPeak(const AudioBuffer& block, bool last);
+    // The samples themselves, measured the same way (and sharing OutputPeak's measure state), and
+    // the output's sample rate in `rate`; a writer that converts nothing gives the block itself
+    // and 0. Loudness is measured on these, since a channel mix changes it.
+    virtual AudioBuffer OutputBlock(const AudioBuffer& block, bool last, int& rate);
 
     // Both sides. After Close an output file is complete.
     virtual void Close() = 0;

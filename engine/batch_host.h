@@ -15,6 +15,7 @@ struct FileResult {
     QString output;      // empty when nothing was kept
     QString reason;      // why the row failed, naming the file; empty otherwise
     double seconds = 0;  // time spent on the row
+    QString note{};      // a finished row's remark (a loudness target it could not reach)
 };
 
 // Where a batch stands, for a display of the whole batch.

@@ -5,6 +5,7 @@
 class IAudioFile2;
 class IAudioFile2LameEnc;
 class IAudioTransform2;
+class ILoudnessMeter;
 class SettingsFile;
 struct MainState;
 
@@ -19,6 +20,9 @@ struct BatchParts {
     QString commandLine;
     // When not empty, the output folder for this run instead of the stored one.
     QString outputDirOverride;
+    // Measures loudness for the loudness mode and ReplayGain tags; jobs share it. Without one,
+    // those settings are refused.
+    const ILoudnessMeter* loudnessMeter = nullptr;
 };
 
 // One job's own components, for batches that run several files at once: nothing is shared

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -19,10 +20,12 @@
 #include "engine/configure_writer.h"
 #include "engine/convert_file.h"
 #include "engine/hidden_output.h"
+#include "engine/loudness_gain.h"
 #include "engine/main_state.h"
 #include "engine/normalize_worker.h"
 #include "engine/output_path.h"
 #include "tags/tag_transfer.h"
+#include "tags/replaygain_tags.h"
 
 namespace {
 
@@ -44,11 +47,78 @@ struct RunPlan {
     BlockLoopSettings loop;
     float level = 98.0f;
     std::int64_t maxWholeSamples = 0;
+    LoudnessPlan loudness;  // its album gain is settled by the album's first pass
+    bool replayGain = false;
+    bool replayAlbum = false;
+    bool AlbumFirst() const {
+        return work == BatchWork::Normalize && loudness.meter && loudness.album;
+    }
 };
 
 enum class WorkEnd { Complete, Stopped };
+// What a row's work leaves beside its output.
+struct RowExtras {
+    QString note;                           // for the row's result
+    std::unique_ptr<ILoudnessTrack> track;  // ReplayGain: the finished output's loudness
+};
 // One file's work between opening the pair and closing it; failures propagate.
-using FileWork = std::function<WorkEnd(const JobParts&, const RowInput&)>;
+using FileWork = std::function<WorkEnd(const JobParts&, const RowInput&, RowExtras&)>;
+
+// An album's first pass over one row: its track, or the failure's text; neither for an input
+// that is gone or a stop.
+struct RowMeasure {
+    std::unique_ptr<ILoudnessTrack> track;
+    QString error;
+};
+
+RowMeasure MeasureRow(IAudioFile2& reader, const ILoudnessMeter& meter, const QString& path,
+                      const std::function<bool()>& keepGoing,
+                      const std::function<void(int)>& progress) {
+    RowMeasure m;
+    if (!QFileInfo::exists(path)) {
+        return m;
+    }
+    try {
+        if (reader.IsOpen()) {
+            reader.Close();
+        }
+        reader.Open(path);
+        m.track = MeasureOpenInput(reader, meter, nullptr, false, keepGoing, progress);
+        reader.Close();
+    } catch (const std::exception& e) {
+        m.error = ErrorText(e);
+        m.track.reset();
+        try {
+            reader.Close();
+        } catch (const std::exception&) {
+            // The row reports the first failure.
+        }
+    }
+    return m;
+}
+
+// One gain for every row the album's first pass measured.
+LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<RowMeasure>& rows) {
+    std::vector<const ILoudnessTrack*> tracks;
+    for (const RowMeasure& m : rows) {
+        if (m.track) {
+            tracks.push_back(m.track.get());
+        }
+    }
+    if (tracks.empty()) {
+        return {};
+    }
+    try {
+        return GainForTarget(plan.meter->Album(tracks), plan.targetLufs, plan.ceilingDbtp);
+    } catch (const std::exception& e) {
+        // Runs where nothing may throw (the last job to end the first pass): the rows keep
+        // their level and say why.
+        LoudnessGain unchanged;
+        unchanged.unmeasured = true;
+        unchanged.note = ErrorText(e);
+        return unchanged;
+    }
+}
 
 void Reset(IAudioFile2& component) {
     try {
@@ -78,7 +148,8 @@ bool LetGo(const JobParts& job) {
 
 // A row's life on the thread that owns `job`. No host call is made here.
 FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
-                  const FileWork& work, bool& writerReset, QString promised = {}) {
+                  const FileWork& work, RowExtras& extras, bool& writerReset,
+                  QString promised = {}) {
     QElapsedTimer clock;
     clock.start();
     FileResult r;
@@ -98,11 +169,26 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
     const QString hidden = NewHiddenOutputPath(plan.setup.outputDir, plan.setup.extension);
     try {
         OpenFilePair(job.reader, job.writer, in.path, hidden);
-        if (work(job, in) == WorkEnd::Complete) {
+        if (work(job, in, extras) == WorkEnd::Complete) {
             job.reader.Close();
             job.writer.Close();
             TransferTagsGuarded(hidden, in.tags,
                                 TagSource{in.path, plan.work == BatchWork::Normalize});
+            // After the transfer: values carried from the input describe other audio.
+            if (plan.replayGain && !HoldsReplayGainTags(hidden)) {
+                extras.note = QStringLiteral("No ReplayGain values: %1 files hold no tags")
+                                  .arg(QFileInfo(hidden).suffix().toUpper());
+            } else if (plan.replayGain) {
+                // Measured on the finished file, as players decode it: encoders move loudness
+                // by tenths of a dB.
+                job.reader.Open(hidden);
+                extras.track = MeasureOpenInput(job.reader, *plan.loudness.meter, nullptr, false,
+                                                [] { return true; });
+                job.reader.Close();
+                const LoudnessMeasure m = extras.track->Measure();
+                WriteReplayGainTags(hidden, {ReplayGainText(m), ReplayPeakText(m), {}, {}});
+            }
+            r.note = extras.note;
             r.output = NameFinishedOutput(hidden, promised, plan.setup.outputDir, in.caption,
                                           in.path, plan.setup.extension, plan.prefix);
             r.outcome = FileOutcome::Finished;
@@ -207,7 +293,7 @@ using Configure = std::function<void(const JobParts&)>;
 
 FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const RunPlan& plan,
                                ProgressTracker& tracker) {
-    return [&host, &state, &plan, &tracker](const JobParts& job, const RowInput& in) {
+    return [&host, &state, &plan, &tracker](const JobParts& job, const RowInput& in, RowExtras&) {
         int shown = -1;
         const BlockLoopHooks hooks{[&host] { host.PumpMessages(); },
                                    [&host, &tracker, &in, &shown](int value) {
@@ -233,8 +319,13 @@ FileWork BlockLoopOnThisThread(BatchHost& host, const MainState& state, const Ru
 // the reader and writer are touched again only once the worker has left them. The worker's
 // progress points are shown here, in order, as the wait wakes: nothing crosses threads but
 // atomics.
-FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& plan) {
-    return [&host, &state, &plan](const JobParts& job, const RowInput& in) {
+FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& plan,
+                           const LoudnessPlan& loudness, const std::vector<RowMeasure>& album) {
+    return [&host, &state, &plan, &loudness, &album](const JobParts& job, const RowInput& in,
+                                                     RowExtras& extras) {
+        if (plan.AlbumFirst() && !album[static_cast<std::size_t>(in.row)].error.isEmpty()) {
+            throw ComponentError(album[static_cast<std::size_t>(in.row)].error);
+        }
         struct Cleanup {
             MainState& state;
             BatchHost& host;
@@ -254,9 +345,10 @@ FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& pla
         };
         state.WorkerRunning = true;
         host.SetPacingTimer(true);
-        TThreadNormalize worker(NormalizeJob{job.reader, job.writer, job.transform, in.path,
-                                             plan.level, plan.maxWholeSamples},
-                                state.WorkerStage, state.ProgressValue, state.WorkerRunning);
+        TThreadNormalize worker(
+            NormalizeJob{job.reader, job.writer, job.transform, in.path, plan.level,
+                         plan.maxWholeSamples, &loudness, &extras.note},
+            state.WorkerStage, state.ProgressValue, state.WorkerRunning);
         const Cleanup cleanup{state, host};
         state.NormalizeThread = &worker;
         worker.Resume();
@@ -276,15 +368,72 @@ FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& pla
     };
 }
 
+// ReplayGain's album values, once every row is written: the finished outputs of the batch are
+// one album. A failure is added to the batch's failures; the file keeps its track values.
+void WriteAlbumReplayGain(const RunPlan& plan,
+                          const std::vector<std::unique_ptr<ILoudnessTrack>>& written,
+                          const std::vector<QString>& outputs, BatchSummary& summary) {
+    if (!plan.replayGain || !plan.replayAlbum || !plan.loudness.meter) {
+        return;
+    }
+    std::vector<const ILoudnessTrack*> tracks;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (written[i] && !outputs[i].isEmpty()) {
+            tracks.push_back(written[i].get());
+        }
+    }
+    if (tracks.empty()) {
+        return;
+    }
+    try {
+        const LoudnessMeasure album = plan.loudness.meter->Album(tracks);
+        const ReplayGainTags values{{}, {}, ReplayGainText(album), ReplayPeakText(album)};
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            if (written[i] && !outputs[i].isEmpty()) {
+                try {
+                    ReplaceWithReplayGainTags(outputs[i], values);
+                } catch (const std::exception& e) {
+                    summary.failures << ErrorText(e);
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        summary.failures << ErrorText(e);
+    }
+}
+
 void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
                      const std::vector<RowInput>& rows, const Configure& configure,
                      BatchSummary& summary) {
     MainState& state = parts.state;
     const JobParts job{parts.reader, parts.writer, parts.encoder, parts.transform};
     ProgressTracker tracker(rows);
+    LoudnessPlan loudness = plan.loudness;
+    std::vector<RowMeasure> album(rows.size());
+    if (plan.AlbumFirst()) {
+        // The album's first pass: every row measured before any is written, pumping between
+        // blocks so Stop is heard.
+        const auto keepGoing = [&host, &state] {
+            host.PumpMessages();
+            return state.Converting.load();
+        };
+        for (const RowInput& in : rows) {
+            if (!keepGoing()) {
+                break;
+            }
+            host.SetRowStatus(in.row, QStringLiteral("Measuring"));
+            album[static_cast<std::size_t>(in.row)] =
+                MeasureRow(job.reader, *loudness.meter, in.path, keepGoing,
+                           [&host, &in](int value) { host.ShowRowProgress(in.row, value); });
+            host.SetRowStatus(in.row, QStringLiteral("Unconvert"));
+        }
+        loudness.albumGain = AlbumGain(loudness, album);
+    }
     const FileWork work = plan.work == BatchWork::Convert
                               ? BlockLoopOnThisThread(host, state, plan, tracker)
-                              : NormalizeOnWorker(host, state, plan);
+                              : NormalizeOnWorker(host, state, plan, loudness, album);
+    std::vector<std::unique_ptr<ILoudnessTrack>> written(rows.size());
+    std::vector<QString> outputs(rows.size());
     bool writerReset = false;
     const int count = static_cast<int>(rows.size());
     for (int row = 0; row < count; ++row) {
@@ -309,9 +458,14 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
             if (QFileInfo::exists(in.path)) {
                 host.SetRowStatus(row, QStringLiteral("Converting"));
             }
-            r = RunRow(job, plan, in, work, writerReset);
+            RowExtras extras;
+            r = RunRow(job, plan, in, work, extras, writerReset);
+            written[static_cast<std::size_t>(row)] = std::move(extras.track);
         } catch (const std::exception& e) {
             r = {row, FileOutcome::Error, {}, MessageNamingFile(ErrorText(e), in.path), 0};
+        }
+        if (r.outcome == FileOutcome::Finished) {
+            outputs[static_cast<std::size_t>(row)] = r.output;
         }
         state.OutputPath = r.output;
         state.WorkerStage = 0;
@@ -321,6 +475,7 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
         Report(host, in, r, summary);
         host.ShowBatchProgress(tracker.Now());
     }
+    WriteAlbumReplayGain(plan, written, outputs, summary);
 }
 
 // ---- Several files at once, one thread per job ----
@@ -334,7 +489,10 @@ struct Shared {
           rows(std::move(r)),
           started(rows.size()),
           progress(rows.size()),
-          results(rows.size()) {}
+          results(rows.size()),
+          loudness(plan.loudness),
+          album(rows.size()),
+          written(rows.size()) {}
 
     const RunPlan plan;
     MainState& state;  // only Converting is read off the host's thread
@@ -349,19 +507,34 @@ struct Shared {
     std::vector<std::optional<FileResult>> results;
     int running = 0;
     std::mutex configureMutex;
+
+    // The album's first pass: each row's measure is written by the job that measured it; the
+    // last job to end the pass settles loudness.albumGain and wakes the others.
+    LoudnessPlan loudness;
+    std::vector<RowMeasure> album;
+    int nextMeasure = 0;  // under nextMutex
+    std::mutex measuredMutex;
+    std::condition_variable measuredWake;
+    int measuring = 0;  // jobs still in the first pass, under measuredMutex
+    // What each finished conversion wrote, for ReplayGain's album values; read after the join.
+    std::vector<std::unique_ptr<ILoudnessTrack>> written;
 };
 
 FileWork WorkOnJob(Shared& shared) {
-    return [&shared](const JobParts& job, const RowInput& in) {
-        std::atomic<int>& progress = shared.progress[static_cast<std::size_t>(in.row)];
+    return [&shared](const JobParts& job, const RowInput& in, RowExtras& extras) {
+        const auto i = static_cast<std::size_t>(in.row);
+        std::atomic<int>& progress = shared.progress[i];
         bool complete = false;
         if (shared.plan.work == BatchWork::Normalize) {
+            if (shared.plan.AlbumFirst() && !shared.album[i].error.isEmpty()) {
+                throw ComponentError(shared.album[i].error);
+            }
             std::atomic<int> stage{0};
             WorkerSignals points{stage, progress, shared.terminate};
-            complete =
-                NormalizeOneFile(NormalizeJob{job.reader, job.writer, job.transform, in.path,
-                                              shared.plan.level, shared.plan.maxWholeSamples},
-                                 points);
+            complete = NormalizeOneFile(
+                NormalizeJob{job.reader, job.writer, job.transform, in.path, shared.plan.level,
+                             shared.plan.maxWholeSamples, &shared.loudness, &extras.note},
+                points);
         } else {
             complete = RunBlockLoop(job.reader, job.writer, job.transform, shared.plan.loop,
                                     shared.state.Converting,
@@ -428,6 +601,7 @@ class JobsBatchRun : public BatchRun {
         QObject::connect(&tick_, &QTimer::timeout, &events_, [this] { Collect(); });
         tick_.start(kTickMs);
         shared_.running = static_cast<int>(jobs_.size());
+        shared_.measuring = static_cast<int>(jobs_.size());
         for (const JobParts& job : jobs_) {
             threads_.emplace_back([this, &job] { JobLoop(job); });
         }
@@ -437,10 +611,39 @@ class JobsBatchRun : public BatchRun {
   private:
     static constexpr int kTickMs = 250;
 
+    // The album's first pass on this job: rows taken in turn, then a wait for the other jobs.
+    void MeasureAlbum(const JobParts& job) {
+        const int count = static_cast<int>(shared_.rows.size());
+        const auto keepGoing = [this] { return !shared_.terminate && shared_.state.Converting; };
+        while (keepGoing()) {
+            int row = 0;
+            {
+                const std::lock_guard<std::mutex> lock(shared_.nextMutex);
+                row = shared_.nextMeasure++;
+            }
+            if (row >= count) {
+                break;
+            }
+            const auto i = static_cast<std::size_t>(row);
+            shared_.album[i] = MeasureRow(job.reader, *shared_.loudness.meter, shared_.rows[i].path,
+                                          keepGoing, [](int) {});
+        }
+        std::unique_lock<std::mutex> lock(shared_.measuredMutex);
+        if (--shared_.measuring == 0) {
+            shared_.loudness.albumGain = AlbumGain(shared_.loudness, shared_.album);
+            shared_.measuredWake.notify_all();
+        } else {
+            shared_.measuredWake.wait(lock, [this] { return shared_.measuring == 0; });
+        }
+    }
+
     void JobLoop(const JobParts& job) {
         const FileWork work = WorkOnJob(shared_);
         const int count = static_cast<int>(shared_.rows.size());
         bool writerReset = false;
+        if (shared_.plan.AlbumFirst()) {
+            MeasureAlbum(job);
+        }
         for (;;) {
             if (shared_.terminate || !shared_.state.Converting) {
                 break;
@@ -470,7 +673,9 @@ class JobsBatchRun : public BatchRun {
                     configure_(job);
                     writerReset = false;
                 }
-                r = RunRow(job, shared_.plan, in, work, writerReset, promised);
+                RowExtras extras;
+                r = RunRow(job, shared_.plan, in, work, extras, writerReset, promised);
+                shared_.written[static_cast<std::size_t>(row)] = std::move(extras.track);
             } catch (const std::exception& e) {
                 ReleaseOutputName(promised);  // RunRow was not reached
                 r = {row, FileOutcome::Error, {}, MessageNamingFile(ErrorText(e), in.path), 0};
@@ -542,6 +747,13 @@ class JobsBatchRun : public BatchRun {
                                      : FileResult{reported_, FileOutcome::Skipped, {}, {}, 0};
             Report(host_, shared_.rows[i], r, summary_);
         }
+        std::vector<QString> outputs(shared_.rows.size());
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            if (shared_.results[i] && shared_.results[i]->outcome == FileOutcome::Finished) {
+                outputs[i] = shared_.results[i]->output;
+            }
+        }
+        WriteAlbumReplayGain(shared_.plan, shared_.written, outputs, summary_);
         done_ = true;
         EndBatch(first_, host_);
         first_.state.BatchActive = false;
@@ -588,6 +800,18 @@ bool Prepare(BatchParts& first, BatchHost& host, BatchWork work, std::size_t job
                           : BlockLoopSettings{app.OutputFormat, app.FadeIn, app.FadeOut,
                                               app.FadeInTime, app.FadeOutTime};
     plan.level = static_cast<float>(app.NormalizeVolume);
+    const LoudnessSettings& loud = app.Loudness;
+    if ((normalize && loud.loudness) || (!normalize && loud.replayGain)) {
+        if (!first.loudnessMeter) {
+            host.ShowError(QStringLiteral("Loudness cannot be measured here"));
+            EndBatch(first, host);
+            return false;
+        }
+        plan.loudness = {
+            first.loudnessMeter, static_cast<double>(loud.lufs), loud.truePeak, loud.album, {}};
+        plan.replayGain = !normalize;
+        plan.replayAlbum = !normalize && loud.album;
+    }
     plan.maxWholeSamples = maxWholeSamples > 0 ? maxWholeSamples : DefaultMaxWholeSamples();
     if (jobCount > 1) {
         // Every job may hold one decoded file at a time.
@@ -611,8 +835,9 @@ std::unique_ptr<BatchRun> StartBatchRun(BatchParts& parts, BatchHost& host, Batc
         return nullptr;
     }
     // The first job's components are the batch's own: StartBatch configures that writer.
-    BatchParts first{parts.state,       jobs[0].reader,    jobs[0].writer,         jobs[0].encoder,
-                     jobs[0].transform, parts.commandLine, parts.outputDirOverride};
+    BatchParts first{
+        parts.state,       jobs[0].reader,    jobs[0].writer,          jobs[0].encoder,
+        jobs[0].transform, parts.commandLine, parts.outputDirOverride, parts.loudnessMeter};
     RunPlan plan;
     std::vector<RowInput> rows;
     if (!Prepare(first, host, work, jobs.size(), maxWholeSamples, plan, rows)) {

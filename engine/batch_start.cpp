@@ -54,7 +54,9 @@ bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup, bool norm
         return false;
     }
     const int level = state.appSettings.NormalizeVolume;
-    if (normalize && (level < kMinNormalizeVolume || level > kMaxNormalizeVolume)) {
+    // The loudness mode does not use the level: an odd one does not stop it.
+    const bool peak = !state.appSettings.Loudness.loudness;
+    if (normalize && peak && (level < kMinNormalizeVolume || level > kMaxNormalizeVolume)) {
         // 0 % would write silence and anything past 100 % a clipped square wave.
         host.ShowError(QStringLiteral("[Nor] vol = %1 is outside %2..%3; pick a value in Settings")
                            .arg(level)

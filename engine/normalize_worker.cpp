@@ -31,6 +31,23 @@ float LevelForOutput(const NormalizeJob& job, float inputPeak, float outputPeak)
     return static_cast<float>(static_cast<double>(job.level) * inputPeak / outputPeak);
 }
 
+bool Loudness(const NormalizeJob& job) {
+    return job.loudness && job.loudness->meter;
+}
+
+// The constant gain, as the transform's percentage, of a loudness measure.
+float LoudnessPercent(const NormalizeJob& job, const LoudnessGain& gain) {
+    if (job.note) {
+        *job.note = gain.note;
+    }
+    return static_cast<float>(100.0 * FromDecibels(gain.decibels));
+}
+
+float MeasuredPercent(const NormalizeJob& job, const LoudnessMeasure& measure) {
+    return LoudnessPercent(
+        job, GainForTarget(measure, job.loudness->targetLufs, job.loudness->ceilingDbtp));
+}
+
 bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t samples) {
     // The request counts samples, not frames, so it always covers the file.
     AudioBuffer buffer = job.reader.ReadBuffer(static_cast<int>(samples));
@@ -38,8 +55,17 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
     if (shared.terminate) {
         return false;
     }
-    const float level = LevelForOutput(job, PeakOf(buffer), job.writer.OutputPeak(buffer, true));
-    job.transform.Normalize(buffer, level, -1);
+    if (Loudness(job)) {
+        WrittenLoudness measure(*job.loudness->meter, &job.writer, job.reader.PcmSampleRate());
+        measure.Add(buffer, true);
+        const auto track = measure.Take();
+        const float percent = track ? MeasuredPercent(job, track->Measure()) : 0.0f;
+        job.transform.Fade(buffer, percent, percent);
+    } else {
+        const float level =
+            LevelForOutput(job, PeakOf(buffer), job.writer.OutputPeak(buffer, true));
+        job.transform.Normalize(buffer, level, -1);
+    }
     Reach(shared, 2, 2000);
     if (shared.terminate) {
         return false;
@@ -50,7 +76,18 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
 
 // Two passes for a file too big for one buffer: find the peak, then reopen the input and write it
 // scaled by the gain the whole-buffer normalisation would apply (a constant fade).
-bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
+// The first pass of a streamed file: the gain, as a percentage; 0 for a file that stays as it is.
+// False when terminated.
+bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& percent) {
+    if (Loudness(job)) {
+        const auto track = MeasureOpenInput(job.reader, *job.loudness->meter, &job.writer, false,
+                                            [&shared] { return !shared.terminate; });
+        if (!track) {
+            return false;
+        }
+        percent = MeasuredPercent(job, track->Measure());
+        return true;
+    }
     float peak = 0.0f;
     for (;;) {
         if (shared.terminate) {
@@ -63,27 +100,52 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
         peak = std::max(peak, job.writer.OutputPeak(block, false));
     }
     peak = std::max(peak, job.writer.OutputPeak(AudioBuffer({}, job.reader.Channels()), true));
+    percent = peak > 0.0f ? job.level / peak : 0.0f;
+    return true;
+}
+
+// Writes the open input scaled by percent (0: unchanged).
+void WriteScaled(const NormalizeJob& job, float percent) {
+    for (;;) {
+        AudioBuffer block = job.reader.ReadBuffer(kStreamBlockFrames);
+        if (block.Empty()) {
+            break;
+        }
+        if (percent > 0.0f) {
+            job.transform.Fade(block, percent, percent);
+        }
+        job.writer.WriteBuffer(block);
+    }
+}
+
+bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
+    float percent = 0.0f;
+    if (!StreamedPercent(job, shared, percent)) {
+        return false;
+    }
     Reach(shared, 1, 1000);
     if (shared.terminate) {
         return false;
     }
-    const float percent = peak > 0.0f ? job.level / peak : 0.0f;
     Reach(shared, 2, 2000);
     if (shared.terminate) {
         return false;
     }
     job.reader.Close();
     job.reader.Open(job.inputPath);
-    for (;;) {
-        AudioBuffer block = job.reader.ReadBuffer(kStreamBlockFrames);
-        if (block.Empty()) {
-            break;
-        }
-        if (peak > 0.0f) {
-            job.transform.Fade(block, percent, percent);
-        }
-        job.writer.WriteBuffer(block);
+    WriteScaled(job, percent);
+    return true;
+}
+
+// An album's row: its gain is known, so one pass writes it.
+bool NormalizeAlbumRow(const NormalizeJob& job, WorkerSignals& shared) {
+    Reach(shared, 1, 1000);
+    const float percent = LoudnessPercent(job, job.loudness->albumGain);
+    Reach(shared, 2, 2000);
+    if (shared.terminate) {
+        return false;
     }
+    WriteScaled(job, percent);
     return true;
 }
 
@@ -120,8 +182,9 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {
         return false;
     }
     const bool whole = samples <= std::min<std::int64_t>(job.maxWholeSamples, INT_MAX);
-    const bool done =
-        whole ? NormalizeWhole(job, shared, samples) : NormalizeStreaming(job, shared);
+    const bool done = Loudness(job) && job.loudness->album ? NormalizeAlbumRow(job, shared)
+                      : whole                              ? NormalizeWhole(job, shared, samples)
+                                                           : NormalizeStreaming(job, shared);
     if (!done) {
         return false;
     }

@@ -5,8 +5,20 @@
 #include <cstdint>
 #include <thread>
 
+#include "engine/loudness_gain.h"
+
 class IAudioFile2;
 class IAudioTransform2;
+
+// Loudness normalisation instead of the peak's: each file (or, as an album, all rows together)
+// brought to a loudness target with one gain, its true peak kept under a ceiling.
+struct LoudnessPlan {
+    const ILoudnessMeter* meter = nullptr;  // null: peak normalisation to the level
+    double targetLufs = -16.0;
+    double ceilingDbtp = -1.0;
+    bool album = false;
+    LoudnessGain albumGain;  // album mode: decided from every row before the first is written
+};
 
 // One file's normalisation: the open input to the created output at `level` percent of full
 // scale. The components belong to the worker while it runs.
@@ -19,6 +31,8 @@ struct NormalizeJob {
     // Files with more decoded samples than this are normalised in two streaming passes (peak
     // scan, then scale while writing) instead of one whole-file buffer.
     std::int64_t maxWholeSamples = 0;
+    const LoudnessPlan* loudness = nullptr;  // null or without a meter: peak normalisation
+    QString* note = nullptr;                 // the row's remark (a target not reached)
 };
 
 // The values the worker shares with the window thread.

@@ -39,6 +39,7 @@ StartupSettings LoadStartupSettings(const SettingsFile& file) {
     s.settings.FadeInTime = file.ReadNumber(kFade, QStringLiteral("Intime"), 5);
     s.settings.FadeOutTime = file.ReadNumber(kFade, QStringLiteral("Outtime"), 5);
     s.settings.BatchJobs = ReadBatchJobs(file);
+    s.settings.Loudness = ReadLoudnessSettings(file);
     return s;
 }
 

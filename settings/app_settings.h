@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "settings/loudness_settings.h"
+
 class SettingsFile;
 
 // The seven settings held in memory for the whole run, written back only at shutdown, and the
@@ -20,6 +22,9 @@ struct AppSettings {
     // one of the seven: read at start-up after them, stored by the settings dialog's Ok like its
     // other keys, never written at shutdown.
     std::int32_t BatchJobs = 0;
+    // The loudness keys of [Nor]: read at start-up after the seven, stored by the settings
+    // dialog's Ok, never written at shutdown.
+    LoudnessSettings Loudness;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };

@@ -4,9 +4,12 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <algorithm>
 
 #include "settings/app_settings.h"
+#include "settings/loudness_options.h"
 #include "settings/settings_file.h"
 #include "settings/settings_pages.h"
 
@@ -19,10 +22,25 @@ class GeneralPage : public ValuesPage {
     GeneralPage(AppSettings& appSettings, QWidget* parent)
         : ValuesPage("gb_cdgeneral", SettingsDialogKeys::General, parent),
           appSettings_(appSettings) {
-        // The frames stack from the top; a further group is one more Add… call below.
+        // The frames stack from the top; a further group is one more Add… call below. They
+        // outgrow the page, so it scrolls, on a slim bar that takes little of their width.
+        auto* scroll = new QScrollArea(this);
+        scroll->setGeometry(0, 0, kWidth, kHeight);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        constexpr int kBar = 8;
+        scroll->verticalScrollBar()->setFixedWidth(kBar);
+        content_ = new QWidget;
+        content_->resize(kWidth - kBar, kHeight);
         AddNormalizeFrame();
         AddFadeFrame();
         AddBatchFrame();
+        AddLoudnessFrame();
+        content_->resize(kWidth - kBar, nextTop_);
+        for (QGroupBox* frame : content_->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+            frame->resize(content_->width(), frame->height());
+        }
+        scroll->setWidget(content_);
     }
 
     void Load(const SettingsFile* file) override {
@@ -40,6 +58,7 @@ class GeneralPage : public ValuesPage {
         cb_jobs->setCurrentIndex(appSettings_.BatchJobs == 0
                                      ? 0
                                      : std::clamp(appSettings_.BatchJobs, 1, kMostBatchJobs));
+        loudness_->Load(appSettings_.Loudness);
         ValuesPage::Load(file);
     }
 
@@ -55,10 +74,12 @@ class GeneralPage : public ValuesPage {
         appSettings_.FadeOutTime = number(cb_fadeouttime, appSettings_.FadeOutTime);
         appSettings_.NormalizeVolume = number(cb_nor, appSettings_.NormalizeVolume);
         appSettings_.BatchJobs = cb_jobs->currentIndex();
+        appSettings_.Loudness = loudness_->Values();
     }
 
     void SaveLast(SettingsFile& file) const override {
         WriteBatchJobs(file, appSettings_.BatchJobs);
+        WriteLoudnessSettings(file, appSettings_.Loudness);
     }
 
     void Defaults() override {
@@ -68,6 +89,7 @@ class GeneralPage : public ValuesPage {
         cb_fadeouttime->setCurrentIndex(5);
         SelectItem(cb_nor, 97);
         cb_jobs->setCurrentIndex(0);
+        loudness_->Defaults();
         ValuesPage::Defaults();
     }
 
@@ -81,7 +103,7 @@ class GeneralPage : public ValuesPage {
 
   private:
     QGroupBox* NextFrame(const QString& title, int height) {
-        QGroupBox* frame = Frame(this, title, {0, nextTop_, kWidth, height});
+        QGroupBox* frame = Frame(content_, title, {0, nextTop_, kWidth, height});
         nextTop_ += height + 6;
         return frame;
     }
@@ -121,8 +143,16 @@ class GeneralPage : public ValuesPage {
             "How many files a conversion or normalisation works on at the same time"));
     }
 
+    void AddLoudnessFrame() {
+        loudness_ = new LoudnessOptions(content_);
+        loudness_->move(0, nextTop_);
+        nextTop_ += LoudnessOptions::kHeight + 6;
+    }
+
     AppSettings& appSettings_;
+    QWidget* content_ = nullptr;  // the frames, inside the page's scroll area
     int nextTop_ = 0;
+    LoudnessOptions* loudness_ = nullptr;
     QCheckBox* cb_normalize = nullptr;
     QComboBox* cb_nor = nullptr;
     QCheckBox* cb_fadein = nullptr;

@@ -422,6 +422,32 @@ float TAudioFile2::OutputPeak(const AudioBuffer& block, bool last) {
     return peak;
 }
 
+AudioBuffer TAudioFile2::OutputBlock(const AudioBuffer& block, bool last, int& rate) {
+    CheckEnabled();
+    if (!converter_ || block.Channels() != sourceChannels_) {
+        rate = 0;
+        return block;  // written as it is
+    }
+    if (!meter_) {
+        meter_ = std::make_unique<FormatConverter>(sourceRate_, sourceChannels_,
+                                                   encoder_->SampleRate(), encoder_->Channels());
+    }
+    rate = encoder_->SampleRate();
+    std::vector<float> samples;
+    const std::int64_t frames = static_cast<std::int64_t>(block.FrameCount());
+    for (std::int64_t done = 0; done < frames; done += kSliceFrames) {
+        const std::int64_t n = std::min(kSliceFrames, frames - done);
+        const std::vector<float>& out = meter_->Process(block.Data() + done * block.Channels(), n);
+        samples.insert(samples.end(), out.begin(), out.end());
+    }
+    if (last) {
+        const std::vector<float>& tail = meter_->Flush();
+        samples.insert(samples.end(), tail.begin(), tail.end());
+        meter_.reset();
+    }
+    return AudioBuffer(std::move(samples), encoder_->Channels());
+}
+
 // ---- Both ----
 
 void TAudioFile2::Close() {

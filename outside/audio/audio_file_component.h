@@ -28,7 +28,6 @@ class TAudioFile2 : public IAudioFile2 {
     int SourceBits() override;
     int PcmSampleRate() override;
     int PcmChannels() override;
-    int SourceBits() override;
 
     void SetSourceFormat(int sampleRate, int channels) override;
     void SetWaveFormat(int sampleRate, int channels, int bits) override;
@@ -42,6 +41,7 @@ class TAudioFile2 : public IAudioFile2 {
     void CreateOutput(const QString& fileName) override;
     void WriteBuffer(AudioBuffer& buffer) override;
     float OutputPeak(const AudioBuffer& block, bool last) override;
+    AudioBuffer OutputBlock(const AudioBuffer& block, bool last, int& rate) override;
 
     void Close() override;
     bool IsOpen() override;

@@ -96,6 +96,32 @@ TEST(AppSettings, FilesAtOnceAreReadAtStartUpAndNotWrittenAtShutdown) {
     EXPECT_EQ(EffectiveBatchJobs(0), std::clamp(QThread::idealThreadCount(), 1, 16));
 }
 
+// The loudness keys: read at start-up, written back as stored, odd values read as defaults.
+TEST(AppSettings, LoudnessKeysRoundTripAndOddValuesReadAsDefaults) {
+    TempDir dir;
+    const QString path = dir.File(S("q.ini"));
+    SettingsFile file(path);
+    EXPECT_EQ(LoadStartupSettings(file).settings.Loudness, LoudnessSettings());
+    const LoudnessSettings chosen{true, -23, -1.5, true, true};
+    WriteLoudnessSettings(file, chosen);
+    EXPECT_EQ(LoadStartupSettings(SettingsFile(path)).settings.Loudness, chosen);
+    EXPECT_TRUE(QString::fromUtf8(ReadAll(path)).contains(S("truepeak=-1.5")));
+
+    const struct {
+        const char* text;
+        LoudnessSettings read;
+    } cases[] = {
+        {"mode=2\nlufs=-99\ntruepeak=3\n", {}},
+        {"lufs=0\ntruepeak=abc\n", {}},
+        {"truepeak=nan\nlufs=-5\n", {false, -5, -1.0, false, false}},
+        {"mode=1\nlufs=-40\ntruepeak=-10\nalbum=1\n", {true, -40, -10.0, true, false}},
+    };
+    for (const auto& c : cases) {
+        const QString odd = dir.Write(S("odd.ini"), QByteArray("[Nor]\n") + c.text);
+        EXPECT_EQ(ReadLoudnessSettings(SettingsFile(odd)), c.read) << c.text;
+    }
+}
+
 // A Latin-1 comment once made the whole file decode as Latin-1, and every start and close grew
 // the UTF-8 folder name worse.
 TEST(AppSettings, ForeignBytesSurviveStartAndCloseCyclesByteForByte) {

@@ -327,7 +327,8 @@ TEST_F(SettingsDialogTest, OkWritesItsKeysInOrderIntoAFreshFile) {
     Box("cb_fadein")->setChecked(true);
     List("cb_nor")->setCurrentIndex(49);
     Click("Ok");
-    EXPECT_EQ(Stored(), S("[Nor]\nvolen=0\n"
+    // The loudness keys, written last, join their [Nor] section.
+    EXPECT_EQ(Stored(), S("[Nor]\nvolen=0\nmode=0\nlufs=-16\ntruepeak=-1\nalbum=0\nreplaygain=0\n"
                           "[mp3]\nbitrate=9\nchannel=1\nfrequency=7\nquality=4\n"
                           "[MP3VBR]\nCoding Method=0\nvbr bitrate=9\nvbr quality=4\nvbrck=1\n"
                           "semb=0\n"
@@ -384,6 +385,36 @@ TEST_F(SettingsDialogTest, FilesAtOnceShowsTheCountInUseAndOkStoresThePick) {
     EXPECT_EQ(List("cb_jobs")->currentText(), S("Automatic (one per core)"));
     Click("Cancel");
     EXPECT_EQ(SettingsFile(path).ReadNumber(S("Batch"), S("jobs"), -9), 3);
+}
+
+// The Loudness frame shows the in-memory values (a hand-edited target too), Ok stores its keys,
+// Cancel drops a change and Default puts back peak normalisation.
+TEST_F(SettingsDialogTest, LoudnessFrameStoresItsKeysOnOk) {
+    settings.Loudness = {true, -20, -2.0, false, false};
+    Show();
+    EXPECT_EQ(List("cb_normode")->currentText(), S("Loudness"));
+    EXPECT_EQ(List("cb_lufs")->currentText(), S("-20 LUFS"));
+    EXPECT_TRUE(List("cb_lufs")->isEnabled());
+    List("cb_lufs")->setCurrentIndex(List("cb_lufs")->findText(S("-23 LUFS")));
+    Get<QDoubleSpinBox>("ud_truepeak")->setValue(-1.5);
+    Box("ck_album")->setChecked(true);
+    Box("ck_replaygain")->setChecked(true);
+    Click("Ok");
+    const LoudnessSettings stored{true, -23, -1.5, true, true};
+    EXPECT_EQ(settings.Loudness, stored);
+    EXPECT_EQ(ReadLoudnessSettings(SettingsFile(path)), stored);
+
+    Show();
+    List("cb_normode")->setCurrentIndex(0);
+    EXPECT_FALSE(List("cb_lufs")->isEnabled());
+    Click("Cancel");
+    EXPECT_EQ(settings.Loudness, stored);
+    Show();
+    Click("Button2");
+    EXPECT_EQ(List("cb_normode")->currentText(), S("Peak"));
+    EXPECT_EQ(List("cb_lufs")->currentText(), S("-16 LUFS"));
+    Click("Ok");
+    EXPECT_EQ(ReadLoudnessSettings(SettingsFile(path)), LoudnessSettings());
 }
 
 TEST_F(SettingsDialogTest, DefaultSetsFactoryValuesAndStoresNothing) {
