@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "bench/batch_bench.h"
-#include "bench/encoder_bench.h"
 #include "bench/decode_bench.h"
+#include "bench/encoder_bench.h"
 #include "bench/music_signal.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"

@@ -24,8 +24,8 @@
 #include "engine/main_state.h"
 #include "engine/normalize_worker.h"
 #include "engine/output_path.h"
-#include "tags/tag_transfer.h"
 #include "tags/replaygain_tags.h"
+#include "tags/tag_transfer.h"
 
 namespace {
 
