@@ -11,6 +11,7 @@
 #include "cli/cli_batch_host.h"
 #include "cli/commands.h"
 #include "cli/convert_inputs.h"
+#include "cli/convert_organise.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
@@ -59,6 +60,7 @@ struct ConvertOptions {
     int jobs = 0;  // 0: one per core
     bool json = false;
     QStringList inputs;
+    OrganiseOptions organise;
 };
 
 // Parses the arguments; returns an error text for a usage error.
@@ -108,10 +110,20 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
             if (!value(v) || (o.jobs = v.toInt(&ok), !ok) || o.jobs < 1 || o.jobs > 256) {
                 return QStringLiteral("--jobs needs a number from 1 to 256");
             }
+        } else if (const OrganiseParse taken = ParseOrganiseOption(args, i, o.organise, v);
+                   taken != OrganiseParse::NotMine) {
+            if (taken == OrganiseParse::Error) {
+                return v;
+            }
         } else if (a.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option '%1'").arg(a);
         } else {
             o.inputs << a;
+        }
+    }
+    if (!o.organise.from.isEmpty()) {
+        if (const QString error = ReadInputList(o.organise.from, o.inputs); !error.isEmpty()) {
+            return error;
         }
     }
     if (o.inputs.isEmpty()) {
@@ -149,7 +161,9 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
 
     std::vector<std::unique_ptr<OwnedJob>> owned;
     owned.push_back(std::make_unique<OwnedJob>());
-    const ProbedInputs probed = ProbeInputs(*owned[0]->reader, options.inputs);
+    state.NamingOverride = NamingForRun(options.organise, *state.settingsFile);
+    const ProbedInputs probed =
+        ProbeInputs(*owned[0]->reader, options.inputs, options.organise.recursive);
     for (const QString& message : probed.rejectedMessages) {
         err << message << '\n';
     }

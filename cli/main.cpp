@@ -19,13 +19,21 @@ const char kUsage[] =
     "VOX)\n"
     "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
     "  convert [--normalize] [--format mp3|wav] [--output DIR] [--lame-options TEXT]\n"
-    "          [--jobs N] [--json] [--] FILE|FOLDER...\n"
+    "          [--jobs N] [--json] [--pattern TEXT] [--existing number|skip|update]\n"
+    "          [--recursive] [--mirror] [--from FILE|-] [--] FILE|FOLDER...\n"
     "                                convert (or normalise) the files, one result line each\n"
-    "                                (STATUS<TAB>input<TAB>output, or a JSON object with --json)\n"
+    "                                (STATUS<TAB>input<TAB>output, or a JSON object with --json);\n"
+    "                                --pattern names outputs from {artist} {album} {albumartist}\n"
+    "                                {title} {track} {disc} {year} {genre} {filename}, \"/\" for\n"
+    "                                folders; --existing says what an output already there means;\n"
+    "                                --recursive walks sub-folders, --mirror keeps their "
+    "structure;\n"
+    "                                --from reads more inputs, one path a line (- for stdin)\n"
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error; convert: 0 only when every file\n"
-    "finished, 130, 143 or 129 when stopped by SIGINT (Ctrl-C), SIGTERM or SIGHUP.\n";
+    "finished or was skipped because its output exists; 130, 143 or 129 when stopped by\n"
+    "SIGINT (Ctrl-C), SIGTERM or SIGHUP.\n";
 
 }  // namespace
 
