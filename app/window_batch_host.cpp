@@ -37,6 +37,11 @@ AudioFileinfo WindowBatchHost::RowTags(int row) const {
     return item ? RowRecord(item) : AudioFileinfo{};
 }
 
+QString WindowBatchHost::RowSourceFolder(int row) const {
+    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    return item ? ::RowSourceFolder(item) : QString();
+}
+
 void WindowBatchHost::SetRowStatus(int row, const QString& status) {
     // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
     QTreeWidgetItem* item = window_.lv()->topLevelItem(row);

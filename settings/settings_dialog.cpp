@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "settings/app_settings.h"
+#include "settings/output_names_options.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -24,11 +25,12 @@ struct PageInfo {
     int page;  // index into the eight pages
 };
 
-// The nine tree nodes by absolute index: "MP3" and its first child show the same page.
-constexpr PageInfo kNodes[9] = {
-    {"Set General", 0},     {"Set MP3 General", 1},      {"Set MP3 General", 1},
-    {"Set MP3 VBR", 2},     {"Set MP3 Filter", 3},       {"Set MP3 Expert", 4},
-    {"Set MP3 Presets", 5}, {"Set MP3 Command Line", 6}, {"Set WAV Format", 7},
+// The ten tree nodes by absolute index: "MP3" and its first child show the same page.
+constexpr PageInfo kNodes[10] = {
+    {"Set General", 0},      {"Set MP3 General", 1},      {"Set MP3 General", 1},
+    {"Set MP3 VBR", 2},      {"Set MP3 Filter", 3},       {"Set MP3 Expert", 4},
+    {"Set MP3 Presets", 5},  {"Set MP3 Command Line", 6}, {"Set WAV Format", 7},
+    {"Set Output Names", 8},
 };
 
 // A list shows the stored item, or nothing when the index is not one of its items.
@@ -126,6 +128,7 @@ void Tfm_set::BuildControls() {
         new QTreeWidgetItem(mp3, {QString::fromUtf8(child)});
     }
     new QTreeWidgetItem(TreeView1, {QStringLiteral("WAV")});
+    new QTreeWidgetItem(TreeView1, {QStringLiteral("Names")});
     mp3->setExpanded(false);
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { TreeView1Click(); });
 
@@ -143,6 +146,8 @@ void Tfm_set::BuildControls() {
     BuildPresetsPage();
     BuildCommandPage();
     BuildWavPage();
+    pages_[8] = names_ = new OutputNamesOptions(pageArea_);
+    names_->hide();
     FitCaptions();
 
     const std::pair<QPushButton**, const char*> buttons[] = {
@@ -265,6 +270,7 @@ void Tfm_set::FormShow() {
 
     // Before the main window's first showing there is no settings file: the missing-key values.
     LoadValues(settingsFile_ ? ReadSettingsDialogValues(*settingsFile_) : SettingsDialogValues());
+    names_->Load(settingsFile_ ? ReadOutputNaming(*settingsFile_) : OutputNaming{});
 
     if (TreeView1->currentItem() == nullptr) {
         TreeView1->setCurrentItem(TreeView1->topLevelItem(0));
@@ -355,11 +361,11 @@ void Tfm_set::TreeView1Click() {
 }
 
 void Tfm_set::ShowPage(int index) {
-    if (index < 0 || index > 8) {
+    if (index < 0 || index > 9) {
         return;
     }
     lab->setText(QString::fromUtf8(kNodes[index].heading));
-    for (int page = 0; page < 8; ++page) {
+    for (int page = 0; page < 9; ++page) {
         pages_[page]->setVisible(page == kNodes[index].page);
     }
 }
@@ -382,6 +388,10 @@ void Tfm_set::OkClick() {
         }
         WriteSettingsDialogValues(*settingsFile_, ControlValues());
         WriteBatchJobs(*settingsFile_, appSettings_.BatchJobs);  // after the keys of old
+        // Only a change is written: a file that never had them keeps the plain rule by default.
+        if (names_->Values() != ReadOutputNaming(*settingsFile_)) {
+            WriteOutputNaming(*settingsFile_, names_->Values());
+        }
     } catch (const SettingsWriteError& e) {
         reportError_(this, e.Message());
         return;  // the dialog stays open
@@ -398,6 +408,7 @@ void Tfm_set::Button2Click() {
     SelectItem(cb_nor, 97);
     cb_jobs->setCurrentIndex(0);
     LoadValues(FactorySettingsDialogValues());
+    names_->Load(OutputNaming{});
 }
 
 void Tfm_set::CancelClick() {

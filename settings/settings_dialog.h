@@ -16,6 +16,7 @@ class QPushButton;
 class QSpinBox;
 class QTreeWidget;
 struct AppSettings;
+class OutputNamesOptions;
 class SettingsFile;
 
 // The settings dialog (fm_set): a page tree on the left, eight pages on the right, Ok / Default /
@@ -82,7 +83,8 @@ class Tfm_set : public QDialog {
     QTreeWidget* TreeView1 = nullptr;
     QLabel* lab = nullptr;
     QWidget* pageArea_ = nullptr;
-    QWidget* pages_[8] = {};
+    QWidget* pages_[9] = {};
+    OutputNamesOptions* names_ = nullptr;
 
     QCheckBox* cb_normalize = nullptr;
     QComboBox* cb_nor = nullptr;
