@@ -1,6 +1,6 @@
 // settings-preview: opens the settings dialog over a skinned stand-in main window, on one page,
 // so each page can be looked at (and screenshotted) without the rest of the program.
-//   settings-preview [--node N] [--grab FILE.png]   (N: absolute tree index 0..8)
+//   settings-preview [--node N] [--grab FILE.png]   (N: absolute tree index 0..9)
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
