@@ -85,6 +85,9 @@ void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
     if (summary.removed > 0) {
         text += QStringLiteral(", %1 removed").arg(summary.removed);
     }
+    if (summary.existing > 0) {
+        text += QStringLiteral(", %1 skipped (output exists)").arg(summary.existing);
+    }
     text += QLatin1Char('.');
     // Someone working in another window hears of the end from the desktop too.
     if (!window_.isActiveWindow() && window_.Desktop()) {
