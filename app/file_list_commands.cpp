@@ -151,12 +151,14 @@ void FileListCommands::AddFolder() {
         return;
     }
     Tfm_dir* chooser = FolderChooser();
+    chooser->OfferSubfolders();
     chooser->CentreOver(window_);
     const QString folder = chooser->ShowModal(QStringLiteral("Add File Directory"));
     if (folder.isEmpty()) {
         return;
     }
-    RunAdd([&] { ScanFolder(folder); });
+    const bool recursive = chooser->IncludeSubfolders();
+    RunAdd([&] { ScanFolder(folder, folder, recursive); });
 }
 
 void FileListCommands::AddPaths(const QStringList& paths) {
@@ -166,7 +168,7 @@ void FileListCommands::AddPaths(const QStringList& paths) {
     RunAdd([&] {
         for (const QString& path : paths) {
             if (QFileInfo(path).isDir()) {
-                if (ScanFolder(path) == Outcome::End) {
+                if (ScanFolder(path, path, false) == Outcome::End) {
                     return;
                 }
                 continue;
@@ -201,7 +203,9 @@ void FileListCommands::RunAdd(const std::function<void()>& add) {
     ShowInformation(window_, lines.join(u'\n'));
 }
 
-FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder) {
+FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder,
+                                                       const QString& sourceFolder,
+                                                       bool recursive) {
     const QFileInfo info(folder);
     if (!info.isDir() || !info.isReadable()) {
         ShowErrorReport(window_, QStringLiteral("Cannot open the folder %1.").arg(folder));
@@ -215,14 +219,28 @@ FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder) {
         if (!IsFolderAudioName(name)) {
             continue;
         }
-        if (AddOne(FolderEntryPath(folder, name)) == Outcome::End) {
+        if (AddOne(FolderEntryPath(folder, name), sourceFolder) == Outcome::End) {
             return Outcome::End;
+        }
+    }
+    if (recursive) {
+        for (const QString& sub : SubFolders(folder)) {
+            // One unreadable sub-folder is named with the files not added; the others go on.
+            const QFileInfo subInfo(sub);
+            if (!subInfo.isReadable() || !subInfo.isExecutable()) {
+                rejected_ << QStringLiteral("Cannot open the folder %1.").arg(sub);
+                continue;
+            }
+            if (ScanFolder(sub, sourceFolder, true) == Outcome::End) {
+                return Outcome::End;
+            }
         }
     }
     return Outcome::Next;
 }
 
-FileListCommands::Outcome FileListCommands::AddOne(const QString& path) {
+FileListCommands::Outcome FileListCommands::AddOne(const QString& path,
+                                                   const QString& sourceFolder) {
     auto* row = new QTreeWidgetItem(QStringList{QFileInfo(path).fileName()});
     lv_->addTopLevelItem(row);
     SetRowRecord(row, AudioFileinfo{});
@@ -249,6 +267,7 @@ FileListCommands::Outcome FileListCommands::AddOne(const QString& path) {
     }
     FillRow(row, result.Row);
     SetRowRecord(row, result.Record);
+    SetRowSourceFolder(row, sourceFolder);
     const int index = lv_->indexOfTopLevelItem(row);
     if (index < state_.EditTags.size()) {
         state_.EditTags[index] = result.Record;

@@ -51,8 +51,10 @@ class FileListCommands : public QObject {
     enum class Outcome { Next, End };
     // Runs one add operation, then names the files it could not add in one message.
     void RunAdd(const std::function<void()>& add);
-    Outcome AddOne(const QString& path);
-    Outcome ScanFolder(const QString& folder);
+    // sourceFolder: the folder the user added, which the row remembers.
+    Outcome AddOne(const QString& path, const QString& sourceFolder = {});
+    // The folder's audio files, and with `recursive` those of its sub-folders, depth first.
+    Outcome ScanFolder(const QString& folder, const QString& sourceFolder, bool recursive);
     void RemoveRow(QTreeWidgetItem* row);
     bool WindowClosed() const;
     void BeginAdd();

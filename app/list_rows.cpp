@@ -9,6 +9,7 @@
 namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kRecordRole = Qt::UserRole + 1;
+constexpr int kSourceFolderRole = Qt::UserRole + 3;
 }  // namespace
 
 QString SubItem(const QTreeWidgetItem* row, int index) {
@@ -43,6 +44,14 @@ AudioFileinfo RowRecord(const QTreeWidgetItem* row) {
 
 void SetRowRecord(QTreeWidgetItem* row, const AudioFileinfo& record) {
     row->setData(0, kRecordRole, QVariant::fromValue(record));
+}
+
+QString RowSourceFolder(const QTreeWidgetItem* row) {
+    return row->data(0, kSourceFolderRole).toString();
+}
+
+void SetRowSourceFolder(QTreeWidgetItem* row, const QString& folder) {
+    row->setData(0, kSourceFolderRole, folder);
 }
 
 void SetRowFailure(QTreeWidgetItem* row, const QString& reason) {

@@ -44,5 +44,10 @@ void SetRowProgress(QTreeWidgetItem* row, int value);
 int RowProgress(const QTreeWidgetItem* row);
 constexpr int kRowProgressRole = Qt::UserRole + 2;  // on the status column
 
+// The folder the row was added from by Add Folder or a dropped folder (empty for a file added by
+// itself): a kept folder structure is measured from it.
+QString RowSourceFolder(const QTreeWidgetItem* row);
+void SetRowSourceFolder(QTreeWidgetItem* row, const QString& folder);
+
 // Why the last batch failed on the row (empty: it did not), shown as the row's tooltip.
 void SetRowFailure(QTreeWidgetItem* row, const QString& reason);

@@ -37,6 +37,11 @@ AudioFileinfo WindowBatchHost::RowTags(int row) const {
     return item ? RowRecord(item) : AudioFileinfo{};
 }
 
+QString WindowBatchHost::RowSourceFolder(int row) const {
+    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
+    return item ? ::RowSourceFolder(item) : QString();
+}
+
 void WindowBatchHost::SetRowStatus(int row, const QString& status) {
     // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
     QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
@@ -79,6 +84,9 @@ void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
             .arg(summary.stopped);
     if (summary.removed > 0) {
         text += QStringLiteral(", %1 removed").arg(summary.removed);
+    }
+    if (summary.existing > 0) {
+        text += QStringLiteral(", %1 skipped (output exists)").arg(summary.existing);
     }
     text += QLatin1Char('.');
     // Someone working in another window hears of the end from the desktop too.

@@ -17,6 +17,7 @@ class WindowBatchHost : public BatchHost {
     QString RowCaption(int row) const override;
     QString RowInputPath(int row) const override;
     AudioFileinfo RowTags(int row) const override;
+    QString RowSourceFolder(int row) const override;
     void SetRowStatus(int row, const QString& status) override;
     void ShowProgress(int value) override;
     void ClearProgressText() override;

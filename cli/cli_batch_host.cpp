@@ -20,7 +20,8 @@ CliBatchHost::CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextS
 namespace {
 
 const char* StatusWord(FileOutcome outcome) {
-    static const char* const kStatus[] = {"finish", "stopped", "Error", "removed", "skipped"};
+    static const char* const kStatus[] = {"finish",  "stopped", "Error",
+                                          "removed", "skipped", "exists"};
     return kStatus[static_cast<std::size_t>(outcome)];
 }
 
@@ -131,7 +132,8 @@ void CliBatchHost::WaitForMessages() {
 
 void CliBatchHost::PrintResult(FileOutcome outcome, const QString& input, const QString& output,
                                const QString& reason, double seconds) {
-    if (outcome != FileOutcome::Finished) {
+    // An output already there is what a re-run over a library asked for, not a failure.
+    if (outcome != FileOutcome::Finished && outcome != FileOutcome::Exists) {
         allFinished_ = false;
     }
     ClearLine();

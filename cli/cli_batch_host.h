@@ -22,6 +22,7 @@ class CliBatchHost : public BatchHost {
     QString RowCaption(int row) const override { return rows_[row].caption; }
     QString RowInputPath(int row) const override { return rows_[row].path; }
     AudioFileinfo RowTags(int row) const override { return rows_[row].tags; }
+    QString RowSourceFolder(int row) const override { return rows_[row].sourceFolder; }
     void SetRowStatus(int, const QString&) override {}
     void ShowProgress(int value) override;
     void ClearProgressText() override;

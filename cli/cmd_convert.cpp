@@ -11,6 +11,7 @@
 #include "cli/cli_batch_host.h"
 #include "cli/commands.h"
 #include "cli/convert_inputs.h"
+#include "cli/convert_organise.h"
 #include "cli/loudness_flags.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/convert_batch.h"
@@ -62,6 +63,7 @@ struct ConvertOptions {
     bool json = false;
     LoudnessFlags loudness;
     QStringList inputs;
+    OrganiseOptions organise;
 };
 
 // Parses the arguments; returns an error text for a usage error.
@@ -114,10 +116,20 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
             if (!value(v) || (o.jobs = v.toInt(&ok), !ok) || o.jobs < 1 || o.jobs > 256) {
                 return QStringLiteral("--jobs needs a number from 1 to 256");
             }
+        } else if (const OrganiseParse taken = ParseOrganiseOption(args, i, o.organise, v);
+                   taken != OrganiseParse::NotMine) {
+            if (taken == OrganiseParse::Error) {
+                return v;
+            }
         } else if (a.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option '%1'").arg(a);
         } else {
             o.inputs << a;
+        }
+    }
+    if (!o.organise.from.isEmpty()) {
+        if (const QString error = ReadInputList(o.organise.from, o.inputs); !error.isEmpty()) {
+            return error;
         }
     }
     if (o.inputs.isEmpty()) {
@@ -162,7 +174,9 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
 
     std::vector<std::unique_ptr<OwnedJob>> owned;
     owned.push_back(std::make_unique<OwnedJob>());
-    const ProbedInputs probed = ProbeInputs(*owned[0]->reader, options.inputs);
+    state.NamingOverride = NamingForRun(options.organise, *state.settingsFile);
+    const ProbedInputs probed =
+        ProbeInputs(*owned[0]->reader, options.inputs, options.organise.recursive);
     for (const QString& message : probed.rejectedMessages) {
         err << message << '\n';
     }

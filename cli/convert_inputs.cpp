@@ -6,7 +6,7 @@
 #include "filelist/folder_scan.h"
 #include "filelist/probe_file.h"
 
-ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments) {
+ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool recursive) {
     ProbedInputs out;
     const QString decimalPoint = QLocale::system().decimalPoint();
     for (const QString& argument : arguments) {
@@ -17,13 +17,15 @@ ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments) {
             continue;
         }
         // A folder is scanned as Add Folder scans it; anything else is probed as Add File does.
-        const QStringList paths = info.isDir() ? FolderAudioFiles(info.absoluteFilePath())
-                                               : QStringList{info.absoluteFilePath()};
+        const QString folder = info.isDir() ? info.absoluteFilePath() : QString();
+        const QStringList paths =
+            info.isDir() ? (recursive ? FolderAudioFilesBelow(folder) : FolderAudioFiles(folder))
+                         : QStringList{info.absoluteFilePath()};
         for (const QString& path : paths) {
             try {
                 const ProbeResult r = ProbeFile(reader, path, decimalPoint);
                 if (r.Accepted) {
-                    out.rows << InputRow{r.Row.Caption, r.Row.Path, r.Record};
+                    out.rows << InputRow{r.Row.Caption, r.Row.Path, r.Record, folder};
                 } else {
                     out.rejectedPaths << path;
                     out.rejectedMessages << r.Rejection;

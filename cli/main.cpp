@@ -21,9 +21,17 @@ const char kUsage[] =
     "                                --all: every format of convert --format, one by one)\n"
     "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
     "  convert [--normalize] [--format %1] [--output DIR]\n"
-    "          [--lame-options TEXT] [--jobs N] [--json] [--] FILE|FOLDER...\n"
+    "          [--lame-options TEXT] [--jobs N] [--json] [--pattern TEXT]\n"
+    "          [--existing number|skip|update] [--recursive] [--mirror] [--from FILE|-]\n"
+    "          [--] FILE|FOLDER...\n"
     "                                convert (or normalise) the files, one result line each\n"
-    "                                (STATUS<TAB>input<TAB>output, or a JSON object with --json)\n"
+    "                                (STATUS<TAB>input<TAB>output, or a JSON object with --json);\n"
+    "                                --pattern names outputs from {artist} {album} {albumartist}\n"
+    "                                {title} {track} {disc} {year} {genre} {filename}, \"/\" for\n"
+    "                                folders; --existing says what an output already there means;\n"
+    "                                --recursive walks sub-folders, --mirror keeps their "
+    "structure;\n"
+    "                                --from reads more inputs, one path a line (- for stdin)\n"
     "          [--loudness LUFS [--true-peak DBTP] [--album]] (with --normalize)\n"
     "          [--replaygain [--album]] (without --normalize)\n"
     "                                --loudness: equal loudness instead of equal peaks (EBU "
@@ -37,7 +45,8 @@ const char kUsage[] =
     "  --help                        show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error; convert: 0 only when every file\n"
-    "finished, 130, 143 or 129 when stopped by SIGINT (Ctrl-C), SIGTERM or SIGHUP.\n";
+    "finished or was skipped because its output exists; 130, 143 or 129 when stopped by\n"
+    "SIGINT (Ctrl-C), SIGTERM or SIGHUP.\n";
 
 }  // namespace
 

@@ -5,8 +5,9 @@
 
 #include "filelist/audio_file_info.h"
 
-// How one row of a batch ended. Skipped: the batch ended before the row was reached.
-enum class FileOutcome { Finished, Stopped, Error, Removed, Skipped };
+// How one row of a batch ended. Skipped: the batch ended before the row was reached. Exists: not
+// converted because its output was there already (or, for an update, is newer than the input).
+enum class FileOutcome { Finished, Stopped, Error, Removed, Skipped, Exists };
 
 // The result of one row, reported once per row.
 struct FileResult {
@@ -34,6 +35,7 @@ struct BatchSummary {
     int stopped = 0;       // cut by a stop
     int removed = 0;       // inputs gone before their turn
     int skipped = 0;       // never reached
+    int existing = 0;      // not converted: the output was there already
     QStringList failures;  // the reason of each failed row, in row order
 };
 
@@ -48,6 +50,12 @@ class BatchHost {
     virtual QString RowCaption(int row) const = 0;     // tag title or file name
     virtual QString RowInputPath(int row) const = 0;   // full input path
     virtual AudioFileinfo RowTags(int row) const = 0;  // the row's record (Tags[row])
+    // The folder the row was added from (Add Folder's choice), which a kept folder structure is
+    // measured from; empty for a file added by itself.
+    virtual QString RowSourceFolder(int row) const {
+        (void)row;
+        return {};
+    }
     virtual void SetRowStatus(int row, const QString& status) = 0;
 
     // Progress 0..10000; drawn as 0 when no batch runs.

@@ -1,9 +1,11 @@
 #include "engine/batch_runner.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -24,6 +26,8 @@
 #include "engine/main_state.h"
 #include "engine/normalize_worker.h"
 #include "engine/output_path.h"
+#include "engine/output_target.h"
+#include "settings/output_names_setting.h"
 #include "tags/replaygain_tags.h"
 #include "tags/tag_transfer.h"
 
@@ -37,6 +41,12 @@ struct RowInput {
     QString caption;
     QString path;
     AudioFileinfo tags;
+    QString sourceFolder;
+    // Settled before the first row: where the output goes, and what an output already there
+    // under its first name means for it.
+    OutputTarget target;
+    ExistingAction existing = ExistingAction::Convert;
+    QString firstName;
 };
 
 // Settled before the first row and read-only afterwards: job threads share it.
@@ -146,6 +156,19 @@ bool LetGo(const JobParts& job) {
     return false;
 }
 
+// The name the row's output will get: the existing output it replaces when that is still free
+// among this batch's rows, else the rule's next free name. Empty for a row that is not converted.
+QString PromiseRowName(const RunPlan& plan, const RowInput& in) {
+    if (in.existing == ExistingAction::Skip) {
+        return {};
+    }
+    if (in.existing == ExistingAction::Replace && PromiseExactOutputName(in.firstName)) {
+        return in.firstName;
+    }
+    return PromiseOutputName(in.target.dir, in.target.caption, in.path, plan.setup.extension,
+                             plan.prefix);
+}
+
 // A row's life on the thread that owns `job`. No host call is made here.
 FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
                   const FileWork& work, RowExtras& extras, bool& writerReset,
@@ -154,10 +177,16 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
     clock.start();
     FileResult r;
     r.row = in.row;
-    if (promised.isEmpty()) {
-        promised = PromiseOutputName(plan.setup.outputDir, in.caption, in.path,
-                                     plan.setup.extension, plan.prefix);
+    if (in.existing == ExistingAction::Skip) {
+        // Nothing is opened or decoded: a re-run over a converted library costs a look per file.
+        r.outcome = FileOutcome::Exists;
+        r.output = in.firstName;
+        return r;
     }
+    if (promised.isEmpty()) {
+        promised = PromiseRowName(plan, in);
+    }
+    const bool replacing = in.existing == ExistingAction::Replace && promised == in.firstName;
     struct Promise {
         const QString& name;
         ~Promise() { ReleaseOutputName(name); }
@@ -166,8 +195,13 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
         r.outcome = FileOutcome::Removed;
         return r;
     }
-    const QString hidden = NewHiddenOutputPath(plan.setup.outputDir, plan.setup.extension);
+    const QString& dir = in.target.dir;
+    // Beside its final name, so that naming it is a rename within one file system.
+    const QString hidden = NewHiddenOutputPath(dir, plan.setup.extension);
     try {
+        if (!QDir().mkpath(dir)) {
+            throw ComponentError(QStringLiteral("Cannot create the folder %1").arg(dir));
+        }
         OpenFilePair(job.reader, job.writer, in.path, hidden);
         if (work(job, in, extras) == WorkEnd::Complete) {
             job.reader.Close();
@@ -189,8 +223,11 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
                 WriteReplayGainTags(hidden, {ReplayGainText(m), ReplayPeakText(m), {}, {}});
             }
             r.note = extras.note;
-            r.output = NameFinishedOutput(hidden, promised, plan.setup.outputDir, in.caption,
-                                          in.path, plan.setup.extension, plan.prefix);
+            r.output = replacing ? ReplaceWithFinishedOutput(hidden, promised, in.path, dir,
+                                                             in.target.caption,
+                                                             plan.setup.extension, plan.prefix)
+                                 : NameFinishedOutput(hidden, promised, dir, in.target.caption,
+                                                      in.path, plan.setup.extension, plan.prefix);
             r.outcome = FileOutcome::Finished;
         } else {
             r.outcome = FileOutcome::Stopped;
@@ -231,6 +268,10 @@ void Report(BatchHost& host, const RowInput& in, const FileResult& r, BatchSumma
             break;
         case FileOutcome::Skipped:
             ++summary.skipped;
+            break;
+        case FileOutcome::Exists:
+            host.SetRowStatus(r.row, QStringLiteral("Skipped"));
+            ++summary.existing;
             break;
     }
     host.FileDone(r);
@@ -283,7 +324,13 @@ class ProgressTracker {
 };
 
 RowInput ReadRow(BatchHost& host, int row) {
-    return {row, host.RowCaption(row), host.RowInputPath(row), host.RowTags(row)};
+    RowInput in;
+    in.row = row;
+    in.caption = host.RowCaption(row);
+    in.path = host.RowInputPath(row);
+    in.tags = host.RowTags(row);
+    in.sourceFolder = host.RowSourceFolder(row);
+    return in;
 }
 
 // Configures a job's writer as the batch's first writer was, from the same settings.
@@ -455,7 +502,7 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
                 configure(job);
                 writerReset = false;
             }
-            if (QFileInfo::exists(in.path)) {
+            if (in.existing != ExistingAction::Skip && QFileInfo::exists(in.path)) {
                 host.SetRowStatus(row, QStringLiteral("Converting"));
             }
             RowExtras extras;
@@ -656,9 +703,8 @@ class JobsBatchRun : public BatchRun {
                 const std::lock_guard<std::mutex> lock(shared_.nextMutex);
                 row = shared_.next++;
                 if (row < count) {
-                    const RowInput& r = shared_.rows[static_cast<std::size_t>(row)];
-                    promised = PromiseOutputName(shared_.plan.setup.outputDir, r.caption, r.path,
-                                                 shared_.plan.setup.extension, shared_.plan.prefix);
+                    promised =
+                        PromiseRowName(shared_.plan, shared_.rows[static_cast<std::size_t>(row)]);
                 }
             }
             if (row >= count) {
@@ -784,6 +830,26 @@ class JobsBatchRun : public BatchRun {
 
 namespace {
 
+// Every row's output folder and first name, and what an output already there means, decided
+// before anything is written so that no row's decision depends on an earlier row's output.
+void PlanOutputs(const MainState& state, const RunPlan& plan, std::vector<RowInput>& rows) {
+    const OutputNaming naming = state.NamingOverride ? *state.NamingOverride
+                                : state.settingsFile ? ReadOutputNaming(*state.settingsFile)
+                                                     : ReadOutputNaming(SettingsFile());
+    QSet<QString> cleaned{plan.setup.outputDir};
+    for (RowInput& in : rows) {
+        in.target = ResolveOutputTarget(naming, plan.setup.outputDir, in.caption, in.path,
+                                        in.sourceFolder, in.tags);
+        in.firstName = FirstOutputName(in.target, plan.setup.extension, plan.prefix);
+        in.existing = DecideExisting(naming.existing, in.firstName, in.path);
+        // What killed runs left in the sub-folders goes as it does in the output folder.
+        if (!cleaned.contains(in.target.dir)) {
+            cleaned.insert(in.target.dir);
+            RemoveStaleOutputs(in.target.dir);
+        }
+    }
+}
+
 // Settles what both schedulings share: the checks and configuration of StartBatch, the plan
 // and the rows. False when the batch must not run.
 bool Prepare(BatchParts& first, BatchHost& host, BatchWork work, std::size_t jobCount,
@@ -823,6 +889,7 @@ bool Prepare(BatchParts& first, BatchHost& host, BatchWork work, std::size_t job
         // A fresh start: no status or reason of the last run looks like this run's result.
         host.SetRowStatus(row, QStringLiteral("Unconvert"));
     }
+    PlanOutputs(state, plan, rows);
     return true;
 }
 

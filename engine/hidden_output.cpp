@@ -15,7 +15,9 @@
 
 #include "components/component_error.h"
 #include "engine/output_path.h"
+#include "engine/output_target.h"
 #include "outside/files/no_replace_link.h"
+#include "outside/files/rename_over.h"
 
 namespace {
 
@@ -108,4 +110,28 @@ QString NameFinishedOutput(const QString& hiddenPath, const QString& promised,
                                 }
                                 return link(candidate);
                             });
+}
+
+bool PromiseExactOutputName(const QString& name) {
+    const std::lock_guard<std::mutex> lock(g_promisedMutex);
+    if (g_promised.contains(name)) {
+        return false;
+    }
+    g_promised.insert(name);
+    return true;
+}
+
+QString ReplaceWithFinishedOutput(const QString& hiddenPath, const QString& target,
+                                  const QString& inputPath, const QString& outputDir,
+                                  const QString& caption, const QString& extension,
+                                  const QString& prefix) {
+    // Checked again: the batch may have run for hours since it decided.
+    if (DecideExisting(ExistingOutput::Update, target, inputPath) == ExistingAction::Replace) {
+        QString error;
+        if (!RenameOver(hiddenPath, target, &error)) {
+            throw ComponentError(QStringLiteral("Cannot replace %1: %2").arg(target, error));
+        }
+        return target;
+    }
+    return NameFinishedOutput(hiddenPath, target, outputDir, caption, inputPath, extension, prefix);
 }

@@ -23,6 +23,19 @@ QString PromiseOutputName(const QString& outputDir, const QString& caption,
                           const QString& prefix);
 void ReleaseOutputName(const QString& promised);
 
+// Promises exactly `name`, an existing output this row will replace: false when another output of
+// this process has it already. Released as other promises are.
+bool PromiseExactOutputName(const QString& name);
+
+// Puts the finished file at hiddenPath in place of `target`, an output the user asked to have
+// replaced when older than inputPath, with one atomic rename. When target has meanwhile become
+// something else (a link, a folder, a newer file), it is left alone and the output gets the next
+// free name instead. Returns the name. Throws ComponentError when no name can be given.
+QString ReplaceWithFinishedOutput(const QString& hiddenPath, const QString& target,
+                                  const QString& inputPath, const QString& outputDir,
+                                  const QString& caption, const QString& extension,
+                                  const QString& prefix);
+
 // Names the finished file at hiddenPath: the promised name, or when another program took it
 // meanwhile, the next free one; never replacing any file. Returns the name. Throws
 // ComponentError when no name can be given.

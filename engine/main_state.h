@@ -5,9 +5,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "filelist/audio_file_info.h"
 #include "settings/app_settings.h"
+#include "settings/output_names_setting.h"
 #include "settings/settings_file.h"
 
 class TThreadNormalize;
@@ -47,5 +49,7 @@ struct MainState {
     // The folder chosen in the window when storing it in the settings file failed: the batches
     // use it instead of the stored one, which is no longer what the user sees. Empty otherwise.
     QString UnstoredOutputDir;
+    // Output naming for this run instead of the stored [Names] keys (the command line's flags).
+    std::optional<OutputNaming> NamingOverride;
     std::unique_ptr<SettingsFile> settingsFile;  // open from first show to the close request
 };

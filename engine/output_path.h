@@ -3,14 +3,10 @@
 #include <QString>
 #include <functional>
 
+#include "filelist/output_name_limits.h"
+
 // The extension of an output format from the format table; empty for an unknown code.
 QString OutputExtension(int format);
-
-// The longest file name, in bytes of its UTF-8 form, that Linux file systems accept.
-constexpr qsizetype kMaxNameBytes = 255;
-
-// The longest start of text whose UTF-8 form takes at most maxBytes, cut between graphemes.
-QString FitToNameBytes(const QString& text, qsizetype maxBytes);
 
 // The output name for a row in outputDir (which ends with the separator): prefix + base +
 // extension, where base is the caption with its extension removed when the caption is the

@@ -28,3 +28,23 @@ QStringList FolderAudioFiles(const QString& folder) {
     }
     return paths;
 }
+
+QStringList SubFolders(const QString& folder) {
+    QStringList paths;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (!entry.isSymLink()) {
+            paths << entry.absoluteFilePath();
+        }
+    }
+    return paths;
+}
+
+QStringList FolderAudioFilesBelow(const QString& folder) {
+    QStringList paths = FolderAudioFiles(folder);
+    for (const QString& sub : SubFolders(folder)) {
+        paths << FolderAudioFilesBelow(sub);
+    }
+    return paths;
+}

@@ -16,3 +16,11 @@ QString FolderEntryPath(const QString& folder, const QString& name);
 
 // The full paths Add Folder would probe, in order.
 QStringList FolderAudioFiles(const QString& folder);
+
+// The sub-folders of folder, by name. Links to folders are left out: following them could walk
+// in circles or out of the tree the user chose.
+QStringList SubFolders(const QString& folder);
+
+// Add Folder with "Include sub-folders": the folder's audio files as FolderAudioFiles lists
+// them, then those of each sub-folder in turn, depth first.
+QStringList FolderAudioFilesBelow(const QString& folder);

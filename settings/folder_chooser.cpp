@@ -1,6 +1,8 @@
 #include "settings/folder_chooser.h"
 
+#include <QCheckBox>
 #include <QPushButton>
+#include <utility>
 
 #include "settings/folder_tree.h"
 
@@ -27,12 +29,36 @@ Tfm_dir::Tfm_dir(QWidget* parent)
         button->setAutoDefault(false);
         button->setDefault(false);
     }
+    subfolders_ = new QCheckBox(QStringLiteral("Include sub-folders"), this);
+    subfolders_->setObjectName(QStringLiteral("cb_subfolders"));
+    subfolders_->setGeometry(10, 227, 268, 22);
+    subfolders_->setToolTip(
+        QStringLiteral("Also add the audio files of every folder inside the chosen one"));
+    subfolders_->hide();
     connect(ok_, &QPushButton::clicked, this, &Tfm_dir::btn_okClick);
     connect(cancel_, &QPushButton::clicked, this, &Tfm_dir::reject);
 }
 
+void Tfm_dir::LayOut(bool withSubfolders) {
+    // The box takes a row above the buttons only when it is offered.
+    constexpr int kBoxRow = 24;
+    const int extra = withSubfolders ? kBoxRow : 0;
+    subfolders_->setVisible(withSubfolders);
+    setFixedSize(kClientWidth, kClientHeight + extra);
+    ok_->move(58, 229 + extra);
+    cancel_->move(154, 229 + extra);
+}
+
+void Tfm_dir::OfferSubfolders() {
+    offerSubfolders_ = true;
+    LayOut(true);
+}
+
 QString Tfm_dir::ShowModal(const QString& caption) {
     setWindowTitle(caption);
+    if (!std::exchange(offerSubfolders_, false)) {
+        LayOut(false);
+    }
     exec();
     return chosenFolder_;
 }
@@ -56,6 +82,10 @@ void Tfm_dir::showEvent(QShowEvent* event) {
 void Tfm_dir::btn_okClick() {
     chosenFolder_ = tree_->SelectedFolder();
     accept();
+}
+
+bool Tfm_dir::IncludeSubfolders() const {
+    return !subfolders_->isHidden() && subfolders_->isChecked();
 }
 
 void Tfm_dir::reject() {

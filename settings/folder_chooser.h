@@ -4,6 +4,7 @@
 #include <QString>
 
 class FolderTree;
+class QCheckBox;
 class QPushButton;
 
 // The folder chooser fm_dir: a modal dialog in which the user picks one folder. It lives for the
@@ -20,6 +21,12 @@ class Tfm_dir : public QDialog {
 
     // Shows the chooser modally under caption and returns ChosenFolder once it has closed.
     QString ShowModal(const QString& caption);
+    // For the next showing only (Add Folder): the "Include sub-folders" box below the tree, the
+    // dialog grown to hold it. Called before CentreOver, which then centres the grown dialog.
+    void OfferSubfolders();
+    // The box's state at the last Ok; it keeps its state between showings.
+    bool IncludeSubfolders() const;
+    QCheckBox* cb_subfolders() const { return subfolders_; }
     // Places the dialog centred over window (the halves rounded toward zero).
     void CentreOver(const QWidget* window);
 
@@ -42,5 +49,8 @@ class Tfm_dir : public QDialog {
     FolderTree* tree_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    QCheckBox* subfolders_ = nullptr;
+    bool offerSubfolders_ = false;
+    void LayOut(bool withSubfolders);
     QString chosenFolder_;
 };

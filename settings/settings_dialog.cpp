@@ -73,6 +73,7 @@ void Tfm_set::BuildControls() {
             }
         }
     }
+    AddNode(NamesPageNode(pageArea_), nullptr);
     FitCaptions();
 
     const std::pair<QPushButton**, const char*> buttons[] = {

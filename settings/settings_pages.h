@@ -21,6 +21,9 @@ struct PageNode {
 // The "General" node: fades, normalisation and the number of files at once.
 PageNode GeneralPageNode(AppSettings& appSettings, QWidget* area);
 
+// The "Names" node: output naming pattern, existing outputs, the folder structure.
+PageNode NamesPageNode(QWidget* area);
+
 // The nodes of an output format's pages, found by the format table's settings section and named
 // with the text the format selector shows; none for a section without pages.
 std::vector<PageNode> FormatPageNodes(const QString& section, const QString& shown, QWidget* area);

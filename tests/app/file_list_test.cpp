@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -105,6 +106,40 @@ class FileListTest : public ::testing::Test {
     MessageSink previous;
     QByteArray oldHome;
 };
+
+// "Include sub-folders" walks a three-level tree with non-ASCII names; every row remembers the
+// folder that was chosen, and the next showing (the output folder's) has no box.
+TEST_F(FileListTest, AddFolderWithSubFoldersAddsTheTreeAndRowsRememberTheFolder) {
+    QDir(dir.Path()).mkpath(S("lib/Ärger/Büro"));
+    const QString lib = dir.File(S("lib"));
+    WriteWavFixture(lib + S("/a.wav"), 22050, 1, 400);
+    WriteWavFixture(lib + S("/Ärger/b.wav"), 22050, 1, 400);
+    WriteWavFixture(lib + S("/Ärger/Büro/c.wav"), 22050, 1, 400);
+    qputenv("HOME", lib.toLocal8Bit());
+
+    auto w = Start();
+    WhenModal<Tfm_dir>([](Tfm_dir* chooser) {
+        EXPECT_TRUE(chooser->cb_subfolders()->isVisible());
+        chooser->cb_subfolders()->setChecked(true);
+        chooser->btn_ok()->click();
+    });
+    w->FileList().AddFolder();
+    ASSERT_EQ(w->lv()->topLevelItemCount(), 3);
+    const QStringList expected{lib + S("/a.wav"), lib + S("/Ärger/b.wav"),
+                               lib + S("/Ärger/Büro/c.wav")};
+    for (int row = 0; row < 3; ++row) {
+        const QTreeWidgetItem* item = w->lv()->topLevelItem(row);
+        EXPECT_EQ(SubItem(item, kPath), expected[row]);
+        EXPECT_EQ(RowSourceFolder(item), lib);
+    }
+    bool boxShown = true;
+    WhenModal<Tfm_dir>([&](Tfm_dir* chooser) {
+        boxShown = chooser->cb_subfolders()->isVisible();
+        chooser->btn_cancel()->click();
+    });
+    w->FileList().FolderChooser()->ShowModal(S("Output Directory"));
+    EXPECT_FALSE(boxShown);
+}
 
 TEST_F(FileListTest, AddFolderAddsTheFolderOwnAudioFilesThroughTheChooser) {
     QDir(dir.Path()).mkpath(S("music/sub"));

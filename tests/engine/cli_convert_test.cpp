@@ -218,4 +218,35 @@ TEST_F(CliConvertTest, TermAndHangUpStopTheBatchWithEveryLine) {
     }
 }
 
+// A library tree walked and mirrored, with the inputs named on standard input; the second run
+// skips every converted file and still exits 0.
+TEST_F(CliConvertTest, FromStandardInputRecursiveMirrorAndSkip) {
+    const QString lib = dir.File(S("lib"));
+    QDir().mkpath(dir.File(S("lib/Ärger/Büro")));
+    const QString a = Input("lib/a.wav", 0.2, 440);
+    const QString b = Input("lib/Ärger/b.wav", 0.2, 550);
+    const QString c = Input("lib/Ärger/Büro/c.wav", 0.2, 660);
+    const QString out = dir.File(S("out"));
+    const QStringList args{S("--format"), S("wav"),      S("--jobs"), S("2"),      S("--recursive"),
+                           S("--mirror"), S("--output"), out,         S("--from"), S("-")};
+    for (const char* status : {"finish", "exists"}) {
+        QProcess p;
+        Start(p, QStringList{S("--existing"), S("skip")} + args);
+        p.write((lib + S("\n\n")).toUtf8());  // a folder, and a blank line that adds nothing
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(120000));
+        const QString lines = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_EQ(p.exitCode(), 0) << QString::fromUtf8(p.readAllStandardError()).toStdString();
+        EXPECT_EQ(lines, Lines({S(status) + S("\t") + a + S("\t") + out + S("/a.wav"),
+                                S(status) + S("\t") + b + S("\t") + out + S("/Ärger/b.wav"),
+                                S(status) + S("\t") + c + S("\t") + out + S("/Ärger/Büro/c.wav")}))
+            << status;
+    }
+    const CliResult bad = Run({S("--existing"), S("sometimes"), a});
+    EXPECT_EQ(bad.status, 2);
+    const CliResult missing = Run({S("--from"), dir.File(S("no-such-list"))});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(missing.err.contains(S("no-such-list"))) << missing.err.toStdString();
+}
+
 }  // namespace

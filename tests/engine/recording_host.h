@@ -15,6 +15,7 @@ struct RecordingHost : BatchHost {
         QString path;
         QString status = QStringLiteral("Unconvert");
         AudioFileinfo tags;
+        QString sourceFolder;
     };
     struct Done {
         int row;
@@ -34,14 +35,16 @@ struct RecordingHost : BatchHost {
     std::function<void(int)> onPump = [](int) {};  // gets the pump count
     std::function<void()> onWait = [] {};
 
-    void Add(const QString& caption, const QString& path, const AudioFileinfo& tags = {}) {
-        rows.push_back({caption, path, QStringLiteral("Unconvert"), tags});
+    void Add(const QString& caption, const QString& path, const AudioFileinfo& tags = {},
+             const QString& sourceFolder = {}) {
+        rows.push_back({caption, path, QStringLiteral("Unconvert"), tags, sourceFolder});
     }
 
     int RowCount() const override { return static_cast<int>(rows.size()); }
     QString RowCaption(int row) const override { return rows[row].caption; }
     QString RowInputPath(int row) const override { return rows[row].path; }
     AudioFileinfo RowTags(int row) const override { return rows[row].tags; }
+    QString RowSourceFolder(int row) const override { return rows[row].sourceFolder; }
     void SetRowStatus(int row, const QString& status) override { rows[row].status = status; }
     void ShowProgress(int value) override {
         progressOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();

@@ -7,6 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +17,7 @@
 
 #include "engine/output_formats.h"
 #include "settings/app_settings.h"
+#include "settings/output_names_setting.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "settings/settings_page.h"
@@ -144,7 +146,7 @@ TEST_F(SettingsDialogTest, TheTreeHasAPageForEveryFormatTheTableGivesOne) {
             expected << S(format.shown);
         }
     }
-    EXPECT_EQ(topLevel, expected);
+    EXPECT_EQ(topLevel, expected << S("Names"));
     const struct {
         int node;
         const char* page;
@@ -159,7 +161,7 @@ TEST_F(SettingsDialogTest, TheTreeHasAPageForEveryFormatTheTableGivesOne) {
         EXPECT_EQ(Heading(), S(n.heading));
         EXPECT_TRUE(W(n.page)->isVisibleTo(&dialog)) << n.page;
     }
-    EXPECT_EQ(dialog.findChildren<SettingsPage*>().size(), 12);  // "MP3" adds no second page
+    EXPECT_EQ(dialog.findChildren<SettingsPage*>().size(), 13);  // "MP3" adds no second page
 }
 
 // What Ok stores for each key of the new pages: stored values come back as they were, values
@@ -461,6 +463,32 @@ TEST_F(SettingsDialogTest, ARefusedWriteKeepsTheDialogOpen) {
     EXPECT_TRUE(errors[0].startsWith(S("Unable to write to "))) << errors[0].toStdString();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(settings.NormalizeVolume, 10);  // set before the file was written
+}
+
+// The names page shows what is stored with a live example; Ok stores a change, Default puts
+// back the plain rule.
+TEST_F(SettingsDialogTest, OutputNamesPageLoadsShowsAnExampleAndStores) {
+    Show("[Names]\npattern={artist}/{title}\nexisting=7\nmirror=1\n");
+    ClickNode(13);
+    EXPECT_TRUE(W("gb_names")->isVisibleTo(&dialog));
+    auto* pattern = Get<QLineEdit>("ed_pattern");
+    EXPECT_EQ(pattern->text(), S("{artist}/{title}"));
+    EXPECT_EQ(List("cb_existing")->currentIndex(), 0);  // out of range: numbering
+    EXPECT_TRUE(Box("cb_mirror")->isChecked());
+    pattern->setText(S("{artist}/{album}/{track} - {title}"));
+    EXPECT_EQ(Get<QLabel>("lb_example")->text(),
+              S("Example: The Examples/First Light/03 - Morning Song"));
+    List("cb_existing")->setCurrentIndex(2);
+    Click("Ok");
+    const OutputNaming stored = ReadOutputNaming(SettingsFile(path));
+    EXPECT_EQ(stored, (OutputNaming{S("{artist}/{album}/{track} - {title}"), ExistingOutput::Update,
+                                    true}));
+    Show();
+    Click("Button2");
+    EXPECT_EQ(pattern->text(), QString());
+    EXPECT_EQ(Get<QLabel>("lb_example")->text(), S("Example: Morning Song"));
+    Click("Cancel");
+    EXPECT_EQ(ReadOutputNaming(SettingsFile(path)), stored);
 }
 
 }  // namespace

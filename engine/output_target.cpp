@@ -1,0 +1,104 @@
+#include "engine/output_target.h"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "engine/output_path.h"
+#include "filelist/name_pattern.h"
+#include "tags/file_name_tags.h"
+
+namespace {
+
+// The input's folder below sourceFolder, as pieces; empty when it is not below it.
+QStringList MirroredPieces(const QString& sourceFolder, const QString& inputPath) {
+    if (sourceFolder.isEmpty()) {
+        return {};
+    }
+    const QString relative =
+        QDir(sourceFolder).relativeFilePath(QFileInfo(inputPath).absolutePath());
+    if (relative.isEmpty() || relative == QLatin1String(".") ||
+        relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative)) {
+        return {};
+    }
+    return relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+NameFields FieldsOf(const QString& pattern, const QString& inputPath, const AudioFileinfo& tags) {
+    NameFields f;
+    f.title = tags.Title;
+    f.artist = tags.Artist;
+    f.album = tags.Album;
+    f.year = tags.Year;
+    f.genre = tags.Genre;
+    f.fileName = QFileInfo(inputPath).completeBaseName();
+    if (PatternNeedsFileTags(pattern)) {
+        const FileNameTags more = ReadFileNameTags(inputPath);
+        f.albumArtist = more.albumArtist;
+        f.track = more.track;
+        f.disc = more.disc;
+        if (f.year.isEmpty()) {
+            f.year = more.year;
+        }
+    }
+    return f;
+}
+
+// Seconds and nanoseconds of the last change, without following a link.
+bool ModifiedAt(const QString& path, bool follow, struct stat& st) {
+    const QByteArray name = QFile::encodeName(path);
+    return (follow ? ::stat(name.constData(), &st) : ::lstat(name.constData(), &st)) == 0;
+}
+
+bool Older(const struct stat& a, const struct stat& b) {
+    if (a.st_mtim.tv_sec != b.st_mtim.tv_sec) {
+        return a.st_mtim.tv_sec < b.st_mtim.tv_sec;
+    }
+    return a.st_mtim.tv_nsec < b.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outputDir,
+                                 const QString& caption, const QString& inputPath,
+                                 const QString& sourceFolder, const AudioFileinfo& tags) {
+    OutputTarget t{outputDir, caption, inputPath};
+    QStringList folders;
+    if (naming.mirror) {
+        folders = MirroredPieces(sourceFolder, inputPath);
+    }
+    if (!naming.pattern.isEmpty()) {
+        QStringList pieces =
+            ExpandNamePattern(naming.pattern, FieldsOf(naming.pattern, inputPath, tags));
+        t.caption = pieces.takeLast();
+        folders += pieces;
+    }
+    for (const QString& folder : folders) {
+        t.dir += folder + QLatin1Char('/');
+    }
+    return t;
+}
+
+QString FirstOutputName(const OutputTarget& target, const QString& extension,
+                        const QString& prefix) {
+    return ChooseOutputName(target.dir, target.caption, target.inputPath, extension, prefix,
+                            [](const QString&) { return NameClaim::Claimed; });
+}
+
+ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
+                              const QString& inputPath) {
+    struct stat out {};
+    if (rule == ExistingOutput::Number || !ModifiedAt(firstName, false, out)) {
+        return ExistingAction::Convert;
+    }
+    if (rule == ExistingOutput::Skip) {
+        return ExistingAction::Skip;
+    }
+    struct stat in {};
+    if (S_ISREG(out.st_mode) && ModifiedAt(inputPath, true, in) && Older(out, in)) {
+        return ExistingAction::Replace;
+    }
+    return ExistingAction::Skip;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include "filelist/audio_file_info.h"
+#include "settings/output_names_setting.h"
+
+// Where one row's output goes and what the naming rule starts from.
+struct OutputTarget {
+    QString dir;      // the row's output folder, ending with the separator; may not exist yet
+    QString caption;  // what MakeOutputPath's rule names the file after
+    QString inputPath;
+};
+
+// The row's folder and name under the naming settings: the output folder, then with `mirror`
+// the input's folder relative to sourceFolder (the folder it was added from; nothing for a file
+// added by itself or outside it), then the pattern's folders. Without a pattern the name is the
+// row's caption, as the plain rule has it. Fields the record lacks ({albumartist}, {track},
+// {disc}, {year}) are read from the input's tags when the pattern uses them.
+OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outputDir,
+                                 const QString& caption, const QString& inputPath,
+                                 const QString& sourceFolder, const AudioFileinfo& tags);
+
+// The first name the rule tries for the target (the one a finished earlier run would have).
+QString FirstOutputName(const OutputTarget& target, const QString& extension,
+                        const QString& prefix);
+
+// What to do with a row whose first name is taken when the batch starts.
+enum class ExistingAction { Convert, Skip, Replace };
+// Number: Convert (the rule numbers it). Skip: Skip when anything has the name. Update: Replace
+// when a regular file (not a link) has the name and is older than the input, else Skip.
+ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
+                              const QString& inputPath);
