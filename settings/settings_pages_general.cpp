@@ -28,6 +28,9 @@ class GeneralPage : public ValuesPage {
         scroll->setGeometry(0, 0, kWidth, kHeight);
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // The dialog's own background behind the frames, as on every other page.
+        scroll->setBackgroundRole(QPalette::Window);
+        scroll->viewport()->setAutoFillBackground(false);
         constexpr int kBar = 8;
         scroll->verticalScrollBar()->setFixedWidth(kBar);
         content_ = new QWidget;
@@ -41,6 +44,7 @@ class GeneralPage : public ValuesPage {
             frame->resize(content_->width(), frame->height());
         }
         scroll->setWidget(content_);
+        content_->setAutoFillBackground(false);
     }
 
     void Load(const SettingsFile* file) override {
