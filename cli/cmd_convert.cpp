@@ -187,7 +187,7 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
         host.PrintRejected(probed.rejectedPaths[i], probed.rejectedMessages.value(i));
     }
     if (probed.rows.isEmpty()) {
-        err << "convert: no MP3 or WAV file to convert\n";
+        err << "convert: no audio file to convert\n";
         return probed.rejectedPaths.isEmpty() ? kCliUsage : kCliFailed;
     }
     const QString outputDir =
