@@ -1,4 +1,5 @@
 #include "bench/batch_bench.h"
+#include "bench/bench_tools.h"
 
 #include <sys/resource.h>
 
@@ -52,11 +53,6 @@ Timing Measure(const std::function<void()>& work) {
     clock.start();
     work();
     return {static_cast<double>(clock.nsecsElapsed()) / 1e9, CpuSeconds() - cpu};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // What the program sends with no settings file: 96 kbps, quality 5, stereo, 44.1 kHz.

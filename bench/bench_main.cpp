@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/batch_bench.h"
+#include "bench/bench_tools.h"
 #include "bench/decode_bench.h"
 #include "bench/encoder_bench.h"
 #include "bench/music_signal.h"
@@ -34,21 +35,6 @@ double Seconds(const std::function<void()>& work) {
     clock.start();
     work();
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void RunTool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        throw ComponentError(QStringLiteral("%1 failed").arg(program));
-    }
 }
 
 // The MP3 settings the encoder configuration sends when there is no settings file.

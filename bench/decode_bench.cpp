@@ -1,4 +1,5 @@
 #include "bench/decode_bench.h"
+#include "bench/bench_tools.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,11 +20,6 @@ bool Run(const QString& program, const QStringList& arguments) {
     process.start(program, arguments);
     return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // The whole input through ReadBuffer, as the conversion reads it.

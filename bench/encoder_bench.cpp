@@ -1,4 +1,5 @@
 #include "bench/encoder_bench.h"
+#include "bench/bench_tools.h"
 
 #include <sys/resource.h>
 
@@ -37,21 +38,6 @@ Timing Measure(int who, const std::function<void()>& work) {
     clock.start();
     work();
     return {static_cast<double>(clock.nsecsElapsed()) / 1e9, CpuSeconds(who) - cpu};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        throw ComponentError(QStringLiteral("%1 failed").arg(program));
-    }
 }
 
 // Reader to writer in the conversion's blocks.
@@ -137,7 +123,7 @@ void RunEncoderBench(const QString& wav, const QString& workDir, int runs) {
         std::vector<double> yCpu;
         for (int r = 0; r < runs; ++r) {
             const Timing a = Measure(RUSAGE_SELF, [&] { Encode(wav, ours, c.set); });
-            const Timing b = Measure(RUSAGE_CHILDREN, [&] { Run(tool, arguments); });
+            const Timing b = Measure(RUSAGE_CHILDREN, [&] { RunTool(tool, arguments); });
             x.push_back(a.wall);
             xCpu.push_back(a.cpu);
             y.push_back(b.wall);
