@@ -81,32 +81,6 @@ struct RowMeasure {
     QString error;
 };
 
-RowMeasure MeasureRow(IAudioFile2& reader, const ILoudnessMeter& meter, const QString& path,
-                      const std::function<bool()>& keepGoing,
-                      const std::function<void(int)>& progress) {
-    RowMeasure m;
-    if (!QFileInfo::exists(path)) {
-        return m;
-    }
-    try {
-        if (reader.IsOpen()) {
-            reader.Close();
-        }
-        reader.Open(path);
-        m.track = MeasureOpenInput(reader, meter, nullptr, false, keepGoing, progress);
-        reader.Close();
-    } catch (const std::exception& e) {
-        m.error = ErrorText(e);
-        m.track.reset();
-        try {
-            reader.Close();
-        } catch (const std::exception&) {
-            // The row reports the first failure.
-        }
-    }
-    return m;
-}
-
 // One gain for every row the album's first pass measured.
 LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<RowMeasure>& rows) {
     std::vector<const ILoudnessTrack*> tracks;
@@ -154,6 +128,32 @@ bool LetGo(const JobParts& job) {
         return true;
     }
     return false;
+}
+
+// An album's first pass over one row, measured as the job's writer would write it: a mono input
+// written as stereo is 3 LU louder. The writer creates a hidden output for its channel mix and
+// rate and is let go of it unwritten; writerReset says when it lost its configuration.
+RowMeasure MeasureRow(const JobParts& job, const ILoudnessMeter& meter, const RowInput& in,
+                      const QString& extension, const std::function<bool()>& keepGoing,
+                      const std::function<void(int)>& progress, bool& writerReset) {
+    RowMeasure m;
+    if (!QFileInfo::exists(in.path)) {
+        return m;
+    }
+    const QString hidden = NewHiddenOutputPath(in.target.dir, extension);
+    try {
+        if (!QDir().mkpath(in.target.dir)) {
+            throw ComponentError(QStringLiteral("Cannot create the folder %1").arg(in.target.dir));
+        }
+        OpenFilePair(job.reader, job.writer, in.path, hidden);
+        m.track = MeasureOpenInput(job.reader, meter, &job.writer, false, keepGoing, progress);
+    } catch (const std::exception& e) {
+        m.error = MessageNamingFile(ErrorText(e).replace(hidden, in.path), in.path);
+        m.track.reset();
+    }
+    writerReset = LetGo(job) || writerReset;
+    QFile::remove(hidden);
+    return m;
 }
 
 // The name the row's output will get: the existing output it replaces when that is still free
@@ -457,6 +457,7 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
     ProgressTracker tracker(rows);
     LoudnessPlan loudness = plan.loudness;
     std::vector<RowMeasure> album(rows.size());
+    bool measureReset = false;
     if (plan.AlbumFirst()) {
         // The album's first pass: every row measured before any is written, pumping between
         // blocks so Stop is heard.
@@ -469,9 +470,9 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
                 break;
             }
             host.SetRowStatus(in.row, QStringLiteral("Measuring"));
-            album[static_cast<std::size_t>(in.row)] =
-                MeasureRow(job.reader, *loudness.meter, in.path, keepGoing,
-                           [&host, &in](int value) { host.ShowRowProgress(in.row, value); });
+            album[static_cast<std::size_t>(in.row)] = MeasureRow(
+                job, *loudness.meter, in, plan.setup.extension, keepGoing,
+                [&host, &in](int value) { host.ShowRowProgress(in.row, value); }, measureReset);
             host.SetRowStatus(in.row, QStringLiteral("Unconvert"));
         }
         loudness.albumGain = AlbumGain(loudness, album);
@@ -481,7 +482,7 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
                               : NormalizeOnWorker(host, state, plan, loudness, album);
     std::vector<std::unique_ptr<ILoudnessTrack>> written(rows.size());
     std::vector<QString> outputs(rows.size());
-    bool writerReset = false;
+    bool writerReset = measureReset;
     const int count = static_cast<int>(rows.size());
     for (int row = 0; row < count; ++row) {
         state.ProgressValue = 0;
@@ -659,7 +660,7 @@ class JobsBatchRun : public BatchRun {
     static constexpr int kTickMs = 250;
 
     // The album's first pass on this job: rows taken in turn, then a wait for the other jobs.
-    void MeasureAlbum(const JobParts& job) {
+    void MeasureAlbum(const JobParts& job, bool& writerReset) {
         const int count = static_cast<int>(shared_.rows.size());
         const auto keepGoing = [this] { return !shared_.terminate && shared_.state.Converting; };
         while (keepGoing()) {
@@ -672,8 +673,9 @@ class JobsBatchRun : public BatchRun {
                 break;
             }
             const auto i = static_cast<std::size_t>(row);
-            shared_.album[i] = MeasureRow(job.reader, *shared_.loudness.meter, shared_.rows[i].path,
-                                          keepGoing, [](int) {});
+            shared_.album[i] = MeasureRow(
+                job, *shared_.loudness.meter, shared_.rows[i], shared_.plan.setup.extension,
+                keepGoing, [](int) {}, writerReset);
         }
         std::unique_lock<std::mutex> lock(shared_.measuredMutex);
         if (--shared_.measuring == 0) {
@@ -689,7 +691,7 @@ class JobsBatchRun : public BatchRun {
         const int count = static_cast<int>(shared_.rows.size());
         bool writerReset = false;
         if (shared_.plan.AlbumFirst()) {
-            MeasureAlbum(job);
+            MeasureAlbum(job, writerReset);
         }
         for (;;) {
             if (shared_.terminate || !shared_.state.Converting) {

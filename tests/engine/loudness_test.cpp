@@ -161,6 +161,15 @@ TEST_F(LoudnessTest, AlbumKeepsDifferences) {
         EXPECT_NEAR(l.integrated - q.integrated, before, 0.3) << jobs;
         EXPECT_NEAR(l.integrated, -16.0, 1.0) << jobs;  // the loud one carries the album
     }
+    // An album of one mono file written as stereo lands on the target, as its track would: the
+    // first pass measures what the writer writes.
+    const QString out = dir.File(S("mono-album"));
+    const CliResult r =
+        Cli({S("convert"), S("--normalize"), S("--loudness"), S("-16"), S("--album"), S("--format"),
+             S("wav"), S("--output"), out, Input("mono.wav", 0.4, 1)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_NEAR(Ffmpeg(out + S("/Nor_mono.wav")).integrated, -16.0, 0.3);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{S("Nor_mono.wav")});
 }
 
 // ReplayGain values written into the MP3s agree with loudgain's reading of the same files.
