@@ -536,6 +536,7 @@ struct Shared {
           state(s),
           rows(std::move(r)),
           started(rows.size()),
+          measured(rows.size()),
           progress(rows.size()),
           results(rows.size()),
           loudness(plan.loudness),
@@ -549,7 +550,8 @@ struct Shared {
     std::mutex nextMutex;
     int next = 0;  // the next row to take, under nextMutex
     std::vector<std::atomic<bool>> started;
-    std::vector<std::atomic<int>> progress;  // per row, 0..10000
+    std::vector<std::atomic<bool>> measured;  // in the album's first pass now
+    std::vector<std::atomic<int>> progress;   // per row, 0..10000, of the pass the row is in
 
     std::mutex mutex;
     std::vector<std::optional<FileResult>> results;
@@ -609,7 +611,8 @@ class JobsBatchRun : public BatchRun {
           settings_(std::move(settings)),
           ended_(std::move(ended)),
           tracker_(shared_.rows),
-          shownRunning_(shared_.rows.size(), false) {
+          shownRunning_(shared_.rows.size(), false),
+          shownMeasuring_(shared_.rows.size(), false) {
         summary_.normalize = shared_.plan.work == BatchWork::Normalize;
     }
     ~JobsBatchRun() override {
@@ -759,6 +762,17 @@ class JobsBatchRun : public BatchRun {
         }
         for (int row = reported_; row < Count(); ++row) {
             const auto i = static_cast<std::size_t>(row);
+            // The album's first pass: its rows show "Measuring" with their progress, and go
+            // back to waiting when measured.
+            if (!shared_.started[i] && shared_.measured[i] != shownMeasuring_[i]) {
+                shownMeasuring_[i] = shared_.measured[i];
+                host_.SetRowStatus(row, shownMeasuring_[i] ? QStringLiteral("Measuring")
+                                                           : QStringLiteral("Unconvert"));
+                host_.ShowRowProgress(row, 0);
+            }
+            if (shownMeasuring_[i] && !shared_.started[i]) {
+                host_.ShowRowProgress(row, shared_.progress[i]);
+            }
             if (shared_.started[i] && !shownRunning_[i]) {
                 shownRunning_[i] = true;
                 host_.SetRowStatus(row, QStringLiteral("Converting"));
@@ -822,6 +836,7 @@ class JobsBatchRun : public BatchRun {
     Configure configure_;
     ProgressTracker tracker_;
     std::vector<bool> shownRunning_;
+    std::vector<bool> shownMeasuring_;
     BatchSummary summary_;
     int reported_ = 0;
     bool done_ = false;
