@@ -73,24 +73,11 @@ void Clear(const QString& folder) {
 // The block loop alone, as the components see it, without the batch around it.
 void BareLoop(const QStringList& inputs, const QString& out) {
     for (const QString& in : inputs) {
-        auto reader = CreateAudioFile();
-        auto writer = CreateAudioFile();
         LameEncoderSettings s;
         Mp3Defaults(s);
-        writer->SetMp3Encoder(s);
-        reader->Open(in);
-        writer->SetSourceFormat(reader->PcmSampleRate(), reader->PcmChannels());
-        writer->CreateOutput(
-            QDir(out).filePath(QFileInfo(in).completeBaseName() + QStringLiteral(".mp3")));
-        for (;;) {
-            AudioBuffer block = reader->ReadBuffer(2034);
-            if (block.UpperBound() < 0) {
-                break;
-            }
-            writer->WriteBuffer(block);
-        }
-        reader->Close();
-        writer->Close();
+        ConvertBare(in,
+                    QDir(out).filePath(QFileInfo(in).completeBaseName() + QStringLiteral(".mp3")),
+                    [&s](IAudioFile2& writer) { writer.SetMp3Encoder(s); });
     }
 }
 

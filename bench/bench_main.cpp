@@ -28,8 +28,6 @@
 
 namespace {
 
-constexpr int kBlockFrames = 2034;  // the conversion's block
-
 double Seconds(const std::function<void()>& work) {
     QElapsedTimer clock;
     clock.start();
@@ -47,25 +45,6 @@ LameEncoderSettings DefaultMp3Settings(const QDir& work) {
 }
 
 // Reader to writer in blocks, as the conversion batch does.
-void Convert(const QString& in, const QString& out,
-             const std::function<void(IAudioFile2&)>& format) {
-    auto reader = CreateAudioFile();
-    auto writer = CreateAudioFile();
-    reader->Open(in);
-    format(*writer);
-    writer->SetSourceFormat(reader->PcmSampleRate(), reader->PcmChannels());
-    writer->CreateOutput(out);
-    for (;;) {
-        AudioBuffer block = reader->ReadBuffer(kBlockFrames);
-        if (block.UpperBound() < 0) {
-            break;
-        }
-        writer->WriteBuffer(block);
-    }
-    reader->Close();
-    writer->Close();
-}
-
 // What the normalisation worker does: one buffer for a file of up to kWholeBufferSamples, two
 // streaming passes beyond.
 void NormalizeFile(const QString& in, const QString& out) {
@@ -180,7 +159,7 @@ int main(int argc, char** argv) {
              "lame",
              [&] {
                  LameEncoderSettings s = mp3Settings;
-                 Convert(wav, mp3, [&](IAudioFile2& w) { w.SetMp3Encoder(s); });
+                 ConvertBare(wav, mp3, [&](IAudioFile2& w) { w.SetMp3Encoder(s); });
              },
              QStringLiteral("lame"),
              {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("96"),
@@ -190,16 +169,16 @@ int main(int argc, char** argv) {
             {"MP3->WAV 16-bit",
              "mpg123",
              [&] {
-                 Convert(mp3, out + QStringLiteral(".wav"),
-                         [](IAudioFile2& w) { w.SetWaveFormat(44100, 2, 16); });
+                 ConvertBare(mp3, out + QStringLiteral(".wav"),
+                             [](IAudioFile2& w) { w.SetWaveFormat(44100, 2, 16); });
              },
              QStringLiteral("mpg123"),
              {QStringLiteral("-q"), QStringLiteral("-w"), out + QStringLiteral(".wav"), mp3}},
             {"WAV 44.1kHz/16 -> WAV 48kHz/32",
              "sox",
              [&] {
-                 Convert(wav, out + QStringLiteral(".wav"),
-                         [](IAudioFile2& w) { w.SetWaveFormat(48000, 2, 32); });
+                 ConvertBare(wav, out + QStringLiteral(".wav"),
+                             [](IAudioFile2& w) { w.SetWaveFormat(48000, 2, 32); });
              },
              QStringLiteral("sox"),
              {wav, QStringLiteral("-b"), QStringLiteral("32"), out + QStringLiteral(".wav"),

@@ -40,26 +40,6 @@ Timing Measure(int who, const std::function<void()>& work) {
     return {static_cast<double>(clock.nsecsElapsed()) / 1e9, CpuSeconds(who) - cpu};
 }
 
-// Reader to writer in the conversion's blocks.
-void Encode(const QString& in, const QString& out, const std::function<void(IAudioFile2&)>& set) {
-    auto reader = CreateAudioFile();
-    auto writer = CreateAudioFile();
-    reader->Open(in);
-    set(*writer);
-    writer->SetSourceFormat(reader->PcmSampleRate(), reader->PcmChannels());
-    writer->SetSourceBits(reader->SourceBits());
-    writer->CreateOutput(out);
-    for (;;) {
-        AudioBuffer block = reader->ReadBuffer(2034);
-        if (block.UpperBound() < 0) {
-            break;
-        }
-        writer->WriteBuffer(block);
-    }
-    reader->Close();
-    writer->Close();
-}
-
 EncodedFormat Encoded(EncodedFormat::Codec codec, int kbps) {
     EncodedFormat f;
     f.codec = codec;
@@ -122,7 +102,7 @@ void RunEncoderBench(const QString& wav, const QString& workDir, int runs) {
         std::vector<double> xCpu;
         std::vector<double> yCpu;
         for (int r = 0; r < runs; ++r) {
-            const Timing a = Measure(RUSAGE_SELF, [&] { Encode(wav, ours, c.set); });
+            const Timing a = Measure(RUSAGE_SELF, [&] { ConvertBare(wav, ours, c.set); });
             const Timing b = Measure(RUSAGE_CHILDREN, [&] { RunTool(tool, arguments); });
             x.push_back(a.wall);
             xCpu.push_back(a.cpu);

@@ -263,7 +263,7 @@ class Mp3ExpertPage : public ValuesPage {
         ck_comply =
             Check(this, "ck_comply", QStringLiteral("comply as much as possible to ISO MPEG spec"),
                   {4, 22, 236, 22});
-        spec = Caption(this, QStringLiteral("spec"), {24, 42, 60, 16}, "spec");
+        complyTail_ = Caption(this, QStringLiteral("spec"), {24, 42, 60, 16}, "spec");
         // The same two-line layout, so the caption stays at a readable size.
         ck_allow =
             Check(this, "ck_allow", QStringLiteral("allow block types to differ between channels"),
@@ -284,7 +284,7 @@ class Mp3ExpertPage : public ValuesPage {
         ValuesPage::FitCaptions(base);
         // These boxes are narrower than their captions on purpose: each shows its caption up to
         // the last word, and the label below carries that word.
-        FitWithTail(ck_comply, spec, base);
+        FitWithTail(ck_comply, complyTail_, base);
         FitWithTail(ck_allow, allowTail_, base);
     }
 
@@ -311,7 +311,7 @@ class Mp3ExpertPage : public ValuesPage {
   private:
     QCheckBox* ck_crc = nullptr;
     QCheckBox* ck_comply = nullptr;
-    QLabel* spec = nullptr;
+    QLabel* complyTail_ = nullptr;  // the last word of ck_comply's caption, on the line below
     QCheckBox* ck_allow = nullptr;
     QLabel* allowTail_ = nullptr;  // the last word of ck_allow's caption, on the line below
     QCheckBox* ck_short = nullptr;
