@@ -219,8 +219,12 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
                 extras.track = MeasureOpenInput(job.reader, *plan.loudness.meter, nullptr, false,
                                                 [] { return true; });
                 job.reader.Close();
-                const LoudnessMeasure m = extras.track->Measure();
-                WriteReplayGainTags(hidden, {ReplayGainText(m), ReplayPeakText(m), {}, {}});
+                if (extras.track) {
+                    const LoudnessMeasure m = extras.track->Measure();
+                    WriteReplayGainTags(hidden, {ReplayGainText(m), ReplayPeakText(m), {}, {}});
+                } else {
+                    extras.note = QStringLiteral("No ReplayGain values: the output holds no audio");
+                }
             }
             r.note = extras.note;
             r.output = replacing ? ReplaceWithFinishedOutput(hidden, promised, in.path, dir,
