@@ -138,10 +138,14 @@ void WindowBatch(const QStringList& inputs, const QString& out, int jobs = 1) {
 struct RowsHost : BatchHost {
     QStringList rows;
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    QString RowCaption(int row) const override { return QFileInfo(rows[row]).fileName(); }
-    QString RowInputPath(int row) const override { return rows[row]; }
-    AudioFileinfo RowTags(int) const override { return {}; }
-    void SetRowStatus(int, const QString&) override {}
+    ListRow RowAt(int row) const override {
+        ListRow r;
+        r.caption = QFileInfo(rows[row]).fileName();
+        r.path = rows[row];
+        return r;
+    }
+    void SetRowState(int, RowState) override {}
+    void ShowRowProgress(int, int) override {}
     void ShowProgress(int) override {}
     void ClearProgressText() override {}
     void ShowInformation(const QString& t) override { std::fprintf(stderr, "%s\n", qPrintable(t)); }

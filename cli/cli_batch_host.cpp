@@ -19,12 +19,6 @@ CliBatchHost::CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextS
 
 namespace {
 
-const char* StatusWord(FileOutcome outcome) {
-    static const char* const kStatus[] = {"finish",  "stopped", "Error",
-                                          "removed", "skipped", "exists"};
-    return kStatus[static_cast<std::size_t>(outcome)];
-}
-
 QString Hex(char16_t c, int width) {
     return QString::number(c, 16).rightJustified(width, QLatin1Char('0'));
 }
@@ -74,6 +68,16 @@ QString JsonString(const QString& text) {
 
 QString TabField(const QString& text) {
     return Escaped(text, false);
+}
+
+ListRow CliBatchHost::RowAt(int row) const {
+    const InputRow& in = rows_[row];
+    ListRow r;
+    r.caption = in.caption;
+    r.path = in.path;
+    r.record = in.tags;
+    r.sourceFolder = in.sourceFolder;
+    return r;
 }
 
 void CliBatchHost::ShowProgress(int value) {
@@ -130,21 +134,21 @@ void CliBatchHost::WaitForMessages() {
     CheckInterrupt();
 }
 
-void CliBatchHost::PrintResult(FileOutcome outcome, const QString& input, const QString& output,
+void CliBatchHost::PrintResult(RowState state, const QString& input, const QString& output,
                                const QString& reason, double seconds) {
     // An output already there is what a re-run over a library asked for, not a failure.
-    if (outcome != FileOutcome::Finished && outcome != FileOutcome::Exists) {
+    if (!RowStateSucceeded(state)) {
         allFinished_ = false;
     }
     ClearLine();
     if (json_) {
-        out_ << "{\"status\":" << JsonString(QString::fromLatin1(StatusWord(outcome)))
+        out_ << "{\"status\":" << JsonString(RowStateWord(state))
              << ",\"input\":" << JsonString(input) << ",\"output\":" << JsonString(output)
              << ",\"seconds\":" << QString::number(std::max(0.0, seconds), 'f', 3)
              << ",\"error\":" << JsonString(reason) << "}\n"
              << Qt::flush;
     } else {
-        out_ << StatusWord(outcome) << '\t' << TabField(input) << '\t' << TabField(output) << '\n'
+        out_ << RowStateWord(state) << '\t' << TabField(input) << '\t' << TabField(output) << '\n'
              << Qt::flush;
     }
 }
@@ -152,8 +156,7 @@ void CliBatchHost::PrintResult(FileOutcome outcome, const QString& input, const 
 // The batch reports every row once, in row order, whatever the job count.
 void CliBatchHost::FileDone(const FileResult& result) {
     ++done_;
-    PrintResult(result.outcome, rows_[result.row].path, result.output, result.reason,
-                result.seconds);
+    PrintResult(result.state, rows_[result.row].path, result.output, result.reason, result.seconds);
     if (!result.note.isEmpty()) {
         ClearLine();
         err_ << rows_[result.row].path << ": " << result.note << '\n' << Qt::flush;
@@ -167,12 +170,12 @@ void CliBatchHost::FinishRows() {
     for (int row = done_; row < RowCount(); ++row) {
         FileResult r;
         r.row = row;
-        r.outcome = refused ? FileOutcome::Error : FileOutcome::Skipped;
+        r.state = refused ? RowState::Failed : RowState::NotReached;
         r.reason = refused ? startError_ : QString();
         FileDone(r);
     }
 }
 
 void CliBatchHost::PrintRejected(const QString& path, const QString& reason) {
-    PrintResult(FileOutcome::Error, path, QString(), reason, 0);
+    PrintResult(RowState::Failed, path, QString(), reason, 0);
 }

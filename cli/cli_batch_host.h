@@ -19,11 +19,9 @@ class CliBatchHost : public BatchHost {
                  const std::atomic<bool>& interrupted, bool liveProgress, bool json);
 
     int RowCount() const override { return static_cast<int>(rows_.size()); }
-    QString RowCaption(int row) const override { return rows_[row].caption; }
-    QString RowInputPath(int row) const override { return rows_[row].path; }
-    AudioFileinfo RowTags(int row) const override { return rows_[row].tags; }
-    QString RowSourceFolder(int row) const override { return rows_[row].sourceFolder; }
-    void SetRowStatus(int, const QString&) override {}
+    ListRow RowAt(int row) const override;
+    void SetRowState(int, RowState) override {}
+    void ShowRowProgress(int, int) override {}
     void ShowProgress(int value) override;
     void ClearProgressText() override;
     void ShowInformation(const QString& text) override;
@@ -44,7 +42,7 @@ class CliBatchHost : public BatchHost {
   private:
     void CheckInterrupt();
     void ClearLine();
-    void PrintResult(FileOutcome outcome, const QString& input, const QString& output,
+    void PrintResult(RowState state, const QString& input, const QString& output,
                      const QString& reason, double seconds);
 
     const QList<InputRow>& rows_;

@@ -17,8 +17,8 @@
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 #include "engine/normalize_batch.h"
-#include "engine/output_formats.h"
 #include "engine/parallel_batch.h"
+#include "formats/output_formats.h"
 #include "outside/audio/audio_factory.h"
 #include "settings/app_settings.h"
 

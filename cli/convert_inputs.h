@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "filelist/audio_file_info.h"
+#include "tagmodel/audio_file_info.h"
 
 class IAudioFile2;
 

@@ -19,7 +19,6 @@
 #include "components/audio_file.h"
 #include "components/component_error.h"
 #include "engine/batch_start.h"
-#include "engine/configure_writer.h"
 #include "engine/convert_file.h"
 #include "engine/hidden_output.h"
 #include "engine/loudness_gain.h"
@@ -27,6 +26,7 @@
 #include "engine/normalize_worker.h"
 #include "engine/output_path.h"
 #include "engine/output_target.h"
+#include "formats/configure_writer.h"
 #include "settings/output_names_setting.h"
 #include "tags/replaygain_tags.h"
 #include "tags/tag_transfer.h"
@@ -179,7 +179,7 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
     r.row = in.row;
     if (in.existing == ExistingAction::Skip) {
         // Nothing is opened or decoded: a re-run over a converted library costs a look per file.
-        r.outcome = FileOutcome::Exists;
+        r.state = RowState::Exists;
         r.output = in.firstName;
         return r;
     }
@@ -192,7 +192,7 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
         ~Promise() { ReleaseOutputName(name); }
     } const keep{promised};
     if (!QFileInfo::exists(in.path)) {
-        r.outcome = FileOutcome::Removed;
+        r.state = RowState::Removed;
         return r;
     }
     const QString& dir = in.target.dir;
@@ -232,17 +232,17 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
                                                              plan.setup.extension, plan.prefix)
                                  : NameFinishedOutput(hidden, promised, dir, in.target.caption,
                                                       in.path, plan.setup.extension, plan.prefix);
-            r.outcome = FileOutcome::Finished;
+            r.state = RowState::Finished;
         } else {
-            r.outcome = FileOutcome::Stopped;
+            r.state = RowState::Stopped;
         }
     } catch (const std::exception& e) {
-        r.outcome = FileOutcome::Error;
+        r.state = RowState::Failed;
         // The hidden name means nothing to the user: the message names the file as it would
         // have been called.
         r.reason = MessageNamingFile(ErrorText(e).replace(hidden, promised), in.path);
     }
-    if (r.outcome != FileOutcome::Finished) {
+    if (r.state != RowState::Finished) {
         writerReset = LetGo(job) || writerReset;
         QFile::remove(hidden);
     }
@@ -252,31 +252,33 @@ FileResult RunRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
 
 // The row's status and result, on the host's thread.
 void Report(BatchHost& host, const RowInput& in, const FileResult& r, BatchSummary& summary) {
-    switch (r.outcome) {
-        case FileOutcome::Finished:
-            host.SetRowStatus(r.row, QStringLiteral("finish"));
+    switch (r.state) {
+        case RowState::Finished:
+            host.SetRowState(r.row, RowState::Finished);
             ++summary.finished;
             break;
-        case FileOutcome::Stopped:
-            host.SetRowStatus(r.row, QStringLiteral("Stop"));
+        case RowState::Stopped:
+            host.SetRowState(r.row, RowState::Stopped);
             ++summary.stopped;
             break;
-        case FileOutcome::Error:
-            host.SetRowStatus(r.row, QStringLiteral("Error"));
+        case RowState::Failed:
+            host.SetRowState(r.row, RowState::Failed);
             ++summary.failed;
             summary.failures << r.reason;
             break;
-        case FileOutcome::Removed:
+        case RowState::Removed:
             host.ShowInformation(in.path + QStringLiteral(" has been removed."));
             ++summary.removed;
             break;
-        case FileOutcome::Skipped:
+        case RowState::NotReached:
             ++summary.skipped;
             break;
-        case FileOutcome::Exists:
-            host.SetRowStatus(r.row, QStringLiteral("Skipped"));
+        case RowState::Exists:
+            host.SetRowState(r.row, RowState::Exists);
             ++summary.existing;
             break;
+        default:
+            break;  // not an end state: never reported
     }
     host.FileDone(r);
 }
@@ -328,12 +330,13 @@ class ProgressTracker {
 };
 
 RowInput ReadRow(BatchHost& host, int row) {
+    const ListRow r = host.RowAt(row);
     RowInput in;
     in.row = row;
-    in.caption = host.RowCaption(row);
-    in.path = host.RowInputPath(row);
-    in.tags = host.RowTags(row);
-    in.sourceFolder = host.RowSourceFolder(row);
+    in.caption = r.caption;
+    in.path = r.path;
+    in.tags = r.record;
+    in.sourceFolder = r.sourceFolder;
     return in;
 }
 
@@ -380,10 +383,7 @@ FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& pla
         struct Cleanup {
             MainState& state;
             BatchHost& host;
-            ~Cleanup() {
-                state.NormalizeThread = nullptr;
-                host.SetPacingTimer(false);
-            }
+            ~Cleanup() { host.SetPacingTimer(false); }
         };
         // The worker's points (10 %, 20 %, 100 %) follow from its stage, which it publishes.
         static constexpr int kStagePoints[] = {0, 1000, 2000, 10000};
@@ -399,9 +399,8 @@ FileWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& pla
         TThreadNormalize worker(
             NormalizeJob{job.reader, job.writer, job.transform, in.path, plan.level,
                          plan.maxWholeSamples, &loudness, &extras.note},
-            state.WorkerStage, state.ProgressValue, state.WorkerRunning);
+            state.WorkerStage, state.ProgressValue, state.WorkerRunning, state.Converting);
         const Cleanup cleanup{state, host};
-        state.NormalizeThread = &worker;
         worker.Resume();
         // Wakes the wait often enough that the worker's end and points show at once.
         QTimer heartbeat;
@@ -473,11 +472,11 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
             if (!keepGoing()) {
                 break;
             }
-            host.SetRowStatus(in.row, QStringLiteral("Measuring"));
+            host.SetRowState(in.row, RowState::Measuring);
             album[static_cast<std::size_t>(in.row)] = MeasureRow(
                 job, *loudness.meter, in, plan.setup.extension, keepGoing,
                 [&host, &in](int value) { host.ShowRowProgress(in.row, value); }, measureReset);
-            host.SetRowStatus(in.row, QStringLiteral("Unconvert"));
+            host.SetRowState(in.row, RowState::Waiting);
         }
         loudness.albumGain = AlbumGain(loudness, album);
     }
@@ -494,7 +493,7 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
         if (!state.Converting) {
             for (; row < count; ++row) {
                 Report(host, rows[static_cast<std::size_t>(row)],
-                       {row, FileOutcome::Skipped, {}, {}, 0}, summary);
+                       {row, RowState::NotReached, {}, {}, 0}, summary);
             }
             break;
         }
@@ -508,18 +507,17 @@ void RunOnThisThread(BatchParts& parts, BatchHost& host, const RunPlan& plan,
                 writerReset = false;
             }
             if (in.existing != ExistingAction::Skip && QFileInfo::exists(in.path)) {
-                host.SetRowStatus(row, QStringLiteral("Converting"));
+                host.SetRowState(row, RowState::Converting);
             }
             RowExtras extras;
             r = RunRow(job, plan, in, work, extras, writerReset);
             written[static_cast<std::size_t>(row)] = std::move(extras.track);
         } catch (const std::exception& e) {
-            r = {row, FileOutcome::Error, {}, MessageNamingFile(ErrorText(e), in.path), 0};
+            r = {row, RowState::Failed, {}, MessageNamingFile(ErrorText(e), in.path), 0};
         }
-        if (r.outcome == FileOutcome::Finished) {
+        if (r.state == RowState::Finished) {
             outputs[static_cast<std::size_t>(row)] = r.output;
         }
-        state.OutputPath = r.output;
         state.WorkerStage = 0;
         state.ProgressValue = 0;
         host.ShowProgress(0);
@@ -584,7 +582,7 @@ FileWork WorkOnJob(Shared& shared) {
                 throw ComponentError(shared.album[i].error);
             }
             std::atomic<int> stage{0};
-            WorkerSignals points{stage, progress, shared.terminate};
+            WorkerSignals points{stage, progress, shared.state.Converting};
             complete = NormalizeOneFile(
                 NormalizeJob{job.reader, job.writer, job.transform, in.path, shared.plan.level,
                              shared.plan.maxWholeSamples, &shared.loudness, &extras.note},
@@ -644,7 +642,7 @@ class JobsBatchRun : public BatchRun {
             host_.ShowError(ErrorText(e));
             for (std::size_t row = 0; row < shared_.rows.size(); ++row) {
                 shared_.results[row] =
-                    FileResult{static_cast<int>(row), FileOutcome::Skipped, {}, {}, 0};
+                    FileResult{static_cast<int>(row), RowState::NotReached, {}, {}, 0};
             }
         }
         if (!shared_.results.empty() && shared_.results[0]) {
@@ -733,7 +731,7 @@ class JobsBatchRun : public BatchRun {
                 shared_.written[static_cast<std::size_t>(row)] = std::move(extras.track);
             } catch (const std::exception& e) {
                 ReleaseOutputName(promised);  // RunRow was not reached
-                r = {row, FileOutcome::Error, {}, MessageNamingFile(ErrorText(e), in.path), 0};
+                r = {row, RowState::Failed, {}, MessageNamingFile(ErrorText(e), in.path), 0};
             }
             const std::lock_guard<std::mutex> lock(shared_.mutex);
             shared_.results[static_cast<std::size_t>(row)] = std::move(r);
@@ -770,8 +768,8 @@ class JobsBatchRun : public BatchRun {
             // back to waiting when measured.
             if (!shared_.started[i] && shared_.measured[i] != shownMeasuring_[i]) {
                 shownMeasuring_[i] = shared_.measured[i];
-                host_.SetRowStatus(row, shownMeasuring_[i] ? QStringLiteral("Measuring")
-                                                           : QStringLiteral("Unconvert"));
+                host_.SetRowState(row,
+                                  shownMeasuring_[i] ? RowState::Measuring : RowState::Waiting);
                 host_.ShowRowProgress(row, 0);
             }
             if (shownMeasuring_[i] && !shared_.started[i]) {
@@ -779,7 +777,7 @@ class JobsBatchRun : public BatchRun {
             }
             if (shared_.started[i] && !shownRunning_[i]) {
                 shownRunning_[i] = true;
-                host_.SetRowStatus(row, QStringLiteral("Converting"));
+                host_.SetRowState(row, RowState::Converting);
             }
             if (shownRunning_[i] && !ended[i]) {
                 const int value = shared_.progress[i];
@@ -788,6 +786,10 @@ class JobsBatchRun : public BatchRun {
             }
         }
         for (const FileResult& r : ready) {
+            // A row that ended between two ticks was written all the same.
+            if (r.state == RowState::Finished || r.state == RowState::Stopped) {
+                host_.SetRowState(r.row, RowState::Converting);
+            }
             tracker_.EndRow(r.row);
             Report(host_, shared_.rows[static_cast<std::size_t>(r.row)], r, summary_);
         }
@@ -810,12 +812,12 @@ class JobsBatchRun : public BatchRun {
             const auto i = static_cast<std::size_t>(reported_);
             const FileResult r = shared_.results[i]
                                      ? *shared_.results[i]
-                                     : FileResult{reported_, FileOutcome::Skipped, {}, {}, 0};
+                                     : FileResult{reported_, RowState::NotReached, {}, {}, 0};
             Report(host_, shared_.rows[i], r, summary_);
         }
         std::vector<QString> outputs(shared_.rows.size());
         for (std::size_t i = 0; i < outputs.size(); ++i) {
-            if (shared_.results[i] && shared_.results[i]->outcome == FileOutcome::Finished) {
+            if (shared_.results[i] && shared_.results[i]->state == RowState::Finished) {
                 outputs[i] = shared_.results[i]->output;
             }
         }
@@ -908,7 +910,7 @@ bool Prepare(BatchParts& first, BatchHost& host, BatchWork work, std::size_t job
     for (int row = 0; row < count; ++row) {
         rows.push_back(ReadRow(host, row));
         // A fresh start: no status or reason of the last run looks like this run's result.
-        host.SetRowStatus(row, QStringLiteral("Unconvert"));
+        host.SetRowState(row, RowState::Waiting);
     }
     PlanOutputs(state, plan, rows);
     return true;

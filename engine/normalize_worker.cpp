@@ -52,7 +52,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
     // The request counts samples, not frames, so it always covers the file.
     AudioBuffer buffer = job.reader.ReadBuffer(static_cast<int>(samples));
     Reach(shared, 1, 1000);
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     if (Loudness(job)) {
@@ -67,7 +67,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
         job.transform.Normalize(buffer, level, -1);
     }
     Reach(shared, 2, 2000);
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     job.writer.WriteBuffer(buffer);
@@ -81,7 +81,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
 bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& percent) {
     if (Loudness(job)) {
         const auto track = MeasureOpenInput(job.reader, *job.loudness->meter, &job.writer, false,
-                                            [&shared] { return !shared.terminate; });
+                                            [&shared] { return shared.converting.load(); });
         if (!track) {
             return false;
         }
@@ -90,7 +90,7 @@ bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& perc
     }
     float peak = 0.0f;
     for (;;) {
-        if (shared.terminate) {
+        if (!shared.converting) {
             return false;
         }
         const AudioBuffer block = job.reader.ReadBuffer(kStreamBlockFrames);
@@ -124,11 +124,11 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
         return false;
     }
     Reach(shared, 1, 1000);
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     Reach(shared, 2, 2000);
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     job.reader.Close();
@@ -142,7 +142,7 @@ bool NormalizeAlbumRow(const NormalizeJob& job, WorkerSignals& shared) {
     Reach(shared, 1, 1000);
     const float percent = LoudnessPercent(job, job.loudness->albumGain);
     Reach(shared, 2, 2000);
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     WriteScaled(job, percent);
@@ -178,7 +178,7 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {
     shared.stage = 0;
     const std::int64_t samples =
         job.reader.Length() * static_cast<std::int64_t>(std::max(job.reader.Channels(), 1));
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     const bool whole = samples <= std::min<std::int64_t>(job.maxWholeSamples, INT_MAX);
@@ -193,8 +193,13 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {
 }
 
 TThreadNormalize::TThreadNormalize(NormalizeJob job, std::atomic<int>& stage,
-                                   std::atomic<int>& progressValue, std::atomic<bool>& running)
-    : job_(std::move(job)), stage_(stage), progressValue_(progressValue), running_(running) {}
+                                   std::atomic<int>& progressValue, std::atomic<bool>& running,
+                                   const std::atomic<bool>& converting)
+    : job_(std::move(job)),
+      stage_(stage),
+      progressValue_(progressValue),
+      running_(running),
+      converting_(converting) {}
 
 TThreadNormalize::~TThreadNormalize() {
     Wait();
@@ -211,7 +216,7 @@ void TThreadNormalize::Wait() {
 }
 
 void TThreadNormalize::Execute() {
-    WorkerSignals shared{stage_, progressValue_, terminate_};
+    WorkerSignals shared{stage_, progressValue_, converting_};
     try {
         if (NormalizeOneFile(job_, shared)) {
             written_ = true;

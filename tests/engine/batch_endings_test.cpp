@@ -71,15 +71,15 @@ struct EndingCase {
     const char* what;
     std::vector<const char*> inputs;
     Stop stop;
-    std::vector<FileOutcome> outcomes;
+    std::vector<RowState> outcomes;
     std::vector<const char*> statuses;
     std::vector<const char*> kept;  // output names left in the folder, sorted
 };
 
-const FileOutcome kFinished = FileOutcome::Finished;
-const FileOutcome kStopped = FileOutcome::Stopped;
-const FileOutcome kError = FileOutcome::Error;
-const FileOutcome kSkipped = FileOutcome::Skipped;
+const RowState kFinished = RowState::Finished;
+const RowState kStopped = RowState::Stopped;
+const RowState kError = RowState::Failed;
+const RowState kSkipped = RowState::NotReached;
 
 TEST(BatchEndingsTest, EveryEndingIsTheSameForBothBatchesOneAtATimeOrThreeJobs) {
     const std::vector<EndingCase> cases{
@@ -160,7 +160,7 @@ TEST(BatchEndingsTest, EveryEndingIsTheSameForBothBatchesOneAtATimeOrThreeJobs) 
                                  first.transform, QString(),    outDir};
                 RunBatch(parts, host, work, jobs);
 
-                std::vector<FileOutcome> outcomes;
+                std::vector<RowState> outcomes;
                 for (const auto& d : host.done) {
                     outcomes.push_back(d.outcome);
                 }

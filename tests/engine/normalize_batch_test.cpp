@@ -110,7 +110,6 @@ TEST_F(NormalizeBatchTest, WholeFileNormalisedOnTheWorkerWithProgressOnTheWindow
     EXPECT_EQ(host.timer, (std::vector<bool>{true, false}));
     EXPECT_FALSE(state.Converting);
     EXPECT_FALSE(state.WorkerRunning);
-    EXPECT_EQ(state.NormalizeThread, nullptr);
 }
 
 TEST_F(NormalizeBatchTest, StopDuringDecodingWritesNoDataAndStartsNoFurtherRow) {
@@ -138,8 +137,8 @@ TEST_F(NormalizeBatchTest, StopDuringDecodingWritesNoDataAndStartsNoFurtherRow) 
     EXPECT_EQ(host.rows[0].status, S("Stop"));
     EXPECT_EQ(host.rows[1].status, S("Unconvert"));
     ASSERT_EQ(host.done.size(), 2u);
-    EXPECT_EQ(host.done[0].outcome, FileOutcome::Stopped);
-    EXPECT_EQ(host.done[1].outcome, FileOutcome::Skipped);
+    EXPECT_EQ(host.done[0].outcome, RowState::Stopped);
+    EXPECT_EQ(host.done[1].outcome, RowState::NotReached);
     EXPECT_FALSE(QFileInfo::exists(dir.File(S("Nor_one.wav"))));
     EXPECT_FALSE(state.Converting);
 }
@@ -158,7 +157,6 @@ TEST_F(NormalizeBatchTest, WorkerFailureIsReportedAfterTheWorkerEndedAndTheBatch
     EXPECT_TRUE(QFileInfo::exists(dir.File(S("Nor_two.wav"))));
     EXPECT_FALSE(state.Converting);
     EXPECT_FALSE(state.WorkerRunning);
-    EXPECT_EQ(state.NormalizeThread, nullptr);
 }
 
 struct TickCase {
