@@ -48,8 +48,27 @@ float MeasuredPercent(const NormalizeJob& job, const LoudnessMeasure& measure) {
         job, GainForTarget(measure, job.loudness->targetLufs, job.loudness->ceilingDbtp));
 }
 
+// The normalised buffer to the writer in blocks: encoding a whole file takes long, and a stop
+// must not wait for it. False when stopped.
+bool WriteInBlocks(const NormalizeJob& job, WorkerSignals& shared, const AudioBuffer& buffer) {
+    const std::vector<float>& samples = buffer.Samples();
+    const std::size_t step =
+        static_cast<std::size_t>(kStreamBlockFrames) * static_cast<std::size_t>(buffer.Channels());
+    for (std::size_t at = 0; at < samples.size(); at += step) {
+        if (!shared.converting) {
+            return false;
+        }
+        const auto from = samples.begin() + static_cast<std::ptrdiff_t>(at);
+        const auto to = samples.begin() +
+                        static_cast<std::ptrdiff_t>(std::min(samples.size(), at + step));
+        AudioBuffer block(std::vector<float>(from, to), buffer.Channels());
+        job.writer.WriteBuffer(block);
+    }
+    return true;
+}
+
 bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t samples) {
-    // The request counts samples, not frames, so it always covers the file.
+    // One request for the whole file; it counts samples, not frames, so it always covers it.
     AudioBuffer buffer = job.reader.ReadBuffer(static_cast<int>(samples));
     Reach(shared, 1, 1000);
     if (!shared.converting) {
@@ -67,11 +86,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
         job.transform.Normalize(buffer, level, -1);
     }
     Reach(shared, 2, 2000);
-    if (!shared.converting) {
-        return false;
-    }
-    job.writer.WriteBuffer(buffer);
-    return true;
+    return WriteInBlocks(job, shared, buffer);
 }
 
 // Two passes for a file too big for one buffer: find the peak, then reopen the input and write it
@@ -104,9 +119,13 @@ bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& perc
     return true;
 }
 
-// Writes the open input scaled by percent (0: unchanged).
-void WriteScaled(const NormalizeJob& job, float percent) {
+// Writes the open input scaled by percent (0: unchanged), the stop heard between blocks. False
+// when stopped.
+bool WriteScaled(const NormalizeJob& job, WorkerSignals& shared, float percent) {
     for (;;) {
+        if (!shared.converting) {
+            return false;
+        }
         AudioBuffer block = job.reader.ReadBuffer(kStreamBlockFrames);
         if (block.Empty()) {
             break;
@@ -116,6 +135,7 @@ void WriteScaled(const NormalizeJob& job, float percent) {
         }
         job.writer.WriteBuffer(block);
     }
+    return true;
 }
 
 bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
@@ -133,8 +153,7 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
     }
     job.reader.Close();
     job.reader.Open(job.inputPath);
-    WriteScaled(job, percent);
-    return true;
+    return WriteScaled(job, shared, percent);
 }
 
 // An album's row: its gain is known, so one pass writes it.
@@ -142,11 +161,7 @@ bool NormalizeAlbumRow(const NormalizeJob& job, WorkerSignals& shared) {
     Reach(shared, 1, 1000);
     const float percent = LoudnessPercent(job, job.loudness->albumGain);
     Reach(shared, 2, 2000);
-    if (!shared.converting) {
-        return false;
-    }
-    WriteScaled(job, percent);
-    return true;
+    return WriteScaled(job, shared, percent);
 }
 
 }  // namespace
