@@ -6,9 +6,8 @@
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 
-CliBatchHost::CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextStream& out,
-                           QTextStream& err, const std::atomic<bool>& interrupted,
-                           bool liveProgress, bool json)
+CliBatchHost::CliBatchHost(RowModel& rows, MainState& state, QTextStream& out, QTextStream& err,
+                           const std::atomic<bool>& interrupted, bool liveProgress, bool json)
     : rows_(rows),
       state_(state),
       out_(out),
@@ -71,13 +70,7 @@ QString TabField(const QString& text) {
 }
 
 ListRow CliBatchHost::RowAt(int row) const {
-    const InputRow& in = rows_[row];
-    ListRow r;
-    r.caption = in.caption;
-    r.path = in.path;
-    r.record = in.tags;
-    r.sourceFolder = in.sourceFolder;
-    return r;
+    return rows_.Row(row);
 }
 
 void CliBatchHost::ShowProgress(int value) {
@@ -89,7 +82,7 @@ void CliBatchHost::ShowProgress(int value) {
         return;
     }
     shownPercent_ = percent;
-    err_ << "\r[" << done_ << '/' << rows_.size() << "] " << percent << "% " << Qt::flush;
+    err_ << "\r[" << done_ << '/' << rows_.Count() << "] " << percent << "% " << Qt::flush;
     lineShown_ = true;
 }
 
@@ -155,11 +148,13 @@ void CliBatchHost::PrintResult(RowState state, const QString& input, const QStri
 
 // The batch reports every row once, in row order, whatever the job count.
 void CliBatchHost::FileDone(const FileResult& result) {
+    PrintRejectedBefore(result.row);
     ++done_;
-    PrintResult(result.state, rows_[result.row].path, result.output, result.reason, result.seconds);
+    PrintResult(result.state, rows_.Row(result.row).path, result.output, result.reason,
+                result.seconds);
     if (!result.note.isEmpty()) {
         ClearLine();
-        err_ << rows_[result.row].path << ": " << result.note << '\n' << Qt::flush;
+        err_ << rows_.Row(result.row).path << ": " << result.note << '\n' << Qt::flush;
     }
 }
 
@@ -174,8 +169,19 @@ void CliBatchHost::FinishRows() {
         r.reason = refused ? startError_ : QString();
         FileDone(r);
     }
+    PrintRejectedBefore(RowCount() + 1);
 }
 
-void CliBatchHost::PrintRejected(const QString& path, const QString& reason) {
-    PrintResult(RowState::Failed, path, QString(), reason, 0);
+void CliBatchHost::SetRejected(const ProbedInputs& probed) {
+    rejectedPaths_ = probed.rejectedPaths;
+    rejectedMessages_ = probed.rejectedMessages;
+    rejectedAt_ = probed.rejectedAt;
+}
+
+void CliBatchHost::PrintRejectedBefore(int row) {
+    for (; rejectedShown_ < rejectedPaths_.size() && rejectedAt_.value(rejectedShown_) <= row;
+         ++rejectedShown_) {
+        PrintResult(RowState::Failed, rejectedPaths_[rejectedShown_], QString(),
+                    rejectedMessages_.value(rejectedShown_), 0);
+    }
 }

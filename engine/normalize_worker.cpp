@@ -59,8 +59,8 @@ bool WriteInBlocks(const NormalizeJob& job, WorkerSignals& shared, const AudioBu
             return false;
         }
         const auto from = samples.begin() + static_cast<std::ptrdiff_t>(at);
-        const auto to = samples.begin() +
-                        static_cast<std::ptrdiff_t>(std::min(samples.size(), at + step));
+        const auto to =
+            samples.begin() + static_cast<std::ptrdiff_t>(std::min(samples.size(), at + step));
         AudioBuffer block(std::vector<float>(from, to), buffer.Channels());
         job.writer.WriteBuffer(block);
     }
