@@ -81,5 +81,14 @@ struct RecordingHost : BatchHost {
     }
     void SetPacingTimer(bool enabled) override { timer.push_back(enabled); }
     void BeforeBatch() override { ++beforeBatch; }
+    // The count shown at every update against the rows that had ended by then.
+    std::vector<std::pair<int, int>> counts;  // (shown, ended)
+    void ShowBatchProgress(const BatchProgress& p) override {
+        int ended = 0;
+        for (const Row& r : rows) {
+            ended += IsEndState(r.state) && r.state != RowState::NotReached ? 1 : 0;
+        }
+        counts.emplace_back(p.done, ended);
+    }
     void FileDone(const FileResult& r) override { done.push_back({r.row, r.state, r.output}); }
 };
