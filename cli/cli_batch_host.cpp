@@ -112,7 +112,9 @@ void CliBatchHost::ShowError(const QString& text) {
 }
 
 void CliBatchHost::CheckInterrupt() {
-    if (interrupted_ && state_.Converting) {
+    // The signal handler has cleared the stop request itself; the rest of Stop happens here once.
+    if (interrupted_ && !stopHeard_) {
+        stopHeard_ = true;
         StopWork(state_);
     }
 }

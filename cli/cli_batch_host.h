@@ -64,6 +64,7 @@ class CliBatchHost : public BatchHost {
     int shownPercent_ = -1;
     bool lineShown_ = false;
     bool allFinished_ = true;
+    bool stopHeard_ = false;
     QString startError_;  // the message of a failure reported outside any row
 };
 

@@ -27,11 +27,19 @@ namespace {
 // Set by the stop signals; read by the host between blocks.
 std::atomic<bool> g_interrupted{false};
 std::atomic<int> g_signal{0};
+// The running batch's control: the handler clears its stop request itself, so every worker stops
+// at its next block without waiting for the main thread to wake.
+std::atomic<BatchControl*> g_control{nullptr};
 static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<BatchControl*>::is_always_lock_free);
 
 extern "C" void OnStopSignal(int signal) {
     g_signal = signal;
     g_interrupted = true;
+    if (BatchControl* control = g_control.load()) {
+        control->Converting = false;
+    }
 }
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -196,6 +204,7 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
     const QString outputDir =
         options.outputDir.isEmpty() ? QString() : QDir(options.outputDir).absolutePath();
 
+    g_control = &state;
     InstallStopHandlers();
     if (jobs == 1) {
         BatchParts parts{state,
@@ -232,6 +241,7 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
         RunParallelBatch(batch, host, parts, options.normalize);
     }
     RemoveStopHandlers();
+    g_control = nullptr;
     host.FinishRows();
     if (g_interrupted) {
         return 128 + g_signal;  // as a shell reports a command ended by that signal

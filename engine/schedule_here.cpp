@@ -97,7 +97,8 @@ RowWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& plan
         // Wakes the wait often enough that the worker's end and points show at once.
         QTimer heartbeat;
         heartbeat.start(kWaitHeartbeatMs);
-        while (state.WorkerRunning || !worker.Ended()) {
+        // A stop that reached the worker before StopWork did (a signal) still ends the wait.
+        while (!worker.Ended() || (state.WorkerRunning && state.Converting)) {
             host.WaitForMessages();
             showPoints();
         }

@@ -1,5 +1,6 @@
 #include "engine/schedule_jobs.h"
 
+#include <QMetaObject>
 #include <QObject>
 #include <QTimer>
 #include <atomic>
@@ -188,11 +189,24 @@ class JobsBatchRun : public BatchRun {
             FileResult r =
                 LiveRow(life, shared_.plan.rows[static_cast<std::size_t>(row)], extras, promised);
             shared_.written[static_cast<std::size_t>(row)] = std::move(extras.track);
-            const std::lock_guard<std::mutex> lock(shared_.mutex);
-            shared_.results[static_cast<std::size_t>(row)] = std::move(r);
+            {
+                const std::lock_guard<std::mutex> lock(shared_.mutex);
+                shared_.results[static_cast<std::size_t>(row)] = std::move(r);
+            }
+            CollectSoon();
         }
-        const std::lock_guard<std::mutex> lock(shared_.mutex);
-        --shared_.running;
+        {
+            const std::lock_guard<std::mutex> lock(shared_.mutex);
+            --shared_.running;
+        }
+        CollectSoon();
+    }
+
+    // A row's end, or a job's, is shown at once rather than at the next tick: after a stop the
+    // batch ends as soon as its jobs have.
+    void CollectSoon() {
+        QMetaObject::invokeMethod(
+            &events_, [this] { Collect(); }, Qt::QueuedConnection);
     }
 
     // On the host's thread: shows the states in the order they happened and the running rows'
