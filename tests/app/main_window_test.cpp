@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -98,6 +100,44 @@ TEST_F(MainWindowTest, WindowHasItsFixedClientAreaCaptionAndControls) {
     EXPECT_EQ(w->scmb()->count(), 6);
     EXPECT_FALSE(w->Timer1()->isActive());
     EXPECT_EQ(w->Timer1()->interval(), 1000);
+}
+
+// The Status column shows every status whole, "Converting" the longest, in the window's font and
+// in the larger one a skin may set after the window was built; the other columns keep their
+// widths. Measured against the style's own text area of the cell.
+TEST_F(MainWindowTest, TheStatusColumnShowsEveryStatusWhole) {
+    auto w = Start();
+    ListRow row;
+    row.caption = S("song");
+    w->Rows().Append(row);
+    QTreeView* lv = w->lv();
+    for (const int points : {0, 13}) {
+        if (points > 0) {
+            QFont larger = w->font();
+            larger.setPointSize(points);
+            w->setFont(larger);  // as the skin does at the first show
+        }
+        QStyleOptionViewItem option;
+        option.initFrom(lv);
+        option.font = lv->font();
+        option.fontMetrics = QFontMetrics(lv->font());
+        option.features = QStyleOptionViewItem::HasDisplay;
+        option.rect = lv->visualRect(w->Rows().index(0, RowModel::kStatus));
+        ASSERT_EQ(option.rect.width(), lv->columnWidth(RowModel::kStatus));
+        for (const RowState state :
+             {RowState::Waiting, RowState::Measuring, RowState::Converting, RowState::Finished,
+              RowState::Stopped, RowState::Exists, RowState::Playing}) {
+            option.text = RowStateText(state);
+            const QRect text =
+                lv->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, lv);
+            // One pixel more: the grid line is drawn inside the cell's right edge.
+            EXPECT_LE(option.fontMetrics.horizontalAdvance(option.text) + 1, text.width())
+                << points << " pt: " << option.text.toStdString();
+        }
+        EXPECT_GE(lv->columnWidth(RowModel::kStatus), 70);
+        EXPECT_EQ(lv->columnWidth(RowModel::kCaption), 120);
+        EXPECT_EQ(lv->columnWidth(RowModel::kSize), 60);
+    }
 }
 
 TEST_F(MainWindowTest, FirstShowLoadsTheSkinSwitchesOnTheReaderAndWriterAndRestsTheProgress) {

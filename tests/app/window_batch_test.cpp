@@ -4,13 +4,17 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "app/command_dispatch.h"
+#include "app/file_list_commands.h"
 #include "app/information_box.h"
 #include "app/main_window.h"
 #include "app/window_batch_host.h"
@@ -22,6 +26,7 @@
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
+#include "tags/tag_editor_dialog.h"
 
 namespace {
 
@@ -151,6 +156,58 @@ TEST_F(WindowBatchTest, ClosingDuringABatchWritesTheSettingsAndStopsAfterTheCurr
     EXPECT_TRUE(QDir(dir.File(S("out"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_EQ(SettingsFile().ReadNumber(S("Nor"), S("vol"), 0), 77);
     EXPECT_FALSE(window->State().Converting);
+}
+
+// The batch names its rows by position: rows added, removed, reordered or edited while it runs
+// would have it write the wrong files. The commands say why; the rows themselves refuse too.
+TEST_F(WindowBatchTest, RowsAddedRemovedOrEditedWhileABatchRunsAreRefused) {
+    AddRow("one");
+    AddRow("two");
+    auto* editor = new Tfm_id3(
+        window->Rows(), [](QWidget* p) { return new FakeSkinLabel(p); }, window.get());
+    window->SetSecondaryWindows(nullptr, nullptr, nullptr, editor);
+    const QString more = dir.Write(S("more.wav"), "x");
+    RowModel& rows = window->Rows();
+    bool tried = false;
+    QTimer meddler;
+    QObject::connect(&meddler, &QTimer::timeout, [&] {
+        if (tried || writer->written.empty()) {
+            return;
+        }
+        tried = true;
+        FileListCommands& list = window->FileList();
+        list.AddPaths({more});
+        window->lv()->selectAll();
+        list.RemoveSelected();
+        list.ClearList();
+        window->Dispatch().Skin1Click(S("b_id3"));
+        window->Dispatch().RowTagsClick();
+        // Past the commands, straight at the rows.
+        AudioFileinfo edited;
+        edited.Title = S("edited");
+        EXPECT_FALSE(rows.Append(rows.Row(0)));
+        EXPECT_FALSE(rows.Remove(1));
+        EXPECT_FALSE(rows.Move(0, 1));
+        EXPECT_FALSE(rows.SetCaption(1, S("edited")));
+        rows.Set(1, edited);
+    });
+    meddler.start(0);
+    window->ConvertAll();
+    meddler.stop();
+
+    ASSERT_TRUE(tried);
+    EXPECT_EQ(messages, QStringList(5, S("Please stop converting first!")));
+    ASSERT_EQ(rows.Count(), 2);
+    EXPECT_EQ(rows.Row(0).caption, S("one"));
+    EXPECT_EQ(rows.Row(1).caption, S("two"));
+    EXPECT_EQ(rows.At(1).Title, QString());
+    EXPECT_EQ(Status(0), S("finish"));
+    EXPECT_EQ(Status(1), S("finish"));
+    EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/one.wav"))));
+    EXPECT_TRUE(QFileInfo::exists(dir.File(S("out/two.wav"))));
+    // Once the batch has ended, the list is the user's again.
+    window->FileList().ClearList();
+    EXPECT_EQ(rows.Count(), 0);
 }
 
 TEST_F(WindowBatchTest, NormalisationRunsTimer1OnlyWhileTheWorkerRuns) {
@@ -328,6 +385,117 @@ TEST(WindowJobsTest, ThreeFilesAtOnceEndWithOneMessage) {
     EXPECT_EQ(out.entryList(QDir::Files | QDir::Hidden),
               (QStringList{S("a.wav"), S("c.wav"), S("d.wav")}));
     SetMessageSink(previous);
+}
+
+// How a batch ends, one at a time and on three jobs: the final box only when a row failed or was
+// stopped, and the desktop let go of before any box waits for the user.
+TEST(WindowEndingsTest, TheFinalBoxComesOnlyAfterAFailureOrAStopAndTheInhibitEndsFirst) {
+    enum class Ending { AllFinish, OneFails, Stopped };
+    const struct {
+        int jobs;
+        Ending ending;
+        const char* box;  // how the box starts; empty: no box
+    } cases[] = {
+        {1, Ending::AllFinish, ""},
+        {1, Ending::OneFails, "2 converted, 1 failed, 0 stopped."},
+        {1, Ending::Stopped, "0 converted, 0 failed, 1 stopped."},
+        {3, Ending::AllFinish, ""},
+        {3, Ending::OneFails, "2 converted, 1 failed, 0 stopped."},
+        {3, Ending::Stopped, "0 converted, 0 failed, 3 stopped."},
+    };
+    for (const auto& c : cases) {
+        const std::string label = std::to_string(c.jobs) + " job(s), ending " +
+                                  std::to_string(static_cast<int>(c.ending));
+        TempDir dir;
+        qputenv("XDG_CONFIG_HOME", dir.Path().toLocal8Bit());
+        auto desktop = std::make_unique<RecordingDesktop>();
+        QStringList& events = desktop->calls;  // the desktop's calls and the boxes, in order
+        const MessageSink previous =
+            SetMessageSink([&](MessageKind, const QString& text) { events << S("box: ") + text; });
+        std::atomic<int> writes{0};
+        std::atomic<bool> stopAsked{false};
+        // On job threads the writers wait after their first block until the stop has been asked,
+        // so every row is cut whatever the threads' pace.
+        const bool gated = c.jobs > 1 && c.ending == Ending::Stopped;
+        auto makeReader = [](const CallLog& log) {
+            auto r = std::make_unique<PickyReader>(S("AudioFileRead"), log);
+            r->input.assign(3 * 44100 * 2, 0.5f);
+            return r;
+        };
+        auto makeWriter = [&](const CallLog& log) {
+            auto w = std::make_unique<FakeAudioFile>(S("AudioFilewrite"), log);
+            w->onWrite = [&] {  // on whichever thread writes
+                ++writes;
+                for (int i = 0; gated && !stopAsked && i < 500; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+            };
+            return w;
+        };
+        std::vector<CallLog> logs;
+        for (int j = 0; j < 3; ++j) {
+            logs.push_back(MakeCallLog());  // one per job: jobs run on their own threads
+        }
+        MainWindowParts parts;
+        parts.skin = std::make_unique<FakeSkin>(logs[0]);
+        parts.reader = makeReader(logs[0]);
+        parts.writer = makeWriter(logs[0]);
+        parts.encoder = std::make_unique<RecordingLameEncoder>(logs[0]);
+        parts.transform = std::make_unique<FakeTransform>(logs[0]);
+        parts.player = std::make_unique<FakePlayer>(logs[0]);
+        parts.makeLabel = [](QWidget* parent) { return new FakeSkinLabel(parent); };
+        parts.desktop = std::move(desktop);
+        int made = 0;
+        parts.makeJob = [&] {
+            const CallLog& log = logs[static_cast<std::size_t>(++made)];
+            return JobComponents{makeReader(log), makeWriter(log),
+                                 std::make_unique<RecordingLameEncoder>(log),
+                                 std::make_unique<FakeTransform>(log)};
+        };
+        Tfm_main window(std::move(parts));
+        window.show();
+        MainState& state = window.State();
+        state.appSettings.OutputFormat = 1;
+        state.settingsFile->WriteText(S("Format"), S("Dir"), dir.File(S("out")));
+        state.appSettings.BatchJobs = c.jobs;
+        QStringList names{S("a"), S("c")};
+        if (c.ending == Ending::OneFails) {
+            names = {S("a"), S("bad"), S("c")};
+        } else if (c.ending == Ending::Stopped) {
+            names = c.jobs > 1 ? QStringList{S("a"), S("c"), S("d")} : QStringList{S("a")};
+        }
+        for (const QString& name : names) {
+            ListRow row;
+            row.caption = name;
+            row.path = dir.Write(name + S(".wav"), "x");
+            window.Rows().Append(row);
+        }
+        QTimer stopper;
+        QObject::connect(&stopper, &QTimer::timeout, [&] {
+            // With jobs: once every row is being written.
+            if (c.ending == Ending::Stopped && writes >= (gated ? 3 : 1) && state.Converting) {
+                window.StopWork();
+                stopAsked = true;
+            }
+        });
+        stopper.start(0);
+        window.ConvertAll();
+        QTRY_VERIFY_WITH_TIMEOUT(!state.Busy(), 30000);
+        stopper.stop();
+
+        const QStringList told = events.filter(QRegularExpression(S("^(Inhibit|Release|box)")));
+        ASSERT_GE(told.size(), 2) << label << events.join(S(" | ")).toStdString();
+        EXPECT_EQ(told[0].toStdString(), "Inhibit(Converting audio files)") << label;
+        EXPECT_EQ(told[1].toStdString(), "Release(7)") << label;
+        if (*c.box == 0) {
+            EXPECT_EQ(told.size(), 2) << label << told.join(S(" | ")).toStdString();
+        } else {
+            ASSERT_EQ(told.size(), 3) << label << told.join(S(" | ")).toStdString();
+            EXPECT_TRUE(told[2].startsWith(S("box: ")) && told[2].contains(S(c.box)))
+                << label << told[2].toStdString();
+        }
+        SetMessageSink(previous);
+    }
 }
 
 }  // namespace
