@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QHeaderView>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>

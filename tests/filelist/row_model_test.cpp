@@ -256,25 +256,4 @@ TEST(RowModelTest, StatesFollowTheTransitionsAndOnlyRunningRowsHaveProgress) {
     }
 }
 
-TEST(RowModelTest, ProgressIsClampedAndRedrawnOnlyInVisibleSteps) {
-    RowModel rows;
-    rows.Append(Row("song"));
-    rows.SetState(0, RowState::Measuring);  // an album's first pass draws too
-    Heard heard(rows);
-    const struct {
-        int value;
-        int kept;
-        bool redrawn;
-    } steps[] = {
-        {50, 50, false}, {120, 120, true}, {150, 150, false}, {12000, 10000, true}, {-5, 0, true}};
-    for (const auto& s : steps) {
-        heard.clear();
-        rows.SetProgress(0, s.value);
-        EXPECT_EQ(rows.index(0, RowModel::kStatus).data(RowModel::kProgressRole).toInt(), s.kept)
-            << s.value;
-        EXPECT_EQ(heard.size(), s.redrawn ? 1 : 0) << s.value;
-    }
-    rows.SetProgress(7, 100);  // no such row: nothing happens
-}
-
 }  // namespace
