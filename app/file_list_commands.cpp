@@ -11,17 +11,18 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <algorithm>
 #include <utility>
 
 #include "app/information_box.h"
-#include "app/list_rows.h"
-#include "engine/main_state.h"
+#include "engine/batch_control.h"
 #include "filelist/folder_scan.h"
 #include "filelist/input_formats.h"
 #include "filelist/probe_file.h"
+#include "filelist/row_model.h"
+#include "preview/preview_playback.h"
 #include "settings/folder_chooser.h"
 #include "settings/folder_tree.h"
 
@@ -35,13 +36,13 @@ constexpr int kMostRejectionsListed = 20;
 // Marks an add operation for its whole length, however it ends.
 class AddingScope {
   public:
-    explicit AddingScope(MainState& state) : state_(state) { state_.Adding = true; }
-    ~AddingScope() { state_.Adding = false; }
+    explicit AddingScope(bool& adding) : adding_(adding) { adding_ = true; }
+    ~AddingScope() { adding_ = false; }
     AddingScope(const AddingScope&) = delete;
     AddingScope& operator=(const AddingScope&) = delete;
 
   private:
-    MainState& state_;
+    bool& adding_;
 };
 
 // The local paths of a drag, or nothing when any of it is not a local file or folder.
@@ -61,9 +62,16 @@ QStringList LocalPaths(const QMimeData* mime) {
 
 }  // namespace
 
-FileListCommands::FileListCommands(QWidget* window, QTreeWidget* lv, MainState& state,
+FileListCommands::FileListCommands(QWidget* window, QTreeView* lv, RowModel& rows,
+                                   const BatchControl& batch, PreviewPlayback& preview,
                                    IAudioFile2& reader)
-    : QObject(window), window_(window), lv_(lv), state_(state), reader_(reader) {
+    : QObject(window),
+      window_(window),
+      lv_(lv),
+      rows_(rows),
+      batch_(batch),
+      preview_(preview),
+      reader_(reader) {
     lv_->setAcceptDrops(true);
     lv_->viewport()->setAcceptDrops(true);
     viewport_ = lv_->viewport();
@@ -71,11 +79,11 @@ FileListCommands::FileListCommands(QWidget* window, QTreeWidget* lv, MainState& 
 }
 
 bool FileListCommands::RefuseWhileBusy() {
-    if (state_.Busy()) {
+    if (batch_.Busy()) {
         ShowInformation(window_, kStopConvertingFirst);
         return true;
     }
-    if (state_.Adding) {
+    if (adding_) {
         ShowInformation(window_, kWaitForAdding);
         return true;
     }
@@ -115,7 +123,7 @@ bool FileListCommands::WindowClosed() const {
 }
 
 void FileListCommands::UpdateTitleColumnWidth() {
-    lv_->setColumnWidth(0, lv_->topLevelItemCount() <= 10 ? 120 : 105);
+    lv_->setColumnWidth(RowModel::kCaption, rows_.Count() <= 10 ? 120 : 105);
 }
 
 void FileListCommands::AddFiles() {
@@ -184,7 +192,7 @@ void FileListCommands::AddPaths(const QStringList& paths) {
 void FileListCommands::RunAdd(const std::function<void()>& add) {
     rejected_.clear();
     {
-        AddingScope adding(state_);
+        AddingScope adding(adding_);
         BeginAdd();
         add();
     }
@@ -241,69 +249,50 @@ FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder,
 
 FileListCommands::Outcome FileListCommands::AddOne(const QString& path,
                                                    const QString& sourceFolder) {
-    auto* row = new QTreeWidgetItem(QStringList{QFileInfo(path).fileName()});
-    lv_->addTopLevelItem(row);
-    SetRowRecord(row, AudioFileinfo{});
-    state_.EditTags.append(AudioFileinfo{});
+    // The row shows (and counts for the column's width) while its file is probed.
+    ListRow waiting;
+    waiting.path = path;
+    waiting.caption = QFileInfo(path).fileName();
+    if (!rows_.Append(waiting)) {
+        return Outcome::End;  // the list is held by a batch
+    }
+    const int row = rows_.Count() - 1;
     UpdateTitleColumnWidth();
 
     ProbeResult result;
     try {
         result = ProbeFile(reader_, path, QLocale::system().decimalPoint());
     } catch (const ProbeError& e) {
-        // Ends the whole add; the half-filled row would have no path for the batches.
-        RemoveRow(row);
+        // Ends the whole add; the half-filled row is not kept.
+        rows_.Remove(row);
         ShowErrorReport(window_, e.Message());
         return Outcome::End;
     } catch (const std::exception& e) {
-        RemoveRow(row);
+        rows_.Remove(row);
         ShowErrorReport(window_, ErrorMessage(e));
         return Outcome::End;
     }
     if (!result.Accepted) {
-        RemoveRow(row);                 // the column keeps its width
+        rows_.Remove(row);              // the column keeps its width
         rejected_ << result.Rejection;  // said once, for all of them, when the add ends
         return Outcome::Next;
     }
-    FillRow(row, result.Row);
-    SetRowRecord(row, result.Record);
-    SetRowSourceFolder(row, sourceFolder);
-    const int index = lv_->indexOfTopLevelItem(row);
-    if (index < state_.EditTags.size()) {
-        state_.EditTags[index] = result.Record;
-    }
+    rows_.Replace(row, RowFromProbe(result.Row, result.Record, sourceFolder));
     return Outcome::Next;
-}
-
-void FileListCommands::RemoveRow(QTreeWidgetItem* row) {
-    const int index = lv_->indexOfTopLevelItem(row);
-    if (index < 0) {
-        return;
-    }
-    delete lv_->takeTopLevelItem(index);
-    if (index < state_.EditTags.size()) {
-        state_.EditTags.removeAt(index);
-    }
-    // PlayIndex follows the row it names; when that row goes, the next one takes its place.
-    if (index < state_.PlayIndex) {
-        --state_.PlayIndex;
-    }
-    state_.PlayIndex = std::clamp(state_.PlayIndex, 0, std::max(0, lv_->topLevelItemCount() - 1));
 }
 
 void FileListCommands::RemoveSelected() {
     if (RefuseWhileBusy()) {
         return;
     }
-    const int rows = lv_->topLevelItemCount();
+    // Walked by position as many steps as there were rows: a removed row's successor moves up
+    // into the position just looked at.
+    const QItemSelectionModel* selection = lv_->selectionModel();
+    const int rows = rows_.Count();
     int index = 0;
-    for (int step = 0; step < rows; ++step) {
-        QTreeWidgetItem* row = lv_->topLevelItem(index);
-        if (!row) {
-            break;
-        }
-        if (row->isSelected()) {
-            RemoveRow(row);
+    for (int step = 0; step < rows && index < rows_.Count(); ++step) {
+        if (selection->isRowSelected(index, {})) {
+            rows_.Remove(index);
             UpdateTitleColumnWidth();
         } else {
             ++index;
@@ -315,29 +304,28 @@ void FileListCommands::ClearList() {
     if (RefuseWhileBusy()) {
         return;
     }
-    lv_->clear();
-    state_.EditTags.clear();
-    state_.PlayIndex = 0;
+    rows_.Clear();
 }
 
 void FileListCommands::lvClick() {
-    const int rows = lv_->topLevelItemCount();
+    const int rows = rows_.Count();
     if (rows == 0) {
         return;
     }
+    QItemSelectionModel* selection = lv_->selectionModel();
     int first = -1;
     for (int i = 0; i < rows; ++i) {
-        if (lv_->topLevelItem(i)->isSelected()) {
+        if (selection->isRowSelected(i, {})) {
             first = i;
             break;
         }
     }
     if (first < 0) {
-        QTreeWidgetItem* row = lv_->topLevelItem(std::clamp(state_.PlayIndex, 0, rows - 1));
-        lv_->setCurrentItem(row);
-        row->setSelected(true);
-    } else if (!state_.Playing) {
-        state_.PlayIndex = first;
+        const QModelIndex playRow = rows_.index(std::clamp(preview_.PlayIndex(), 0, rows - 1), 0);
+        selection->setCurrentIndex(playRow,
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    } else {
+        preview_.SetPlayIndex(first);  // not while a preview plays: it keeps its row
     }
 }
 

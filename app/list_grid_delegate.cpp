@@ -3,12 +3,12 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/list_rows.h"
+#include "filelist/row_model.h"
 
 void ListGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
     // A running row's progress: a bar behind its status text.
-    const QVariant progress = index.data(kRowProgressRole);
+    const QVariant progress = index.data(RowModel::kProgressRole);
     if (progress.isValid()) {
         const int value = std::clamp(progress.toInt(), 0, 10000);
         QRect bar = option.rect.adjusted(1, 2, -2, -2);

@@ -1,27 +1,24 @@
 #include "app/list_preview_host.h"
 
-#include <QTreeWidget>
+#include <QItemSelectionModel>
 
 #include "app/information_box.h"
-#include "app/list_rows.h"
+#include "filelist/row_model.h"
 
 int ListPreviewHost::RowCount() const {
-    return list_->topLevelItemCount();
+    return rows_.Count();
 }
 
 bool ListPreviewHost::HasSelectedRow() const {
-    return !list_->selectedItems().isEmpty();
+    return selection_->hasSelection();
 }
 
 QString ListPreviewHost::RowPath(int row) const {
-    const QTreeWidgetItem* item = list_->topLevelItem(row);
-    return item ? SubItem(item, kPath) : QString();
+    return row >= 0 && row < rows_.Count() ? rows_.Row(row).path : QString();
 }
 
 void ListPreviewHost::SetRowState(int row, RowState state) {
-    if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
-        SetSubItem(item, kStatus, RowStateText(state));
-    }
+    rows_.SetState(row, state);
 }
 
 void ListPreviewHost::ShowInformation(const QString& text) {

@@ -2,13 +2,15 @@
 
 #include "preview/preview_host.h"
 
-class QTreeWidget;
+class QItemSelectionModel;
 class QWidget;
+class RowModel;
 
-// The main window's side of the preview: the rows of lv and the message boxes.
+// The main window's side of the preview: the list's rows, its selection and the message boxes.
 class ListPreviewHost : public PreviewHost {
   public:
-    ListPreviewHost(QWidget* window, QTreeWidget* list) : window_(window), list_(list) {}
+    ListPreviewHost(QWidget* window, RowModel& rows, const QItemSelectionModel* selection)
+        : window_(window), rows_(rows), selection_(selection) {}
 
     int RowCount() const override;
     bool HasSelectedRow() const override;
@@ -19,5 +21,6 @@ class ListPreviewHost : public PreviewHost {
 
   private:
     QWidget* window_;
-    QTreeWidget* list_;
+    RowModel& rows_;
+    const QItemSelectionModel* selection_;
 };

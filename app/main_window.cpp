@@ -4,19 +4,16 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QHeaderView>
 #include <QScreen>
 #include <QTimer>
-#include <QTreeWidget>
 #include <algorithm>
 
 #include "app/command_dispatch.h"
 #include "app/file_list_commands.h"
+#include "app/file_list_view.h"
 #include "app/image_list.h"
 #include "app/information_box.h"
-#include "app/list_grid_delegate.h"
 #include "app/list_preview_host.h"
-#include "app/list_rows.h"
 #include "components/component_error.h"
 #include "engine/convert_batch.h"
 #include "engine/normalize_batch.h"
@@ -36,18 +33,25 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      parts_(std::move(parts)) {
+      parts_(std::move(parts)),
+      rows_(std::make_unique<RowModel>()) {
     setObjectName(QStringLiteral("fm_main"));
     setWindowTitle(QStringLiteral("Quorvel"));
     setWindowIcon(ProgramIcon());
     setFixedSize(kClientWidth, kClientHeight);  // fixed single border: no resizing, no maximise
+    // A batch names its rows by position: while one runs, the rows stay as they are.
+    rows_->SetChangeGuard([this] { return state_.Busy(); });
     BuildControls();
-    previewHost_ = std::make_unique<ListPreviewHost>(this, lv_);
-    tags_ = std::make_unique<ListRowRecords>(lv_);
+    previewHost_ = std::make_unique<ListPreviewHost>(this, *rows_, lv_->selectionModel());
     preview_ =
         std::make_unique<PreviewPlayback>(state_, *parts_.reader, *parts_.player, *previewHost_);
-    fileList_ =
-        new FileListCommands(this, lv_, state_, parts_.prober ? *parts_.prober : *parts_.reader);
+    connect(
+        rows_.get(), &QAbstractItemModel::rowsRemoved, this,
+        [this](const QModelIndex&, int first, int last) { preview_->RowsRemoved(first, last); });
+    connect(rows_.get(), &QAbstractItemModel::modelReset, this,
+            [this] { preview_->ListCleared(); });
+    fileList_ = new FileListCommands(this, lv_, *rows_, state_, *preview_,
+                                     parts_.prober ? *parts_.prober : *parts_.reader);
     dispatch_ = new CommandDispatch(this, state_, Commands());
     dispatch_->BindList(lv_);
     parts_.skin->SetOnClick([this](ISkinObject& source) { Skin1Click(source); });
@@ -57,29 +61,14 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
 
 Tfm_main::~Tfm_main() = default;
 
+QTreeView* Tfm_main::lv() const {
+    return lv_;
+}
+
 void Tfm_main::BuildControls() {
-    lv_ = new QTreeWidget(this);
+    lv_ = new FileListView(*rows_, this);
     lv_->setObjectName(QStringLiteral("lv"));
     lv_->setGeometry(12, 100, 446, 201);
-    lv_->setColumnCount(6);
-    lv_->setHeaderLabels({QStringLiteral("File Title"), QStringLiteral("Frequency"),
-                          QStringLiteral("Channels"), QStringLiteral("Time"),
-                          QStringLiteral("Size"), QStringLiteral("Status")});
-    const int widths[] = {120, 70, 60, 60, 60, 70};
-    for (int i = 0; i < 6; ++i) {
-        lv_->setColumnWidth(i, widths[i]);
-    }
-    lv_->setRootIsDecorated(false);
-    lv_->setItemsExpandable(false);
-    lv_->setUniformRowHeights(true);
-    lv_->setAllColumnsShowFocus(true);
-    lv_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lv_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lv_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lv_->header()->setSectionsClickable(false);
-    lv_->header()->setSectionsMovable(false);
-    lv_->header()->setStretchLastSection(false);
-    lv_->setItemDelegate(new ListGridDelegate(lv_));
 
     skinLabelWidget_ = parts_.makeLabel(this);
     skinLabelWidget_->setObjectName(QStringLiteral("SkinLabel1"));
@@ -189,18 +178,24 @@ int Tfm_main::BatchJobs() const {
 
 void Tfm_main::RunBatch(BatchWork work) {
     BatchParts parts = MakeBatchParts();
-    const int jobs = std::min(BatchJobs(), lv_->topLevelItemCount());
+    const int jobs = std::min(BatchJobs(), rows_->Count());
     const QString reason = work == BatchWork::Convert ? QStringLiteral("Converting audio files")
                                                       : QStringLiteral("Normalising audio files");
     if (jobs <= 1) {
         // The one-at-a-time batch, on this thread with its message pumps; the desktop is asked
-        // not to suspend while it runs.
-        const SuspendInhibition awake(
-            state_.Busy() || lv_->topLevelItemCount() == 0 ? nullptr : Desktop(), reason);
+        // not to suspend while it runs. The end of the batch lets go of it (BatchEnded), before
+        // the final message waits for the user; a batch that never started lets go here.
+        const bool starts = !state_.Busy() && rows_->Count() > 0;
+        if (starts) {
+            awake_.emplace(Desktop(), reason);
+        }
         if (work == BatchWork::Convert) {
             ::ConvertAll(parts, *batchHost_);
         } else {
             ::NormalizeAll(parts, *batchHost_);
+        }
+        if (starts) {
+            awake_.reset();
         }
         return;
     }
@@ -215,7 +210,8 @@ void Tfm_main::RunBatch(BatchWork work) {
         JobComponents& c = extraJobs_.emplace_back(parts_.makeJob());
         jobParts.push_back({*c.reader, *c.writer, *c.encoder, *c.transform});
     }
-    // Returns at once; the rows, the progress and the end arrive as events.
+    // Returns at once; the rows, the progress and the end arrive as events. The end lets go of
+    // the inhibit (BatchEnded); the callback is for a batch that ends without that.
     batchRun_ =
         StartBatchRun(parts, *batchHost_, work, std::move(jobParts), [this] { awake_.reset(); });
     if (batchRun_ && !batchRun_->Ended()) {

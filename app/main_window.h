@@ -9,7 +9,7 @@
 #include "engine/batch_parts.h"
 #include "engine/batch_runner.h"
 #include "engine/main_state.h"
-#include "tags/tag_records.h"
+#include "filelist/row_model.h"
 
 class CommandDispatch;
 class ListPreviewHost;
@@ -21,9 +21,10 @@ class Tfm_set;
 struct MainCommands;
 
 class FileListCommands;
+class FileListView;
 class QComboBox;
 class QTimer;
-class QTreeWidget;
+class QTreeView;
 
 // The main window: owns the components, the shared state and the controls on the skinned face.
 class Tfm_main : public QWidget {
@@ -48,9 +49,11 @@ class Tfm_main : public QWidget {
     void StopWork();
 
     MainState& State() { return state_; }
-    QTreeWidget* lv() const { return lv_; }
+    // The list's rows, owned here; lv shows them and holds their selection.
+    RowModel& Rows() { return *rows_; }
+    QTreeView* lv() const;
     // Tags: each row's record, kept with the row.
-    TagRecords& Tags() { return *tags_; }
+    TagRecords& Tags() { return *rows_; }
     QComboBox* scmb() const { return scmb_; }
     ISkinLabel* SkinLabel1() const { return skinLabel_; }
     QTimer* Timer1() const { return timer1_; }
@@ -80,6 +83,9 @@ class Tfm_main : public QWidget {
     // Add File, Add Folder, remove, clear and the row click on lv.
     FileListCommands& FileList() { return *fileList_; }
 
+    // The desktop may suspend again: called as a batch ends, before anything waits for the user.
+    void EndSuspendInhibit() { awake_.reset(); }
+
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -100,19 +106,19 @@ class Tfm_main : public QWidget {
 
     MainWindowParts parts_;
     MainState state_;
+    std::unique_ptr<RowModel> rows_;  // before everything that reads the rows
     std::unique_ptr<WindowBatchHost> batchHost_;
     ProgressDisplay progress_;
     bool shown_ = false;
     bool closeRefused_ = false;  // a close was refused once because the settings could not be saved
 
-    QTreeWidget* lv_ = nullptr;
+    FileListView* lv_ = nullptr;
     QWidget* skinLabelWidget_ = nullptr;
     ISkinLabel* skinLabel_ = nullptr;
     QComboBox* scmb_ = nullptr;
     QTimer* timer1_ = nullptr;
 
     std::unique_ptr<ListPreviewHost> previewHost_;
-    std::unique_ptr<TagRecords> tags_;
     std::unique_ptr<PreviewPlayback> preview_;
     CommandDispatch* dispatch_ = nullptr;
     Tfm_about* fm_about_ = nullptr;
@@ -125,5 +131,5 @@ class Tfm_main : public QWidget {
     // batch still running when the window goes stops before the components do.
     std::vector<JobComponents> extraJobs_;
     std::unique_ptr<BatchRun> batchRun_;
-    std::optional<SuspendInhibition> awake_;  // while batchRun_ runs
+    std::optional<SuspendInhibition> awake_;  // while a batch runs, until it ends
 };

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 
 #include "app/about_box.h"
@@ -11,7 +11,6 @@
 #include "app/desktop_open.h"
 #include "app/file_list_commands.h"
 #include "app/information_box.h"
-#include "app/list_rows.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "preview/preview_playback.h"
@@ -26,7 +25,7 @@ MainCommands Tfm_main::Commands() {
     // list: the row being filled must stay valid.
     const auto unlessAdding = [this](std::function<void()> command) {
         return [this, command = std::move(command)] {
-            if (state_.Adding) {
+            if (fileList_->Adding()) {
                 fileList_->RefuseWhileBusy();
                 return;
             }
@@ -62,14 +61,14 @@ MainCommands Tfm_main::Commands() {
 }
 
 void Tfm_main::PreviewCurrentRow() {
-    QTreeWidgetItem* row = lv_->currentItem();
-    if (!row) {
+    const QModelIndex current = lv()->currentIndex();
+    if (!current.isValid()) {
         preview_->StartPreview();  // no row yet: says "Please add file!", or plays the last row
         return;
     }
-    const int index = lv_->indexOfTopLevelItem(row);
-    if (state_.Playing) {
-        const bool same = index == state_.PlayIndex;
+    const int index = current.row();
+    if (preview_->Playing()) {
+        const bool same = index == preview_->PlayIndex();
         preview_->StopPreview();
         if (same) {
             return;  // the key that started the row stops it
@@ -78,17 +77,18 @@ void Tfm_main::PreviewCurrentRow() {
     if (state_.Busy()) {
         return;  // a preview does not start during a batch, and the batch's rows keep their place
     }
-    row->setSelected(true);
-    state_.PlayIndex = index;
+    lv()->selectionModel()->select(current,
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    preview_->SetPlayIndex(index);
     preview_->StartPreview();
 }
 
 void Tfm_main::OpenContainingFolder() {
-    const QTreeWidgetItem* row = lv_->currentItem();
-    if (!row) {
+    const QModelIndex current = lv()->currentIndex();
+    if (!current.isValid()) {
         return;
     }
-    const QString folder = QFileInfo(SubItem(row, kPath)).absolutePath();
+    const QString folder = QFileInfo(rows_->Row(current.row()).path).absolutePath();
     if (!QFileInfo(folder).isDir()) {
         ShowInformation(this, QStringLiteral("The folder %1 no longer exists.")
                                   .arg(QDir::toNativeSeparators(folder)));

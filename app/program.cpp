@@ -23,8 +23,7 @@ Program CreateProgram() {
     p.fm_dir = new Tfm_dir(main);
     p.fm_set = new Tfm_set(main->State().appSettings, main->State().settingsFile, main);
     p.fm_set->SetErrorReport(ShowErrorReport);
-    p.fm_id3 =
-        new Tfm_id3(main->lv(), main->Tags(), main->State().EditTags, MakeRealSkinLabel, main);
+    p.fm_id3 = new Tfm_id3(main->Rows(), MakeRealSkinLabel, main);
     main->SetSecondaryWindows(p.fm_about, p.fm_dir, p.fm_set, p.fm_id3);
     return p;
 }

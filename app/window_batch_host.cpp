@@ -2,12 +2,11 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "app/information_box.h"
-#include "app/list_rows.h"
 #include "app/main_window.h"
-#include "components/component_error.h"
+#include "preview/preview_playback.h"
 
 namespace {
 constexpr int kFrameMs = 40;
@@ -19,46 +18,23 @@ WindowBatchHost::WindowBatchHost(Tfm_main& window) : window_(window) {
 }
 
 int WindowBatchHost::RowCount() const {
-    return window_.lv()->topLevelItemCount();
+    return window_.Rows().Count();
 }
 
 ListRow WindowBatchHost::RowAt(int row) const {
-    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
-    ListRow r;
-    if (item) {
-        r.caption = item->text(0);
-        r.path = SubItem(item, kPath);
-        r.record = RowRecord(item);
-        r.sourceFolder = ::RowSourceFolder(item);
-    }
-    return r;
+    RowModel& rows = window_.Rows();
+    return row >= 0 && row < rows.Count() ? rows.Row(row) : ListRow{};
 }
 
 void WindowBatchHost::SetRowState(int row, RowState state) {
-    // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
-    QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
-    if (!item) {
-        return;
-    }
-    SetSubItem(item, kStatus, RowStateText(state));
-    if (state == RowState::Converting || state == RowState::Normalising ||
-        state == RowState::Measuring) {
-        SetRowProgress(item, 0);
-        window_.lv()->scrollToItem(item);  // the running rows stay in view
-    } else {
-        SetRowProgress(item, -1);
-    }
-    if (state == RowState::Waiting) {
-        SetRowFailure(item, QString());
+    const RowState now = window_.Rows().SetState(row, state);
+    if (now == RowState::Converting || now == RowState::Normalising || now == RowState::Measuring) {
+        window_.lv()->scrollTo(window_.Rows().index(row, 0));  // the running rows stay in view
     }
 }
 
 void WindowBatchHost::ShowRowProgress(int row, int value) {
-    QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
-    // Redrawn only when the bar moves by a visible step.
-    if (item && RowProgress(item) >= 0 && RowProgress(item) / 100 != value / 100) {
-        SetRowProgress(item, value);
-    }
+    window_.Rows().SetProgress(row, value);
 }
 
 void WindowBatchHost::ShowBatchProgress(const BatchProgress& progress) {
@@ -66,6 +42,8 @@ void WindowBatchHost::ShowBatchProgress(const BatchProgress& progress) {
 }
 
 void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
+    // The machine may sleep once the work is done, whether or not someone reads the end.
+    window_.EndSuspendInhibit();
     if (!window_.isVisible()) {
         return;  // closed mid-batch: nobody is there to read it
     }
@@ -85,6 +63,11 @@ void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
     // Someone working in another window hears of the end from the desktop too.
     if (!window_.isActiveWindow() && window_.Desktop()) {
         window_.Desktop()->Notify(QStringLiteral("Quorvel"), text);
+    }
+    // A batch that did all it was asked ends without a box: the rows, the notification and the
+    // batch text say so. A failure or a stop is worth the user's click.
+    if (summary.failed == 0 && summary.stopped == 0) {
+        return;
     }
     if (summary.failures.isEmpty()) {
         ::ShowInformation(&window_, text);
@@ -141,24 +124,13 @@ void WindowBatchHost::SetPacingTimer(bool enabled) {
 }
 
 void WindowBatchHost::FileDone(const FileResult& result) {
-    // A failed row keeps its reason where the user can find it after the message is gone.
-    if (QTreeWidgetItem* item = window_.lv()->topLevelItem(result.row)) {
-        // A finished row keeps its remark (a loudness target not reached) the same way.
-        SetRowFailure(item, result.state == RowState::Failed ? result.reason : result.note);
-    }
+    // A failed row keeps its reason where the user can find it after the message is gone; a
+    // finished row its remark (a loudness target not reached) the same way.
+    window_.Rows().SetRemark(result.row,
+                             result.state == RowState::Failed ? result.reason : result.note);
 }
 
 void WindowBatchHost::BeforeBatch() {
     // The preview reads from the same reader: it stops before the batch takes the reader.
-    MainState& state = window_.State();
-    if (!state.Playing) {
-        return;
-    }
-    try {
-        window_.AudioPlayer21().Stop();
-    } catch (const ComponentError&) {
-        // The player is being let go anyway; the batch closes the reader itself.
-    }
-    state.Playing = false;
-    SetRowState(state.PlayIndex, RowState::Stopped);
+    window_.Preview().StopForBatch();
 }

@@ -15,14 +15,6 @@
 // settings the batches read. Owned by the main window (or the command line). Apart from the
 // control's atomics, everything belongs to the thread that starts batches.
 struct MainState : BatchControl {
-    // The window's own state, until it moves to the window: the preview plays, an add runs.
-    bool Playing = false;
-    // An add operation runs (it pumps messages between files): list changes, batch and preview
-    // starts and the tag editor are refused until it ends.
-    bool Adding = false;
-    int PlayIndex = 0;
-    QList<AudioFileinfo> EditTags;  // the tag editor's working copy
-
     AppSettings appSettings;
     // The folder chosen in the window when storing it in the settings file failed: the batches
     // use it instead of the stored one, which is no longer what the user sees. Empty otherwise.

@@ -6,34 +6,45 @@
 
 RowModel::RowModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void RowModel::Append(ListRow row) {
+bool RowModel::Append(ListRow row) {
+    if (Refused()) {
+        return false;
+    }
     const int at = Count();
     beginInsertRows({}, at, at);
     rows_.push_back(std::move(row));
     endInsertRows();
+    return true;
 }
 
-void RowModel::Remove(int row) {
-    if (!Valid(row)) {
-        return;
+bool RowModel::Remove(int row) {
+    if (!Valid(row) || Refused()) {
+        return false;
     }
     beginRemoveRows({}, row, row);
     rows_.erase(rows_.begin() + row);
     endRemoveRows();
+    return true;
 }
 
-void RowModel::Clear() {
-    if (rows_.empty()) {
-        return;
+bool RowModel::Clear() {
+    if (Refused()) {
+        return false;
     }
-    beginResetModel();
-    rows_.clear();
-    endResetModel();
+    if (!rows_.empty()) {
+        beginResetModel();
+        rows_.clear();
+        endResetModel();
+    }
+    return true;
 }
 
-void RowModel::Move(int from, int to) {
-    if (!Valid(from) || !Valid(to) || from == to) {
-        return;
+bool RowModel::Move(int from, int to) {
+    if (!Valid(from) || !Valid(to) || Refused()) {
+        return false;
+    }
+    if (from == to) {
+        return true;
     }
     // Qt counts the destination before the move: one further down when moving down.
     beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
@@ -41,6 +52,28 @@ void RowModel::Move(int from, int to) {
     rows_.erase(rows_.begin() + from);
     rows_.insert(rows_.begin() + to, std::move(moved));
     endMoveRows();
+    return true;
+}
+
+bool RowModel::Replace(int row, ListRow with) {
+    if (!Valid(row) || Refused()) {
+        return false;
+    }
+    rows_[static_cast<std::size_t>(row)] = std::move(with);
+    Changed(row, kCaption, kStatus);
+    return true;
+}
+
+bool RowModel::SetCaption(int row, const QString& caption) {
+    if (!Valid(row) || Refused()) {
+        return false;
+    }
+    ListRow& r = rows_[static_cast<std::size_t>(row)];
+    if (r.caption != caption) {
+        r.caption = caption;
+        Changed(row, kCaption, kCaption);
+    }
+    return true;
 }
 
 RowState RowModel::SetState(int row, RowState wanted) {
@@ -56,10 +89,12 @@ RowState RowModel::SetState(int row, RowState wanted) {
     const bool running = next == RowState::Measuring || next == RowState::Converting ||
                          next == RowState::Normalising;
     r.progress = running ? 0 : -1;
-    if (next == RowState::Waiting) {
-        r.remark.clear();  // nothing of the last run looks like this run's result
+    int firstChanged = kStatus;
+    if (next == RowState::Waiting && !r.remark.isEmpty()) {
+        r.remark.clear();         // nothing of the last run looks like this run's result
+        firstChanged = kCaption;  // every column's tip carried it
     }
-    Changed(row, kStatus, kStatus);
+    Changed(row, firstChanged, kStatus);
     emit stateChanged(row, next);
     return next;
 }
@@ -91,7 +126,7 @@ AudioFileinfo RowModel::At(int row) const {
 }
 
 void RowModel::Set(int row, const AudioFileinfo& record) {
-    if (Valid(row)) {
+    if (Valid(row) && !Refused()) {
         rows_[static_cast<std::size_t>(row)].record = record;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <functional>
 #include <vector>
 
 #include "filelist/list_row.h"
@@ -29,11 +30,21 @@ class RowModel : public QAbstractTableModel, public TagRecords {
     const ListRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
     std::vector<ListRow> Rows() const { return rows_; }
 
-    void Append(ListRow row);
-    void Remove(int row);
-    void Clear();
+    // While `refuse` returns true (a batch runs), rows are neither added, removed, moved nor
+    // edited: the batch names its rows by position, and reads their records as it reaches them.
+    // States, progress and remarks still change. Unset: every change is made.
+    void SetChangeGuard(std::function<bool()> refuse) { refuse_ = std::move(refuse); }
+
+    // Each returns false, changing nothing, when the guard refuses or the row does not exist.
+    bool Append(ListRow row);
+    bool Remove(int row);
+    bool Clear();
     // Moves the row at `from` to stand at `to` (positions after the move).
-    void Move(int from, int to);
+    bool Move(int from, int to);
+    // The row at `row` becomes `with` (a probed file in place of the row that waited for it).
+    bool Replace(int row, ListRow with);
+    // The caption the list shows, and the output is named from (the tag editor's titles).
+    bool SetCaption(int row, const QString& caption);
 
     // The row moves to the state NextRowState allows; returns the state it is in afterwards.
     // Measuring and writing give it a progress of 0; any other state takes the progress away.
@@ -42,7 +53,7 @@ class RowModel : public QAbstractTableModel, public TagRecords {
     void SetProgress(int row, int value);
     void SetRemark(int row, const QString& remark);
 
-    // TagRecords: each row's record.
+    // TagRecords: each row's record. Set is refused by the guard as the changes above are.
     AudioFileinfo At(int row) const override;
     void Set(int row, const AudioFileinfo& record) override;
 
@@ -59,9 +70,11 @@ class RowModel : public QAbstractTableModel, public TagRecords {
 
   private:
     bool Valid(int row) const { return row >= 0 && row < Count(); }
+    bool Refused() const { return refuse_ && refuse_(); }
     void Changed(int row, int firstColumn, int lastColumn);
 
     std::vector<ListRow> rows_;
+    std::function<bool()> refuse_;
 };
 
 // A probed file as a row of the list.

@@ -1,12 +1,13 @@
 #include "preview/preview_playback.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "components/component_error.h"
 
-PreviewPlayback::PreviewPlayback(MainState& state, IAudioFile2& reader, IAudioPlayer2& player,
-                                 PreviewHost& host)
-    : state_(state), reader_(reader), player_(player), host_(host) {
+PreviewPlayback::PreviewPlayback(const BatchControl& batch, IAudioFile2& reader,
+                                 IAudioPlayer2& player, PreviewHost& host)
+    : batch_(batch), reader_(reader), player_(player), host_(host) {
     IAudioPlayer2::Events events;
     events.onRequestOnLoadArray = [this] { FeedPreview(); };
     events.onEndArrayPlay = [this] { FeedPreview(); };
@@ -19,15 +20,15 @@ void PreviewPlayback::StartPreview() {
         host_.ShowInformation(QStringLiteral("Please add file!"));
         return;
     }
-    if (state_.Playing || state_.Busy()) {
+    if (playing_ || batch_.Busy()) {
         // The row being played keeps its index, so its status is the one Stop updates.
         return;
     }
-    if (!host_.HasSelectedRow() || state_.PlayIndex < 0 || state_.PlayIndex >= rows) {
-        state_.PlayIndex = rows - 1;
+    if (!host_.HasSelectedRow() || playIndex_ < 0 || playIndex_ >= rows) {
+        playIndex_ = rows - 1;
     }
-    state_.Playing = true;
-    const QString path = host_.RowPath(state_.PlayIndex);
+    playing_ = true;
+    const QString path = host_.RowPath(playIndex_);
     try {
         if (reader_.IsOpen()) {
             reader_.Close();
@@ -36,7 +37,7 @@ void PreviewPlayback::StartPreview() {
         player_.OpenStream(reader_.PcmSampleRate(), reader_.PcmChannels());
         player_.Play();
         FeedPreview();
-        if (!state_.Playing) {
+        if (!playing_) {
             return;  // the first block failed and was reported
         }
         FeedPreview();
@@ -44,10 +45,10 @@ void PreviewPlayback::StartPreview() {
         Fail(path, e.Message());
         return;
     }
-    if (!state_.Playing) {
+    if (!playing_) {
         return;
     }
-    host_.SetRowState(state_.PlayIndex, RowState::Playing);
+    host_.SetRowState(playIndex_, RowState::Playing);
     if (!toldNoDevice_ && player_.UsesNullOutput()) {
         toldNoDevice_ = true;
         host_.ShowInformation(
@@ -56,19 +57,19 @@ void PreviewPlayback::StartPreview() {
 }
 
 void PreviewPlayback::FeedPreview() {
-    if (!state_.Playing) {
+    if (!playing_) {
         return;  // a late event after Stop: the reader may belong to a batch by now
     }
     try {
         const AudioBuffer buffer = reader_.ReadBuffer(kBlockFrames);
         player_.QueueBuffer(buffer);
     } catch (const ComponentError& e) {
-        Fail(host_.RowPath(state_.PlayIndex), e.Message());
+        Fail(host_.RowPath(playIndex_), e.Message());
     }
 }
 
 void PreviewPlayback::StopPreview() {
-    if (!state_.Playing) {
+    if (!playing_) {
         return;
     }
     try {
@@ -76,8 +77,8 @@ void PreviewPlayback::StopPreview() {
     } catch (const ComponentError& e) {
         host_.ShowErrorReport(e.Message());
     }
-    state_.Playing = false;
-    host_.SetRowState(state_.PlayIndex, RowState::Stopped);
+    playing_ = false;
+    host_.SetRowState(playIndex_, RowState::Stopped);
 }
 
 // A preview that cannot go on ends as if stopped, so the next start works, and says why.
@@ -87,8 +88,36 @@ void PreviewPlayback::Fail(const QString& path, const QString& cause) {
     } catch (const ComponentError&) {
         // Already failing: the first cause is the one to report.
     }
-    state_.Playing = false;
-    host_.SetRowState(state_.PlayIndex, RowState::Stopped);
+    playing_ = false;
+    host_.SetRowState(playIndex_, RowState::Stopped);
     host_.ShowErrorReport(
         QStringLiteral("Cannot preview %1: %2").arg(QFileInfo(path).fileName(), cause));
+}
+
+void PreviewPlayback::StopForBatch() {
+    if (!playing_) {
+        return;
+    }
+    try {
+        player_.Stop();
+    } catch (const ComponentError&) {
+        // The batch closes the reader itself; the player's complaint changes nothing of it.
+    }
+    playing_ = false;
+    host_.SetRowState(playIndex_, RowState::Stopped);
+}
+
+void PreviewPlayback::SetPlayIndex(int row) {
+    if (!playing_) {
+        playIndex_ = row;
+    }
+}
+
+void PreviewPlayback::RowsRemoved(int first, int last) {
+    if (last < playIndex_) {
+        playIndex_ -= last - first + 1;
+    } else if (first <= playIndex_) {
+        playIndex_ = first;
+    }
+    playIndex_ = std::clamp(playIndex_, 0, std::max(0, host_.RowCount() - 1));
 }

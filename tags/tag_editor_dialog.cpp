@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "components/skin.h"
+#include "filelist/row_model.h"
 #include "tags/genre_names.h"
 
 namespace {
@@ -36,13 +37,10 @@ QString S(const char* text) {
 
 }  // namespace
 
-Tfm_id3::Tfm_id3(QTreeWidget* mainList, TagRecords& tags, QList<AudioFileinfo>& editTags,
-                 const SkinLabelFactory& makeLabel, QWidget* parent)
+Tfm_id3::Tfm_id3(RowModel& rows, const SkinLabelFactory& makeLabel, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      lv_(mainList),
-      tags_(tags),
-      editTags_(editTags) {
+      rows_(rows) {
     setObjectName(S("fm_id3"));
     setWindowTitle(S("ID3 Edit"));
     setModal(true);
@@ -172,22 +170,22 @@ void Tfm_id3::FormShow() {
         edt_genre_->setCurrentIndex(-1);
         edt_genre_->setEditText(genre);
     }
-    if (lv_->topLevelItemCount() == 0) {
+    if (rows_.Count() == 0) {
         return;
     }
     FillRows();
     rememberedRow_ = 0;
-    editTags_ = tags_.All();
+    editTags_ = rows_.All();
     const int row = SelectedRow();
-    LoadBoxes(tags_.Value(row), lv_id3_->topLevelItem(row)->text(0));
+    LoadBoxes(rows_.Value(row), lv_id3_->topLevelItem(row)->text(0));
 }
 
 void Tfm_id3::FillRows() {
     rebuilding_ = true;
     lv_id3_->clear();
-    for (int i = 0; i < lv_->topLevelItemCount(); ++i) {
+    for (int i = 0; i < rows_.Count(); ++i) {
         auto* item = new QTreeWidgetItem(lv_id3_);
-        item->setText(0, lv_->topLevelItem(i)->text(0));
+        item->setText(0, rows_.Row(i).caption);
     }
     lv_id3_->setCurrentItem(lv_id3_->topLevelItem(0));
     lv_id3_->topLevelItem(0)->setSelected(true);
@@ -356,23 +354,22 @@ void Tfm_id3::Button7Click() {
     rebuilding_ = true;
     lv_id3_->clear();
     rebuilding_ = false;
-    if (lv_->topLevelItemCount() == 0) {
+    if (rows_.Count() == 0) {
         return;
     }
     FillRows();
-    editTags_ = tags_.All();
+    editTags_ = rows_.All();
     const int row = SelectedRow();
-    LoadBoxes(tags_.Value(row), lv_id3_->topLevelItem(row)->text(0));
+    LoadBoxes(rows_.Value(row), lv_id3_->topLevelItem(row)->text(0));
 }
 
 void Tfm_id3::btn_okClick() {
     if (lv_id3_->topLevelItemCount() > 0) {
-        tags_.SetAll(editTags_);
-        for (int i = 0; i < lv_id3_->topLevelItemCount() && i < tags_.Count(); ++i) {
-            QTreeWidgetItem* row = lv_->topLevelItem(i);
-            const QString title = tags_.At(i).Title;
-            if (row && !title.isEmpty()) {
-                row->setText(0, title);
+        rows_.SetAll(editTags_);
+        for (int i = 0; i < lv_id3_->topLevelItemCount() && i < rows_.Count(); ++i) {
+            const QString title = rows_.At(i).Title;
+            if (!title.isEmpty()) {
+                rows_.SetCaption(i, title);
             }
         }
     }

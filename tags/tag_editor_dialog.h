@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "tagmodel/audio_file_info.h"
-#include "tags/tag_records.h"
 
 class QComboBox;
 class QLineEdit;
@@ -13,13 +12,14 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 class ISkinLabel;
+class RowModel;
 
 // Makes one skinned field label (a widget that is also an ISkinLabel) as a child of parent.
 using SkinLabelFactory = std::function<QWidget*(QWidget* parent)>;
 
-// The tag editor "ID3 Edit": edits a working copy (EditTags) of the per-row tag records (Tags) of
-// the main list lv; Ok commits the copy and shows the new titles in lv, Cancel drops it, Reset
-// starts again from Tags. Shown modally from the main window; window thread only.
+// The tag editor "ID3 Edit": edits a working copy (EditTags, its own) of the tag records of the
+// main list's rows; Ok commits the copy and shows the new titles in the list, Cancel drops it,
+// Reset starts again from the rows. Shown modally from the main window; window thread only.
 class Tfm_id3 : public QDialog {
     Q_OBJECT
 
@@ -27,8 +27,10 @@ class Tfm_id3 : public QDialog {
     static constexpr int kClientWidth = 419;
     static constexpr int kClientHeight = 269;
 
-    Tfm_id3(QTreeWidget* mainList, TagRecords& tags, QList<AudioFileinfo>& editTags,
-            const SkinLabelFactory& makeLabel, QWidget* parent);
+    Tfm_id3(RowModel& rows, const SkinLabelFactory& makeLabel, QWidget* parent);
+
+    // The working copy: taken from the rows when the dialog is shown and on Reset.
+    const QList<AudioFileinfo>& EditTags() const { return editTags_; }
 
     QTreeWidget* lv_id3() const { return lv_id3_; }
     QLineEdit* edt_tatal() const { return edt_tatal_; }
@@ -70,9 +72,8 @@ class Tfm_id3 : public QDialog {
     void Store(Field field);  // write-through into EditTags at the selected row
     int SelectedRow() const;
 
-    QTreeWidget* lv_;
-    TagRecords& tags_;
-    QList<AudioFileinfo>& editTags_;
+    RowModel& rows_;
+    QList<AudioFileinfo> editTags_;
 
     QTreeWidget* lv_id3_ = nullptr;
     QLineEdit* edt_tatal_ = nullptr;

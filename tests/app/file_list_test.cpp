@@ -10,18 +10,18 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <functional>
 
 #include "app/file_list_commands.h"
 #include "app/information_box.h"
-#include "app/list_rows.h"
 #include "app/main_window.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
 #include "list_fixtures.h"
 #include "outside/audio/audio_factory.h"
+#include "preview/preview_playback.h"
 #include "settings/folder_chooser.h"
 #include "support/temp_dir.h"
 
@@ -76,10 +76,10 @@ class FileListTest : public ::testing::Test {
         return window;
     }
 
-    static QStringList Captions(const Tfm_main& w) {
+    static QStringList Captions(Tfm_main& w) {
         QStringList captions;
-        for (int i = 0; i < w.lv()->topLevelItemCount(); ++i) {
-            captions << w.lv()->topLevelItem(i)->text(0);
+        for (int i = 0; i < w.Rows().Count(); ++i) {
+            captions << w.Rows().index(i, RowModel::kCaption).data().toString();
         }
         return captions;
     }
@@ -90,13 +90,18 @@ class FileListTest : public ::testing::Test {
         }
         return titles;
     }
-    static QStringList RowTexts(const Tfm_main& w, int row) {
-        const QTreeWidgetItem* item = w.lv()->topLevelItem(row);
-        QStringList texts{item->text(0)};
-        for (int i = 0; i <= kPath; ++i) {
-            texts << SubItem(item, i);
+    // The six columns as the list shows them, then the input path.
+    static QStringList RowTexts(Tfm_main& w, int row) {
+        QStringList texts;
+        for (int column = 0; column < RowModel::kColumnCount; ++column) {
+            texts << w.Rows().index(row, column).data().toString();
         }
+        texts << w.Rows().index(row, 0).data(RowModel::kPathRole).toString();
         return texts;
+    }
+    static void Select(Tfm_main& w, int row) {
+        w.lv()->selectionModel()->select(w.Rows().index(row, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
     TempDir dir;
@@ -124,13 +129,12 @@ TEST_F(FileListTest, AddFolderWithSubFoldersAddsTheTreeAndRowsRememberTheFolder)
         chooser->btn_ok()->click();
     });
     w->FileList().AddFolder();
-    ASSERT_EQ(w->lv()->topLevelItemCount(), 3);
+    ASSERT_EQ(w->Rows().Count(), 3);
     const QStringList expected{lib + S("/a.wav"), lib + S("/Ärger/b.wav"),
                                lib + S("/Ärger/Büro/c.wav")};
     for (int row = 0; row < 3; ++row) {
-        const QTreeWidgetItem* item = w->lv()->topLevelItem(row);
-        EXPECT_EQ(SubItem(item, kPath), expected[row]);
-        EXPECT_EQ(RowSourceFolder(item), lib);
+        EXPECT_EQ(w->Rows().Row(row).path, expected[row]);
+        EXPECT_EQ(w->Rows().Row(row).sourceFolder, lib);
     }
     bool boxShown = true;
     WhenModal<Tfm_dir>([&](Tfm_dir* chooser) {
@@ -181,17 +185,15 @@ TEST_F(FileListTest, AddFolderAddsTheFolderOwnAudioFilesThroughTheChooser) {
     for (int row = 0; row < 2; ++row) {
         const bool mp3 = Captions(*w)[row] == S("Live Part 12");
         EXPECT_EQ(w->Tags().At(row).Title, mp3 ? S("Live Part 12") : QString());
-        EXPECT_EQ(SubItem(w->lv()->topLevelItem(row), kStatus), S("Unconvert"));
-        EXPECT_EQ(SubItem(w->lv()->topLevelItem(row), kPath),
-                  music + (mp3 ? S("/x.MP3") : S("/y.wav")));
+        EXPECT_EQ(RowTexts(*w, row)[RowModel::kStatus], S("Unconvert"));
+        EXPECT_EQ(w->Rows().Row(row).path, music + (mp3 ? S("/x.MP3") : S("/y.wav")));
     }
-    EXPECT_EQ(w->State().EditTags, w->Tags().All());
-    EXPECT_FALSE(w->State().Adding);
+    EXPECT_FALSE(w->FileList().Adding());
 
     // Cancel adds nothing and says nothing.
     WhenModal<Tfm_dir>([](Tfm_dir* chooser) { chooser->btn_cancel()->click(); });
     w->FileList().AddFolder();
-    EXPECT_EQ(w->lv()->topLevelItemCount(), 2);
+    EXPECT_EQ(w->Rows().Count(), 2);
     EXPECT_EQ(messages.size(), 1);
 }
 
@@ -238,7 +240,7 @@ TEST_F(FileListTest, AddFilesUsesTheOpenDialogAndTheSameFileTwiceGivesTwoRows) {
 
     WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     w->FileList().AddFiles();
-    EXPECT_EQ(w->lv()->topLevelItemCount(), 3);
+    EXPECT_EQ(w->Rows().Count(), 3);
 }
 
 TEST_F(FileListTest, RemovalKeepsRecordsWithTheirRowsAndTheTitleColumnFollowsTheRowCount) {
@@ -252,16 +254,15 @@ TEST_F(FileListTest, RemovalKeepsRecordsWithTheirRowsAndTheTitleColumnFollowsThe
     auto w = Start();
     FileListCommands& list = w->FileList();
     list.AddPaths(songs);
-    w->State().PlayIndex = 4;
-    w->lv()->topLevelItem(1)->setSelected(true);
-    w->lv()->topLevelItem(3)->setSelected(true);
+    w->Preview().SetPlayIndex(4);
+    Select(*w, 1);
+    Select(*w, 3);
     list.RemoveSelected();
 
     EXPECT_EQ(Captions(*w), (QStringList{S("T0"), S("T2"), S("T4")}));
     EXPECT_EQ(Titles(w->Tags().All()), (QStringList{S("T0"), S("T2"), S("T4")}));
-    EXPECT_EQ(Titles(w->State().EditTags), Titles(w->Tags().All()));
     EXPECT_EQ(w->Tags().At(2).Artist, S("Artist of T4"));
-    EXPECT_EQ(w->State().PlayIndex, 2);  // still the row of t4.mp3
+    EXPECT_EQ(w->Preview().PlayIndex(), 2);  // still the row of t4.mp3
 
     // A WAV added after the removals has an empty record.
     list.AddPaths({wav});
@@ -274,20 +275,19 @@ TEST_F(FileListTest, RemovalKeepsRecordsWithTheirRowsAndTheTitleColumnFollowsThe
         more << wav;
     }
     list.AddPaths(more);  // eleven rows
-    ASSERT_EQ(w->lv()->topLevelItemCount(), 11);
+    ASSERT_EQ(w->Rows().Count(), 11);
     EXPECT_EQ(w->lv()->columnWidth(0), 105);
-    w->State().PlayIndex = 10;
+    w->Preview().SetPlayIndex(10);
     w->lv()->clearSelection();
-    w->lv()->topLevelItem(10)->setSelected(true);
+    Select(*w, 10);
     list.RemoveSelected();
     EXPECT_EQ(w->lv()->columnWidth(0), 120);
-    EXPECT_EQ(w->State().PlayIndex, 9);  // its row went: the last row takes its place
+    EXPECT_EQ(w->Preview().PlayIndex(), 9);  // its row went: the last row takes its place
 
     list.ClearList();
-    EXPECT_EQ(w->lv()->topLevelItemCount(), 0);
+    EXPECT_EQ(w->Rows().Count(), 0);
     EXPECT_TRUE((w->Tags().Count() == 0));
-    EXPECT_TRUE(w->State().EditTags.isEmpty());
-    EXPECT_EQ(w->State().PlayIndex, 0);
+    EXPECT_EQ(w->Preview().PlayIndex(), 0);
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -317,7 +317,7 @@ TEST_F(FileListTest, DroppedFilesAndFoldersAreAddedAsAddFileAndAddFolderAddThem)
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &drop);
     EXPECT_TRUE(drop.isAccepted());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->lv()->topLevelItemCount() == 3; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->Rows().Count() == 3; }, 10000));
     EXPECT_EQ(Captions(*w), (QStringList{S("one.wav"), S("Second"), S("three.wav")}));
     EXPECT_EQ(w->Tags().Count(), 3);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(S("|")).toStdString();
@@ -331,7 +331,7 @@ TEST_F(FileListTest, DroppedFilesAndFoldersAreAddedAsAddFileAndAddFolderAddThem)
     QCoreApplication::sendEvent(viewport, &again);
     QTest::qWait(50);
     EXPECT_EQ(messages, QStringList{S("Please stop converting first!")});
-    EXPECT_EQ(w->lv()->topLevelItemCount(), 3);
+    EXPECT_EQ(w->Rows().Count(), 3);
 }
 
 TEST_F(FileListTest, ListCommandsAreRefusedWhileConvertingOrAdding) {
@@ -349,23 +349,23 @@ TEST_F(FileListTest, ListCommandsAreRefusedWhileConvertingOrAdding) {
     list.RemoveSelected();
     list.ClearList();
     EXPECT_EQ(messages, QStringList(5, S("Please stop converting first!")));
-    EXPECT_EQ(w->lv()->topLevelItemCount(), 2);
+    EXPECT_EQ(w->Rows().Count(), 2);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // no dialog was opened
     w->State().Converting = false;
 
     // Commands that arrive while an add pumps messages are refused; the add completes.
     messages.clear();
     QTimer::singleShot(0, w.get(), [&] {
-        EXPECT_TRUE(w->State().Adding);
+        EXPECT_TRUE(w->FileList().Adding());
         list.ClearList();
         list.RemoveSelected();
         list.AddPaths({wav});
     });
     list.AddPaths({wav, wav});
     EXPECT_EQ(messages, QStringList(3, S("Please wait until the files are added!")));
-    EXPECT_EQ(w->lv()->topLevelItemCount(), 4);
+    EXPECT_EQ(w->Rows().Count(), 4);
     EXPECT_EQ(w->Tags().Count(), 4);
-    EXPECT_FALSE(w->State().Adding);
+    EXPECT_FALSE(w->FileList().Adding());
 }
 
 TEST_F(FileListTest, AnUnreadableOggEndsTheAddAndLeavesNoHalfFilledRow) {
@@ -405,7 +405,7 @@ TEST_F(FileListTest, UnreadableFilesAreNamedInOneMessageWhenTheAddEnds) {
     ASSERT_EQ(lines.size(), 21);
     EXPECT_EQ(lines[19], S("bad19.wav this File is not supported."));
     EXPECT_EQ(lines[20], S("… and 5 more files that are not supported."));
-    EXPECT_EQ(w->lv()->topLevelItemCount(), 1);
+    EXPECT_EQ(w->Rows().Count(), 1);
 }
 
 TEST_F(FileListTest, RowClickSelectsOrMovesPlayIndex) {
@@ -413,26 +413,28 @@ TEST_F(FileListTest, RowClickSelectsOrMovesPlayIndex) {
     WriteWavFixture(wav, 44100, 1, 200);
     auto w = Start();
     w->FileList().AddPaths({wav, wav, wav});
-    QTreeWidget* lv = w->lv();
+    QTreeView* lv = w->lv();
     auto clickRow = [&](int row) {
-        const QRect r = lv->visualItemRect(lv->topLevelItem(row));
+        const QRect r = lv->visualRect(w->Rows().index(row, 0));
         QTest::mouseClick(lv->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
         QCoreApplication::processEvents();
     };
     clickRow(2);
-    EXPECT_EQ(w->State().PlayIndex, 2);
+    EXPECT_EQ(w->Preview().PlayIndex(), 2);
 
-    w->State().Playing = true;  // a preview keeps its row
+    w->Preview().StartPreview();  // a preview keeps its row
+    ASSERT_TRUE(w->Preview().Playing());
     clickRow(0);
-    EXPECT_EQ(w->State().PlayIndex, 2);
-    w->State().Playing = false;
+    EXPECT_EQ(w->Preview().PlayIndex(), 2);
+    w->Preview().StopPreview();
 
     // A click that leaves nothing selected selects row PlayIndex.
     lv->clearSelection();
     QTest::mouseClick(lv->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 190));
     QCoreApplication::processEvents();
-    ASSERT_EQ(lv->selectedItems().size(), 1);
-    EXPECT_EQ(lv->indexOfTopLevelItem(lv->selectedItems().first()), 2);
+    const QModelIndexList selected = lv->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.first().row(), 2);
 }
 
 }  // namespace

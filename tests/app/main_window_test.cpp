@@ -9,19 +9,22 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 
 #include "app/command_dispatch.h"
 #include "app/desktop_open.h"
+#include "app/file_list_commands.h"
 #include "app/information_box.h"
-#include "app/list_rows.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
+#include "preview/preview_playback.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -77,13 +80,18 @@ TEST_F(MainWindowTest, WindowHasItsFixedClientAreaCaptionAndControls) {
     EXPECT_EQ(w->windowTitle(), S("Quorvel"));
     EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(w->lv()->geometry(), QRect(12, 100, 446, 201));
-    ASSERT_EQ(w->lv()->columnCount(), 6);
+    EXPECT_EQ(w->lv()->objectName(), S("lv"));
+    EXPECT_EQ(w->lv()->model(), &w->Rows());
+    ASSERT_EQ(w->lv()->header()->count(), 6);
     const char* captions[] = {"File Title", "Frequency", "Channels", "Time", "Size", "Status"};
-    const int widths[] = {120, 70, 60, 60, 60, 70};
+    const int widths[] = {120, 70, 60, 60, 60};
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(w->lv()->headerItem()->text(i), S(captions[i]));
-        EXPECT_EQ(w->lv()->columnWidth(i), widths[i]);
+        EXPECT_EQ(w->lv()->model()->headerData(i, Qt::Horizontal).toString(), S(captions[i]));
+        if (i < 5) {
+            EXPECT_EQ(w->lv()->columnWidth(i), widths[i]);
+        }
     }
+    EXPECT_GE(w->lv()->columnWidth(5), 70);
     EXPECT_EQ(w->lv()->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_FALSE(w->lv()->header()->sectionsClickable());
     EXPECT_EQ(w->findChild<QWidget*>(S("SkinLabel1"))->geometry(), QRect(90, 76, 242, 14));
@@ -92,6 +100,44 @@ TEST_F(MainWindowTest, WindowHasItsFixedClientAreaCaptionAndControls) {
     EXPECT_EQ(w->scmb()->count(), 6);
     EXPECT_FALSE(w->Timer1()->isActive());
     EXPECT_EQ(w->Timer1()->interval(), 1000);
+}
+
+// The Status column shows every status whole, "Converting" the longest, in the window's font and
+// in the larger one a skin may set after the window was built; the other columns keep their
+// widths. Measured against the style's own text area of the cell.
+TEST_F(MainWindowTest, TheStatusColumnShowsEveryStatusWhole) {
+    auto w = Start();
+    ListRow row;
+    row.caption = S("song");
+    w->Rows().Append(row);
+    QTreeView* lv = w->lv();
+    for (const int points : {0, 13}) {
+        if (points > 0) {
+            QFont larger = w->font();
+            larger.setPointSize(points);
+            w->setFont(larger);  // as the skin does at the first show
+        }
+        QStyleOptionViewItem option;
+        option.initFrom(lv);
+        option.font = lv->font();
+        option.fontMetrics = QFontMetrics(lv->font());
+        option.features = QStyleOptionViewItem::HasDisplay;
+        option.rect = lv->visualRect(w->Rows().index(0, RowModel::kStatus));
+        ASSERT_EQ(option.rect.width(), lv->columnWidth(RowModel::kStatus));
+        for (const RowState state :
+             {RowState::Waiting, RowState::Measuring, RowState::Converting, RowState::Finished,
+              RowState::Stopped, RowState::Exists, RowState::Playing}) {
+            option.text = RowStateText(state);
+            const QRect text =
+                lv->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, lv);
+            // One pixel more: the grid line is drawn inside the cell's right edge.
+            EXPECT_LE(option.fontMetrics.horizontalAdvance(option.text) + 1, text.width())
+                << points << " pt: " << option.text.toStdString();
+        }
+        EXPECT_GE(lv->columnWidth(RowModel::kStatus), 70);
+        EXPECT_EQ(lv->columnWidth(RowModel::kCaption), 120);
+        EXPECT_EQ(lv->columnWidth(RowModel::kSize), 60);
+    }
 }
 
 TEST_F(MainWindowTest, FirstShowLoadsTheSkinSwitchesOnTheReaderAndWriterAndRestsTheProgress) {
@@ -238,8 +284,7 @@ TEST_F(MainWindowTest, SkinClicksOpenTheTagEditorAboutBoxHelpAndOutputFolder) {
     auto w = Start();
     auto* about = new Tfm_about(w.get());
     auto* id3 = new Tfm_id3(
-        w->lv(), w->Tags(), w->State().EditTags, [](QWidget* p) { return new FakeSkinLabel(p); },
-        w.get());
+        w->Rows(), [](QWidget* p) { return new FakeSkinLabel(p); }, w.get());
     w->SetSecondaryWindows(about, new Tfm_dir(w.get()),
                            new Tfm_set(w->State().appSettings, w->State().settingsFile, w.get()),
                            id3);
@@ -319,24 +364,28 @@ TEST_F(MainWindowTest, OutputFolderChooserCancelChangesNothingAndOkKeepsTheFolde
 TEST_F(MainWindowTest, PlayAndStopElementsDriveThePreviewOfTheListRows) {
     auto w = Start();
     for (const char* name : {"a", "b"}) {
-        auto* row = new QTreeWidgetItem(w->lv());
-        row->setText(0, S(name));
-        SetSubItem(row, kStatus, S("Unconvert"));
-        SetSubItem(row, kPath, S("/in/%1.wav").arg(S(name)));
+        ListRow row;
+        row.caption = S(name);
+        row.path = S("/in/%1.wav").arg(S(name));
+        w->Rows().Append(row);
     }
+    const auto status = [&](int row) {
+        return w->Rows().index(row, RowModel::kStatus).data().toString();
+    };
     log->clear();
-    w->State().Adding = true;  // an add in progress: nothing may start reading the list
-    skin->Click(S("p_play"));
-    skin->Click(S("b_convert"));
+    // An add in progress: nothing may start reading the list.
+    w->FileList().RunAdd([&] {
+        skin->Click(S("p_play"));
+        skin->Click(S("b_convert"));
+    });
     EXPECT_TRUE(log->isEmpty());
     EXPECT_EQ(messages, QStringList(2, S("Please wait until the files are added!")));
-    w->State().Adding = false;
     skin->Click(S("p_play"));  // nothing selected: the last row
     EXPECT_EQ(log->first(), S("AudioFileRead.Open(/in/b.wav)"));
-    EXPECT_EQ(w->lv()->topLevelItem(1)->text(5), S("Playing"));
+    EXPECT_EQ(status(1), S("Playing"));
     skin->Click(S("p_stop"));
-    EXPECT_EQ(w->lv()->topLevelItem(1)->text(5), S("Stop"));
-    EXPECT_FALSE(w->State().Playing);
+    EXPECT_EQ(status(1), S("Stop"));
+    EXPECT_FALSE(w->Preview().Playing());
 }
 
 }  // namespace

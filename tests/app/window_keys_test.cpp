@@ -9,13 +9,13 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 
 #include "app/command_dispatch.h"
 #include "app/desktop_open.h"
+#include "app/file_list_commands.h"
 #include "app/information_box.h"
-#include "app/list_rows.h"
 #include "app/main_window.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
@@ -69,24 +69,26 @@ class WindowKeysTest : public ::testing::Test {
     }
 
     void AddRows(int count) {
-        w->lv()->clear();
+        w->Rows().Clear();
         for (int i = 0; i < count; ++i) {
-            auto* row = new QTreeWidgetItem(w->lv());
-            row->setText(0, S("row%1").arg(i));
-            SetSubItem(row, kStatus, S("Unconvert"));
-            SetSubItem(row, kPath, dir.File(S("row%1.wav").arg(i)));
+            ListRow row;
+            row.caption = S("row%1").arg(i);
+            row.path = dir.File(S("row%1.wav").arg(i));
+            w->Rows().Append(row);
         }
         if (count > 0) {
-            w->lv()->setCurrentItem(w->lv()->topLevelItem(0));  // selects row 0
+            w->lv()->setCurrentIndex(w->Rows().index(0, 0));  // selects row 0
         }
     }
+    QModelIndex Index(int row) { return w->Rows().index(row, 0); }
     // The statuses of the rows, and what else the key did: messages, dialogs, desktop opens.
     QStringList Outcome() {
         QStringList out = events;
         QStringList statuses;
-        for (int i = 0; i < w->lv()->topLevelItemCount(); ++i) {
-            statuses << w->lv()->topLevelItem(i)->text(0) + S(":") +
-                            SubItem(w->lv()->topLevelItem(i), kStatus);
+        RowModel& rows = w->Rows();
+        for (int i = 0; i < rows.Count(); ++i) {
+            statuses << rows.index(i, RowModel::kCaption).data().toString() + S(":") +
+                            rows.index(i, RowModel::kStatus).data().toString();
         }
         out << statuses.join(S(" "));
         if (w->State().Converting) {
@@ -158,25 +160,30 @@ TEST_F(WindowKeysTest, KeysReachTheirCommandsWithTheCommandsGuards) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == w.get(); }));
         target->setFocus();
         w->State().Converting = c.mode == Mode::Converting;
-        w->State().Adding = c.mode == Mode::Adding;
         events.clear();
         const QKeySequence keys(S(c.keys));
-        for (int i = 0; i < keys.count(); ++i) {
-            QTest::keySequence(target, QKeySequence(keys[i]));
-            QTest::qWait(30);  // for a dialog the key opened to be seen and closed
+        const auto press = [&] {
+            for (int i = 0; i < keys.count(); ++i) {
+                QTest::keySequence(target, QKeySequence(keys[i]));
+                QTest::qWait(30);  // for a dialog the key opened to be seen and closed
+            }
+        };
+        if (c.mode == Mode::Adding) {
+            w->FileList().RunAdd(press);  // pressed while an add is on its way
+        } else {
+            press();
         }
         EXPECT_EQ(Outcome().join(S(" | ")).toStdString(), c.outcome.join(S(" | ")).toStdString())
             << label.toStdString();
         w->Preview().StopPreview();
         w->State().Converting = false;
-        w->State().Adding = false;
     }
 }
 
 TEST_F(WindowKeysTest, DoubleClickAndTheRowsMenuActOnTheRowUnderTheMouse) {
     AddRows(3);
-    QTreeWidget* lv = w->lv();
-    const auto centre = [&](int row) { return lv->visualItemRect(lv->topLevelItem(row)).center(); };
+    QTreeView* lv = w->lv();
+    const auto centre = [&](int row) { return lv->visualRect(Index(row)).center(); };
     // As the platform delivers a double-click: click, then a press followed by the double-click.
     const auto doubleClick = [&](int row) {
         QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, centre(row));
@@ -196,8 +203,8 @@ TEST_F(WindowKeysTest, DoubleClickAndTheRowsMenuActOnTheRowUnderTheMouse) {
     // Right-clicking row 2 with rows 0 and 2 selected keeps both selected; the menu's folder is
     // row 2's, Remove removes both.
     lv->clearSelection();
-    lv->topLevelItem(0)->setSelected(true);
-    lv->topLevelItem(2)->setSelected(true);
+    lv->selectionModel()->select(Index(0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    lv->selectionModel()->select(Index(2), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     const auto rowMenu = [&](int row, const char* item) {
         QTest::mousePress(lv->viewport(), Qt::RightButton, {}, centre(row));
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, centre(row),

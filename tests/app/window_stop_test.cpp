@@ -6,10 +6,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include "app/information_box.h"
-#include "app/list_rows.h"
 #include "app/main_window.h"
 #include "fakes/fake_audio.h"
 #include "fakes/fake_skin.h"
@@ -49,10 +47,10 @@ TEST(WindowStopTest, CommandsAfterAStopWaitUntilTheWorkerHasLeftTheComponents) {
     MainState& state = window.State();
     state.appSettings.OutputFormat = 1;
     state.settingsFile->WriteText(S("Format"), S("Dir"), dir.File(S("out")));
-    auto* item = new QTreeWidgetItem(window.lv());
-    item->setText(0, S("long"));
-    SetSubItem(item, kStatus, S("Unconvert"));
-    SetSubItem(item, kPath, input);
+    ListRow row;
+    row.caption = S("long");
+    row.path = input;
+    window.Rows().Append(row);
 
     bool tried = false;
     QTimer stopper;
@@ -66,7 +64,7 @@ TEST(WindowStopTest, CommandsAfterAStopWaitUntilTheWorkerHasLeftTheComponents) {
         window.Preview().StartPreview();
         window.ConvertAll();
         window.NormalizeAll();
-        EXPECT_FALSE(state.Playing);
+        EXPECT_FALSE(window.Preview().Playing());
         EXPECT_TRUE(log->filter(S("AudioPlayer21.")).isEmpty());
     });
     stopper.start(0);
@@ -74,13 +72,13 @@ TEST(WindowStopTest, CommandsAfterAStopWaitUntilTheWorkerHasLeftTheComponents) {
     stopper.stop();
 
     EXPECT_TRUE(tried);
-    EXPECT_EQ(SubItem(item, kStatus), S("Stop"));
+    EXPECT_EQ(window.Rows().index(0, RowModel::kStatus).data().toString(), S("Stop"));
     EXPECT_TRUE(QDir(dir.File(S("out"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(state.BatchActive);
     EXPECT_EQ(messages, QStringList{S("0 normalised, 0 failed, 1 stopped.")});
     // Once the worker has gone, the next command runs.
     window.Preview().StartPreview();
-    EXPECT_TRUE(state.Playing);
+    EXPECT_TRUE(window.Preview().Playing());
     SetMessageSink(previous);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMap>
 
+#include "engine/main_state.h"
 #include "fakes/fake_audio.h"
 #include "preview/preview_playback.h"
 
@@ -50,7 +51,7 @@ TEST_F(PreviewTest, EmptyListAsksForFilesAndBusyStatesIgnoreTheStart) {
     host.rows = 3;
     state.Converting = true;
     preview.StartPreview();
-    EXPECT_FALSE(state.Playing);
+    EXPECT_FALSE(preview.Playing());
     EXPECT_TRUE(TakeLog().isEmpty());
     EXPECT_TRUE(host.status.isEmpty());
 }
@@ -67,8 +68,8 @@ TEST_F(PreviewTest, StartQueuesTwoBlocksThenOnePerEventUntilStopped) {
                              S("AudioFileRead.ReadBuffer(441000)"),
                              S("AudioPlayer21.QueueBuffer(317999)"),
                          }));
-    EXPECT_TRUE(state.Playing);
-    EXPECT_EQ(state.PlayIndex, 2);
+    EXPECT_TRUE(preview.Playing());
+    EXPECT_EQ(preview.PlayIndex(), 2);
     EXPECT_EQ(host.status[2], S("Playing"));
 
     preview.StartPreview();  // already playing
@@ -85,7 +86,7 @@ TEST_F(PreviewTest, StartQueuesTwoBlocksThenOnePerEventUntilStopped) {
 
     preview.StopPreview();
     EXPECT_EQ(TakeLog(), QStringList{S("AudioPlayer21.Stop()")});
-    EXPECT_FALSE(state.Playing);
+    EXPECT_FALSE(preview.Playing());
     EXPECT_EQ(host.status[2], S("Stop"));
     preview.StopPreview();           // nothing plays: nothing changes
     player.events.onEndArrayPlay();  // a late event reads nothing
@@ -94,10 +95,10 @@ TEST_F(PreviewTest, StartQueuesTwoBlocksThenOnePerEventUntilStopped) {
 }
 
 TEST_F(PreviewTest, AFailedStartIsReportedWithTheFileAndTheNextStartWorks) {
-    state.PlayIndex = 1;
+    preview.SetPlayIndex(1);
     reader.failOpen = true;
     preview.StartPreview();
-    EXPECT_FALSE(state.Playing);
+    EXPECT_FALSE(preview.Playing());
     EXPECT_EQ(host.status[1], S("Stop"));
     ASSERT_EQ(host.messages.size(), 1);
     EXPECT_TRUE(
@@ -105,7 +106,7 @@ TEST_F(PreviewTest, AFailedStartIsReportedWithTheFileAndTheNextStartWorks) {
         << host.messages[0].toStdString();
     reader.failOpen = false;
     preview.StartPreview();
-    EXPECT_TRUE(state.Playing);
+    EXPECT_TRUE(preview.Playing());
     EXPECT_EQ(host.status[1], S("Playing"));
 }
 

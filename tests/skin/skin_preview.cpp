@@ -1,6 +1,8 @@
 // skin-preview: shows the main window's face the way the program builds it, with sample rows, so
 // a skin can be looked at (and screenshotted) without the rest of the program.
 //   skin-preview [--skin FILE] [--grab FILE.png] [--hover NAME] [--press NAME]
+#include "app/file_list_view.h"
+#include "filelist/row_model.h"
 #include "outside/skin/skin_engine.h"
 #include "outside/skin/skin_label.h"
 
@@ -18,33 +20,35 @@
 #include <QSpinBox>
 #include <QTextStream>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QWidget>
 
 namespace {
 
-QTreeWidget* MakeList(QWidget* window) {
-    auto* list = new QTreeWidget(window);
+// The program's own list view over two sample rows, one finished and one being written.
+void MakeList(QWidget* window) {
+    auto* rows = new RowModel(window);
+    const auto add = [rows](const char* caption, const char* frequency, const char* time,
+                            const char* size) {
+        ListRow row;
+        row.caption = QString::fromUtf8(caption);
+        row.frequency = QString::fromUtf8(frequency);
+        row.channels = QStringLiteral(" Stereo ");
+        row.time = QString::fromUtf8(time);
+        row.size = QString::fromUtf8(size);
+        rows->Append(row);
+    };
+    add("Morning Light", "44100 Hz", "00:03:42", "8.50MB");
+    add("Harbour Walk", "48000 Hz", "00:05:07", "11.70MB");
+    rows->SetState(0, RowState::Converting);
+    rows->SetState(0, RowState::Finished);
+    rows->SetState(1, RowState::Converting);
+    rows->SetProgress(1, 4200);
+    auto* list = new FileListView(*rows, window);
     list->setObjectName(QStringLiteral("lv"));
     list->setGeometry(12, 100, 446, 201);
-    list->setRootIsDecorated(false);
     list->setAlternatingRowColors(true);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setHeaderLabels({QStringLiteral("File Title"), QStringLiteral("Frequency"),
-                           QStringLiteral("Channels"), QStringLiteral("Time"),
-                           QStringLiteral("Size"), QStringLiteral("Status")});
-    const int widths[] = {120, 70, 60, 60, 60, 70};
-    for (int column = 0; column < 6; ++column) {
-        list->setColumnWidth(column, widths[column]);
-    }
-    auto* first = new QTreeWidgetItem(
-        list, {QStringLiteral("Morning Light"), QStringLiteral("44100"), QStringLiteral("Stereo"),
-               QStringLiteral("03:42"), QStringLiteral("8.5 MB"), QStringLiteral("finish")});
-    new QTreeWidgetItem(
-        list, {QStringLiteral("Harbour Walk"), QStringLiteral("48000"), QStringLiteral("Stereo"),
-               QStringLiteral("05:07"), QStringLiteral("11.7 MB"), QStringLiteral("Converting")});
-    first->setSelected(true);
-    return list;
+    list->selectionModel()->select(rows->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 // Sample menus and a sample dialog, so their look can be checked too.

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "fakes/fake_skin.h"
+#include "filelist/row_model.h"
 #include "tags/genre_names.h"
 #include "tags/tag_editor_dialog.h"
 
@@ -31,16 +32,19 @@ AudioFileinfo Record(const char* title, const char* artist, const char* genre = 
 class TagEditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        main.setColumnCount(6);
         dialog = std::make_unique<Tfm_id3>(
-            &main, records, editTags, [](QWidget* p) { return new FakeSkinLabel(p); }, nullptr);
+            rows, [](QWidget* p) { return new FakeSkinLabel(p); }, nullptr);
     }
 
     void AddRow(const char* caption, const AudioFileinfo& record) {
-        auto* item = new QTreeWidgetItem(&main);
-        item->setText(0, S(caption));
-        tags << record;
+        ListRow row;
+        row.caption = S(caption);
+        row.record = record;
+        rows.Append(row);
     }
+    // The committed records, and the editor's working copy.
+    QList<AudioFileinfo> Tags() const { return rows.All(); }
+    const QList<AudioFileinfo>& EditTags() const { return dialog->EditTags(); }
 
     // Shows the dialog as the main window does (modal) and runs `steps` while it is open.
     void Show(const std::function<void(Tfm_id3&)>& steps) {
@@ -60,16 +64,21 @@ class TagEditorTest : public ::testing::Test {
         }
         return out;
     }
+    // The captions the main list shows.
+    QStringList MainCaptions() const {
+        QStringList out;
+        for (int i = 0; i < rows.Count(); ++i) {
+            out << rows.index(i, RowModel::kCaption).data().toString();
+        }
+        return out;
+    }
 
     void ClickRow(Tfm_id3& d, int row) {
         const QRect r = d.lv_id3()->visualItemRect(d.lv_id3()->topLevelItem(row));
         QTest::mouseClick(d.lv_id3()->viewport(), Qt::LeftButton, {}, r.center());
     }
 
-    QTreeWidget main;
-    QList<AudioFileinfo> tags;
-    ListTagRecords records{tags};
-    QList<AudioFileinfo> editTags;
+    RowModel rows;
     std::unique_ptr<Tfm_id3> dialog;
 };
 
@@ -108,8 +117,8 @@ TEST_F(TagEditorTest, EmptyListShowsNoRowsStoresNothingAndListsEachGenreOnce) {
             d.btn_ok()->click();
         });
     }
-    EXPECT_TRUE(tags.isEmpty());
-    EXPECT_TRUE(editTags.isEmpty());
+    EXPECT_TRUE(Tags().isEmpty());
+    EXPECT_TRUE(EditTags().isEmpty());
     EXPECT_EQ(dialog->edt_art()->text(), S("typed"));  // boxes keep their text between showings
 }
 
@@ -120,21 +129,21 @@ TEST_F(TagEditorTest, FirstRowCaptionBecomesItsTitleAndCancelDropsEveryEdit) {
         EXPECT_EQ(Captions(*d.lv_id3()), (QStringList{S("track01.mp3"), S("Song B")}));
         EXPECT_EQ(d.edt_tatal()->text(), S("track01.mp3"));
         EXPECT_EQ(d.edt_art()->text(), S("Ann"));
-        EXPECT_EQ(editTags[0].Title, S("track01.mp3"));  // written through by loading
+        EXPECT_EQ(EditTags()[0].Title, S("track01.mp3"));  // written through by loading
         d.edt_art()->setText(S("Anna"));
         ClickRow(d, 1);
         EXPECT_EQ(d.edt_tatal()->text(), S("Song B"));
         EXPECT_EQ(d.edt_genre()->currentText(), S("Jazz"));
         EXPECT_EQ(d.edt_com()->toPlainText(), S("note"));
         d.edt_genre()->setEditText(S("Free Text Genre"));
-        EXPECT_EQ(editTags[1].Genre, S("Free Text Genre"));
-        EXPECT_EQ(editTags[0].Artist, S("Anna"));
+        EXPECT_EQ(EditTags()[1].Genre, S("Free Text Genre"));
+        EXPECT_EQ(EditTags()[0].Artist, S("Anna"));
         d.btn_cancel()->click();
     });
-    EXPECT_EQ(tags[0].Artist, S("Ann"));
-    EXPECT_EQ(tags[0].Title, S(""));
-    EXPECT_EQ(tags[1].Genre, S("Jazz"));
-    EXPECT_EQ(Captions(main), (QStringList{S("track01.mp3"), S("Song B")}));
+    EXPECT_EQ(Tags()[0].Artist, S("Ann"));
+    EXPECT_EQ(Tags()[0].Title, S(""));
+    EXPECT_EQ(Tags()[1].Genre, S("Jazz"));
+    EXPECT_EQ(MainCaptions(), (QStringList{S("track01.mp3"), S("Song B")}));
     EXPECT_EQ(dialog->lv_id3()->topLevelItemCount(), 0);  // emptied on close
     Show([&](Tfm_id3& d) { EXPECT_EQ(d.edt_art()->text(), S("Ann")); });
 }
@@ -153,11 +162,11 @@ TEST_F(TagEditorTest, AllOnTitleThenOkRenamesEveryRowButEmptyTitlesKeepTheirCapt
         d.edt_tatal()->setText(QString());  // row 2 ends with an empty title
         d.btn_ok()->click();
     });
-    EXPECT_EQ(Captions(main), (QStringList{S("Same"), S("Same"), S("c.mp3")}));
-    for (const AudioFileinfo& r : tags) {
+    EXPECT_EQ(MainCaptions(), (QStringList{S("Same"), S("Same"), S("c.mp3")}));
+    for (const AudioFileinfo& r : Tags()) {
         EXPECT_EQ(r.Artist, S("Everyone"));
     }
-    EXPECT_EQ(tags[2].Title, S(""));
+    EXPECT_EQ(Tags()[2].Title, S(""));
 }
 
 TEST_F(TagEditorTest, ResetAndAClickOnEmptySpaceReturnToTheFirstRow) {
@@ -169,7 +178,7 @@ TEST_F(TagEditorTest, ResetAndAClickOnEmptySpaceReturnToTheFirstRow) {
         d.Button7()->click();
         EXPECT_EQ(d.lv_id3()->selectedItems().value(0), d.lv_id3()->topLevelItem(0));
         EXPECT_EQ(d.edt_art()->text(), S("x"));
-        EXPECT_EQ(editTags[1].Artist, S("y"));
+        EXPECT_EQ(EditTags()[1].Artist, S("y"));
 
         ClickRow(d, 1);
         EXPECT_EQ(d.edt_art()->text(), S("y"));
@@ -192,8 +201,8 @@ TEST_F(TagEditorTest, LeavingTheTitleBoxRenamesTheEditorRowAndKeyboardMovesTheBo
         QTest::keyClick(d.lv_id3(), Qt::Key_Down);
         EXPECT_EQ(d.edt_tatal()->text(), S("B"));  // the boxes follow the selected row
         d.edt_year()->setText(S("2001"));
-        EXPECT_EQ(editTags[1].Year, S("2001"));
-        EXPECT_EQ(editTags[0].Year, S("1999"));
+        EXPECT_EQ(EditTags()[1].Year, S("2001"));
+        EXPECT_EQ(EditTags()[0].Year, S("1999"));
     });
 }
 
