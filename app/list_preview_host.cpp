@@ -18,9 +18,9 @@ QString ListPreviewHost::RowPath(int row) const {
     return item ? SubItem(item, kPath) : QString();
 }
 
-void ListPreviewHost::SetRowStatus(int row, const QString& status) {
+void ListPreviewHost::SetRowState(int row, RowState state) {
     if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
-        SetSubItem(item, kStatus, status);
+        SetSubItem(item, kStatus, RowStateText(state));
     }
 }
 

@@ -13,7 +13,7 @@ class ListPreviewHost : public PreviewHost {
     int RowCount() const override;
     bool HasSelectedRow() const override;
     QString RowPath(int row) const override;
-    void SetRowStatus(int row, const QString& status) override;
+    void SetRowState(int row, RowState state) override;
     void ShowInformation(const QString& text) override;
     void ShowErrorReport(const QString& text) override;
 

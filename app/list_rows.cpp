@@ -3,8 +3,8 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
-#include "filelist/audio_file_info.h"
 #include "filelist/probe_file.h"
+#include "tagmodel/audio_file_info.h"
 
 namespace {
 constexpr int kPathRole = Qt::UserRole;

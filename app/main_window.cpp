@@ -20,7 +20,7 @@
 #include "components/component_error.h"
 #include "engine/convert_batch.h"
 #include "engine/normalize_batch.h"
-#include "engine/output_formats.h"
+#include "formats/output_formats.h"
 #include "preview/preview_playback.h"
 #include "settings/app_settings.h"
 #include "settings/settings_dialog.h"

@@ -22,40 +22,33 @@ int WindowBatchHost::RowCount() const {
     return window_.lv()->topLevelItemCount();
 }
 
-QString WindowBatchHost::RowCaption(int row) const {
+ListRow WindowBatchHost::RowAt(int row) const {
     const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
-    return item ? item->text(0) : QString();
+    ListRow r;
+    if (item) {
+        r.caption = item->text(0);
+        r.path = SubItem(item, kPath);
+        r.record = RowRecord(item);
+        r.sourceFolder = ::RowSourceFolder(item);
+    }
+    return r;
 }
 
-QString WindowBatchHost::RowInputPath(int row) const {
-    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
-    return item ? SubItem(item, kPath) : QString();
-}
-
-AudioFileinfo WindowBatchHost::RowTags(int row) const {
-    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
-    return item ? RowRecord(item) : AudioFileinfo{};
-}
-
-QString WindowBatchHost::RowSourceFolder(int row) const {
-    const QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
-    return item ? ::RowSourceFolder(item) : QString();
-}
-
-void WindowBatchHost::SetRowStatus(int row, const QString& status) {
+void WindowBatchHost::SetRowState(int row, RowState state) {
     // A row removed during the batch (the list refuses that, but be safe) has nothing to show.
     QTreeWidgetItem* item = window_.lv()->topLevelItem(row);
     if (!item) {
         return;
     }
-    SetSubItem(item, kStatus, status);
-    if (status == QLatin1String("Converting")) {
+    SetSubItem(item, kStatus, RowStateText(state));
+    if (state == RowState::Converting || state == RowState::Normalising ||
+        state == RowState::Measuring) {
         SetRowProgress(item, 0);
         window_.lv()->scrollToItem(item);  // the running rows stay in view
     } else {
         SetRowProgress(item, -1);
     }
-    if (status == QLatin1String("Unconvert")) {
+    if (state == RowState::Waiting) {
         SetRowFailure(item, QString());
     }
 }
@@ -151,7 +144,7 @@ void WindowBatchHost::FileDone(const FileResult& result) {
     // A failed row keeps its reason where the user can find it after the message is gone.
     if (QTreeWidgetItem* item = window_.lv()->topLevelItem(result.row)) {
         // A finished row keeps its remark (a loudness target not reached) the same way.
-        SetRowFailure(item, result.outcome == FileOutcome::Error ? result.reason : result.note);
+        SetRowFailure(item, result.state == RowState::Failed ? result.reason : result.note);
     }
 }
 
@@ -167,5 +160,5 @@ void WindowBatchHost::BeforeBatch() {
         // The player is being let go anyway; the batch closes the reader itself.
     }
     state.Playing = false;
-    SetRowStatus(state.PlayIndex, QStringLiteral("Stop"));
+    SetRowState(state.PlayIndex, RowState::Stopped);
 }

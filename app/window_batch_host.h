@@ -14,11 +14,8 @@ class WindowBatchHost : public BatchHost {
     explicit WindowBatchHost(Tfm_main& window);
 
     int RowCount() const override;
-    QString RowCaption(int row) const override;
-    QString RowInputPath(int row) const override;
-    AudioFileinfo RowTags(int row) const override;
-    QString RowSourceFolder(int row) const override;
-    void SetRowStatus(int row, const QString& status) override;
+    ListRow RowAt(int row) const override;
+    void SetRowState(int row, RowState state) override;
     void ShowProgress(int value) override;
     void ClearProgressText() override;
     void ShowInformation(const QString& text) override;

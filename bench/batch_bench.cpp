@@ -7,16 +7,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
+#include "app/file_list_commands.h"
 #include "app/information_box.h"
-#include "app/list_rows.h"
 #include "app/main_window.h"
-#include "app/window_batch_host.h"
 #include "bench/music_signal.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
@@ -25,9 +23,6 @@
 #include "engine/normalize_batch.h"
 #include "engine/parallel_batch.h"
 #include "outside/audio/audio_factory.h"
-#include "outside/player/player_factory.h"
-#include "outside/skin/skin_engine.h"
-#include "outside/skin/skin_label.h"
 
 namespace {
 
@@ -99,19 +94,9 @@ void Lame(const QStringList& inputs, const QString& out) {
 // files at once ("Files at once"; 1 is the one-at-a-time batch). Returns when the batch has
 // ended; its closing message goes to the bench's sink instead of a box.
 void WindowBatch(const QStringList& inputs, const QString& out, int jobs = 1) {
-    MainWindowParts parts;
-    parts.skin = std::make_unique<TSkin>();
-    parts.reader = CreateAudioFile();
-    parts.writer = CreateAudioFile();
-    parts.encoder = std::make_unique<LameEncoderSettings>();
-    parts.transform = CreateAudioTransform();
-    parts.player = CreateAudioPlayer();
-    parts.makeLabel = [](QWidget* parent) { return new TSkinLabel(parent); };
-    parts.makeJob = [] {
-        // Configured by the batch from the stored settings, as the window's own writer is.
-        return JobComponents{CreateAudioFile(), CreateAudioFile(),
-                             std::make_unique<LameEncoderSettings>(), CreateAudioTransform()};
-    };
+    // The program's own components; only the desktop is left out, so no notification pops up.
+    MainWindowParts parts = MakeRealParts();
+    parts.desktop.reset();
     const MessageSink previous = SetMessageSink([](MessageKind, const QString&) {});
     Tfm_main window(std::move(parts));
     window.show();
@@ -122,11 +107,8 @@ void WindowBatch(const QStringList& inputs, const QString& out, int jobs = 1) {
     auto& encoder = static_cast<LameEncoderSettings&>(window.Mp3LameEncoder());
     Mp3Defaults(encoder);
     window.AudioFilewrite().SetMp3Encoder(encoder);
-    for (const QString& in : inputs) {
-        auto* item = new QTreeWidgetItem(window.lv());
-        item->setText(0, QFileInfo(in).fileName());
-        SetSubItem(item, kPath, in);
-    }
+    // Added as a drop adds them: probed, one row each.
+    window.FileList().AddPaths(inputs);
     window.ConvertAll();
     while (window.State().Busy()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -138,10 +120,14 @@ void WindowBatch(const QStringList& inputs, const QString& out, int jobs = 1) {
 struct RowsHost : BatchHost {
     QStringList rows;
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    QString RowCaption(int row) const override { return QFileInfo(rows[row]).fileName(); }
-    QString RowInputPath(int row) const override { return rows[row]; }
-    AudioFileinfo RowTags(int) const override { return {}; }
-    void SetRowStatus(int, const QString&) override {}
+    ListRow RowAt(int row) const override {
+        ListRow r;
+        r.caption = QFileInfo(rows[row]).fileName();
+        r.path = rows[row];
+        return r;
+    }
+    void SetRowState(int, RowState) override {}
+    void ShowRowProgress(int, int) override {}
     void ShowProgress(int) override {}
     void ClearProgressText() override {}
     void ShowInformation(const QString& t) override { std::fprintf(stderr, "%s\n", qPrintable(t)); }

@@ -21,8 +21,8 @@
 #include "bench/music_signal.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
-#include "engine/configure_writer.h"
 #include "engine/normalize_worker.h"
+#include "formats/configure_writer.h"
 #include "outside/audio/audio_factory.h"
 #include "settings/settings_file.h"
 

@@ -6,9 +6,8 @@
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 
-CliBatchHost::CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextStream& out,
-                           QTextStream& err, const std::atomic<bool>& interrupted,
-                           bool liveProgress, bool json)
+CliBatchHost::CliBatchHost(RowModel& rows, MainState& state, QTextStream& out, QTextStream& err,
+                           const std::atomic<bool>& interrupted, bool liveProgress, bool json)
     : rows_(rows),
       state_(state),
       out_(out),
@@ -18,12 +17,6 @@ CliBatchHost::CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextS
       json_(json) {}
 
 namespace {
-
-const char* StatusWord(FileOutcome outcome) {
-    static const char* const kStatus[] = {"finish",  "stopped", "Error",
-                                          "removed", "skipped", "exists"};
-    return kStatus[static_cast<std::size_t>(outcome)];
-}
 
 QString Hex(char16_t c, int width) {
     return QString::number(c, 16).rightJustified(width, QLatin1Char('0'));
@@ -76,6 +69,10 @@ QString TabField(const QString& text) {
     return Escaped(text, false);
 }
 
+ListRow CliBatchHost::RowAt(int row) const {
+    return rows_.Row(row);
+}
+
 void CliBatchHost::ShowProgress(int value) {
     if (!live_ || !state_.Converting) {
         return;
@@ -85,7 +82,7 @@ void CliBatchHost::ShowProgress(int value) {
         return;
     }
     shownPercent_ = percent;
-    err_ << "\r[" << done_ << '/' << rows_.size() << "] " << percent << "% " << Qt::flush;
+    err_ << "\r[" << done_ << '/' << rows_.Count() << "] " << percent << "% " << Qt::flush;
     lineShown_ = true;
 }
 
@@ -130,33 +127,34 @@ void CliBatchHost::WaitForMessages() {
     CheckInterrupt();
 }
 
-void CliBatchHost::PrintResult(FileOutcome outcome, const QString& input, const QString& output,
+void CliBatchHost::PrintResult(RowState state, const QString& input, const QString& output,
                                const QString& reason, double seconds) {
     // An output already there is what a re-run over a library asked for, not a failure.
-    if (outcome != FileOutcome::Finished && outcome != FileOutcome::Exists) {
+    if (!RowStateSucceeded(state)) {
         allFinished_ = false;
     }
     ClearLine();
     if (json_) {
-        out_ << "{\"status\":" << JsonString(QString::fromLatin1(StatusWord(outcome)))
+        out_ << "{\"status\":" << JsonString(RowStateWord(state))
              << ",\"input\":" << JsonString(input) << ",\"output\":" << JsonString(output)
              << ",\"seconds\":" << QString::number(std::max(0.0, seconds), 'f', 3)
              << ",\"error\":" << JsonString(reason) << "}\n"
              << Qt::flush;
     } else {
-        out_ << StatusWord(outcome) << '\t' << TabField(input) << '\t' << TabField(output) << '\n'
+        out_ << RowStateWord(state) << '\t' << TabField(input) << '\t' << TabField(output) << '\n'
              << Qt::flush;
     }
 }
 
 // The batch reports every row once, in row order, whatever the job count.
 void CliBatchHost::FileDone(const FileResult& result) {
+    PrintRejectedBefore(result.row);
     ++done_;
-    PrintResult(result.outcome, rows_[result.row].path, result.output, result.reason,
+    PrintResult(result.state, rows_.Row(result.row).path, result.output, result.reason,
                 result.seconds);
     if (!result.note.isEmpty()) {
         ClearLine();
-        err_ << rows_[result.row].path << ": " << result.note << '\n' << Qt::flush;
+        err_ << rows_.Row(result.row).path << ": " << result.note << '\n' << Qt::flush;
     }
 }
 
@@ -167,12 +165,23 @@ void CliBatchHost::FinishRows() {
     for (int row = done_; row < RowCount(); ++row) {
         FileResult r;
         r.row = row;
-        r.outcome = refused ? FileOutcome::Error : FileOutcome::Skipped;
+        r.state = refused ? RowState::Failed : RowState::NotReached;
         r.reason = refused ? startError_ : QString();
         FileDone(r);
     }
+    PrintRejectedBefore(RowCount() + 1);
 }
 
-void CliBatchHost::PrintRejected(const QString& path, const QString& reason) {
-    PrintResult(FileOutcome::Error, path, QString(), reason, 0);
+void CliBatchHost::SetRejected(const ProbedInputs& probed) {
+    rejectedPaths_ = probed.rejectedPaths;
+    rejectedMessages_ = probed.rejectedMessages;
+    rejectedAt_ = probed.rejectedAt;
+}
+
+void CliBatchHost::PrintRejectedBefore(int row) {
+    for (; rejectedShown_ < rejectedPaths_.size() && rejectedAt_.value(rejectedShown_) <= row;
+         ++rejectedShown_) {
+        PrintResult(RowState::Failed, rejectedPaths_[rejectedShown_], QString(),
+                    rejectedMessages_.value(rejectedShown_), 0);
+    }
 }

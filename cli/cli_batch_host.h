@@ -6,6 +6,7 @@
 
 #include "cli/convert_inputs.h"
 #include "engine/batch_host.h"
+#include "filelist/row_model.h"
 
 struct MainState;
 
@@ -15,15 +16,13 @@ struct MainState;
 // Stop does.
 class CliBatchHost : public BatchHost {
   public:
-    CliBatchHost(const QList<InputRow>& rows, MainState& state, QTextStream& out, QTextStream& err,
+    CliBatchHost(RowModel& rows, MainState& state, QTextStream& out, QTextStream& err,
                  const std::atomic<bool>& interrupted, bool liveProgress, bool json);
 
-    int RowCount() const override { return static_cast<int>(rows_.size()); }
-    QString RowCaption(int row) const override { return rows_[row].caption; }
-    QString RowInputPath(int row) const override { return rows_[row].path; }
-    AudioFileinfo RowTags(int row) const override { return rows_[row].tags; }
-    QString RowSourceFolder(int row) const override { return rows_[row].sourceFolder; }
-    void SetRowStatus(int, const QString&) override {}
+    int RowCount() const override { return rows_.Count(); }
+    ListRow RowAt(int row) const override;
+    void SetRowState(int row, RowState state) override { rows_.SetState(row, state); }
+    void ShowRowProgress(int row, int value) override { rows_.SetProgress(row, value); }
     void ShowProgress(int value) override;
     void ClearProgressText() override;
     void ShowInformation(const QString& text) override;
@@ -38,16 +37,23 @@ class CliBatchHost : public BatchHost {
     void FinishRows();
     // True when every input finished (nothing rejected, failed, stopped or skipped).
     bool AllFinished() const { return allFinished_; }
-    // A result line for an input that never reached the list.
-    void PrintRejected(const QString& path, const QString& reason);
+    // The inputs that never reached the list: each gets its result line in its input position.
+    void SetRejected(const ProbedInputs& probed);
 
   private:
     void CheckInterrupt();
     void ClearLine();
-    void PrintResult(FileOutcome outcome, const QString& input, const QString& output,
+    void PrintResult(RowState state, const QString& input, const QString& output,
                      const QString& reason, double seconds);
 
-    const QList<InputRow>& rows_;
+    // The rejected inputs whose position comes before `row` (all of them for RowCount()).
+    void PrintRejectedBefore(int row);
+
+    RowModel& rows_;
+    QStringList rejectedPaths_;
+    QStringList rejectedMessages_;
+    QList<int> rejectedAt_;
+    int rejectedShown_ = 0;
     MainState& state_;
     QTextStream& out_;
     QTextStream& err_;

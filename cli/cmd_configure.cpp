@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 #include "cli/recording_components.h"
-#include "engine/configure_writer.h"
-#include "engine/output_formats.h"
+#include "formats/configure_writer.h"
+#include "formats/output_formats.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 

@@ -17,8 +17,8 @@
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 #include "engine/normalize_batch.h"
-#include "engine/output_formats.h"
 #include "engine/parallel_batch.h"
+#include "formats/output_formats.h"
 #include "outside/audio/audio_factory.h"
 #include "settings/app_settings.h"
 
@@ -181,12 +181,15 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
         err << message << '\n';
     }
 
-    CliBatchHost host(probed.rows, state, out, err, g_interrupted, isatty(STDERR_FILENO) != 0,
-                      options.json);
-    for (qsizetype i = 0; i < probed.rejectedPaths.size(); ++i) {
-        host.PrintRejected(probed.rejectedPaths[i], probed.rejectedMessages.value(i));
+    RowModel rows;
+    for (const ListRow& row : probed.rows) {
+        rows.Append(row);
     }
-    if (probed.rows.isEmpty()) {
+    CliBatchHost host(rows, state, out, err, g_interrupted, isatty(STDERR_FILENO) != 0,
+                      options.json);
+    host.SetRejected(probed);
+    if (probed.rows.empty()) {
+        host.FinishRows();
         err << "convert: no audio file to convert\n";
         return probed.rejectedPaths.isEmpty() ? kCliUsage : kCliFailed;
     }

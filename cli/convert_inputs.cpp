@@ -5,6 +5,7 @@
 
 #include "filelist/folder_scan.h"
 #include "filelist/probe_file.h"
+#include "filelist/row_model.h"
 
 ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool recursive) {
     ProbedInputs out;
@@ -14,6 +15,7 @@ ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool
         if (!info.exists()) {
             out.rejectedPaths << info.absoluteFilePath();
             out.rejectedMessages << argument + QStringLiteral(": no such file or folder");
+            out.rejectedAt << static_cast<int>(out.rows.size());
             continue;
         }
         // A folder is scanned as Add Folder scans it; anything else is probed as Add File does.
@@ -25,15 +27,15 @@ ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool
             try {
                 const ProbeResult r = ProbeFile(reader, path, decimalPoint);
                 if (r.Accepted) {
-                    out.rows << InputRow{r.Row.Caption, r.Row.Path, r.Record, folder};
-                } else {
-                    out.rejectedPaths << path;
-                    out.rejectedMessages << r.Rejection;
+                    out.rows.push_back(RowFromProbe(r.Row, r.Record, folder));
+                    continue;
                 }
+                out.rejectedMessages << r.Rejection;
             } catch (const ProbeError& e) {
-                out.rejectedPaths << path;
                 out.rejectedMessages << e.Message();
             }
+            out.rejectedPaths << path;
+            out.rejectedAt << static_cast<int>(out.rows.size());
         }
     }
     return out;

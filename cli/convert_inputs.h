@@ -4,24 +4,21 @@
 #include <QString>
 #include <QStringList>
 
-#include "filelist/audio_file_info.h"
+#include <vector>
+
+#include "filelist/list_row.h"
 
 class IAudioFile2;
-
-// One list row as Add File or Add Folder would make it.
-struct InputRow {
-    QString caption;  // tag title, or the file name
-    QString path;     // absolute
-    AudioFileinfo tags;
-    QString sourceFolder;  // the folder argument it was found in; empty for a file argument
-};
 
 // What the command line's arguments add to the list: a file is probed as Add File probes it, a
 // folder gives its audio files as Add Folder does, with its sub-folders' when recursive. Files the
 // reader refuses go to `rejected` with their message instead.
 struct ProbedInputs {
-    QList<InputRow> rows;
+    std::vector<ListRow> rows;  // each remembers the folder argument it was found in
     QStringList rejectedPaths;
     QStringList rejectedMessages;
+    // Where each rejected input stood among the others: the rows accepted before it, so its
+    // result line is printed in its input position.
+    QList<int> rejectedAt;
 };
 ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool recursive = false);

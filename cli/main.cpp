@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "engine/output_formats.h"
+#include "formats/output_formats.h"
 #include "quorvel_version.h"
 
 namespace {

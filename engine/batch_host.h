@@ -3,20 +3,16 @@
 #include <QString>
 #include <QStringList>
 
-#include "filelist/audio_file_info.h"
+#include "filelist/list_row.h"
 
-// How one row of a batch ended. Skipped: the batch ended before the row was reached. Exists: not
-// converted because its output was there already (or, for an update, is newer than the input).
-enum class FileOutcome { Finished, Stopped, Error, Removed, Skipped, Exists };
-
-// The result of one row, reported once per row.
+// The result of one row, reported once per row, in row order.
 struct FileResult {
     int row = 0;
-    FileOutcome outcome = FileOutcome::Skipped;
-    QString output;      // empty when nothing was kept
-    QString reason;      // why the row failed, naming the file; empty otherwise
-    double seconds = 0;  // time spent on the row
-    QString note{};      // a finished row's remark (a loudness target it could not reach)
+    RowState state = RowState::NotReached;  // the end state the row reached
+    QString output;                         // empty when nothing was kept
+    QString reason;                         // why the row failed, naming the file; empty otherwise
+    double seconds = 0;                     // time spent on the row
+    QString note{};  // a finished row's remark (a loudness target it could not reach)
 };
 
 // Where a batch stands, for a display of the whole batch.
@@ -27,7 +23,7 @@ struct BatchProgress {
     double secondsLeft = -1;  // from the audio processed so far; below 0 while unknown
 };
 
-// How a batch ended, counted by outcome.
+// How a batch ended, counted by end state.
 struct BatchSummary {
     bool normalize = false;
     int finished = 0;
@@ -45,18 +41,13 @@ class BatchHost {
   public:
     virtual ~BatchHost() = default;
 
-    // The list rows, read when each row starts.
+    // The rows, read once as the batch starts.
     virtual int RowCount() const = 0;
-    virtual QString RowCaption(int row) const = 0;     // tag title or file name
-    virtual QString RowInputPath(int row) const = 0;   // full input path
-    virtual AudioFileinfo RowTags(int row) const = 0;  // the row's record (Tags[row])
-    // The folder the row was added from (Add Folder's choice), which a kept folder structure is
-    // measured from; empty for a file added by itself.
-    virtual QString RowSourceFolder(int row) const {
-        (void)row;
-        return {};
-    }
-    virtual void SetRowStatus(int row, const QString& status) = 0;
+    virtual ListRow RowAt(int row) const = 0;
+    // The row moves to `state` (as far as the row's states allow it).
+    virtual void SetRowState(int row, RowState state) = 0;
+    // A running row's own progress, 0..10000.
+    virtual void ShowRowProgress(int row, int value) = 0;
 
     // Progress 0..10000; drawn as 0 when no batch runs.
     virtual void ShowProgress(int value) = 0;
@@ -78,11 +69,6 @@ class BatchHost {
     virtual void BeforeBatch() {}
     // How each row ended and the output it produced (empty for a removed input).
     virtual void FileDone(const FileResult& result) { (void)result; }
-    // A running row's own progress, 0..10000.
-    virtual void ShowRowProgress(int row, int value) {
-        (void)row;
-        (void)value;
-    }
     // The whole batch: rows ended of rows, overall progress and time left.
     virtual void ShowBatchProgress(const BatchProgress& progress) { (void)progress; }
     // Once, after the last row: by default the failures together in one error message.

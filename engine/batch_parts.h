@@ -9,6 +9,9 @@ class ILoudnessMeter;
 class SettingsFile;
 struct MainState;
 
+// What a batch does with each row: convert it, or write a normalised copy.
+enum class BatchWork { Convert, Normalize };
+
 // The components and state a batch drives. The reader and writer are distinct instances.
 struct BatchParts {
     MainState& state;

@@ -8,15 +8,13 @@
 #include "engine/batch_host.h"
 #include "engine/batch_parts.h"
 
-enum class BatchWork { Convert, Normalize };
-
-// The one batch runner. Every row goes through the same life: its output is written under a
-// hidden name, and one ending decides the row's status, what stays on disk and the result:
+// The one batch. Every row goes through the same life (row_life.h): its output is written under
+// a hidden name, and one ending decides the row's state, what stays on disk and the result:
 // - finished: closed, tagged, then given its free name (never replacing a file): "finish";
 // - cut by a stop (Stop, closing the window, a signal): deleted, the row shows "Stop";
 // - failed: deleted, the row shows "Error", its reason goes with the result, and the batch goes
 //   on with the next row; the failures are shown together once the batch has ended;
-// - never reached after a stop: status untouched, reported as Skipped.
+// - never reached after a stop: reported as not reached.
 // Conversion and normalisation differ only in the per-file work; where it runs is the
 // scheduling:
 // - jobs empty: one file at a time on the calling (window) thread with parts' components,

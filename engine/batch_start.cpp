@@ -6,11 +6,11 @@
 
 #include "components/audio_file.h"
 #include "components/component_error.h"
-#include "engine/configure_writer.h"
 #include "engine/hidden_output.h"
 #include "engine/main_state.h"
-#include "engine/output_formats.h"
 #include "engine/output_path.h"
+#include "formats/configure_writer.h"
+#include "formats/output_formats.h"
 #include "tags/tag_error.h"
 
 namespace {

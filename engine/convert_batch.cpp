@@ -11,9 +11,7 @@ void ConvertAll(BatchParts& parts, BatchHost& host) {
 void StopWork(MainState& state) {
     state.Converting = false;
     if (state.WorkerRunning) {
-        if (state.NormalizeThread) {
-            state.NormalizeThread->Terminate();
-        }
+        // The worker reads Converting itself.
         state.WorkerRunning = false;
         state.WorkerStage = 0;
     }

@@ -7,7 +7,7 @@
 
 #include "components/audio_file.h"
 #include "components/audio_transform.h"
-#include "engine/output_formats.h"
+#include "formats/output_formats.h"
 #include "tags/tag_transfer.h"
 
 namespace {

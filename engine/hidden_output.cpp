@@ -16,8 +16,8 @@
 #include "components/component_error.h"
 #include "engine/output_path.h"
 #include "engine/output_target.h"
-#include "outside/files/no_replace_link.h"
-#include "outside/files/rename_over.h"
+#include "platform/no_replace_link.h"
+#include "platform/rename_over.h"
 
 namespace {
 

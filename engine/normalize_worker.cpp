@@ -48,11 +48,30 @@ float MeasuredPercent(const NormalizeJob& job, const LoudnessMeasure& measure) {
         job, GainForTarget(measure, job.loudness->targetLufs, job.loudness->ceilingDbtp));
 }
 
+// The normalised buffer to the writer in blocks: encoding a whole file takes long, and a stop
+// must not wait for it. False when stopped.
+bool WriteInBlocks(const NormalizeJob& job, WorkerSignals& shared, const AudioBuffer& buffer) {
+    const std::vector<float>& samples = buffer.Samples();
+    const std::size_t step =
+        static_cast<std::size_t>(kStreamBlockFrames) * static_cast<std::size_t>(buffer.Channels());
+    for (std::size_t at = 0; at < samples.size(); at += step) {
+        if (!shared.converting) {
+            return false;
+        }
+        const auto from = samples.begin() + static_cast<std::ptrdiff_t>(at);
+        const auto to =
+            samples.begin() + static_cast<std::ptrdiff_t>(std::min(samples.size(), at + step));
+        AudioBuffer block(std::vector<float>(from, to), buffer.Channels());
+        job.writer.WriteBuffer(block);
+    }
+    return true;
+}
+
 bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t samples) {
-    // The request counts samples, not frames, so it always covers the file.
+    // One request for the whole file; it counts samples, not frames, so it always covers it.
     AudioBuffer buffer = job.reader.ReadBuffer(static_cast<int>(samples));
     Reach(shared, 1, 1000);
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     if (Loudness(job)) {
@@ -67,11 +86,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
         job.transform.Normalize(buffer, level, -1);
     }
     Reach(shared, 2, 2000);
-    if (shared.terminate) {
-        return false;
-    }
-    job.writer.WriteBuffer(buffer);
-    return true;
+    return WriteInBlocks(job, shared, buffer);
 }
 
 // Two passes for a file too big for one buffer: find the peak, then reopen the input and write it
@@ -81,7 +96,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
 bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& percent) {
     if (Loudness(job)) {
         const auto track = MeasureOpenInput(job.reader, *job.loudness->meter, &job.writer, false,
-                                            [&shared] { return !shared.terminate; });
+                                            [&shared] { return shared.converting.load(); });
         if (!track) {
             return false;
         }
@@ -90,7 +105,7 @@ bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& perc
     }
     float peak = 0.0f;
     for (;;) {
-        if (shared.terminate) {
+        if (!shared.converting) {
             return false;
         }
         const AudioBuffer block = job.reader.ReadBuffer(kStreamBlockFrames);
@@ -104,9 +119,13 @@ bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& perc
     return true;
 }
 
-// Writes the open input scaled by percent (0: unchanged).
-void WriteScaled(const NormalizeJob& job, float percent) {
+// Writes the open input scaled by percent (0: unchanged), the stop heard between blocks. False
+// when stopped.
+bool WriteScaled(const NormalizeJob& job, WorkerSignals& shared, float percent) {
     for (;;) {
+        if (!shared.converting) {
+            return false;
+        }
         AudioBuffer block = job.reader.ReadBuffer(kStreamBlockFrames);
         if (block.Empty()) {
             break;
@@ -116,6 +135,7 @@ void WriteScaled(const NormalizeJob& job, float percent) {
         }
         job.writer.WriteBuffer(block);
     }
+    return true;
 }
 
 bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
@@ -124,17 +144,16 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
         return false;
     }
     Reach(shared, 1, 1000);
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     Reach(shared, 2, 2000);
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     job.reader.Close();
     job.reader.Open(job.inputPath);
-    WriteScaled(job, percent);
-    return true;
+    return WriteScaled(job, shared, percent);
 }
 
 // An album's row: its gain is known, so one pass writes it.
@@ -142,11 +161,7 @@ bool NormalizeAlbumRow(const NormalizeJob& job, WorkerSignals& shared) {
     Reach(shared, 1, 1000);
     const float percent = LoudnessPercent(job, job.loudness->albumGain);
     Reach(shared, 2, 2000);
-    if (shared.terminate) {
-        return false;
-    }
-    WriteScaled(job, percent);
-    return true;
+    return WriteScaled(job, shared, percent);
 }
 
 }  // namespace
@@ -178,7 +193,7 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {
     shared.stage = 0;
     const std::int64_t samples =
         job.reader.Length() * static_cast<std::int64_t>(std::max(job.reader.Channels(), 1));
-    if (shared.terminate) {
+    if (!shared.converting) {
         return false;
     }
     const bool whole = samples <= std::min<std::int64_t>(job.maxWholeSamples, INT_MAX);
@@ -193,8 +208,13 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {
 }
 
 TThreadNormalize::TThreadNormalize(NormalizeJob job, std::atomic<int>& stage,
-                                   std::atomic<int>& progressValue, std::atomic<bool>& running)
-    : job_(std::move(job)), stage_(stage), progressValue_(progressValue), running_(running) {}
+                                   std::atomic<int>& progressValue, std::atomic<bool>& running,
+                                   const std::atomic<bool>& converting)
+    : job_(std::move(job)),
+      stage_(stage),
+      progressValue_(progressValue),
+      running_(running),
+      converting_(converting) {}
 
 TThreadNormalize::~TThreadNormalize() {
     Wait();
@@ -211,7 +231,7 @@ void TThreadNormalize::Wait() {
 }
 
 void TThreadNormalize::Execute() {
-    WorkerSignals shared{stage_, progressValue_, terminate_};
+    WorkerSignals shared{stage_, progressValue_, converting_};
     try {
         if (NormalizeOneFile(job_, shared)) {
             written_ = true;

@@ -37,9 +37,9 @@ struct NormalizeJob {
 
 // The values the worker shares with the window thread.
 struct WorkerSignals {
-    std::atomic<int>& stage;          // 0 reading, 1 read done, 2 normalised, 3 written
-    std::atomic<int>& progressValue;  // the worker's points 1000, 2000, 10000
-    const std::atomic<bool>& terminate;
+    std::atomic<int>& stage;              // 0 reading, 1 read done, 2 normalised, 3 written
+    std::atomic<int>& progressValue;      // the worker's points 1000, 2000, 10000
+    const std::atomic<bool>& converting;  // the batch's stop request: cleared, the worker ends
 };
 
 // Files up to this many decoded samples are normalised in one buffer (128 MiB of samples, about
@@ -51,24 +51,23 @@ constexpr std::int64_t kWholeBufferSamples = std::int64_t{32} * 1024 * 1024;
 // address space or its control group's memory is limited.
 std::int64_t DefaultMaxWholeSamples();
 
-// The worker body. Honours a termination request between stages only (a terminated file gets
-// no data). Returns false when it was terminated; component failures propagate.
+// The worker body. Honours the stop request between stages and between the blocks it reads and
+// writes (a stopped file is thrown away by its caller). Returns false when it was terminated;
+// component failures propagate.
 bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared);
 
-// The normalisation worker of one file. The window thread creates it, starts it, and may ask it
-// to end; it joins the thread before touching the components again.
+// The normalisation worker of one file. The window thread creates it and starts it; the batch's
+// stop request ends it; the window thread joins it before touching the components again.
 class TThreadNormalize {
   public:
     // The window thread reads the worker's progress from stage and progressValue.
     TThreadNormalize(NormalizeJob job, std::atomic<int>& stage, std::atomic<int>& progressValue,
-                     std::atomic<bool>& running);
+                     std::atomic<bool>& running, const std::atomic<bool>& converting);
     ~TThreadNormalize();  // joins
     TThreadNormalize(const TThreadNormalize&) = delete;
     TThreadNormalize& operator=(const TThreadNormalize&) = delete;
 
     void Resume();
-    void Terminate() { terminate_ = true; }
-    bool Terminated() const { return terminate_; }
     // The body has returned; the components are free again once Wait() has returned.
     bool Ended() const { return ended_; }
     void Wait();
@@ -84,7 +83,7 @@ class TThreadNormalize {
     std::atomic<int>& stage_;
     std::atomic<int>& progressValue_;
     std::atomic<bool>& running_;
-    std::atomic<bool> terminate_{false};
+    const std::atomic<bool>& converting_;  // the batch's one stop request
     std::atomic<bool> ended_{false};
     bool written_ = false;
     QString error_;

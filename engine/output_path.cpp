@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "components/component_error.h"
-#include "engine/output_formats.h"
+#include "formats/output_formats.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "filelist/audio_file_info.h"
 #include "settings/output_names_setting.h"
+#include "tagmodel/audio_file_info.h"
 
 // Where one row's output goes and what the naming rule starts from.
 struct OutputTarget {

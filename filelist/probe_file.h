@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "components/quorvel_error.h"
-#include "filelist/audio_file_info.h"
+#include "tagmodel/audio_file_info.h"
 
 class IAudioFile2;
 

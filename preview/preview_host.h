@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "filelist/row_state.h"
+
 // What the preview needs of the main window: the rows of the file list and the message boxes.
 // Window thread only.
 class PreviewHost {
@@ -10,7 +12,7 @@ class PreviewHost {
     virtual int RowCount() const = 0;
     virtual bool HasSelectedRow() const = 0;
     virtual QString RowPath(int row) const = 0;  // the full input path of the row
-    virtual void SetRowStatus(int row, const QString& status) = 0;
+    virtual void SetRowState(int row, RowState state) = 0;
     virtual void ShowInformation(const QString& text) = 0;
     virtual void ShowErrorReport(const QString& text) = 0;
 };

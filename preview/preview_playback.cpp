@@ -4,11 +4,6 @@
 
 #include "components/component_error.h"
 
-namespace {
-const QString kPlaying = QStringLiteral("Playing");
-const QString kStop = QStringLiteral("Stop");
-}  // namespace
-
 PreviewPlayback::PreviewPlayback(MainState& state, IAudioFile2& reader, IAudioPlayer2& player,
                                  PreviewHost& host)
     : state_(state), reader_(reader), player_(player), host_(host) {
@@ -52,7 +47,7 @@ void PreviewPlayback::StartPreview() {
     if (!state_.Playing) {
         return;
     }
-    host_.SetRowStatus(state_.PlayIndex, kPlaying);
+    host_.SetRowState(state_.PlayIndex, RowState::Playing);
     if (!toldNoDevice_ && player_.UsesNullOutput()) {
         toldNoDevice_ = true;
         host_.ShowInformation(
@@ -82,7 +77,7 @@ void PreviewPlayback::StopPreview() {
         host_.ShowErrorReport(e.Message());
     }
     state_.Playing = false;
-    host_.SetRowStatus(state_.PlayIndex, kStop);
+    host_.SetRowState(state_.PlayIndex, RowState::Stopped);
 }
 
 // A preview that cannot go on ends as if stopped, so the next start works, and says why.
@@ -93,7 +88,7 @@ void PreviewPlayback::Fail(const QString& path, const QString& cause) {
         // Already failing: the first cause is the one to report.
     }
     state_.Playing = false;
-    host_.SetRowStatus(state_.PlayIndex, kStop);
+    host_.SetRowState(state_.PlayIndex, RowState::Stopped);
     host_.ShowErrorReport(
         QStringLiteral("Cannot preview %1: %2").arg(QFileInfo(path).fileName(), cause));
 }

@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "engine/output_formats.h"
+#include "formats/output_formats.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_pages.h"

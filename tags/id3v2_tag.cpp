@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <array>
 
-#include "outside/files/file_replacement.h"
-#include "outside/files/rewrite_start.h"
-#include "outside/files/small_regular_file.h"
+#include "platform/file_replacement.h"
+#include "platform/rewrite_start.h"
+#include "platform/small_regular_file.h"
 #include "tags/genre_names.h"
 #include "tags/id3v2_parse.h"
 #include "tags/tag_error.h"

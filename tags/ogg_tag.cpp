@@ -7,8 +7,8 @@
 #include <cstring>
 #include <limits>
 
-#include "outside/files/file_replacement.h"
-#include "outside/files/small_regular_file.h"
+#include "platform/file_replacement.h"
+#include "platform/small_regular_file.h"
 #include "tags/tag_error.h"
 #include "tags/tag_modules.h"
 #include "tags/vorbis_comment_split.h"

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "outside/files/file_replacement.h"
+#include "platform/file_replacement.h"
 #include "tags/tag_error.h"
 
 namespace {

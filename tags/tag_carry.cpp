@@ -25,7 +25,7 @@
 #include <QFile>
 #include <memory>
 
-#include "outside/files/small_regular_file.h"
+#include "platform/small_regular_file.h"
 #include "tags/tag_error.h"
 
 namespace {

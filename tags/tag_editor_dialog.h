@@ -4,7 +4,7 @@
 #include <QList>
 #include <functional>
 
-#include "filelist/audio_file_info.h"
+#include "tagmodel/audio_file_info.h"
 #include "tags/tag_records.h"
 
 class QComboBox;

@@ -2,7 +2,7 @@
 
 #include <QList>
 
-#include "filelist/audio_file_info.h"
+#include "tagmodel/audio_file_info.h"
 
 // Tags: the tag record of every row of the main list, read and written by row index. The records
 // live with the rows themselves, so they can never fall out of step with the list.

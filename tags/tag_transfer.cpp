@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QtDebug>
 
-#include "outside/files/file_replacement.h"
-#include "outside/files/rewrite_start.h"
+#include "platform/file_replacement.h"
+#include "platform/rewrite_start.h"
 #include "tags/id3v2_parse.h"
 #include "tags/id3v2_tag.h"
 #include "tags/ogg_tag.h"

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "filelist/audio_file_info.h"
-#include "tags/tag_kind.h"
+#include "tagmodel/audio_file_info.h"
+#include "tagmodel/tag_kind.h"
 
 // Where the output's audio came from: its other tags and cover are carried over.
 struct TagSource {

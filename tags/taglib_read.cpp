@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <memory>
 
-#include "outside/files/small_regular_file.h"
+#include "platform/small_regular_file.h"
 
 namespace {
 

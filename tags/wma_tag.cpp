@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "outside/files/small_regular_file.h"
 #include "outside/wmaudsdk/wm_audio_info.h"
+#include "platform/small_regular_file.h"
 #include "tags/asf_legacy_parse.h"
 #include "tags/tag_modules.h"
 #include "tags/tag_text.h"

@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "outside/files/small_regular_file.h"
 #include "outside/profile/ini_document.h"
+#include "platform/small_regular_file.h"
 
 namespace profile {
 

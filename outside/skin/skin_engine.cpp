@@ -1,7 +1,7 @@
 #include "outside/skin/skin_engine.h"
 
-#include "outside/files/small_regular_file.h"
 #include "outside/skin/skin_face.h"
+#include "platform/small_regular_file.h"
 
 #include <QPalette>
 #include <QWidget>

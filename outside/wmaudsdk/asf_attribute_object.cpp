@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "outside/files/file_replacement.h"
 #include "outside/wmaudsdk/asf_main_values.h"
 #include "outside/wmaudsdk/wm_audio_info.h"
+#include "platform/file_replacement.h"
 
 namespace {
 

@@ -18,7 +18,7 @@ TEST(MulDiv, RoundsHalvesAwayFromZeroAndFlagsBadDivisors) {
     EXPECT_EQ(MulDiv(INT32_MAX, 4, 2), -1);                         // result beyond 32 bits
 }
 
-TEST(ComputeProgress, DrawsTheSpecifiedFigures) {
+TEST(ComputeProgress, BarWidthAndPercentFollowTheValue) {
     struct Case {
         int value;
         bool converting;

@@ -8,7 +8,7 @@
 #include "audio_test_signals.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
-#include "engine/configure_writer.h"
+#include "formats/configure_writer.h"
 #include "outside/audio/audio_factory.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"

@@ -86,12 +86,19 @@ TEST_F(CliConvertTest, BadArgumentsAndBadInputs) {
         EXPECT_EQ(r.status, 2) << args.join(S(" ")).toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
+    // A refused input's line stands where the input stood, whatever the job count.
     const QString junk = dir.Write(S("junk.mp3"), QByteArray(4000, 'x'));
-    const CliResult r = Run({S("--output"), dir.File(S("out")), junk, a});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, Lines({S("Error\t") + junk + S("\t"),
-                            S("finish\t") + a + S("\t") + dir.File(S("out/a.mp3"))}));
-    EXPECT_TRUE(r.err.contains(S("junk.mp3 this File is not supported.")));
+    const QString b = Input("b.wav", 0.5, 660);
+    for (const char* jobs : {"1", "2"}) {
+        const QString out = dir.File(S("out") + S(jobs));
+        const CliResult r = Run({S("--jobs"), S(jobs), S("--output"), out, a, junk, b});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, Lines({S("finish\t") + a + S("\t") + out + S("/a.mp3"),
+                                S("Error\t") + junk + S("\t"),
+                                S("finish\t") + b + S("\t") + out + S("/b.mp3")}))
+            << jobs;
+        EXPECT_TRUE(r.err.contains(S("junk.mp3 this File is not supported.")));
+    }
 }
 
 // Ctrl-C stops the batch as Stop does: the file in progress is closed as far as written.

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "components/component_error.h"
-#include "engine/configure_writer.h"
 #include "fakes/fake_audio.h"
+#include "formats/configure_writer.h"
 #include "settings/settings_file.h"
 #include "support/temp_dir.h"
 

@@ -168,7 +168,7 @@ TEST_F(ConvertBatchTest, OneFileRunsItsStepsInOrderWithProgressAndEndsIdle) {
     EXPECT_EQ(host.rows[0].status, S("finish"));
     EXPECT_TRUE(QFileInfo(outDir).isDir());
     EXPECT_EQ(state.appSettings.OutputDir, outDir + S("/"));
-    EXPECT_EQ(state.OutputPath, out);
+    EXPECT_EQ(host.done.at(0).output, out);
     EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden), QStringList{S("song.wav")});
     EXPECT_FALSE(state.Converting);
     EXPECT_TRUE(host.textCleared);
@@ -199,8 +199,8 @@ TEST_F(ConvertBatchTest, StopMidFileDeletesTheCutOutputAndStartsNoFurtherRow) {
     EXPECT_EQ(host.rows[0].status, S("Stop"));
     EXPECT_EQ(host.rows[1].status, S("Unconvert"));
     ASSERT_EQ(host.done.size(), 2u);
-    EXPECT_EQ(host.done[0].outcome, FileOutcome::Stopped);
-    EXPECT_EQ(host.done[1].outcome, FileOutcome::Skipped);
+    EXPECT_EQ(host.done[0].outcome, RowState::Stopped);
+    EXPECT_EQ(host.done[1].outcome, RowState::NotReached);
     EXPECT_GT(writer->written.size(), 0u);
     EXPECT_LT(writer->written.size(), reader.input.size());
     EXPECT_TRUE(log->endsWith(S("AudioFilewrite.Close()")));
@@ -218,7 +218,7 @@ TEST_F(ConvertBatchTest, VanishedInputIsReportedAndSkipped) {
     EXPECT_EQ(host.rows[0].status, S("Unconvert"));
     EXPECT_EQ(host.rows[1].status, S("finish"));
     ASSERT_EQ(host.done.size(), 2u);
-    EXPECT_EQ(host.done[0].outcome, FileOutcome::Removed);
+    EXPECT_EQ(host.done[0].outcome, RowState::Removed);
 }
 
 TEST_F(ConvertBatchTest, FailureDeletesTheOutputAndTheBatchGoesOn) {

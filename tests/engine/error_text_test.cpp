@@ -5,8 +5,8 @@
 
 #include "components/component_error.h"
 #include "engine/batch_start.h"
-#include "engine/configure_writer.h"
 #include "filelist/probe_file.h"
+#include "formats/configure_writer.h"
 #include "settings/settings_file.h"
 #include "tags/tag_error.h"
 

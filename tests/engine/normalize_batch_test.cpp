@@ -8,6 +8,7 @@
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 #include "engine/normalize_batch.h"
+#include "engine/parallel_batch.h"
 #include "fakes/fake_audio.h"
 #include "recording_host.h"
 #include "support/temp_dir.h"
@@ -110,7 +111,6 @@ TEST_F(NormalizeBatchTest, WholeFileNormalisedOnTheWorkerWithProgressOnTheWindow
     EXPECT_EQ(host.timer, (std::vector<bool>{true, false}));
     EXPECT_FALSE(state.Converting);
     EXPECT_FALSE(state.WorkerRunning);
-    EXPECT_EQ(state.NormalizeThread, nullptr);
 }
 
 TEST_F(NormalizeBatchTest, StopDuringDecodingWritesNoDataAndStartsNoFurtherRow) {
@@ -138,8 +138,8 @@ TEST_F(NormalizeBatchTest, StopDuringDecodingWritesNoDataAndStartsNoFurtherRow) 
     EXPECT_EQ(host.rows[0].status, S("Stop"));
     EXPECT_EQ(host.rows[1].status, S("Unconvert"));
     ASSERT_EQ(host.done.size(), 2u);
-    EXPECT_EQ(host.done[0].outcome, FileOutcome::Stopped);
-    EXPECT_EQ(host.done[1].outcome, FileOutcome::Skipped);
+    EXPECT_EQ(host.done[0].outcome, RowState::Stopped);
+    EXPECT_EQ(host.done[1].outcome, RowState::NotReached);
     EXPECT_FALSE(QFileInfo::exists(dir.File(S("Nor_one.wav"))));
     EXPECT_FALSE(state.Converting);
 }
@@ -158,7 +158,37 @@ TEST_F(NormalizeBatchTest, WorkerFailureIsReportedAfterTheWorkerEndedAndTheBatch
     EXPECT_TRUE(QFileInfo::exists(dir.File(S("Nor_two.wav"))));
     EXPECT_FALSE(state.Converting);
     EXPECT_FALSE(state.WorkerRunning);
-    EXPECT_EQ(state.NormalizeThread, nullptr);
+}
+
+// A stop while the copy is being written ends the row at the next block, whether the file is
+// written from one buffer, streamed in two passes, or written by a job thread.
+TEST_F(NormalizeBatchTest, StopDuringTheWriteEndsTheRowWithinABlock) {
+    enum class How { Whole, Streamed, OnAJob };
+    for (const How how : {How::Whole, How::Streamed, How::OnAJob}) {
+        RecordingHost rows;
+        rows.Add(S("long"), dir.Write(S("long.wav"), "x"));
+        reader.input.assign(std::size_t{65536} * 2 * 20, 0.25f);  // twenty blocks
+        int writes = 0;
+        writer.onWrite = [&] {
+            if (++writes == 2) {
+                StopWork(state);  // from the worker's thread, as a signal handler's stop is
+            }
+        };
+        BatchParts parts = Parts();
+        if (how == How::OnAJob) {
+            RunParallelBatch(parts, rows, {JobParts{reader, writer, encoder, transform}}, true);
+        } else {
+            NormalizeAll(parts, rows, how == How::Streamed ? 1000 : 0);
+        }
+        const int what = static_cast<int>(how);
+        EXPECT_LE(writes, 3) << what;
+        ASSERT_EQ(rows.done.size(), 1u) << what;
+        EXPECT_EQ(rows.done[0].outcome, RowState::Stopped) << what;
+        EXPECT_EQ(rows.rows[0].status, S("Stop")) << what;
+        EXPECT_FALSE(QFileInfo::exists(dir.File(S("Nor_long.wav")))) << what;
+        EXPECT_FALSE(state.Converting) << what;
+        writer.onWrite = [] {};
+    }
 }
 
 struct TickCase {

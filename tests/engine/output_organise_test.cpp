@@ -63,17 +63,17 @@ TEST_F(OutputOrganiseTest, ExistingOutputsAreNumberedSkippedOrUpdatedByAge) {
         ExistingOutput rule;
         At at;
         qint64 outputAge;  // seconds; the input is 100 s old
-        FileOutcome outcome;
+        RowState outcome;
         const char* output;  // empty: none
         bool replaced;
     };
     const std::vector<Case> cases{
-        {ExistingOutput::Number, At::File, 500, FileOutcome::Finished, "song_1.wav", false},
-        {ExistingOutput::Skip, At::File, 500, FileOutcome::Exists, "song.wav", false},
-        {ExistingOutput::Skip, At::File, 10, FileOutcome::Exists, "song.wav", false},
-        {ExistingOutput::Update, At::File, 500, FileOutcome::Finished, "song.wav", true},
-        {ExistingOutput::Update, At::File, 10, FileOutcome::Exists, "song.wav", false},
-        {ExistingOutput::Update, At::Link, 500, FileOutcome::Exists, "song.wav", false},
+        {ExistingOutput::Number, At::File, 500, RowState::Finished, "song_1.wav", false},
+        {ExistingOutput::Skip, At::File, 500, RowState::Exists, "song.wav", false},
+        {ExistingOutput::Skip, At::File, 10, RowState::Exists, "song.wav", false},
+        {ExistingOutput::Update, At::File, 500, RowState::Finished, "song.wav", true},
+        {ExistingOutput::Update, At::File, 10, RowState::Exists, "song.wav", false},
+        {ExistingOutput::Update, At::Link, 500, RowState::Exists, "song.wav", false},
     };
     const QString input = Input(S("song.wav"));
     SetModified(input, 100);
@@ -96,11 +96,10 @@ TEST_F(OutputOrganiseTest, ExistingOutputsAreNumberedSkippedOrUpdatedByAge) {
         ASSERT_EQ(host.done.size(), 1u);
         EXPECT_EQ(host.done[0].outcome, c.outcome) << what;
         EXPECT_EQ(host.done[0].output, Out(S(c.output))) << what;
-        EXPECT_EQ(host.rows[0].status,
-                  c.outcome == FileOutcome::Exists ? S("Skipped") : S("finish"))
+        EXPECT_EQ(host.rows[0].status, c.outcome == RowState::Exists ? S("Skipped") : S("finish"))
             << what;
         // A skipped row is never opened.
-        EXPECT_EQ(log->filter(S("AudioFileRead.Open")).isEmpty(), c.outcome == FileOutcome::Exists)
+        EXPECT_EQ(log->filter(S("AudioFileRead.Open")).isEmpty(), c.outcome == RowState::Exists)
             << what;
         const QByteArray now = ReadAll(Out(S("song.wav")));
         EXPECT_EQ(now == "keep", !c.replaced) << what;

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QThread>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "engine/batch_host.h"
@@ -13,13 +14,15 @@ struct RecordingHost : BatchHost {
     struct Row {
         QString caption;
         QString path;
-        QString status = QStringLiteral("Unconvert");
+        QString status = QStringLiteral("Unconvert");  // as the list shows it
         AudioFileinfo tags;
         QString sourceFolder;
+        RowState state = RowState::Waiting;
+        std::vector<RowState> states{};  // every state the row moved to, in order
     };
     struct Done {
         int row;
-        FileOutcome outcome;
+        RowState outcome;
         QString output;
     };
     std::vector<Row> rows;
@@ -41,11 +44,26 @@ struct RecordingHost : BatchHost {
     }
 
     int RowCount() const override { return static_cast<int>(rows.size()); }
-    QString RowCaption(int row) const override { return rows[row].caption; }
-    QString RowInputPath(int row) const override { return rows[row].path; }
-    AudioFileinfo RowTags(int row) const override { return rows[row].tags; }
-    QString RowSourceFolder(int row) const override { return rows[row].sourceFolder; }
-    void SetRowStatus(int row, const QString& status) override { rows[row].status = status; }
+    ListRow RowAt(int row) const override {
+        ListRow r;
+        r.caption = rows[row].caption;
+        r.path = rows[row].path;
+        r.record = rows[row].tags;
+        r.sourceFolder = rows[row].sourceFolder;
+        r.state = rows[row].state;
+        return r;
+    }
+    void SetRowState(int row, RowState state) override {
+        Row& r = rows[row];
+        const RowState next = NextRowState(r.state, state);
+        if (next != r.state) {
+            r.state = next;
+            r.states.push_back(next);
+            r.status = RowStateText(next);
+        }
+    }
+    std::vector<std::pair<int, int>> rowProgress;  // (row, value)
+    void ShowRowProgress(int row, int value) override { rowProgress.emplace_back(row, value); }
     void ShowProgress(int value) override {
         progressOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
         progress.push_back(value);
@@ -63,5 +81,14 @@ struct RecordingHost : BatchHost {
     }
     void SetPacingTimer(bool enabled) override { timer.push_back(enabled); }
     void BeforeBatch() override { ++beforeBatch; }
-    void FileDone(const FileResult& r) override { done.push_back({r.row, r.outcome, r.output}); }
+    // The count shown at every update against the rows that had ended by then.
+    std::vector<std::pair<int, int>> counts;  // (shown, ended)
+    void ShowBatchProgress(const BatchProgress& p) override {
+        int ended = 0;
+        for (const Row& r : rows) {
+            ended += IsEndState(r.state) && r.state != RowState::NotReached ? 1 : 0;
+        }
+        counts.emplace_back(p.done, ended);
+    }
+    void FileDone(const FileResult& r) override { done.push_back({r.row, r.state, r.output}); }
 };

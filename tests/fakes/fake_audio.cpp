@@ -86,6 +86,7 @@ void FakeAudioFile::CreateOutput(const QString& fileName) {
 void FakeAudioFile::WriteBuffer(AudioBuffer& buffer) {
     Log(QStringLiteral("WriteBuffer(%1)").arg(buffer.UpperBound()));
     written.insert(written.end(), buffer.Samples().begin(), buffer.Samples().end());
+    onWrite();
 }
 void FakeAudioFile::Close() {
     Log(QStringLiteral("Close()"));

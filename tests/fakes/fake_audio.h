@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "call_log.h"
@@ -19,7 +20,8 @@ class FakeAudioFile : public IAudioFile2 {
     int inputRate = 44100;
     int durationMs = 1000;
     bool failOpen = false;
-    std::vector<float> written;  // what WriteBuffer received since CreateOutput
+    std::vector<float> written;             // what WriteBuffer received since CreateOutput
+    std::function<void()> onWrite = [] {};  // after each WriteBuffer
 
     void Open(const QString& fileName) override;
     AudioBuffer ReadBuffer(int frames) override;

@@ -22,7 +22,7 @@ class FakeListHost : public PreviewHost {
     int RowCount() const override { return rows; }
     bool HasSelectedRow() const override { return selected; }
     QString RowPath(int row) const override { return S("/in/%1.wav").arg(row); }
-    void SetRowStatus(int row, const QString& text) override { status[row] = text; }
+    void SetRowState(int row, RowState state) override { status[row] = RowStateText(state); }
     void ShowInformation(const QString& text) override { messages << S("info: ") + text; }
     void ShowErrorReport(const QString& text) override { messages << S("error: ") + text; }
 };

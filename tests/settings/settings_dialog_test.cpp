@@ -15,7 +15,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "engine/output_formats.h"
+#include "formats/output_formats.h"
 #include "settings/app_settings.h"
 #include "settings/output_names_setting.h"
 #include "settings/settings_dialog.h"

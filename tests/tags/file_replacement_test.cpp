@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 
-#include "outside/files/file_replacement.h"
+#include "platform/file_replacement.h"
 #include "support/temp_dir.h"
 
 namespace {

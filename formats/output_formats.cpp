@@ -1,13 +1,13 @@
-#include "engine/output_formats.h"
+#include "formats/output_formats.h"
 
 #include <array>
 
-#include "engine/format_configure.h"
+#include "formats/format_configure.h"
 
 namespace {
 
-// The selector's order: the Parts' two formats first, then the others; WMA and VOX can only be
-// stored by hand (WMA is refused by the writer).
+// The selector's order: MP3 and WAV first, as the program always offered them, then the others; WMA
+// and VOX can only be stored by hand (WMA is refused by the writer).
 constexpr std::array<OutputFormat, 8> kFormats = {{
     {0, "MP3", "mp3", ".mp3", false, true, TagKind::Id3v2, "mp3", true, &ConfigureMp3Output},
     {1, "WAV", "wav", ".wav", true, true, TagKind::None, "wav", true, &ConfigureWavOutput},

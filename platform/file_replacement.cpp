@@ -1,4 +1,4 @@
-#include "outside/files/file_replacement.h"
+#include "platform/file_replacement.h"
 
 #include <QDir>
 #include <QFileInfo>

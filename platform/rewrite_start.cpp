@@ -1,4 +1,4 @@
-#include "outside/files/rewrite_start.h"
+#include "platform/rewrite_start.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 #include <QStringView>
 #include <span>
 
-#include "tags/tag_kind.h"
+#include "tagmodel/tag_kind.h"
 
 struct FormatConfigure;
 

@@ -1,4 +1,4 @@
-#include "outside/files/no_replace_link.h"
+#include "platform/no_replace_link.h"
 
 #include <fcntl.h>
 #include <sys/syscall.h>

@@ -1,4 +1,4 @@
-#include "outside/files/small_regular_file.h"
+#include "platform/small_regular_file.h"
 
 #include <QFile>
 #include <QFileInfo>

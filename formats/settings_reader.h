@@ -4,7 +4,7 @@
 #include <array>
 #include <cstddef>
 
-#include "engine/configure_writer.h"
+#include "formats/configure_writer.h"
 #include "settings/settings_file.h"
 
 // Reads encoder keys for ConfigureWriter. Every value is read and checked before the first call

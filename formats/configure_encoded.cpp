@@ -1,7 +1,7 @@
 // The formats the writer takes through SetEncodedFormat: one section of keys each.
 #include "components/audio_file.h"
-#include "engine/format_configure.h"
-#include "engine/settings_reader.h"
+#include "formats/format_configure.h"
+#include "formats/settings_reader.h"
 
 void ConfigureFlacOutput(const FormatConfigure& c) {
     EncodedFormat format;

@@ -1,4 +1,4 @@
-#include "outside/files/rename_over.h"
+#include "platform/rename_over.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,14 +1,14 @@
-#include "engine/configure_writer.h"
+#include "formats/configure_writer.h"
 
 #include <cstdint>
 #include <limits>
 
 #include "components/audio_file.h"
 #include "components/lame_encoder_settings.h"
-#include "engine/encoder_tables.h"
-#include "engine/format_configure.h"
-#include "engine/output_formats.h"
-#include "engine/settings_reader.h"
+#include "formats/encoder_tables.h"
+#include "formats/format_configure.h"
+#include "formats/output_formats.h"
+#include "formats/settings_reader.h"
 #include "settings/settings_file.h"
 
 namespace {

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "engine/row_life.h"
+
+class ILoudnessTrack;
+
+// An album's first pass over one row: its track, or the failure's text; neither for an input
+// that is gone or a stop.
+struct RowMeasure {
+    std::unique_ptr<ILoudnessTrack> track;
+    QString error;
+};
+
+// An album's first pass over one row, measured as the job's writer would write it: a mono input
+// written as stereo is 3 LU louder. The writer creates a hidden output for its channel mix and
+// rate and is let go of it unwritten. The row shows Measuring with its progress, then waits
+// again for its write.
+RowMeasure MeasureAlbumRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
+                           RowReport& report, bool& writerReset);
+
+// One gain for every row the first pass measured. Never throws: a failure leaves the rows at
+// their level with a note saying why.
+LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<RowMeasure>& rows);
+
+// A row whose first pass failed fails with that reason when its turn comes.
+void ThrowIfUnmeasured(const RunPlan& plan, const std::vector<RowMeasure>& album, int row);
+
+// ReplayGain's album values, once every row is written: the finished outputs of the batch are
+// one album. A failure is added to the batch's failures; the file keeps its track values.
+void WriteAlbumReplayGain(const RunPlan& plan,
+                          const std::vector<std::unique_ptr<ILoudnessTrack>>& written,
+                          const std::vector<QString>& outputs, BatchSummary& summary);

@@ -1,0 +1,90 @@
+#include "engine/batch_plan.h"
+
+#include <QSet>
+
+#include "engine/hidden_output.h"
+#include "engine/main_state.h"
+#include "formats/configure_writer.h"
+#include "settings/output_names_setting.h"
+
+void WriterConfiguration::Apply(const JobParts& job) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ConfigureWriter(format_, *settings_, commandLine_, job.encoder, job.writer);
+}
+
+namespace {
+
+// Every row's output folder and first name, and what an output already there means, decided
+// before anything is written so that no row's decision depends on an earlier row's output.
+void PlanOutputs(const MainState& state, RunPlan& plan) {
+    const OutputNaming naming = state.NamingOverride ? *state.NamingOverride
+                                : state.settingsFile ? ReadOutputNaming(*state.settingsFile)
+                                                     : ReadOutputNaming(SettingsFile());
+    QSet<QString> cleaned{plan.setup.outputDir};
+    for (RowInput& in : plan.rows) {
+        const ListRow& r = in.source;
+        in.target = ResolveOutputTarget(naming, plan.setup.outputDir, r.caption, r.path,
+                                        r.sourceFolder, r.record);
+        in.firstName = FirstOutputName(in.target, plan.setup.extension, plan.prefix);
+        in.existing = DecideExisting(naming.existing, in.firstName, r.path);
+        // What killed runs left in the sub-folders goes as it does in the output folder.
+        if (!cleaned.contains(in.target.dir)) {
+            cleaned.insert(in.target.dir);
+            RemoveStaleOutputs(in.target.dir);
+        }
+    }
+}
+
+}  // namespace
+
+bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_t jobCount,
+                  std::int64_t maxWholeSamples, RunPlan& plan) {
+    MainState& state = first.state;
+    const bool normalize = work == BatchWork::Normalize;
+    plan.work = work;
+    if (!StartBatch(first, host, plan.setup, normalize)) {
+        return false;
+    }
+    const AppSettings& app = state.appSettings;
+    plan.prefix = normalize ? QStringLiteral("Nor_") : QString();
+    plan.loop = normalize ? BlockLoopSettings{app.OutputFormat, false, false, 0, 0}
+                          : BlockLoopSettings{app.OutputFormat, app.FadeIn, app.FadeOut,
+                                              app.FadeInTime, app.FadeOutTime};
+    plan.level = static_cast<float>(app.NormalizeVolume);
+    const LoudnessSettings& loud = app.Loudness;
+    if ((normalize && loud.loudness) || (!normalize && loud.replayGain)) {
+        if (!first.loudnessMeter) {
+            host.ShowError(QStringLiteral("Loudness cannot be measured here"));
+            EndBatch(first, host);
+            return false;
+        }
+        plan.loudness = {
+            first.loudnessMeter, static_cast<double>(loud.lufs), loud.truePeak, loud.album, {}};
+        plan.replayGain = !normalize;
+        plan.replayAlbum = !normalize && loud.album;
+    }
+    plan.maxWholeSamples = maxWholeSamples > 0 ? maxWholeSamples : DefaultMaxWholeSamples();
+    if (jobCount > 1) {
+        // Every job may hold one decoded file at a time.
+        plan.maxWholeSamples /= static_cast<std::int64_t>(jobCount);
+    }
+    // A writer that lost its configuration gets the batch's again. The job threads read their
+    // own copy of the settings file: the window's may be let go of at a close.
+    auto settings = state.settingsFile && jobCount == 0
+                        ? std::shared_ptr<const SettingsFile>(state.settingsFile.get(),
+                                                              [](const SettingsFile*) {})
+                        : std::make_shared<const SettingsFile>();
+    plan.configure = std::make_shared<const WriterConfiguration>(
+        app.OutputFormat, std::move(settings), first.commandLine);
+    const int count = host.RowCount();
+    for (int row = 0; row < count; ++row) {
+        RowInput in;
+        in.row = row;
+        in.source = host.RowAt(row);
+        plan.rows.push_back(std::move(in));
+        // A fresh start: no state or reason of the last run looks like this run's result.
+        host.SetRowState(row, RowState::Waiting);
+    }
+    PlanOutputs(state, plan);
+    return true;
+}

@@ -1,0 +1,160 @@
+#include "engine/row_life.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include "components/audio_file.h"
+#include "components/component_error.h"
+#include "components/loudness_meter.h"
+#include "engine/hidden_output.h"
+#include "engine/loudness_gain.h"
+#include "tags/replaygain_tags.h"
+#include "tags/tag_transfer.h"
+
+namespace {
+
+void Reset(IAudioFile2& component) {
+    try {
+        component.SetEnabled(false);
+        component.SetEnabled(true);
+    } catch (const std::exception&) {
+        // Nothing more can be done; the next use reports the component's state.
+    }
+}
+
+// The name is free again when the row ends, whatever way it ends.
+struct NamePromise {
+    const QString& name;
+    ~NamePromise() { ReleaseOutputName(name); }
+};
+
+// ReplayGain values measured on the finished file, as players decode it: encoders move loudness
+// by tenths of a dB. Written after the tag transfer: values carried from the input describe
+// other audio.
+void TagReplayGain(const RowLifeParts& p, const QString& hidden, RowExtras& extras) {
+    if (!HoldsReplayGainTags(hidden)) {
+        extras.note = QStringLiteral("No ReplayGain values: %1 files hold no tags")
+                          .arg(QFileInfo(hidden).suffix().toUpper());
+        return;
+    }
+    p.job.reader.Open(hidden);
+    extras.track =
+        MeasureOpenInput(p.job.reader, *p.plan.loudness.meter, nullptr, false, [] { return true; });
+    p.job.reader.Close();
+    if (!extras.track) {
+        extras.note = QStringLiteral("No ReplayGain values: the output holds no audio");
+        return;
+    }
+    const LoudnessMeasure m = extras.track->Measure();
+    WriteReplayGainTags(hidden, {ReplayGainText(m), ReplayPeakText(m), {}, {}});
+}
+
+// The written, closed output under the name promised (or replacing the output it updates).
+QString NameOutput(const RunPlan& plan, const RowInput& in, const QString& hidden,
+                   const QString& promised) {
+    const OutputTarget& t = in.target;
+    const QString& ext = plan.setup.extension;
+    if (in.existing == ExistingAction::Replace && promised == in.firstName) {
+        return ReplaceWithFinishedOutput(hidden, promised, in.source.path, t.dir, t.caption, ext,
+                                         plan.prefix);
+    }
+    return NameFinishedOutput(hidden, promised, t.dir, t.caption, in.source.path, ext, plan.prefix);
+}
+
+}  // namespace
+
+bool LetGo(const JobParts& job) {
+    try {
+        job.reader.Close();
+    } catch (const std::exception&) {
+        Reset(job.reader);
+    }
+    try {
+        job.writer.Close();
+    } catch (const std::exception&) {
+        Reset(job.writer);
+        return true;
+    }
+    return false;
+}
+
+QString PromiseRowName(const RunPlan& plan, const RowInput& in) {
+    if (in.existing == ExistingAction::Skip) {
+        return {};
+    }
+    if (in.existing == ExistingAction::Replace && PromiseExactOutputName(in.firstName)) {
+        return in.firstName;
+    }
+    return PromiseOutputName(in.target.dir, in.target.caption, in.source.path, plan.setup.extension,
+                             plan.prefix);
+}
+
+FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras, QString promised) {
+    QElapsedTimer clock;
+    clock.start();
+    FileResult r;
+    r.row = in.row;
+    const QString& path = in.source.path;
+    const auto end = [&](RowState state) {
+        r.state = state;
+        r.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+        p.report.State(in.row, state);
+        return r;
+    };
+    if (in.existing == ExistingAction::Skip) {
+        // Nothing is opened or decoded: a re-run over a converted library costs a look per file.
+        r.output = in.firstName;
+        return end(RowState::Exists);
+    }
+    if (promised.isEmpty()) {
+        promised = PromiseRowName(p.plan, in);
+    }
+    const NamePromise keep{promised};
+    if (!QFileInfo::exists(path)) {
+        return end(RowState::Removed);
+    }
+    if (!in.source.range.Whole()) {
+        // Nothing reads part of a file yet: converting it whole would be a wrong result.
+        r.reason =
+            MessageNamingFile(QStringLiteral("a part of a file cannot be converted yet"), path);
+        return end(RowState::Failed);
+    }
+    p.report.State(in.row, p.plan.Normalize() ? RowState::Normalising : RowState::Converting);
+    const QString& dir = in.target.dir;
+    // Beside its final name, so that naming it is a rename within one file system.
+    const QString hidden = NewHiddenOutputPath(dir, p.plan.setup.extension);
+    RowState state = RowState::Stopped;
+    try {
+        if (p.writerReset) {
+            p.plan.configure->Apply(p.job);
+            p.writerReset = false;
+        }
+        if (!QDir().mkpath(dir)) {
+            throw ComponentError(QStringLiteral("Cannot create the folder %1").arg(dir));
+        }
+        OpenFilePair(p.job.reader, p.job.writer, path, hidden);
+        if (p.work(p.job, in, extras) == WorkEnd::Complete) {
+            p.job.reader.Close();
+            p.job.writer.Close();
+            TransferTagsGuarded(hidden, in.source.record, TagSource{path, p.plan.Normalize()});
+            if (p.plan.replayGain) {
+                TagReplayGain(p, hidden, extras);
+            }
+            r.note = extras.note;
+            r.output = NameOutput(p.plan, in, hidden, promised);
+            state = RowState::Finished;
+        }
+    } catch (const std::exception& e) {
+        state = RowState::Failed;
+        // The hidden name means nothing to the user: the message names the file as it would
+        // have been called.
+        r.reason = MessageNamingFile(ErrorText(e).replace(hidden, promised), path);
+    }
+    if (state != RowState::Finished) {
+        p.writerReset = LetGo(p.job) || p.writerReset;
+        QFile::remove(hidden);
+    }
+    return end(state);
+}

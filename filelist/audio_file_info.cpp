@@ -1,1 +1,0 @@
-#include "filelist/audio_file_info.h"

@@ -1,0 +1,173 @@
+#include "filelist/row_model.h"
+
+#include <algorithm>
+
+#include "filelist/probe_file.h"
+
+RowModel::RowModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void RowModel::Append(ListRow row) {
+    const int at = Count();
+    beginInsertRows({}, at, at);
+    rows_.push_back(std::move(row));
+    endInsertRows();
+}
+
+void RowModel::Remove(int row) {
+    if (!Valid(row)) {
+        return;
+    }
+    beginRemoveRows({}, row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+void RowModel::Clear() {
+    if (rows_.empty()) {
+        return;
+    }
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void RowModel::Move(int from, int to) {
+    if (!Valid(from) || !Valid(to) || from == to) {
+        return;
+    }
+    // Qt counts the destination before the move: one further down when moving down.
+    beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    ListRow moved = std::move(rows_[static_cast<std::size_t>(from)]);
+    rows_.erase(rows_.begin() + from);
+    rows_.insert(rows_.begin() + to, std::move(moved));
+    endMoveRows();
+}
+
+RowState RowModel::SetState(int row, RowState wanted) {
+    if (!Valid(row)) {
+        return wanted;  // a row gone (the list refuses that during a batch): nothing to show
+    }
+    ListRow& r = rows_[static_cast<std::size_t>(row)];
+    const RowState next = NextRowState(r.state, wanted);
+    if (next == r.state) {
+        return next;
+    }
+    r.state = next;
+    const bool running = next == RowState::Measuring || next == RowState::Converting ||
+                         next == RowState::Normalising;
+    r.progress = running ? 0 : -1;
+    if (next == RowState::Waiting) {
+        r.remark.clear();  // nothing of the last run looks like this run's result
+    }
+    Changed(row, kStatus, kStatus);
+    emit stateChanged(row, next);
+    return next;
+}
+
+void RowModel::SetProgress(int row, int value) {
+    if (!Valid(row) || rows_[static_cast<std::size_t>(row)].progress < 0) {
+        return;
+    }
+    ListRow& r = rows_[static_cast<std::size_t>(row)];
+    value = std::clamp(value, 0, 10000);
+    // Redrawn only when the bar moves by a visible step.
+    const bool visible = r.progress / 100 != value / 100;
+    r.progress = value;
+    if (visible) {
+        Changed(row, kStatus, kStatus);
+    }
+}
+
+void RowModel::SetRemark(int row, const QString& remark) {
+    if (!Valid(row) || rows_[static_cast<std::size_t>(row)].remark == remark) {
+        return;
+    }
+    rows_[static_cast<std::size_t>(row)].remark = remark;
+    Changed(row, kCaption, kStatus);
+}
+
+AudioFileinfo RowModel::At(int row) const {
+    return Valid(row) ? Row(row).record : AudioFileinfo{};
+}
+
+void RowModel::Set(int row, const AudioFileinfo& record) {
+    if (Valid(row)) {
+        rows_[static_cast<std::size_t>(row)].record = record;
+    }
+}
+
+int RowModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count();
+}
+
+int RowModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant RowModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !Valid(index.row())) {
+        return {};
+    }
+    const ListRow& r = Row(index.row());
+    const int column = index.column();
+    switch (role) {
+        case Qt::DisplayRole:
+            switch (column) {
+                case kCaption:
+                    return r.caption;
+                case kFrequency:
+                    return r.frequency;
+                case kChannels:
+                    return r.channels;
+                case kTime:
+                    return r.time;
+                case kSize:
+                    return r.size;
+                case kStatus:
+                    return RowStateText(r.state);
+                default:
+                    return {};
+            }
+        case Qt::ToolTipRole:
+            // The caption's tip is the full path, for captions the column cuts off; every tip
+            // carries why the row failed (or a finished row's note).
+            if (column == kCaption) {
+                return r.remark.isEmpty() ? r.path : r.path + QLatin1Char('\n') + r.remark;
+            }
+            return r.remark.isEmpty() ? QVariant() : QVariant(r.remark);
+        case kPathRole:
+            return r.path;
+        case kProgressRole:
+            return column == kStatus && r.progress >= 0 ? QVariant(r.progress) : QVariant();
+        default:
+            return {};
+    }
+}
+
+QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return {};
+    }
+    static const char* const kHeaders[] = {"File Title", "Frequency", "Channels",
+                                           "Time",       "Size",      "Status"};
+    return section >= 0 && section < kColumnCount ? QString::fromLatin1(kHeaders[section])
+                                                  : QVariant();
+}
+
+void RowModel::Changed(int row, int firstColumn, int lastColumn) {
+    emit dataChanged(index(row, firstColumn), index(row, lastColumn));
+}
+
+ListRow RowFromProbe(const ListRowTexts& texts, const AudioFileinfo& record,
+                     const QString& sourceFolder) {
+    ListRow row;
+    row.path = texts.Path;
+    row.caption = texts.Caption;
+    row.record = record;
+    row.sourceFolder = sourceFolder;
+    row.frequency = texts.Frequency;
+    row.channels = texts.Channels;
+    row.time = texts.Time;
+    row.size = texts.Size;
+    return row;
+}
