@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/image_list.h"
+#include "quorvel_version.h"
 
 Tfm_about::Tfm_about(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -25,7 +26,7 @@ Tfm_about::Tfm_about(QWidget* mainWindow)
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.6);
     name->setFont(bold);
-    auto* version = new QLabel(QStringLiteral("Version: ") + QStringLiteral("3.00"), this);
+    auto* version = new QLabel(QStringLiteral("Version: ") + QStringLiteral(QUORVEL_VERSION), this);
     version->setObjectName(QStringLiteral("Version"));
     auto* comments = new QLabel(QStringLiteral("Directly Convert between MP3 and WAV."), this);
     comments->setObjectName(QStringLiteral("Comments"));

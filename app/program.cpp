@@ -5,11 +5,12 @@
 #include "app/image_list.h"
 #include "app/information_box.h"
 #include "app/secondary_windows.h"
+#include "quorvel_version.h"
 
 void SetApplicationIdentity() {
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
-    QApplication::setApplicationVersion(QStringLiteral("3.00"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
     QApplication::setWindowIcon(ProgramIcon());
     // The desktop entry's name, so the desktop matches the windows to it.
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));

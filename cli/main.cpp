@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "formats/output_formats.h"
+#include "quorvel_version.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ const char kUsage[] =
     "                                true peak (EBU R128), then the files' together as an album\n"
     "                                (LUFS<TAB>LU<TAB>dBTP<TAB>file)\n"
     "  --help                        show this text\n"
+    "  --version                     show the version\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error; convert: 0 only when every file\n"
     "finished or was skipped because its output exists; 130, 143 or 129 when stopped by\n"
@@ -65,6 +67,10 @@ int main(int argc, char** argv) {
     if (command == QStringLiteral("--help") || command == QStringLiteral("-h") ||
         command == QStringLiteral("help")) {
         out << QString::fromUtf8(kUsage).arg(OfferedFormatNames());
+        return kCliOk;
+    }
+    if (command == QStringLiteral("--version")) {
+        out << "quorvel-cli " QUORVEL_VERSION "\n";
         return kCliOk;
     }
     if (command == QStringLiteral("settings")) {

@@ -25,7 +25,7 @@ done
 
 desktop="$prefix/share/applications/quorvel.desktop"
 desktop-file-validate "$desktop" || fail "desktop entry does not validate"
-grep -qx "Exec=$prefix/bin/quorvel" "$desktop" || fail "Exec does not name the installed program"
+grep -qx "Exec=$prefix/bin/quorvel %F" "$desktop" || fail "Exec does not name the installed program"
 grep -qx "Icon=quorvel" "$desktop" || fail "Icon is not the theme name"
 
 # The commands in bin are links that reach the programs, which find what lies beside them.
@@ -40,7 +40,7 @@ fi
 
 # A packager's staged install: the files under DESTDIR, the entry naming the final path.
 DESTDIR="$work/stage" cmake --install "$build" --prefix /opt/quorvel >/dev/null
-grep -qx "Exec=/opt/quorvel/bin/quorvel" "$work/stage/opt/quorvel/share/applications/quorvel.desktop" ||
+grep -qx "Exec=/opt/quorvel/bin/quorvel %F" "$work/stage/opt/quorvel/share/applications/quorvel.desktop" ||
     fail "staged entry does not name the final path"
 [[ -L "$work/stage/opt/quorvel/bin/quorvel-cli" ]] || fail "staged link missing"
 echo "install layout: ok"

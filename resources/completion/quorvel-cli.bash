@@ -1,0 +1,95 @@
+# bash completion for quorvel-cli: commands, options, format names, and files by extension.
+
+# The extensions of the audio files convert, probe and loudness take (filelist/input_formats.cpp).
+_quorvel_cli_audio="mp3 mp2 wav flac ogg oga opus m4a mp4 aac m4b aif aiff aifc wv wma ape mka webm ac3 au caf w64 tta mpc"
+
+# Adds the folders and the files with one of the extensions (any case) that start with $1.
+_quorvel_cli_files() {
+    local cur="$1" extensions="$2" path extension
+    local IFS=$'\n'
+    compopt -o filenames 2>/dev/null
+    for path in $(compgen -d -- "$cur"); do
+        COMPREPLY+=("$path")
+    done
+    for path in $(compgen -f -- "$cur"); do
+        [[ -d "$path" ]] && continue
+        for extension in $(IFS=' '; printf '%s\n' $extensions); do
+            if [[ "${path,,}" == *."$extension" ]]; then
+                COMPREPLY+=("$path")
+                break
+            fi
+        done
+    done
+}
+
+_quorvel_cli() {
+    local cur="${COMP_WORDS[COMP_CWORD]}"
+    local prev=""
+    ((COMP_CWORD > 0)) && prev="${COMP_WORDS[COMP_CWORD - 1]}"
+    COMPREPLY=()
+    local IFS=$'\n'
+
+    if ((COMP_CWORD == 1)); then
+        COMPREPLY=($(compgen -W $'settings\ntags\nprobe\nconfigure\nconvert\nloudness\nhelp\n--help\n--version' -- "$cur"))
+        return 0
+    fi
+
+    local command="${COMP_WORDS[1]}" word i
+    case "$command" in
+    tags)
+        if ((COMP_CWORD == 2)); then
+            _quorvel_cli_files "$cur" "mp3 ogg wma"
+        elif ((COMP_CWORD == 3)); then  # --set comes first
+            COMPREPLY=($(compgen -W "--set" -- "$cur"))
+        else
+            compopt -o nospace 2>/dev/null
+            COMPREPLY=($(compgen -W $'--set\nTitle=\nArtist=\nAlbum=\nYear=\nTrack=\nComment=\nGenre=' -- "$cur"))
+        fi
+        ;;
+    configure)
+        case "$prev" in
+        --format) COMPREPLY=($(compgen -W $'mp3\nwav\nflac\nogg\nopus\nm4a\n0\n1\n2\n3\n4\n5\n6\n7' -- "$cur")) ;;
+        *) COMPREPLY=($(compgen -W $'--format\n--all' -- "$cur")) ;;
+        esac
+        ;;
+    probe | loudness)
+        _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
+        ;;
+    convert)
+        # After "--" every word is a file or folder.
+        for ((i = 2; i < COMP_CWORD; i++)); do
+            if [[ "${COMP_WORDS[i]}" == "--" ]]; then
+                _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
+                return 0
+            fi
+        done
+        case "$prev" in
+        --format) COMPREPLY=($(compgen -W $'mp3\nwav\nflac\nogg\nopus\nm4a' -- "$cur")) ;;
+        --output)
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -d -- "$cur"))
+            ;;
+        --from)
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -f -- "$cur"))
+            [[ "-" == "$cur"* ]] && COMPREPLY+=("-")
+            ;;
+        --existing) COMPREPLY=($(compgen -W $'number\nskip\nupdate' -- "$cur")) ;;
+        --jobs) COMPREPLY=($(compgen -W $'1\n2\n3\n4\n6\n8\n12\n16' -- "$cur")) ;;
+        --loudness) COMPREPLY=($(compgen -W $'-14\n-16\n-18\n-23' -- "$cur")) ;;
+        --true-peak) COMPREPLY=($(compgen -W $'-1\n-2\n0' -- "$cur")) ;;
+        --pattern | --lame-options) ;;
+        *)
+            if [[ "$cur" == -* ]]; then
+                COMPREPLY=($(compgen -W $'--normalize\n--format\n--output\n--lame-options\n--jobs\n--json\n--pattern\n--existing\n--recursive\n--mirror\n--from\n--loudness\n--true-peak\n--album\n--replaygain\n--' -- "$cur"))
+            else
+                _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
+            fi
+            ;;
+        esac
+        ;;
+    esac
+    return 0
+}
+
+complete -F _quorvel_cli quorvel-cli

@@ -1,0 +1,50 @@
+# fish completion for quorvel-cli: commands, options, format names, and files by extension.
+
+set -l commands settings tags probe configure convert loudness help
+set -l audio mp3 mp2 wav flac ogg oga opus m4a mp4 aac m4b aif aiff aifc wv wma ape mka webm ac3 au caf w64 tta mpc
+
+# Folders, and the files with one of the given extensions (any case), for the token at the cursor.
+function __quorvel_cli_files
+    set -l extensions (string join '|' -- $argv)
+    for path in (complete -C "__fish_command_without_completions "(commandline -ct))
+        set path (string split -f1 \t -- $path)
+        if string match -q -- '*/' $path; or string match -qri -- "\.($extensions)\$" $path
+            echo $path
+        end
+    end
+end
+
+complete -c quorvel-cli -f
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a settings -d 'Print the seven settings start-up would load'
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a tags -d 'Print or change the tag record of a file'
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a probe -d 'Print the list row and record of each file'
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a configure -d 'Print the calls the encoder configuration makes'
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a convert -d 'Convert or normalise files'
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a loudness -d 'Print loudness and true peak (EBU R128)'
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a help -d 'Show the usage text'
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -l help -d 'Show the usage text'
+complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
+
+complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and not __fish_seen_argument -l set' -a '(__quorvel_cli_files mp3 ogg wma)'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from tags' -l set -d 'Change the named fields'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and __fish_seen_argument -l set' -a 'Title= Artist= Album= Year= Track= Comment= Genre='
+
+complete -c quorvel-cli -n '__fish_seen_subcommand_from configure' -l format -x -a 'mp3 wav flac ogg opus m4a 0 1 2 3 4 5 6 7' -d 'Output format or stored code'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from configure' -l all -d 'Every format, one by one'
+
+complete -c quorvel-cli -n '__fish_seen_subcommand_from probe loudness convert' -a "(__quorvel_cli_files $audio)"
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l normalize -d 'Write normalised copies'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l format -x -a 'mp3 wav flac ogg opus m4a' -d 'Output format'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l output -x -a '(__fish_complete_directories)' -d 'Output folder'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l lame-options -x -d 'LAME switches'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l jobs -x -a '1 2 3 4 6 8 12 16' -d 'Files at a time'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l json -d 'One JSON object per input'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l pattern -x -d 'Name outputs by a pattern'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l existing -x -a 'number skip update' -d 'What an existing output means'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l recursive -d 'Walk sub-folders'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l mirror -d 'Keep the folder structure'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l from -r -F -d 'Paths one a line (- for stdin)'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l loudness -x -a '-14 -16 -18 -23' -d 'Target loudness in LUFS'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l true-peak -x -a '-1 -2 0' -d 'True-peak ceiling in dBTP'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l album -d 'One gain for all files'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l replaygain -d 'Write ReplayGain tags'
