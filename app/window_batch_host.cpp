@@ -28,7 +28,7 @@ ListRow WindowBatchHost::RowAt(int row) const {
 
 void WindowBatchHost::SetRowState(int row, RowState state) {
     const RowState now = window_.Rows().SetState(row, state);
-    if (now == RowState::Converting || now == RowState::Normalising || now == RowState::Measuring) {
+    if (IsRunningState(now)) {
         window_.lv()->scrollTo(window_.Rows().index(row, 0));  // the running rows stay in view
     }
 }

@@ -220,9 +220,7 @@ class JobsBatchRun : public BatchRun {
             rows_.Apply(row, state);
         }
         for (int row = 0; row < shared_.plan.Count(); ++row) {
-            const RowState s = rows_.StateOf(row);
-            if (s == RowState::Measuring || s == RowState::Converting ||
-                s == RowState::Normalising) {
+            if (IsRunningState(rows_.StateOf(row))) {
                 rows_.Progress(row, shared_.progress[static_cast<std::size_t>(row)]);
             }
         }

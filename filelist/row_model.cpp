@@ -86,9 +86,7 @@ RowState RowModel::SetState(int row, RowState wanted) {
         return next;
     }
     r.state = next;
-    const bool running = next == RowState::Measuring || next == RowState::Converting ||
-                         next == RowState::Normalising;
-    r.progress = running ? 0 : -1;
+    r.progress = IsRunningState(next) ? 0 : -1;
     int firstChanged = kStatus;
     if (next == RowState::Waiting && !r.remark.isEmpty()) {
         r.remark.clear();         // nothing of the last run looks like this run's result

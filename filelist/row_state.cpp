@@ -40,11 +40,11 @@ const StateTexts& TextsOf(RowState state) {
     return kTexts[static_cast<std::size_t>(state)];
 }
 
-bool Running(RowState s) {
+}  // namespace
+
+bool IsRunningState(RowState s) {
     return s == RowState::Measuring || s == RowState::Converting || s == RowState::Normalising;
 }
-
-}  // namespace
 
 bool IsEndState(RowState state) {
     switch (state) {
@@ -84,7 +84,7 @@ RowState NextRowState(RowState current, RowState wanted) {
             allowed = true;
             break;
         case RowState::Failed:
-            allowed = current == RowState::Waiting || Running(current);
+            allowed = current == RowState::Waiting || IsRunningState(current);
             break;
         case RowState::Removed:
         case RowState::NotReached:
@@ -92,7 +92,7 @@ RowState NextRowState(RowState current, RowState wanted) {
             allowed = current == RowState::Waiting;
             break;
         case RowState::Playing:
-            allowed = !Running(current);
+            allowed = !IsRunningState(current);
             break;
     }
     return allowed ? wanted : current;

@@ -23,6 +23,9 @@ enum class RowState {
 // move makes no sense (a finished row cannot start measuring, a waiting row cannot finish).
 RowState NextRowState(RowState current, RowState wanted);
 
+// True while a batch works on the row (its first pass or its write): the states with progress.
+bool IsRunningState(RowState state);
+
 // True for the states a batch leaves a row in.
 bool IsEndState(RowState state);
 

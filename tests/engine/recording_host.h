@@ -62,8 +62,7 @@ struct RecordingHost : BatchHost {
             r.status = RowStateText(next);
         }
     }
-    std::vector<std::pair<int, int>> rowProgress;  // (row, value)
-    void ShowRowProgress(int row, int value) override { rowProgress.emplace_back(row, value); }
+    void ShowRowProgress(int, int) override {}
     void ShowProgress(int value) override {
         progressOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
         progress.push_back(value);
