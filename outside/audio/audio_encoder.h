@@ -4,19 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "components/encoder_recipe.h"
 #include "components/lame_encoder_settings.h"
-
-// One output being written: takes interleaved float blocks at its own rate and channel count.
-// `path` is where the bytes go (a temporary file); `shownPath` is the name used in messages.
-class AudioEncoder {
-  public:
-    virtual ~AudioEncoder() = default;
-    virtual int SampleRate() const = 0;
-    virtual int Channels() const = 0;
-    virtual void Write(const float* samples, std::int64_t frames) = 0;
-    // Flushes and completes the file. Throws ComponentError when it cannot be completed.
-    virtual void Finish() = 0;
-};
 
 // PCM WAV, 8 (unsigned), 16, 24 or 32-bit integer.
 std::unique_ptr<AudioEncoder> CreateWaveEncoder(const QString& path, const QString& shownPath,
