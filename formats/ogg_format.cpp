@@ -1,6 +1,5 @@
 // Ogg Vorbis: the keys hand-edited files have always had, two flags choosing the mode.
 #include <cstdint>
-#include <limits>
 #include "components/audio_file.h"
 #include "components/lame_encoder_settings.h"
 #include "formats/encoder_tables.h"
@@ -77,13 +76,8 @@ void Configure(const FormatConfigure& c) {
     const int kbps = (vbr || !useQuality) ? r.Value(kKeys[2]) : 0;
     const int minKbps = r.Number("ogg", "min bitrate", 9);
     const int maxKbps = r.Number("ogg", "max bitrate", 9);
-    const int quality = r.Number("ogg", "quality", 300);
-    // The quality travels as a 16-bit number; a larger one would arrive as some other value.
-    constexpr int kLow = std::numeric_limits<std::int16_t>::min();
-    constexpr int kHigh = std::numeric_limits<std::int16_t>::max();
-    if (useQuality && (quality < kLow || quality > kHigh)) {
-        throw r.OutOfRange("ogg", "quality", quality, kLow, kHigh);
-    }
+    // Only the quality call uses the quality, so only it may refuse it (-1.0 to 10.0).
+    const int quality = useQuality ? r.Value(kKeys[5]) : 0;
 
     if (!vbr && !useQuality) {
         writer.SetOggFormat(rate, channels, kbps, 0, 0, -1);

@@ -8,6 +8,7 @@
 
 namespace {
 
+// The rate and depth only mean something in the chosen-format mode, so the command line picks it.
 constexpr FormatKey kKeys[] = {
     {"wav", "mode", FormatKey::Kind::Number, 0, 0, 2},
     {"wav",
@@ -21,7 +22,9 @@ constexpr FormatKey kKeys[] = {
      nullptr,
      nullptr,
      {},
-     kSampleRateTable},
+     kSampleRateTable,
+     1,
+     "mode=2"},
     {"wav", "channel", FormatKey::Kind::Number, 1, 0, 1},
     {"wav",
      "bit",
@@ -34,7 +37,9 @@ constexpr FormatKey kKeys[] = {
      nullptr,
      nullptr,
      {},
-     kWaveBitsTable},
+     kWaveBitsTable,
+     1,
+     "mode=2"},
 };
 
 void Configure(const FormatConfigure& c) {

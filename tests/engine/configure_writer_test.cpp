@@ -167,7 +167,7 @@ TEST(ConfigureWriter, RefusesAnIndexOutsideItsTable) {
         {6, "[opus]\nbitrate=5\n", "[opus] bitrate = 5 is outside 6..510"},
         {7, "[m4a]\nbitrate=321\n", "[m4a] bitrate = 321 is outside 32..320"},
         {3, "[ogg]\noggquality=1\nquality=70000\n",
-         "[ogg] quality = 70000 is outside -32768..32767"},
+         "[ogg] quality = 70000 is outside -100..1000"},
         {4, "[VOX]\nVOX=12\n", "[VOX] VOX = 12 is outside 0..8"},
     };
     for (const Bad& c : cases) {
