@@ -31,7 +31,7 @@ constexpr FormatKey kKeys[] = {
      FormatKey::Kind::Position,
      1,
      0,
-     1,
+     2,
      "bits",
      nullptr,
      nullptr,

@@ -304,7 +304,13 @@ void TAudioFile2::BuildEncoder() {
     const QString& target = output_->Target();
     switch (kind_) {
         case OutputKind::Wave:
-            encoder_ = CreateWaveEncoder(temp, target, waveRate_, waveChannels_, waveBits_);
+            // A depth of 0 keeps the source's: 16 for lossy inputs, 24 or 32 where the input has
+            // them.
+            encoder_ = CreateWaveEncoder(temp, target, waveRate_, waveChannels_,
+                                         waveBits_ != 0 ? waveBits_
+                                                        : (sourceBits_ > 24   ? 32
+                                                           : sourceBits_ > 16 ? 24
+                                                                              : 16));
             break;
         case OutputKind::Vox:
             encoder_ = CreateVoxEncoder(temp, target, voxRate_);
