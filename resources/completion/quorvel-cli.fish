@@ -24,6 +24,8 @@ complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a loudne
 complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -a help -d 'Show the usage text'
 complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -l help -d 'Show the usage text'
 complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
+complete -c quorvel-cli -n "__fish_seen_subcommand_from $commands; and not __fish_seen_subcommand_from help" -s h -l help -d 'Show the help of the command'
+complete -c quorvel-cli -n "__fish_seen_subcommand_from help; and test (count (commandline -opc)) -eq 2" -a 'settings tags probe configure convert loudness' -d 'Show the help of the command'
 
 complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and not __fish_seen_argument -l set' -a '(__quorvel_cli_files mp3 ogg wma)'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from tags' -l set -d 'Change the named fields'
