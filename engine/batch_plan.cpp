@@ -5,6 +5,8 @@
 #include "engine/hidden_output.h"
 #include "engine/main_state.h"
 #include "formats/configure_writer.h"
+#include "formats/copy_codec.h"
+#include "formats/output_formats.h"
 #include "settings/output_names_setting.h"
 
 void WriterConfiguration::Apply(const JobParts& job) const {
@@ -62,6 +64,15 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
             first.loudnessMeter, static_cast<double>(loud.lufs), loud.truePeak, loud.album, {}};
         plan.replayGain = !normalize;
         plan.replayAlbum = !normalize && loud.album;
+    }
+    const bool fades = (app.FadeIn && app.FadeInTime > 0) || (app.FadeOut && app.FadeOutTime > 0);
+    if (app.CopySameFormat && !normalize && !fades) {
+        const OutputFormat* format = FindOutputFormat(app.OutputFormat);
+        const char* codec = CopyCodecOf(app.OutputFormat);
+        if (format && codec) {
+            plan.copyCodec = QLatin1String(codec);
+            plan.copyKeepsPcm = format->lossless;
+        }
     }
     plan.maxWholeSamples = maxWholeSamples > 0 ? maxWholeSamples : DefaultMaxWholeSamples();
     if (jobCount > 1) {

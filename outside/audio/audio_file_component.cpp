@@ -45,6 +45,12 @@ void MakeSafe(std::vector<float>& samples) {
     }
 }
 
+// The channels of the codecs that follow the source: up to the eight they lay out, more folded
+// into stereo.
+int EncodedChannels(int source) {
+    return source < 1 ? 2 : source > 8 ? 2 : source;
+}
+
 }  // namespace
 
 TAudioFile2::TAudioFile2() = default;
@@ -151,6 +157,10 @@ int TAudioFile2::Channels() {
 
 int TAudioFile2::SourceBits() {
     return decoder_ ? decoder_->SourceBits() : 16;
+}
+
+QString TAudioFile2::SourceCodec() {
+    return decoder_ ? decoder_->Codec() : QString();
 }
 
 int TAudioFile2::PcmSampleRate() {
@@ -271,6 +281,28 @@ void TAudioFile2::SetSourceBits(int bits) {
     }
 }
 
+PcmFormat TAudioFile2::OutputPcm(const PcmFormat& source) {
+    switch (kind_) {
+        case OutputKind::Wave:
+            return {waveRate_, waveChannels_, waveBits_, false};
+        case OutputKind::Vox:
+            return {voxRate_, 1, 4, false};
+        case OutputKind::Ogg:
+            return {ogg_.sampleRate, ogg_.channels, 16, false};
+        case OutputKind::Encoded:
+            if (encoded_.codec == EncodedFormat::Codec::Flac) {
+                return {source.rate, EncodedChannels(source.channels), source.bits > 16 ? 24 : 16,
+                        false};
+            }
+            break;
+        case OutputKind::Mp3:
+        case OutputKind::None:
+            break;
+    }
+    // The lossy encoders choose their own rate within what their settings allow.
+    return source;
+}
+
 // ---- Writer ----
 
 void TAudioFile2::CreateOutput(const QString& fileName) {
@@ -339,7 +371,7 @@ void TAudioFile2::BuildEncoder() {
 std::unique_ptr<AudioEncoder> TAudioFile2::BuildEncodedEncoder(const QString& temp,
                                                                const QString& target) const {
     const int rate = sourceRate_ > 0 ? sourceRate_ : 44100;
-    const int channels = sourceChannels_ < 1 ? 2 : sourceChannels_ > 8 ? 2 : sourceChannels_;
+    const int channels = EncodedChannels(sourceChannels_);
     switch (encoded_.codec) {
         case EncodedFormat::Codec::Flac:
             return CreateFlacEncoder(temp, target, rate, channels, sourceBits_ > 16 ? 24 : 16,

@@ -26,6 +26,7 @@ class TAudioFile2 : public IAudioFile2 {
     int Channels() override;
     int Duration() override;
     int SourceBits() override;
+    QString SourceCodec() override;
     int PcmSampleRate() override;
     int PcmChannels() override;
 
@@ -38,6 +39,7 @@ class TAudioFile2 : public IAudioFile2 {
     void SetWmaFormat(int format) override;
     void SetEncodedFormat(const EncodedFormat& format) override;
     void SetSourceBits(int bits) override;
+    PcmFormat OutputPcm(const PcmFormat& source) override;
     void CreateOutput(const QString& fileName) override;
     void WriteBuffer(AudioBuffer& buffer) override;
     float OutputPeak(const AudioBuffer& block, bool last) override;
