@@ -23,7 +23,7 @@ PcmFormat IAudioFile2::OutputPcm(const PcmFormat& source) {
     return source;
 }
 
-void IAudioFile2::SetEncodedFormat(const EncodedFormat&) {
+void IAudioFile2::SetEncoder(std::shared_ptr<const EncoderRecipe>) {
     throw ComponentError(QStringLiteral("This writer cannot encode that format"));
 }
 

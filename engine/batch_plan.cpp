@@ -5,7 +5,6 @@
 #include "engine/hidden_output.h"
 #include "engine/main_state.h"
 #include "formats/configure_writer.h"
-#include "formats/copy_codec.h"
 #include "formats/output_formats.h"
 #include "settings/output_names_setting.h"
 
@@ -68,9 +67,8 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
     const bool fades = (app.FadeIn && app.FadeInTime > 0) || (app.FadeOut && app.FadeOutTime > 0);
     if (app.CopySameFormat && !normalize && !fades) {
         const OutputFormat* format = FindOutputFormat(app.OutputFormat);
-        const char* codec = CopyCodecOf(app.OutputFormat);
-        if (format && codec) {
-            plan.copyCodec = QLatin1String(codec);
+        if (format && format->copyCodec) {
+            plan.copyCodec = QLatin1String(format->copyCodec);
             plan.copyKeepsPcm = format->lossless;
         }
     }

@@ -45,12 +45,6 @@ void MakeSafe(std::vector<float>& samples) {
     }
 }
 
-// The channels of the codecs that follow the source: up to the eight they lay out, more folded
-// into stereo.
-int EncodedChannels(int source) {
-    return source < 1 ? 2 : source > 8 ? 2 : source;
-}
-
 }  // namespace
 
 TAudioFile2::TAudioFile2() = default;
@@ -260,10 +254,13 @@ void TAudioFile2::SetWmaFormat(int) {
     throw ComponentError(QStringLiteral("WMA output is not supported on this system"));
 }
 
-void TAudioFile2::SetEncodedFormat(const EncodedFormat& format) {
+void TAudioFile2::SetEncoder(std::shared_ptr<const EncoderRecipe> recipe) {
     CheckEnabled();
+    if (!recipe) {
+        throw ComponentError(QStringLiteral("Cannot use an output format without an encoder"));
+    }
     kind_ = OutputKind::Encoded;
-    encoded_ = format;
+    recipe_ = std::move(recipe);
 }
 
 void TAudioFile2::SetSourceBits(int bits) {
@@ -290,16 +287,12 @@ PcmFormat TAudioFile2::OutputPcm(const PcmFormat& source) {
         case OutputKind::Ogg:
             return {ogg_.sampleRate, ogg_.channels, 16, false};
         case OutputKind::Encoded:
-            if (encoded_.codec == EncodedFormat::Codec::Flac) {
-                return {source.rate, EncodedChannels(source.channels), source.bits > 16 ? 24 : 16,
-                        false};
-            }
-            break;
+            return recipe_->OutputFormat(source);
         case OutputKind::Mp3:
         case OutputKind::None:
             break;
     }
-    // The lossy encoders choose their own rate within what their settings allow.
+    // LAME chooses its own rate within what its settings allow.
     return source;
 }
 
@@ -345,9 +338,12 @@ void TAudioFile2::BuildEncoder() {
         case OutputKind::Ogg:
             encoder_ = CreateOggEncoder(temp, target, ogg_);
             break;
-        case OutputKind::Encoded:
-            encoder_ = BuildEncodedEncoder(temp, target);
+        case OutputKind::Encoded: {
+            const PcmFormat source{sourceRate_, sourceChannels_, sourceBits_, false};
+            const PcmFormat output = recipe_->OutputFormat(source);
+            encoder_ = recipe_->Create(temp, target, output, sourceBits_ > 0 ? sourceBits_ : 16);
             break;
+        }
         case OutputKind::None:
             break;
     }
@@ -364,25 +360,6 @@ void TAudioFile2::BuildEncoder() {
                                 .arg(QString::fromUtf8(e.what())));
         }
     }
-}
-
-// The codecs that follow the source: its rate where the codec has it, its channels up to the
-// eight these codecs lay out (more are folded into stereo), its depth for lossless output.
-std::unique_ptr<AudioEncoder> TAudioFile2::BuildEncodedEncoder(const QString& temp,
-                                                               const QString& target) const {
-    const int rate = sourceRate_ > 0 ? sourceRate_ : 44100;
-    const int channels = EncodedChannels(sourceChannels_);
-    switch (encoded_.codec) {
-        case EncodedFormat::Codec::Flac:
-            return CreateFlacEncoder(temp, target, rate, channels, sourceBits_ > 16 ? 24 : 16,
-                                     encoded_.level);
-        case EncodedFormat::Codec::Opus:
-            return CreateOpusEncoder(temp, target, rate, channels, encoded_.kbps, encoded_.vbr);
-        case EncodedFormat::Codec::Aac:
-            return CreateAacEncoder(temp, target, AacSampleRate(rate), channels, encoded_.kbps);
-    }
-    ThrowAudioError(QStringLiteral("Cannot create"), target,
-                    QStringLiteral("no encoder for this format"));
 }
 
 void TAudioFile2::Encode(const float* samples, std::int64_t frames) {

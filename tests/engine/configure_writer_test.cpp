@@ -92,16 +92,20 @@ const Case kCases[] = {
      Lines({"Writer.SetWaveFormat(16000,1,8)"})},
     {"unknown wav mode sends nothing", "[wav]\nmode=3\n", 1, "", {}},
     {"wma", "[wma]\nformat=4\n", 2, "", Lines({"Writer.SetWmaFormat(5)"})},
-    {"ogg by bit rate", nullptr, 3, "", Lines({"Writer.SetOggFormat(44100,2,96,0,0,-1)"})},
+    // Without any Ogg key: quality 5, what the page's Default picks; one stored key keeps the
+    // older meaning of the others.
+    {"ogg without keys", nullptr, 3, "", Lines({"Writer.SetOggFormat(44100,2,0,0,0,500)"})},
+    {"ogg by bit rate", "[ogg]\nchannel=1\n", 3, "",
+     Lines({"Writer.SetOggFormat(44100,2,96,0,0,-1)"})},
     {"ogg with V and Q: quality first",
      "[ogg]\noggvbr=1\noggquality=1\nquality=450\nchannel=0\nfrequency=8\nbitrate=11\n"
      "min bitrate=7\nmax bitrate=13\n",
      3, "",
      Lines({"Writer.SetOggFormat(48000,1,0,0,0,450)", "Writer.SetOggFormat(48000,1,128,7,13,-1)"})},
     {"vox", "[VOX]\nVOX=1\n", 4, "", Lines({"Writer.SetVoxFormat(11025)"})},
-    {"flac", "[flac]\nlevel=8\n", 5, "", Lines({"Writer.SetEncodedFormat(flac,8)"})},
-    {"opus defaults", nullptr, 6, "", Lines({"Writer.SetEncodedFormat(opus,128,vbr)"})},
-    {"m4a", "[m4a]\nbitrate=320\n", 7, "", Lines({"Writer.SetEncodedFormat(aac,320)"})},
+    {"flac", "[flac]\nlevel=8\n", 5, "", Lines({"Writer.SetEncoder(flac,8)"})},
+    {"opus defaults", nullptr, 6, "", Lines({"Writer.SetEncoder(opus,128,vbr)"})},
+    {"m4a", "[m4a]\nbitrate=320\n", 7, "", Lines({"Writer.SetEncoder(aac,320)"})},
     {"other format configures nothing", nullptr, 99, "x", {}},
 };
 
