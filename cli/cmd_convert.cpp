@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/convert_inputs.h"
 #include "cli/convert_organise.h"
+#include "cli/encoder_options.h"
 #include "cli/loudness_flags.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/convert_batch.h"
@@ -71,6 +72,7 @@ struct ConvertOptions {
     int jobs = 0;  // 0: one per core
     bool json = false;
     LoudnessFlags loudness;
+    EncoderOptions encoder;
     QStringList inputs;
     OrganiseOptions organise;
 };
@@ -93,7 +95,8 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
         };
         QString v;
         QString bad;
-        if (TakeLoudnessFlag(args, i, o.loudness, bad)) {
+        if (TakeLoudnessFlag(args, i, o.loudness, bad) ||
+            TakeEncoderOption(args, i, o.encoder, bad)) {
             if (!bad.isEmpty()) {
                 return bad;
             }
@@ -165,6 +168,7 @@ QString Help() {
                "                       the output format for this run\n"
                "  --output DIR         the output folder for this run\n"
                "  --lame-options TEXT  LAME switches, as typed into the Settings dialog\n"
+               "%2"
                "  --jobs N             convert N files at a time (1 to 256; default one per core)\n"
                "  --json               one JSON object per input instead of the line\n"
                "  --pattern TEXT       name outputs from {artist} {album} {albumartist} {title}\n"
@@ -185,8 +189,12 @@ QString Help() {
                "  --album              with --loudness or --replaygain: one gain for all files\n"
                "  --                   every argument after it is a file or folder, even one\n"
                "                       called --help\n"
-               "  -h, --help           show this text\n")
-        .arg(OfferedFormatNames());
+               "  -h, --help           show this text\n"
+               "\n"
+               "The format, folder and encoder options hold for this run only: nothing is\n"
+               "written to the settings file. An encoder option sets that key of the output\n"
+               "format (--format, else the stored one), checked as the settings file's is.\n")
+        .arg(OfferedFormatNames(), EncoderOptionsHelp());
 }
 
 // The components of one job.
@@ -219,6 +227,18 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     const std::unique_ptr<ILoudnessMeter> meter = CreateLoudnessMeter();
     if (options.format >= 0) {
         state.appSettings.OutputFormat = options.format;  // this run only: nothing is written back
+    }
+    if (!options.encoder.given.empty()) {
+        const OutputFormat* format = FindOutputFormat(state.appSettings.OutputFormat);
+        const QString bad = format
+                                ? ApplyEncoderOptions(options.encoder, *format, *state.settingsFile)
+                                : QStringLiteral("the stored output format %1 is not known (%2)")
+                                      .arg(state.appSettings.OutputFormat)
+                                      .arg(OfferedFormatNames());
+        if (!bad.isEmpty()) {
+            err << "convert: " << bad << '\n';
+            return kCliUsage;
+        }
     }
     const int jobs = options.jobs > 0
                          ? options.jobs

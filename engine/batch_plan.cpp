@@ -79,10 +79,17 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
     }
     // A writer that lost its configuration gets the batch's again. The job threads read their
     // own copy of the settings file: the window's may be let go of at a close.
-    auto settings = state.settingsFile && jobCount == 0
-                        ? std::shared_ptr<const SettingsFile>(state.settingsFile.get(),
-                                                              [](const SettingsFile*) {})
-                        : std::make_shared<const SettingsFile>();
+    std::shared_ptr<const SettingsFile> settings;
+    if (state.settingsFile && jobCount == 0) {
+        settings = std::shared_ptr<const SettingsFile>(state.settingsFile.get(),
+                                                       [](const SettingsFile*) {});
+    } else {
+        auto own = std::make_shared<SettingsFile>();
+        if (state.settingsFile) {
+            own->SetRunValues(state.settingsFile->GetRunValues());  // a command line's, this run
+        }
+        settings = std::move(own);
+    }
     plan.configure = std::make_shared<const WriterConfiguration>(
         app.OutputFormat, std::move(settings), first.commandLine);
     const int count = host.RowCount();
