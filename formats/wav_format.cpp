@@ -8,6 +8,8 @@
 
 namespace {
 
+// The rate and depth keys only count in the chosen-format mode (2), so setting one from the command
+// line picks it too.
 constexpr FormatKey kKeys[] = {
     {"wav", "mode", FormatKey::Kind::Number, 0, 0, 2},
     {"wav",
@@ -21,7 +23,9 @@ constexpr FormatKey kKeys[] = {
      nullptr,
      nullptr,
      {},
-     kSampleRateTable},
+     kSampleRateTable,
+     1,
+     "mode=2"},
     {"wav", "channel", FormatKey::Kind::Number, 1, 0, 1},
     {"wav",
      "bit",
@@ -34,7 +38,9 @@ constexpr FormatKey kKeys[] = {
      nullptr,
      nullptr,
      {},
-     kWaveBitsTable},
+     kWaveBitsTable,
+     1,
+     "mode=2"},
 };
 
 void Configure(const FormatConfigure& c) {

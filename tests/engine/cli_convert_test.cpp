@@ -355,6 +355,10 @@ TEST_F(CliConvertTest, EncoderOptionsHoldForTheRunOnly) {
     for (const char* name : {"/a.flac", "/b.flac"}) {
         EXPECT_EQ(Inspect(out + S(name)).split(u' ').value(2), S("22050")) << name;
     }
+    // A WAV rate means something only in the chosen-layout mode, which it picks.
+    ASSERT_EQ(Run({S("--format"), S("wav"), S("--rate"), S("22050"), S("--output"), out, a}).status,
+              0);
+    EXPECT_EQ(Inspect(out + S("/a.wav")).split(u' ').value(2), S("22050"));
     EXPECT_FALSE(QFile::exists(dir.File(S("Quorvel.ini"))));
 
     const struct {
