@@ -130,7 +130,7 @@ void CliBatchHost::WaitForMessages() {
 }
 
 void CliBatchHost::PrintResult(RowState state, const QString& input, const QString& output,
-                               const QString& reason, double seconds) {
+                               const QString& reason, double seconds, const QString& note) {
     // An output already there is what a re-run over a library asked for, not a failure.
     if (!RowStateSucceeded(state)) {
         allFinished_ = false;
@@ -140,7 +140,7 @@ void CliBatchHost::PrintResult(RowState state, const QString& input, const QStri
         out_ << "{\"status\":" << JsonString(RowStateWord(state))
              << ",\"input\":" << JsonString(input) << ",\"output\":" << JsonString(output)
              << ",\"seconds\":" << QString::number(std::max(0.0, seconds), 'f', 3)
-             << ",\"error\":" << JsonString(reason) << "}\n"
+             << ",\"error\":" << JsonString(reason) << ",\"note\":" << JsonString(note) << "}\n"
              << Qt::flush;
     } else {
         out_ << RowStateWord(state) << '\t' << TabField(input) << '\t' << TabField(output) << '\n'
@@ -153,7 +153,7 @@ void CliBatchHost::FileDone(const FileResult& result) {
     PrintRejectedBefore(result.row);
     ++done_;
     PrintResult(result.state, rows_.Row(result.row).path, result.output, result.reason,
-                result.seconds);
+                result.seconds, result.note);
     if (!result.note.isEmpty()) {
         ClearLine();
         err_ << rows_.Row(result.row).path << ": " << result.note << '\n' << Qt::flush;

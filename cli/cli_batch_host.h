@@ -44,7 +44,7 @@ class CliBatchHost : public BatchHost {
     void CheckInterrupt();
     void ClearLine();
     void PrintResult(RowState state, const QString& input, const QString& output,
-                     const QString& reason, double seconds);
+                     const QString& reason, double seconds, const QString& note = {});
 
     // The rejected inputs whose position comes before `row` (all of them for RowCount()).
     void PrintRejectedBefore(int row);

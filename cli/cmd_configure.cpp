@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "cli/commands.h"
 #include "cli/recording_components.h"
 #include "formats/configure_writer.h"
@@ -25,9 +27,27 @@ bool PrintCalls(int format, const SettingsFile& file, QTextStream& out, QTextStr
     return true;
 }
 
-}  // namespace
+QString Help() {
+    return QStringLiteral(
+               "Usage: quorvel-cli configure [--format NAME|N | --all]\n"
+               "\n"
+               "Print the calls the encoder configuration makes for the stored output format,\n"
+               "one a line, as a conversion would make them. A stored value the configuration\n"
+               "refuses is reported with the key, its value and the valid range.\n"
+               "\n"
+               "Options:\n"
+               "  --format NAME|N  this format instead: a name (%1) or a stored code\n"
+               "                   (also those only a hand-edited file can choose)\n"
+               "  --all            every format convert --format takes, one by one, each under\n"
+               "                   a line \"# name (Description)\"\n"
+               "  -h, --help       show this text\n")
+        .arg(OfferedFormatNames());
+}
 
-int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (std::any_of(args.begin(), args.end(), IsHelpOption)) {
+        return PrintCommandHelp(kConfigureCommand, out);
+    }
     const SettingsFile file;
     int format = LoadStartupSettings(file).settings.OutputFormat;
     bool all = false;
@@ -77,3 +97,8 @@ int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& 
     }
     return allConfigured ? kCliOk : kCliFailed;
 }
+
+}  // namespace
+
+const CliCommand kConfigureCommand{"configure", "print the calls the encoder configuration makes",
+                                   Help, Run};

@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/convert_inputs.h"
 #include "cli/convert_organise.h"
+#include "cli/encoder_options.h"
 #include "cli/loudness_flags.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/convert_batch.h"
@@ -63,6 +64,7 @@ void RemoveStopHandlers() {
 }
 
 struct ConvertOptions {
+    bool help = false;
     bool normalize = false;
     int format = -1;  // -1: the stored one
     QString outputDir;
@@ -70,6 +72,7 @@ struct ConvertOptions {
     int jobs = 0;  // 0: one per core
     bool json = false;
     LoudnessFlags loudness;
+    EncoderOptions encoder;
     QStringList inputs;
     OrganiseOptions organise;
 };
@@ -92,12 +95,16 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
         };
         QString v;
         QString bad;
-        if (TakeLoudnessFlag(args, i, o.loudness, bad)) {
+        if (TakeLoudnessFlag(args, i, o.loudness, bad) ||
+            TakeEncoderOption(args, i, o.encoder, bad)) {
             if (!bad.isEmpty()) {
                 return bad;
             }
         } else if (a == QLatin1String("--")) {
             optionsEnded = true;  // a file may be called "--jobs"
+        } else if (IsHelpOption(a)) {
+            o.help = true;  // whatever follows: the user asked what the options are
+            return {};
         } else if (a == QLatin1String("--normalize")) {
             o.normalize = true;
         } else if (a == QLatin1String("--json")) {
@@ -146,6 +153,50 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
     return {};
 }
 
+QString Help() {
+    return QStringLiteral(
+               "Usage: quorvel-cli convert [OPTIONS] [--] FILE|FOLDER...\n"
+               "\n"
+               "Add the files, and the audio files of each folder, as Add File and Add Folder\n"
+               "would, then convert them (or with --normalize write normalised copies) with the\n"
+               "stored settings. One result line per input, in input order:\n"
+               "STATUS<TAB>input<TAB>output, STATUS one of finish, exists, stopped, Error,\n"
+               "removed, skipped; reasons and remarks go to standard error.\n"
+               "\n"
+               "Options:\n"
+               "  --format %1\n"
+               "                       the output format for this run\n"
+               "  --output DIR         the output folder for this run\n"
+               "  --lame-options TEXT  LAME switches, as typed into the Settings dialog\n"
+               "%2"
+               "  --jobs N             convert N files at a time (1 to 256; default one per core)\n"
+               "  --json               one JSON object per input instead of the line\n"
+               "  --pattern TEXT       name outputs from {artist} {album} {albumartist} {title}\n"
+               "                       {track} {disc} {year} {genre} {filename}, / for folders\n"
+               "  --existing number|skip|update\n"
+               "                       an output already there: number the new one, skip the\n"
+               "                       input, or replace the output when it is older\n"
+               "  --recursive          folders give the audio files of their sub-folders too\n"
+               "  --mirror             outputs keep the sub-folders their inputs were found in\n"
+               "  --from FILE|-        more inputs, one path a line (- for standard input)\n"
+               "  --normalize          write copies named Nor_... at the stored peak level\n"
+               "  --loudness LUFS      with --normalize: equal loudness (EBU R128, -40 to -5)\n"
+               "                       instead of equal peaks\n"
+               "  --true-peak DBTP     with --loudness: the true-peak ceiling (-10 to 0, default\n"
+               "                       -1)\n"
+               "  --replaygain         without --normalize: ReplayGain tags in the outputs, the\n"
+               "                       audio unchanged\n"
+               "  --album              with --loudness or --replaygain: one gain for all files\n"
+               "  --                   every argument after it is a file or folder, even one\n"
+               "                       called --help\n"
+               "  -h, --help           show this text\n"
+               "\n"
+               "The format, folder and encoder options hold for this run only: nothing is\n"
+               "written to the settings file. An encoder option sets that key of the output\n"
+               "format (--format, else the stored one), checked as the settings file's is.\n")
+        .arg(OfferedFormatNames(), EncoderOptionsHelp());
+}
+
 // The components of one job.
 struct OwnedJob {
     std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
@@ -154,14 +205,15 @@ struct OwnedJob {
     std::unique_ptr<IAudioTransform2> transform = CreateAudioTransform();
 };
 
-}  // namespace
-
-int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     ConvertOptions options;
     const QString usage = Parse(args, options);
     if (!usage.isEmpty()) {
         err << "convert: " << usage << '\n';
         return kCliUsage;
+    }
+    if (options.help) {
+        return PrintCommandHelp(kConvertCommand, out);
     }
     MainState state;
     state.settingsFile = std::make_unique<SettingsFile>();
@@ -175,6 +227,18 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
     const std::unique_ptr<ILoudnessMeter> meter = CreateLoudnessMeter();
     if (options.format >= 0) {
         state.appSettings.OutputFormat = options.format;  // this run only: nothing is written back
+    }
+    if (!options.encoder.given.empty()) {
+        const OutputFormat* format = FindOutputFormat(state.appSettings.OutputFormat);
+        const QString bad = format
+                                ? ApplyEncoderOptions(options.encoder, *format, *state.settingsFile)
+                                : QStringLiteral("the stored output format %1 is not known (%2)")
+                                      .arg(state.appSettings.OutputFormat)
+                                      .arg(OfferedFormatNames());
+        if (!bad.isEmpty()) {
+            err << "convert: " << bad << '\n';
+            return kCliUsage;
+        }
     }
     const int jobs = options.jobs > 0
                          ? options.jobs
@@ -248,3 +312,8 @@ int RunConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
     }
     return host.AllFinished() ? kCliOk : kCliFailed;
 }
+
+}  // namespace
+
+const CliCommand kConvertCommand{"convert", "convert or normalise files, one result line each",
+                                 Help, Run};

@@ -23,9 +23,24 @@ void PrintLine(QTextStream& out, const LoudnessMeasure& m, const QString& name) 
     out.flush();
 }
 
-}  // namespace
+QString Help() {
+    return QStringLiteral(
+        "Usage: quorvel-cli loudness [--] FILE...\n"
+        "\n"
+        "Print each file's integrated loudness, loudness range and true peak (EBU R128) as\n"
+        "LUFS<TAB>LU<TAB>dBTP<TAB>file, then, for two files or more, the files together as an\n"
+        "album, named (album).\n"
+        "\n"
+        "Options:\n"
+        "  --            every argument after it is a file, even one called --help\n"
+        "  -h, --help    show this text\n");
+}
 
-int RunLoudnessCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
+    QStringList args = given;
+    if (FileArgumentsAskForHelp(args)) {
+        return PrintCommandHelp(kLoudnessCommand, out);
+    }
     if (args.isEmpty()) {
         err << "quorvel-cli loudness: missing FILE (try --help)\n";
         return kCliUsage;
@@ -68,3 +83,8 @@ int RunLoudnessCommand(const QStringList& args, QTextStream& out, QTextStream& e
     }
     return anyFailed ? kCliFailed : kCliOk;
 }
+
+}  // namespace
+
+const CliCommand kLoudnessCommand{
+    "loudness", "print loudness, loudness range and true peak (EBU R128)", Help, Run};

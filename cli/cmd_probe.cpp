@@ -28,9 +28,25 @@ void PrintBlock(const ProbeResult& r, QTextStream& out) {
         << '\n';
 }
 
-}  // namespace
+QString Help() {
+    return QStringLiteral(
+        "Usage: quorvel-cli probe [--] FILE|FOLDER...\n"
+        "\n"
+        "Print the list row and the tag record adding each file would give, as Key=value\n"
+        "lines (Caption, Frequency, Channels, Time, Size, Status, Path, the seven tag keys and\n"
+        "DurationMs), a blank line after each file. A folder gives its audio files, as Add\n"
+        "Folder would; a file that would be refused is reported on standard error.\n"
+        "\n"
+        "Options:\n"
+        "  --            every argument after it is a file or folder, even one called --help\n"
+        "  -h, --help    show this text\n");
+}
 
-int RunProbeCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
+    QStringList args = given;
+    if (FileArgumentsAskForHelp(args)) {
+        return PrintCommandHelp(kProbeCommand, out);
+    }
     if (args.isEmpty()) {
         err << "quorvel-cli probe: missing FILE (try --help)\n";
         return kCliUsage;
@@ -62,3 +78,8 @@ int RunProbeCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     }
     return anyFailed ? kCliFailed : kCliOk;
 }
+
+}  // namespace
+
+const CliCommand kProbeCommand{"probe", "print the list row and record adding each file would give",
+                               Help, Run};

@@ -1,8 +1,28 @@
+#include <algorithm>
+
 #include "cli/commands.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 
-int RunSettingsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+namespace {
+
+QString Help() {
+    return QStringLiteral(
+        "Usage: quorvel-cli settings\n"
+        "\n"
+        "Print the seven settings start-up would load, one Key=value line each: OutputDir,\n"
+        "OutputFormat, FadeIn, FadeOut, FadeInTime, FadeOutTime, NormalizeVolume. A settings\n"
+        "file that cannot be read is reported, the defaults are printed and the exit status\n"
+        "is 1.\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help    show this text\n");
+}
+
+int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (std::any_of(args.begin(), args.end(), IsHelpOption)) {
+        return PrintCommandHelp(kSettingsCommand, out);
+    }
     if (!args.isEmpty()) {
         err << "settings: unexpected argument '" << args.first() << "'\n";
         return kCliUsage;
@@ -22,3 +42,8 @@ int RunSettingsCommand(const QStringList& args, QTextStream& out, QTextStream& e
         << "NormalizeVolume=" << s.NormalizeVolume << '\n';
     return problem.isEmpty() ? kCliOk : kCliFailed;
 }
+
+}  // namespace
+
+const CliCommand kSettingsCommand{"settings", "print the seven settings start-up would load", Help,
+                                  Run};

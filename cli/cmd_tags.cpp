@@ -1,4 +1,5 @@
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -130,9 +131,29 @@ QString WriteRecord(Format format, const QString& file, const CliRecord& r, TagF
     return {};
 }
 
-}  // namespace
+QString Help() {
+    return QStringLiteral(
+        "Usage: quorvel-cli tags [--] FILE [--set Key=Value...]...\n"
+        "\n"
+        "Print the tag record of an MP3, Ogg or WMA file, one Key=value line each: Title,\n"
+        "Artist, Album, Year, Track, Comment, Genre. With --set, change only the named fields\n"
+        "first (every other frame, comment or attribute stays), then print the record read\n"
+        "back.\n"
+        "\n"
+        "Options:\n"
+        "  --set Key=Value...  change the named fields; keys in any case, Track a number or a\n"
+        "                      number and a total (7, 3/12); --set may repeat\n"
+        "  --                  the next argument is FILE, even one called --help\n"
+        "  -h, --help          show this text\n");
+}
 
-int RunTagsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
+    QStringList args = given;
+    if (!args.isEmpty() && args.first() == QLatin1String("--")) {
+        args.removeFirst();
+    } else if (std::any_of(args.begin(), args.end(), IsHelpOption)) {
+        return PrintCommandHelp(kTagsCommand, out);
+    }
     if (args.isEmpty()) {
         err << "tags: missing FILE (usage: tags FILE [--set Key=Value...]...)\n";
         return kCliUsage;
@@ -238,3 +259,7 @@ int RunTagsCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     }
     return kCliOk;
 }
+
+}  // namespace
+
+const CliCommand kTagsCommand{"tags", "print or change the tag record of a file", Help, Run};

@@ -1,54 +1,48 @@
 #include <QCoreApplication>
 #include <QTextStream>
+#include <array>
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "formats/output_formats.h"
 #include "quorvel_version.h"
 
 namespace {
 
-const char kUsage[] =
-    "Usage: quorvel-cli COMMAND [ARGS...]\n"
-    "\n"
-    "Commands:\n"
-    "  settings                      print the seven settings start-up would load\n"
-    "  tags FILE                     print the tag record of FILE\n"
-    "  tags FILE --set Key=Value...  change the named fields of FILE's tags (--set may repeat),\n"
-    "                                then print the record read back\n"
-    "  configure [--format NAME|N | --all]\n"
-    "                                print the calls the encoder configuration makes for the\n"
-    "                                stored output format (or NAME, or the stored code N;\n"
-    "                                --all: every format of convert --format, one by one)\n"
-    "  probe FILE|FOLDER...          print the list row and record adding each file would give\n"
-    "  convert [--normalize] [--format %1] [--output DIR]\n"
-    "          [--lame-options TEXT] [--jobs N] [--json] [--pattern TEXT]\n"
-    "          [--existing number|skip|update] [--recursive] [--mirror] [--from FILE|-]\n"
-    "          [--] FILE|FOLDER...\n"
-    "                                convert (or normalise) the files, one result line each\n"
-    "                                (STATUS<TAB>input<TAB>output, or a JSON object with --json);\n"
-    "                                --pattern names outputs from {artist} {album} {albumartist}\n"
-    "                                {title} {track} {disc} {year} {genre} {filename}, \"/\" for\n"
-    "                                folders; --existing says what an output already there means;\n"
-    "                                --recursive walks sub-folders, --mirror keeps their "
-    "structure;\n"
-    "                                --from reads more inputs, one path a line (- for stdin)\n"
-    "          [--loudness LUFS [--true-peak DBTP] [--album]] (with --normalize)\n"
-    "          [--replaygain [--album]] (without --normalize)\n"
-    "                                --loudness: equal loudness instead of equal peaks (EBU "
-    "R128),\n"
-    "                                the true peak kept at most DBTP (default -1); --album: one\n"
-    "                                gain for all files; --replaygain: ReplayGain tags, audio\n"
-    "                                unchanged\n"
-    "  loudness FILE...              print each file's integrated loudness, loudness range and\n"
-    "                                true peak (EBU R128), then the files' together as an album\n"
-    "                                (LUFS<TAB>LU<TAB>dBTP<TAB>file)\n"
-    "  --help                        show this text\n"
-    "  --version                     show the version\n"
-    "\n"
-    "Exit status: 0 success, 1 failure, 2 usage error; convert: 0 only when every file\n"
-    "finished or was skipped because its output exists; 130, 143 or 129 when stopped by\n"
-    "SIGINT (Ctrl-C), SIGTERM or SIGHUP.\n";
+constexpr std::array<const CliCommand*, 6> kCommands = {&kSettingsCommand, &kTagsCommand,
+                                                        &kProbeCommand,    &kConfigureCommand,
+                                                        &kConvertCommand,  &kLoudnessCommand};
+
+const CliCommand* FindCommand(const QString& name) {
+    for (const CliCommand* command : kCommands) {
+        if (name == QLatin1String(command->name)) {
+            return command;
+        }
+    }
+    return nullptr;
+}
+
+QString Usage() {
+    QString text = QStringLiteral(
+        "Usage: quorvel-cli COMMAND [ARGS...]\n"
+        "       quorvel-cli COMMAND --help    what COMMAND does, and its options\n"
+        "\n"
+        "Commands:\n");
+    for (const CliCommand* command : kCommands) {
+        text += QStringLiteral("  %1%2\n")
+                    .arg(QLatin1String(command->name), -12)
+                    .arg(QLatin1String(command->summary));
+    }
+    text += QStringLiteral(
+        "\n"
+        "Options:\n"
+        "  -h, --help    show this text (help COMMAND: that command's)\n"
+        "  --version     show the version\n"
+        "\n"
+        "Exit status: 0 success, 1 failure, 2 usage error; convert: 0 only when every file\n"
+        "finished or was skipped because its output exists; 130, 143 or 129 when stopped by\n"
+        "SIGINT (Ctrl-C), SIGTERM or SIGHUP.\n");
+    return text;
+}
 
 }  // namespace
 
@@ -63,34 +57,26 @@ int main(int argc, char** argv) {
         err << "quorvel-cli: missing command (try --help)\n";
         return kCliUsage;
     }
-    const QString command = args.takeFirst();
-    if (command == QStringLiteral("--help") || command == QStringLiteral("-h") ||
-        command == QStringLiteral("help")) {
-        out << QString::fromUtf8(kUsage).arg(OfferedFormatNames());
-        return kCliOk;
+    const QString name = args.takeFirst();
+    if (IsHelpOption(name) || name == QLatin1String("help")) {
+        if (args.isEmpty()) {
+            out << Usage();
+            return kCliOk;
+        }
+        // help COMMAND, as git and others answer it.
+        if (const CliCommand* command = FindCommand(args.first()); command && args.size() == 1) {
+            return PrintCommandHelp(*command, out);
+        }
+        err << "quorvel-cli: no help for '" << args.join(QLatin1Char(' ')) << "' (try --help)\n";
+        return kCliUsage;
     }
-    if (command == QStringLiteral("--version")) {
+    if (name == QLatin1String("--version")) {
         out << "quorvel-cli " QUORVEL_VERSION "\n";
         return kCliOk;
     }
-    if (command == QStringLiteral("settings")) {
-        return RunSettingsCommand(args, out, err);
+    if (const CliCommand* command = FindCommand(name)) {
+        return command->run(args, out, err);
     }
-    if (command == QStringLiteral("tags")) {
-        return RunTagsCommand(args, out, err);
-    }
-    if (command == QStringLiteral("probe")) {
-        return RunProbeCommand(args, out, err);
-    }
-    if (command == QStringLiteral("configure")) {
-        return RunConfigureCommand(args, out, err);
-    }
-    if (command == QStringLiteral("loudness")) {
-        return RunLoudnessCommand(args, out, err);
-    }
-    if (command == QStringLiteral("convert")) {
-        return RunConvertCommand(args, out, err);
-    }
-    err << "quorvel-cli: unknown command '" << command << "' (try --help)\n";
+    err << "quorvel-cli: unknown command '" << name << "' (try --help)\n";
     return kCliUsage;
 }

@@ -15,6 +15,14 @@ int IAudioFile2::SourceBits() {
     return 16;
 }
 
+QString IAudioFile2::SourceCodec() {
+    return {};
+}
+
+PcmFormat IAudioFile2::OutputPcm(const PcmFormat& source) {
+    return source;
+}
+
 void IAudioFile2::SetEncoder(std::shared_ptr<const EncoderRecipe>) {
     throw ComponentError(QStringLiteral("This writer cannot encode that format"));
 }

@@ -27,6 +27,12 @@ class IAudioFile2 {
     virtual int PcmChannels() = 0;    // channels of those buffers
     // Bits per sample the input holds (16 for lossy inputs), for lossless outputs that keep it.
     virtual int SourceBits();
+    // What the open input holds, named as a file of that kind is: "mp3", "mp2", "wav" (integer
+    // PCM in RIFF), "aiff", "flac", "vorbis" and "opus" (in Ogg), "aac" and "alac" (in MP4),
+    // "wavpack", "wma" ... The same codec in another container names both ("aac/adts",
+    // "flac/ogg"), so that only an input a file of the output format could be matches. Empty:
+    // unknown, which nothing takes for a match.
+    virtual QString SourceCodec();
 
     // Writer side: configure, then CreateOutput, WriteBuffer..., Close.
     virtual void SetSourceFormat(int sampleRate, int channels) = 0;
@@ -39,6 +45,9 @@ class IAudioFile2 {
     // An output a format unit's recipe encodes (the formats beyond the ones with their own
     // setter). A writer that cannot take recipes refuses it with ComponentError.
     virtual void SetEncoder(std::shared_ptr<const EncoderRecipe> recipe);
+    // The rate, channels and bits per sample the configured writer would write a source of
+    // `source` at. A writer that changes nothing gives the source.
+    virtual PcmFormat OutputPcm(const PcmFormat& source);
     // The source's bits per sample (0 = unknown, taken as 16); kept until changed.
     virtual void SetSourceBits(int bits);
     virtual void CreateOutput(const QString& fileName) = 0;

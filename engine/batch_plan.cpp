@@ -5,6 +5,7 @@
 #include "engine/hidden_output.h"
 #include "engine/main_state.h"
 #include "formats/configure_writer.h"
+#include "formats/output_formats.h"
 #include "settings/output_names_setting.h"
 
 void WriterConfiguration::Apply(const JobParts& job) const {
@@ -63,6 +64,14 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
         plan.replayGain = !normalize;
         plan.replayAlbum = !normalize && loud.album;
     }
+    const bool fades = (app.FadeIn && app.FadeInTime > 0) || (app.FadeOut && app.FadeOutTime > 0);
+    if (app.CopySameFormat && !normalize && !fades) {
+        const OutputFormat* format = FindOutputFormat(app.OutputFormat);
+        if (format && format->copyCodec) {
+            plan.copyCodec = QLatin1String(format->copyCodec);
+            plan.copyKeepsPcm = format->lossless;
+        }
+    }
     plan.maxWholeSamples = maxWholeSamples > 0 ? maxWholeSamples : DefaultMaxWholeSamples();
     if (jobCount > 1) {
         // Every job may hold one decoded file at a time.
@@ -70,10 +79,17 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
     }
     // A writer that lost its configuration gets the batch's again. The job threads read their
     // own copy of the settings file: the window's may be let go of at a close.
-    auto settings = state.settingsFile && jobCount == 0
-                        ? std::shared_ptr<const SettingsFile>(state.settingsFile.get(),
-                                                              [](const SettingsFile*) {})
-                        : std::make_shared<const SettingsFile>();
+    std::shared_ptr<const SettingsFile> settings;
+    if (state.settingsFile && jobCount == 0) {
+        settings = std::shared_ptr<const SettingsFile>(state.settingsFile.get(),
+                                                       [](const SettingsFile*) {});
+    } else {
+        auto own = std::make_shared<SettingsFile>();
+        if (state.settingsFile) {
+            own->SetRunValues(state.settingsFile->GetRunValues());  // a command line's, this run
+        }
+        settings = std::move(own);
+    }
     plan.configure = std::make_shared<const WriterConfiguration>(
         app.OutputFormat, std::move(settings), first.commandLine);
     const int count = host.RowCount();

@@ -52,6 +52,12 @@ struct RunPlan {
     LoudnessPlan loudness;  // its album gain is settled by the album's first pass
     bool replayGain = false;
     bool replayAlbum = false;
+    // Inputs already in the output format are copied as they are ([Convert] same format=copy)
+    // when they hold this codec: set only when nothing of the run (fades, level) would change
+    // them; empty: every input is converted. `copyKeepsPcm`: a lossless format copies only an
+    // input whose rate, channels and depth its writer would keep.
+    QString copyCodec;
+    bool copyKeepsPcm = false;
     std::shared_ptr<const WriterConfiguration> configure;
     std::vector<RowInput> rows;
 

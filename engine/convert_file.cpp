@@ -30,12 +30,20 @@ std::int64_t MulDiv64(std::int64_t a, std::int64_t b, std::int64_t c) {
     return static_cast<std::int64_t>(r);
 }
 
-void OpenFilePair(IAudioFile2& reader, IAudioFile2& writer, const QString& inputPath,
-                  const QString& outputPath) {
+void OpenInput(IAudioFile2& reader, const QString& inputPath) {
     if (reader.IsOpen()) {
         reader.Close();
     }
     reader.Open(inputPath);
+}
+
+void OpenFilePair(IAudioFile2& reader, IAudioFile2& writer, const QString& inputPath,
+                  const QString& outputPath) {
+    OpenInput(reader, inputPath);
+    CreateOutputFor(reader, writer, outputPath);
+}
+
+void CreateOutputFor(IAudioFile2& reader, IAudioFile2& writer, const QString& outputPath) {
     if (writer.IsOpen()) {
         writer.Close();
     }

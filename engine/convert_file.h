@@ -33,6 +33,9 @@ std::int64_t MulDiv64(std::int64_t a, std::int64_t b, std::int64_t c);
 // Opens inputPath on the reader and outputPath on the writer (closing what either holds first).
 void OpenFilePair(IAudioFile2& reader, IAudioFile2& writer, const QString& inputPath,
                   const QString& outputPath);
+// Its two halves: the input on the reader, then an output of the open input on the writer.
+void OpenInput(IAudioFile2& reader, const QString& inputPath);
+void CreateOutputFor(IAudioFile2& reader, IAudioFile2& writer, const QString& outputPath);
 
 // Moves the open input to the open output block by block, fading the first and last block.
 // Returns false when it left because `converting` was cleared (a stop). Component failures

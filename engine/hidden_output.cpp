@@ -3,12 +3,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
@@ -37,6 +39,56 @@ QString NewHiddenOutputPath(const QString& outputDir, const QString& extension) 
                .arg(counter++)
                .arg(QRandomGenerator::global()->generate() & 0xffffff, 6, 16, QLatin1Char('0')) +
            extension;
+}
+
+bool CopyToHiddenOutput(const QString& inputPath, const QString& hiddenPath,
+                        const std::function<bool(int)>& keepGoing) {
+    // Large enough that a copy costs little more than the disk, small enough that a stop is
+    // heard at once.
+    constexpr qint64 kBlockBytes = 1 << 20;
+    QFile in(inputPath);
+    if (!in.open(QIODevice::ReadOnly)) {
+        throw ComponentError(QStringLiteral("Cannot open %1: %2").arg(inputPath, in.errorString()));
+    }
+    QFile out(hiddenPath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        throw ComponentError(
+            QStringLiteral("Cannot create %1: %2").arg(hiddenPath, out.errorString()));
+    }
+    const qint64 size = in.size();
+    qint64 copied = 0;
+    QByteArray block;
+    while (true) {
+        block = in.read(kBlockBytes);
+        if (block.isEmpty()) {
+            if (in.error() != QFileDevice::NoError) {
+                throw ComponentError(
+                    QStringLiteral("Cannot read %1: %2").arg(inputPath, in.errorString()));
+            }
+            break;
+        }
+        if (out.write(block) != block.size()) {
+            throw ComponentError(
+                QStringLiteral("Cannot write %1: %2").arg(hiddenPath, out.errorString()));
+        }
+        copied += block.size();
+        const int done =
+            size > 0 ? static_cast<int>(std::min<qint64>(copied, size) * 10000 / size) : 10000;
+        if (!keepGoing(done)) {
+            return false;
+        }
+    }
+    out.close();
+    if (out.error() != QFileDevice::NoError) {
+        throw ComponentError(
+            QStringLiteral("Cannot write %1: %2").arg(hiddenPath, out.errorString()));
+    }
+    // A file still being written, or cut, would be passed off as the whole input.
+    if (copied != size || in.size() != size) {
+        throw ComponentError(
+            QStringLiteral("Cannot copy %1: it changed while it was copied").arg(inputPath));
+    }
+    return true;
 }
 
 void RemoveStaleOutputs(const QString& outputDir) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // Outputs are written under a hidden name in the output folder and get their user-visible name
 // only when complete and tagged, so nothing half-written ever sits under a final name. The hidden
@@ -10,6 +11,13 @@
 // A fresh hidden path in outputDir (ending with the separator) with the output's extension (the
 // tag writer is chosen by it). Nothing is created.
 QString NewHiddenOutputPath(const QString& outputDir, const QString& extension);
+
+// Copies the file at inputPath byte for byte to hiddenPath (created; it must not exist), calling
+// keepGoing with the part done (0..10000) between blocks. Returns false when keepGoing said to
+// stop; the partial copy is then the caller's to remove. Throws ComponentError naming the file
+// when it cannot be read or written, or changed size while it was copied.
+bool CopyToHiddenOutput(const QString& inputPath, const QString& hiddenPath,
+                        const std::function<bool(int)>& keepGoing);
 
 // Removes the hidden outputs (and the writer's temporary files beside them) that processes no
 // longer running left in outputDir.

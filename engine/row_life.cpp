@@ -51,6 +51,28 @@ void TagReplayGain(const RowLifeParts& p, const QString& hidden, RowExtras& extr
     WriteReplayGainTags(hidden, {ReplayGainText(m), ReplayPeakText(m), {}, {}});
 }
 
+// An input already in the output format that nothing of the run would change: its codec is the
+// format's, and a lossless format's writer would keep its rate, channels and depth (a WAV of
+// another layout is converted to the layout the settings ask for). The lossy formats' encoder
+// settings are not asked: copying rather than encoding again is the point.
+bool CopiesAsItIs(const RunPlan& plan, const JobParts& job) {
+    if (plan.copyCodec.isEmpty() || job.reader.SourceCodec() != plan.copyCodec) {
+        return false;
+    }
+    if (!plan.copyKeepsPcm) {
+        return true;
+    }
+    const PcmFormat source{job.reader.SampleRate(), job.reader.Channels(), job.reader.SourceBits(),
+                           false};
+    const PcmFormat output = job.writer.OutputPcm(source);
+    return output.rate == source.rate && output.channels == source.channels &&
+           output.bits == source.bits;
+}
+
+QString JoinedNote(const QString& first, const QString& second) {
+    return second.isEmpty() ? first : first + QStringLiteral("; ") + second;
+}
+
 // The written, closed output under the name promised (or replacing the output it updates).
 QString NameOutput(const RunPlan& plan, const RowInput& in, const QString& hidden,
                    const QString& promised) {
@@ -134,15 +156,29 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
         if (!QDir().mkpath(dir)) {
             throw ComponentError(QStringLiteral("Cannot create the folder %1").arg(dir));
         }
-        OpenFilePair(p.job.reader, p.job.writer, path, hidden);
-        if (p.work(p.job, in, extras) == WorkEnd::Complete) {
+        OpenInput(p.job.reader, path);
+        const bool copy = CopiesAsItIs(p.plan, p.job);
+        WorkEnd work = WorkEnd::Stopped;
+        if (copy) {
+            // What the user asked for: the input's own bytes, tagged and named as an output.
+            p.job.reader.Close();
+            const bool whole = CopyToHiddenOutput(path, hidden, [&](int done) {
+                p.report.Progress(in.row, done);
+                return p.report.KeepGoing();
+            });
+            work = whole ? WorkEnd::Complete : WorkEnd::Stopped;
+        } else {
+            CreateOutputFor(p.job.reader, p.job.writer, hidden);
+            work = p.work(p.job, in, extras);
+        }
+        if (work == WorkEnd::Complete) {
             p.job.reader.Close();
             p.job.writer.Close();
             TransferTagsGuarded(hidden, in.source.record, TagSource{path, p.plan.Normalize()});
             if (p.plan.replayGain) {
                 TagReplayGain(p, hidden, extras);
             }
-            r.note = extras.note;
+            r.note = copy ? JoinedNote(QStringLiteral("copied"), extras.note) : extras.note;
             r.output = NameOutput(p.plan, in, hidden, promised);
             state = RowState::Finished;
         }

@@ -8,7 +8,8 @@
 
 namespace {
 
-// The rate and depth only mean something in the chosen-format mode, so the command line picks it.
+// The rate and depth keys only count in the chosen-format mode (2), so setting one from the command
+// line picks it too.
 constexpr FormatKey kKeys[] = {
     {"wav", "mode", FormatKey::Kind::Number, 0, 0, 2},
     {"wav",

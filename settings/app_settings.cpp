@@ -40,6 +40,7 @@ StartupSettings LoadStartupSettings(const SettingsFile& file) {
     s.settings.FadeOutTime = file.ReadNumber(kFade, QStringLiteral("Outtime"), 5);
     s.settings.BatchJobs = ReadBatchJobs(file);
     s.settings.Loudness = ReadLoudnessSettings(file);
+    s.settings.CopySameFormat = ReadCopySameFormat(file);
     return s;
 }
 
@@ -49,6 +50,12 @@ std::int32_t ReadBatchJobs(const SettingsFile& file) {
 
 void WriteBatchJobs(SettingsFile& file, std::int32_t jobs) {
     file.WriteNumber(kBatch, kJobs, jobs);
+}
+
+bool ReadCopySameFormat(const SettingsFile& file) {
+    const QString value =
+        file.ReadText(QStringLiteral("Convert"), QStringLiteral("same format"), QString());
+    return value.trimmed().compare(QLatin1String("copy"), Qt::CaseInsensitive) == 0;
 }
 
 int EffectiveBatchJobs(int stored) {

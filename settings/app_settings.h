@@ -25,6 +25,10 @@ struct AppSettings {
     // The loudness keys of [Nor]: read at start-up after the seven, stored by the settings
     // dialog's Ok, never written at shutdown.
     LoudnessSettings Loudness;
+    // [Convert] same format: "copy" copies an input already in the output format, with nothing
+    // to change, as it is instead of converting it; anything else ("convert", the default)
+    // converts every input. Read at start-up after the loudness keys, never written at shutdown.
+    bool CopySameFormat = false;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
@@ -52,6 +56,9 @@ constexpr std::int32_t kMostBatchJobs = 16;
 // dialog's Ok after its own keys. The write throws SettingsWriteError when refused.
 std::int32_t ReadBatchJobs(const SettingsFile& file);
 void WriteBatchJobs(SettingsFile& file, std::int32_t jobs);
+
+// [Convert] same format as stored: true for "copy" (in any case).
+bool ReadCopySameFormat(const SettingsFile& file);
 
 // The number of files to work on at once for a stored value: 0 (automatic) gives one per core;
 // anything else, and the core count, is brought into 1..16.

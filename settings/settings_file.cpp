@@ -92,13 +92,39 @@ QString SettingsFile::ReadProblem() const {
         .arg(profile::ResolvePath(fileName_), problem);
 }
 
+namespace {
+
+QString RunKey(const QString& section, const QString& key) {
+    return section.toLower() + QLatin1Char('\n') + key.toLower();
+}
+
+}  // namespace
+
+void SettingsFile::SetRunValue(const QString& section, const QString& key, const QString& value) {
+    runValues_.insert(RunKey(section, key), value);
+}
+
+const QString* SettingsFile::RunValue(const QString& section, const QString& key) const {
+    if (runValues_.isEmpty()) {
+        return nullptr;
+    }
+    const auto found = runValues_.constFind(RunKey(section, key));
+    return found == runValues_.constEnd() ? nullptr : &found.value();
+}
+
 QString SettingsFile::ReadText(const QString& section, const QString& key,
                                const QString& defaultText) const {
+    if (const QString* value = RunValue(section, key)) {
+        return *value;
+    }
     return profile::GetPrivateProfileString(section, key, defaultText, fileName_, 2048);
 }
 
 QString SettingsFile::ReadWholeText(const QString& section, const QString& key,
                                     const QString& defaultText) const {
+    if (const QString* value = RunValue(section, key)) {
+        return *value;
+    }
     return profile::GetPrivateProfileString(section, key, defaultText, fileName_,
                                             std::numeric_limits<int>::max());
 }

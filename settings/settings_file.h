@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -43,8 +44,19 @@ class SettingsFile {
     // Asks the profile layer to write out any cached copy of the file.
     void Flush();
 
+    // Values that stand in for stored ones in every read of this object and are never written:
+    // a command line's settings for one run. Keyed by section and key without regard to case,
+    // as the file is. Set before a batch starts; a copy for another thread takes them along.
+    using RunValues = QHash<QString, QString>;
+    void SetRunValue(const QString& section, const QString& key, const QString& value);
+    void SetRunValues(RunValues values) { runValues_ = std::move(values); }
+    const RunValues& GetRunValues() const { return runValues_; }
+
   private:
+    const QString* RunValue(const QString& section, const QString& key) const;
+
     QString fileName_;
+    RunValues runValues_;
 };
 
 // The integer reading of a settings value: blanks, a sign, decimal digits or hexadecimal after

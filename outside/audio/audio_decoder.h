@@ -19,6 +19,8 @@ class AudioDecoder {
     virtual std::int64_t Read(float* out, std::int64_t frames) = 0;
     // Bits per sample the input holds; lossy inputs count as 16.
     virtual int SourceBits() const { return 16; }
+    // What the input holds, as IAudioFile2::SourceCodec names it; empty when unknown.
+    virtual QString Codec() const { return {}; }
 };
 
 // Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV, AIFF,

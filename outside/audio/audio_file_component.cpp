@@ -153,6 +153,10 @@ int TAudioFile2::SourceBits() {
     return decoder_ ? decoder_->SourceBits() : 16;
 }
 
+QString TAudioFile2::SourceCodec() {
+    return decoder_ ? decoder_->Codec() : QString();
+}
+
 int TAudioFile2::PcmSampleRate() {
     return SampleRate();
 }
@@ -272,6 +276,24 @@ void TAudioFile2::SetSourceBits(int bits) {
     if (output_) {
         BuildEncoder();
     }
+}
+
+PcmFormat TAudioFile2::OutputPcm(const PcmFormat& source) {
+    switch (kind_) {
+        case OutputKind::Wave:
+            return {waveRate_, waveChannels_, waveBits_, false};
+        case OutputKind::Vox:
+            return {voxRate_, 1, 4, false};
+        case OutputKind::Ogg:
+            return {ogg_.sampleRate, ogg_.channels, 16, false};
+        case OutputKind::Encoded:
+            return recipe_->OutputFormat(source);
+        case OutputKind::Mp3:
+        case OutputKind::None:
+            break;
+    }
+    // LAME chooses its own rate within what its settings allow.
+    return source;
 }
 
 // ---- Writer ----

@@ -27,6 +27,7 @@ class TAudioFile2 : public IAudioFile2 {
     int Channels() override;
     int Duration() override;
     int SourceBits() override;
+    QString SourceCodec() override;
     int PcmSampleRate() override;
     int PcmChannels() override;
 
@@ -39,6 +40,7 @@ class TAudioFile2 : public IAudioFile2 {
     void SetWmaFormat(int format) override;
     void SetEncoder(std::shared_ptr<const EncoderRecipe> recipe) override;
     void SetSourceBits(int bits) override;
+    PcmFormat OutputPcm(const PcmFormat& source) override;
     void CreateOutput(const QString& fileName) override;
     void WriteBuffer(AudioBuffer& buffer) override;
     float OutputPeak(const AudioBuffer& block, bool last) override;

@@ -155,6 +155,10 @@ class Demuxer {
     }
 
     AVStream* Stream() const { return format_->streams[stream_]; }
+    // The demuxer's short name: "mov" (MP4 and M4A), "ogg", "matroska", "asf", "wv" ...
+    QString Container() const {
+        return QString::fromUtf8(format_->iformat->name).section(QLatin1Char(','), 0, 0);
+    }
     AVCodecParameters* Parameters() const { return Stream()->codecpar; }
     const AVCodec* Codec() const { return codec_; }
 
@@ -420,6 +424,33 @@ std::int64_t CountFromPackets(Demuxer& demuxer, int rate) {
     return std::max<std::int64_t>({total - trimmed, demuxer.StatedFrames(rate), 0});
 }
 
+// A codec by the name of its usual file, and in the container it usually comes in; the same
+// codec in another container also names that ("aac/adts", "flac/ogg").
+QString CodecName(AVCodecID id, const QString& container) {
+    static const struct {
+        AVCodecID id;
+        const char* name;
+        const char* container;
+    } kUsual[] = {
+        {AV_CODEC_ID_AAC, "aac", "mov"},       {AV_CODEC_ID_ALAC, "alac", "mov"},
+        {AV_CODEC_ID_VORBIS, "vorbis", "ogg"}, {AV_CODEC_ID_OPUS, "opus", "ogg"},
+        {AV_CODEC_ID_FLAC, "flac", "flac"},    {AV_CODEC_ID_MP3, "mp3", "mp3"},
+        {AV_CODEC_ID_MP2, "mp2", "mp3"},       {AV_CODEC_ID_WAVPACK, "wavpack", "wv"},
+        {AV_CODEC_ID_WMAV1, "wma", "asf"},     {AV_CODEC_ID_WMAV2, "wma", "asf"},
+        {AV_CODEC_ID_WMAPRO, "wma", "asf"},    {AV_CODEC_ID_WMALOSSLESS, "wma", "asf"},
+        {AV_CODEC_ID_APE, "ape", "ape"},       {AV_CODEC_ID_TTA, "tta", "tta"},
+    };
+    for (const auto& usual : kUsual) {
+        if (usual.id == id) {
+            const QString name = QLatin1String(usual.name);
+            return container == QLatin1String(usual.container)
+                       ? name
+                       : name + QLatin1Char('/') + container;
+        }
+    }
+    return QString::fromUtf8(avcodec_get_name(id)) + QLatin1Char('/') + container;
+}
+
 class FfmpegDecoder : public AudioDecoder {
   public:
     FfmpegDecoder(QString path, std::unique_ptr<FrameSource> source)
@@ -452,6 +483,7 @@ class FfmpegDecoder : public AudioDecoder {
             bits_ = 8 * av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame_->format));
         }
         bits_ = std::clamp(bits_, 8, 32);
+        codec_ = CodecName(par->codec_id, source_->Demuxing().Container());
     }
 
     // `packetClock`: the packets' durations are counted in samples and make the length, so
@@ -465,6 +497,7 @@ class FfmpegDecoder : public AudioDecoder {
     int Channels() const override { return channels_; }
     std::int64_t Length() const override { return length_; }
     int SourceBits() const override { return bits_; }
+    QString Codec() const override { return codec_; }
 
     std::int64_t Read(float* out, std::int64_t frames) override {
         std::int64_t written = 0;
@@ -512,6 +545,7 @@ class FfmpegDecoder : public AudioDecoder {
     int rate_ = 0;
     int channels_ = 0;
     int bits_ = 16;
+    QString codec_;
 };
 
 // An ASF file's own statement of its length, in frames at `rate`, when the file is shorter than

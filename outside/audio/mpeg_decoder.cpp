@@ -191,6 +191,14 @@ class MpegDecoder : public AudioDecoder {
     int SampleRate() const override { return stream_->Rate(); }
     int Channels() const override { return stream_->Channels(); }
     std::int64_t Length() const override { return length_; }
+    // Layer III is the .mp3 file, layer II the .mp2 one, of whichever MPEG version.
+    QString Codec() const override {
+        mpg123_frameinfo2 info{};
+        if (mpg123_info2(mh_, &info) != MPG123_OK || info.layer < 1 || info.layer > 3) {
+            return {};
+        }
+        return QStringLiteral("mp%1").arg(info.layer);
+    }
 
     std::int64_t Read(float* out, std::int64_t frames) override {
         if (ended_ || frames <= 0) {

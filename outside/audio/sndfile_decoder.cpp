@@ -35,6 +35,31 @@ class SndfileDecoder : public AudioDecoder {
         }
     }
 
+    QString Codec() const override {
+        const int type = info_.format & SF_FORMAT_TYPEMASK;
+        const int sub = info_.format & SF_FORMAT_SUBMASK;
+        const bool integerPcm = sub == SF_FORMAT_PCM_S8 || sub == SF_FORMAT_PCM_U8 ||
+                                sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_24 ||
+                                sub == SF_FORMAT_PCM_32;
+        const bool littleEndian = (info_.format & SF_FORMAT_ENDMASK) != SF_ENDIAN_BIG;
+        switch (type) {
+            case SF_FORMAT_WAV:
+            case SF_FORMAT_WAVEX:
+                // Only what the WAV writer itself writes; float, ADPCM and the others differ.
+                return integerPcm && littleEndian ? QStringLiteral("wav") : QString();
+            case SF_FORMAT_AIFF:
+                return integerPcm ? QStringLiteral("aiff") : QString();
+            case SF_FORMAT_FLAC:
+                return QStringLiteral("flac");
+            case SF_FORMAT_OGG:
+                return sub == SF_FORMAT_VORBIS ? QStringLiteral("vorbis")
+                       : sub == SF_FORMAT_OPUS ? QStringLiteral("opus")
+                                               : QString();
+            default:
+                return {};
+        }
+    }
+
     std::int64_t Read(float* out, std::int64_t frames) override {
         if (ended_ || frames <= 0) {
             return 0;

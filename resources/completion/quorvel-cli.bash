@@ -36,8 +36,13 @@ _quorvel_cli() {
 
     local command="${COMP_WORDS[1]}" word i
     case "$command" in
+    help)
+        ((COMP_CWORD == 2)) && COMPREPLY=($(compgen -W $'settings\ntags\nprobe\nconfigure\nconvert\nloudness' -- "$cur"))
+        ;;
     tags)
-        if ((COMP_CWORD == 2)); then
+        if ((COMP_CWORD == 2)) && [[ "$cur" == -* ]]; then
+            COMPREPLY=($(compgen -W $'--help\n--' -- "$cur"))
+        elif ((COMP_CWORD == 2)) || [[ "$prev" == "--" && COMP_CWORD -eq 3 ]]; then
             _quorvel_cli_files "$cur" "mp3 ogg wma"
         elif ((COMP_CWORD == 3)); then  # --set comes first
             COMPREPLY=($(compgen -W "--set" -- "$cur"))
@@ -49,11 +54,15 @@ _quorvel_cli() {
     configure)
         case "$prev" in
         --format) COMPREPLY=($(compgen -W $'mp3\nwav\nflac\nogg\nopus\nm4a\n0\n1\n2\n3\n4\n5\n6\n7' -- "$cur")) ;;
-        *) COMPREPLY=($(compgen -W $'--format\n--all' -- "$cur")) ;;
+        *) COMPREPLY=($(compgen -W $'--format\n--all\n--help' -- "$cur")) ;;
         esac
         ;;
     probe | loudness)
-        _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
+        if [[ "$cur" == -* && " ${COMP_WORDS[*]:2:COMP_CWORD-2} " != *" -- "* ]]; then
+            COMPREPLY=($(compgen -W $'--help\n--' -- "$cur"))
+        else
+            _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
+        fi
         ;;
     convert)
         # After "--" every word is a file or folder.
@@ -78,10 +87,13 @@ _quorvel_cli() {
         --jobs) COMPREPLY=($(compgen -W $'1\n2\n3\n4\n6\n8\n12\n16' -- "$cur")) ;;
         --loudness) COMPREPLY=($(compgen -W $'-14\n-16\n-18\n-23' -- "$cur")) ;;
         --true-peak) COMPREPLY=($(compgen -W $'-1\n-2\n0' -- "$cur")) ;;
-        --pattern | --lame-options) ;;
+        --vbr | --dither) COMPREPLY=($(compgen -W $'0\n1' -- "$cur")) ;;
+        --rate) COMPREPLY=($(compgen -W $'0\n22050\n44100\n48000\n96000' -- "$cur")) ;;
+        --bits) COMPREPLY=($(compgen -W $'0\n16\n24\n32' -- "$cur")) ;;
+        --pattern | --lame-options | --bitrate | --quality | --level) ;;
         *)
             if [[ "$cur" == -* ]]; then
-                COMPREPLY=($(compgen -W $'--normalize\n--format\n--output\n--lame-options\n--jobs\n--json\n--pattern\n--existing\n--recursive\n--mirror\n--from\n--loudness\n--true-peak\n--album\n--replaygain\n--' -- "$cur"))
+                COMPREPLY=($(compgen -W $'--normalize\n--format\n--output\n--lame-options\n--jobs\n--json\n--pattern\n--existing\n--recursive\n--mirror\n--from\n--loudness\n--true-peak\n--album\n--replaygain\n--bitrate\n--quality\n--level\n--vbr\n--rate\n--bits\n--dither\n--help\n--' -- "$cur"))
             else
                 _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
             fi

@@ -46,6 +46,54 @@ TEST(Cli, UsageErrorsExitWithTwoAndOneLine) {
     }
 }
 
+// Every command answers -h and --help with its own text, wherever an option may stand, and the
+// top-level help lists every command; after "--" a file may be called --help.
+TEST(Cli, EveryCommandHasItsOwnHelp) {
+    TempDir dir;
+    const CliResult top = RunCli({S("--help")}, dir.Path());
+    const struct {
+        QStringList args;
+        const char* command;  // whose help it must print
+    } asks[] = {
+        {{S("settings"), S("--help")}, "settings"},
+        {{S("tags"), S("-h")}, "tags"},
+        {{S("tags"), S("song.mp3"), S("--set"), S("Title=x"), S("--help")}, "tags"},
+        {{S("probe"), S("a.wav"), S("--help")}, "probe"},
+        {{S("configure"), S("--all"), S("-h")}, "configure"},
+        {{S("convert"), S("--format"), S("flac"), S("--help"), S("--jobs")}, "convert"},
+        {{S("convert"), S("--lame-options"), S("-h"), S("-h")}, "convert"},
+        {{S("loudness"), S("-h")}, "loudness"},
+        {{S("help"), S("convert")}, "convert"},
+    };
+    for (const auto& ask : asks) {
+        const QString command = S(ask.command);
+        EXPECT_TRUE(top.out.contains(S("\n  ") + command + S(" "))) << ask.command;
+        const CliResult r = RunCli(ask.args, dir.Path());
+        const std::string shown = ask.args.join(u' ').toStdString();
+        EXPECT_EQ(r.status, 0) << shown << r.err.toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << shown << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith(S("Usage: quorvel-cli ") + command + S(" "))) << shown;
+        EXPECT_TRUE(r.out.contains(S("-h, --help"))) << shown;
+    }
+    EXPECT_EQ(RunCli({S("convert"), S("-h")}, dir.Path()).out,
+              RunCli({S("help"), S("convert")}, dir.Path()).out);
+    EXPECT_TRUE(RunCli({S("convert"), S("--help")}, dir.Path())
+                    .out.contains(S("--format mp3|wav|flac|ogg|opus|m4a")));
+
+    // The file is named by the argument itself, so the program runs in its folder.
+    dir.Write(S("--help"), "not audio");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.Path());
+    for (const char* command : {"convert", "probe", "loudness", "tags"}) {
+        const CliResult r = RunCli({S(command), S("--"), S("--help")}, dir.Path());
+        EXPECT_EQ(r.status, 1) << command << r.out.toStdString();
+        EXPECT_FALSE(r.out.contains(S("Usage:"))) << command;
+        EXPECT_TRUE(r.err.contains(S("--help"))) << command << r.err.toStdString();
+    }
+    QDir::setCurrent(before);
+    EXPECT_EQ(RunCli({S("help"), S("frobnicate")}, dir.Path()).status, 2);
+}
+
 TEST(Cli, ProbePrintsTheRowsAndRecordsAddingWouldGive) {
     TempDir dir;
     QDir(dir.Path()).mkpath(S("folder/sub"));

@@ -256,4 +256,134 @@ TEST_F(CliConvertTest, FromStandardInputRecursiveMirrorAndSkip) {
     EXPECT_TRUE(missing.err.contains(S("no-such-list"))) << missing.err.toStdString();
 }
 
+// What independent tools say of a file: its audio packets' MD5 (ffmpeg, no decoding), the bytes
+// after its ID3v2 tag, its sample rate and bit rate, and its tag keys (mutagen).
+QString Inspect(const QString& file) {
+    static const char kScript[] = R"(import sys, subprocess, hashlib, mutagen
+f = sys.argv[1]
+md5 = subprocess.run(['ffmpeg', '-v', 'error', '-i', f, '-map', '0:a', '-c', 'copy', '-f', 'md5',
+                      '-'], capture_output=True, text=True, check=True).stdout.strip()
+data = open(f, 'rb').read()
+if data[:3] == b'ID3':
+    data = data[10 + ((data[6] << 21) | (data[7] << 14) | (data[8] << 7) | data[9]):]
+m = mutagen.File(f)
+keys = sorted(k.lower() for k in (m.tags.keys() if m is not None and m.tags else []))
+info = m.info if m is not None else None
+print(md5, hashlib.md5(data).hexdigest(), getattr(info, 'sample_rate', 0),
+      getattr(info, 'bitrate', 0), ' '.join(keys))
+)";
+    QProcess p;
+    p.start(S("/usr/bin/python3"), {S("-c"), S(kScript), file});
+    p.waitForFinished(60000);
+    EXPECT_EQ(p.exitCode(), 0) << file.toStdString() << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// [Convert] same format=copy: an input already in the output format is its own audio, byte for
+// byte, plus the tags the run gives it (ReplayGain here), remarked "copied"; a run that changes
+// something (a fade, a sample rate, normalisation) converts it instead.
+TEST_F(CliConvertTest, SameFormatInputsAreCopiedWithTheirNewTags) {
+    const QString wav = Input("a.wav", 1.5, 440);
+    const QString in = dir.File(S("in"));
+    const char* formats[] = {"mp3", "flac", "ogg", "opus", "m4a"};
+    for (const char* format : formats) {
+        ASSERT_EQ(Run({S("--format"), S(format), S("--output"), in, wav}).status, 0) << format;
+    }
+    QFile::copy(wav, in + S("/a.wav"));
+    dir.Write(S("Quorvel.ini"), "[Convert]\nsame format=copy\n");
+    const QString out = dir.File(S("out"));
+    for (const char* format : {"mp3", "flac", "ogg", "opus", "m4a", "wav"}) {
+        const QString input = in + S("/a.") + S(format);
+        const CliResult r = Run(
+            {S("--json"), S("--replaygain"), S("--format"), S(format), S("--output"), out, input});
+        ASSERT_EQ(r.status, 0) << format << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(S("\"note\":\"copied"))) << format << r.out.toStdString();
+        const QString output = out + S("/a.") + S(format);
+        const QStringList before = Inspect(input).split(u' ');
+        const QStringList after = Inspect(output).split(u' ');
+        ASSERT_GE(after.size(), 4) << format;
+        EXPECT_EQ(after[0], before[0]) << format << ": the audio packets differ";
+        if (QLatin1String(format) == QLatin1String("mp3")) {
+            EXPECT_EQ(after[1], before[1]) << "the MP3 bytes after the tag differ";
+        }
+        if (QLatin1String(format) != QLatin1String("wav")) {
+            EXPECT_TRUE(after.join(u' ').contains(QLatin1String("_track_gain")))
+                << format << after.join(u' ').toStdString();
+        }
+        QFile::remove(output);
+    }
+    // Something to change converts: a sample rate for this run, a fade, normalisation.
+    const struct {
+        const char* ini;
+        QStringList args;
+        const char* rate;  // of the output
+    } converts[] = {
+        {"", {S("--format"), S("flac"), S("--rate"), S("22050")}, "22050"},
+        {"[Fade]\nIn=1\nIntime=1\n", {S("--format"), S("flac")}, "44100"},
+        {"", {S("--format"), S("flac"), S("--normalize")}, "44100"},
+    };
+    for (const auto& c : converts) {
+        dir.Write(S("Quorvel.ini"), QByteArray("[Convert]\nsame format=copy\n") + c.ini);
+        const CliResult r = Run(QStringList{S("--json"), S("--output"), out} + c.args +
+                                QStringList{in + S("/a.flac")});
+        ASSERT_EQ(r.status, 0) << c.ini << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(S("\"note\":\"\""))) << c.ini << r.out.toStdString();
+        const QString output =
+            QDir(out).absoluteFilePath(QDir(out).entryList({S("*.flac")}, QDir::Files).value(0));
+        const QStringList after = Inspect(output).split(u' ');
+        ASSERT_GE(after.size(), 3);
+        EXPECT_NE(after[0], Inspect(in + S("/a.flac")).split(u' ')[0]) << c.ini;
+        EXPECT_EQ(after[2], S(c.rate)) << c.ini;
+        QFile::remove(output);
+    }
+}
+
+// Encoder options set the chosen format's keys for this run only, checked as the settings file's
+// values are; a format without the option says which it has.
+TEST_F(CliConvertTest, EncoderOptionsHoldForTheRunOnly) {
+    const QString a = Input("a.wav", 1, 440);
+    const QString b = Input("b.wav", 1, 660);
+    const QString out = dir.File(S("out"));
+    const CliResult mp3 =
+        Run({S("--format"), S("mp3"), S("--bitrate"), S("192"), S("--output"), out, a});
+    ASSERT_EQ(mp3.status, 0) << mp3.err.toStdString();
+    EXPECT_EQ(qRound(Inspect(out + S("/a.mp3")).split(u' ').value(3).toDouble() / 1000), 192);
+    // Job threads read their own copy of the settings: it carries the run's values too.
+    const CliResult flac = Run({S("--jobs"), S("2"), S("--rate"), S("22050"), S("--format"),
+                                S("flac"), S("--output"), out, a, b});
+    ASSERT_EQ(flac.status, 0) << flac.err.toStdString();
+    for (const char* name : {"/a.flac", "/b.flac"}) {
+        EXPECT_EQ(Inspect(out + S(name)).split(u' ').value(2), S("22050")) << name;
+    }
+    // A WAV rate means something only in the chosen-layout mode, which it picks.
+    ASSERT_EQ(Run({S("--format"), S("wav"), S("--rate"), S("22050"), S("--output"), out, a}).status,
+              0);
+    EXPECT_EQ(Inspect(out + S("/a.wav")).split(u' ').value(2), S("22050"));
+    EXPECT_FALSE(QFile::exists(dir.File(S("Quorvel.ini"))));
+
+    const struct {
+        QStringList args;
+        const char* message;
+    } refused[] = {
+        {{S("--format"), S("wav"), S("--level"), S("3")},
+         "convert: the WAV format has no --level; its options are --rate, --bits\n"},
+        {{S("--format"), S("flac"), S("--level"), S("9")},
+         "convert: [flac] level = 9 is outside 0..8; pick a value in Settings\n"},
+        {{S("--format"), S("ogg"), S("--quality"), S("11")},
+         "convert: [ogg] quality = 11 is outside -1..10; pick a value in Settings\n"},
+        {{S("--bitrate"), S("fast"), S("--format"), S("opus")},
+         "convert: --bitrate needs a number, not 'fast'\n"},
+        {{S("--format"), S("flac"), S("--level")}, "convert: --level needs a value\n"},
+        {{S("--vbr"), S("1"), S("--format"), S("flac")},
+         "convert: the FLAC format has no --vbr; its options are --level, --rate, --bits, "
+         "--dither\n"},
+    };
+    for (const auto& r : refused) {
+        const CliResult c = Run(QStringList{a} + r.args);
+        EXPECT_EQ(c.status, 2) << r.message;
+        EXPECT_EQ(c.err, S(r.message));
+        EXPECT_TRUE(c.out.isEmpty());
+    }
+}
+
 }  // namespace

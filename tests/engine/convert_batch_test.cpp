@@ -7,6 +7,7 @@
 #include "components/component_error.h"
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
+#include "engine/normalize_batch.h"
 #include "fakes/fake_audio.h"
 #include "recording_host.h"
 #include "support/temp_dir.h"
@@ -239,6 +240,59 @@ TEST_F(ConvertBatchTest, FailureDeletesTheOutputAndTheBatchGoesOn) {
     EXPECT_FALSE(state.Converting);
     EXPECT_FALSE(state.BatchActive);
     EXPECT_TRUE(host.textCleared);
+}
+
+// [Convert] same format=copy: an input already in the output format that nothing of the run
+// would change is its own bytes under the output's name, remarked "copied"; anything to change
+// (or another codec, or the setting off) converts it.
+TEST_F(ConvertBatchTest, SameFormatInputsAreCopiedOnlyWhenNothingChanges) {
+    struct CopyCase {
+        const char* what;
+        bool copySetting;
+        int format;  // stored code
+        const char* codec;
+        int rate, bits;
+        bool fadeIn, fadeOut, normalize;
+        bool copied;
+    };
+    const std::vector<CopyCase> cases{
+        {"WAV of the layout the settings ask for", true, 1, "wav", 44100, 16, false, false, false,
+         true},
+        {"the setting left at convert", false, 1, "wav", 44100, 16, false, false, false, false},
+        {"a fade in", true, 1, "wav", 44100, 16, true, false, false, false},
+        {"a fade out", true, 1, "wav", 44100, 16, false, true, false, false},
+        {"normalised copies", true, 1, "wav", 44100, 16, false, false, true, false},
+        {"another sample rate", true, 1, "wav", 48000, 16, false, false, false, false},
+        {"another depth", true, 1, "wav", 44100, 24, false, false, false, false},
+        {"another codec", true, 1, "flac", 44100, 16, false, false, false, false},
+        {"an unknown codec", true, 1, "", 44100, 16, false, false, false, false},
+        {"MP3 whatever the MP3 settings say", true, 0, "mp3", 48000, 16, false, false, false, true},
+        {"MP2 into MP3", true, 0, "mp2", 44100, 16, false, false, false, false},
+    };
+    int n = 0;
+    for (const CopyCase& c : cases) {
+        log->clear();
+        host = RecordingHost();
+        outDir = dir.File(S("out%1").arg(++n));
+        state.appSettings.OutputFormat = c.format;
+        state.appSettings.CopySameFormat = c.copySetting;
+        state.appSettings.FadeIn = c.fadeIn;
+        state.appSettings.FadeOut = c.fadeOut;
+        reader.codec = S(c.codec);
+        reader.inputRate = c.rate;
+        reader.sourceBits = c.bits;
+        const QString input = AddRow("song");
+        BatchParts parts = Parts();
+        c.normalize ? NormalizeAll(parts, host) : ConvertAll(parts, host);
+        ASSERT_EQ(host.done.size(), 1u) << c.what;
+        EXPECT_EQ(host.done[0].outcome, RowState::Finished) << c.what;
+        EXPECT_EQ(host.done[0].note, c.copied ? S("copied") : QString()) << c.what;
+        EXPECT_EQ(log->filter(S("AudioFilewrite.CreateOutput")).isEmpty(), c.copied) << c.what;
+        QFile in(input), out(host.done[0].output);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly) && out.open(QIODevice::ReadOnly)) << c.what;
+        // An MP3 gets its tag in front of the copied bytes.
+        EXPECT_EQ(out.readAll().endsWith(in.readAll()), c.copied) << c.what;
+    }
 }
 
 TEST_F(ConvertBatchTest, UnknownStoredFormatIsRefusedBeforeAnythingStarts) {

@@ -24,6 +24,7 @@ struct RecordingHost : BatchHost {
         int row;
         RowState outcome;
         QString output;
+        QString note;
     };
     std::vector<Row> rows;
     std::vector<int> progress;
@@ -89,5 +90,7 @@ struct RecordingHost : BatchHost {
         }
         counts.emplace_back(p.done, ended);
     }
-    void FileDone(const FileResult& r) override { done.push_back({r.row, r.state, r.output}); }
+    void FileDone(const FileResult& r) override {
+        done.push_back({r.row, r.state, r.output, r.note});
+    }
 };

@@ -43,19 +43,24 @@ void FakeAudioFile::SetSourceFormat(int r, int c) {
 }
 void FakeAudioFile::SetWaveFormat(int r, int c, int b) {
     Log(QStringLiteral("SetWaveFormat(%1,%2,%3)").arg(N(r), N(c), N(b)));
+    wave_ = PcmFormat{r, c, b, false};
 }
 void FakeAudioFile::SetVoxFormat(int r) {
     Log(QStringLiteral("SetVoxFormat(%1)").arg(r));
+    wave_.reset();
 }
 void FakeAudioFile::SetMp3Encoder(IAudioFile2LameEnc&) {
     Log(QStringLiteral("SetMp3Encoder()"));
+    wave_.reset();
 }
 void FakeAudioFile::SetOggFormat(int r, int c, int k, int mn, int mx, std::int16_t q) {
+    wave_.reset();
     Log(QStringLiteral("SetOggFormat(%1,%2,%3,%4,%5,%6)")
             .arg(N(r), N(c), N(k), N(mn), N(mx), N(q)));
 }
 void FakeAudioFile::SetEncoder(std::shared_ptr<const EncoderRecipe> recipe) {
     Log(QStringLiteral("SetEncoder(%1)").arg(recipe->Describe()));
+    wave_.reset();
 }
 
 void FakeAudioFile::SetWmaFormat(int f) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "call_log.h"
@@ -20,6 +21,8 @@ class FakeAudioFile : public IAudioFile2 {
     int inputRate = 44100;
     int durationMs = 1000;
     bool failOpen = false;
+    QString codec;                          // what SourceCodec names
+    int sourceBits = 16;                    // what SourceBits gives
     std::vector<float> written;             // what WriteBuffer received since CreateOutput
     std::function<void()> onWrite = [] {};  // after each WriteBuffer
 
@@ -31,6 +34,10 @@ class FakeAudioFile : public IAudioFile2 {
     int Duration() override { return durationMs; }
     int PcmSampleRate() override { return inputRate; }
     int PcmChannels() override { return inputChannels; }
+    int SourceBits() override { return sourceBits; }
+    QString SourceCodec() override { return codec; }
+    // The wave layout last set; other formats keep the source.
+    PcmFormat OutputPcm(const PcmFormat& source) override { return wave_ ? *wave_ : source; }
     void SetSourceFormat(int sampleRate, int channels) override;
     void SetWaveFormat(int sampleRate, int channels, int bits) override;
     void SetVoxFormat(int sampleRate) override;
@@ -51,6 +58,7 @@ class FakeAudioFile : public IAudioFile2 {
     CallLog log_;
     bool open_ = false;
     std::size_t position_ = 0;
+    std::optional<PcmFormat> wave_;
 };
 
 // Encoder settings that record each call before keeping the value.

@@ -17,9 +17,17 @@ for tool in man bash zsh fish appstreamcli desktop-file-validate identify; do
 done
 export XDG_CONFIG_HOME="$work/config"
 
-# What the programs say they take, to hold the pages and scripts to.
+# What the programs say they take, to hold the pages and scripts to: the commands of the
+# top-level help, the options of every command's own.
 cli_help="$("$prefix/bin/quorvel-cli" --help)"
 mapfile -t commands < <(sed -n 's/^  \([a-z]\+\)\( .*\)\?$/\1/p' <<<"$cli_help" | sort -u)
+for command in "${commands[@]}"; do
+    command_help="$("$prefix/bin/quorvel-cli" "$command" --help)" ||
+        fail "quorvel-cli $command --help exited with $?"
+    [[ "$command_help" == "Usage: quorvel-cli $command"* ]] ||
+        fail "quorvel-cli $command --help does not start with its usage line"
+    cli_help+=$'\n'"$command_help"
+done
 mapfile -t options < <(grep -o -- '--[a-z][a-z-]*' <<<"$cli_help" | sort -u)
 mapfile -t formats < <(grep -oE -- '--format [a-z0-9]+(\|[a-z0-9]+)+' <<<"$cli_help" | head -1 | cut -d' ' -f2 | tr '|' '\n')
 ((${#commands[@]} >= 6 && ${#options[@]} >= 15 && ${#formats[@]} >= 6)) ||
