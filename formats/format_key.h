@@ -15,13 +15,13 @@ struct FormatKey {
     const char* section;
     const char* key;
     Kind kind;
-    int fallback;        // the value a missing key has
-    int low;             // the valid range of the stored value
+    int fallback;  // the value a missing key has
+    int low;       // the valid range of the stored value
     int high;
     const char* option;  // `quorvel-cli convert --OPTION VALUE`, or nullptr
     const char* caption;
-    const char* suffix;   // after a number ("Kbps"), or nullptr
-    const char* tip;      // the control's tool tip
+    const char* suffix;                         // after a number ("Kbps"), or nullptr
+    const char* tip;                            // the control's tool tip
     std::span<const char* const> choices = {};  // Choice: the texts shown
     std::span<const int> values = {};           // Choice: the value stored for each text
 };
