@@ -104,6 +104,7 @@ class AiffEncoder : public PcmEncoder, private AiffState {
         if (sf_writef_float(sound_, samples, frames) != frames) {
             ThrowWriteError(shownPath_, ErrorText());
         }
+        frames_ += frames;
     }
 
     void WriteIntegers(const std::int32_t* samples, std::int64_t frames) override {
@@ -117,6 +118,7 @@ class AiffEncoder : public PcmEncoder, private AiffState {
         if (sf_writef_int(sound_, scaled_.data(), frames) != frames) {
             ThrowWriteError(shownPath_, ErrorText());
         }
+        frames_ += frames;
     }
 
     void Finish() override {
@@ -129,12 +131,47 @@ class AiffEncoder : public PcmEncoder, private AiffState {
                                             ? QString::fromLocal8Bit(std::strerror(writeErrno_))
                                             : QString::fromUtf8(sf_error_number(closed)));
         }
+        if ((frames_ * output_.channels * (output_.bits / 8)) % 2 != 0) {
+            UnpadSoundChunk();
+        }
         std::FILE* file = file_;
         file_ = nullptr;
         CloseOutputStream(file, shownPath_);
     }
 
   private:
+    // libsndfile counts the pad byte after an odd number of sample bytes into the size of the
+    // SSND chunk; FFmpeg then reads it as a broken last sample. The size is set to the samples'.
+    void UnpadSoundChunk() {
+        unsigned char header[4096];
+        if (std::fseek(file_, 0, SEEK_SET) != 0) {
+            ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        const std::size_t got = std::fread(header, 1, sizeof header, file_);
+        const auto be32 = [&](std::size_t at) {
+            return std::uint32_t{header[at]} << 24 | std::uint32_t{header[at + 1]} << 16 |
+                   std::uint32_t{header[at + 2]} << 8 | std::uint32_t{header[at + 3]};
+        };
+        const std::uint64_t wanted =
+            8 + static_cast<std::uint64_t>(frames_) * output_.channels * (output_.bits / 8);
+        for (std::size_t at = 12; at + 8 <= got; at += 8 + be32(at + 4) + (be32(at + 4) & 1)) {
+            if (std::memcmp(header + at, "SSND", 4) != 0) {
+                continue;
+            }
+            if (be32(at + 4) == wanted + 1) {
+                const unsigned char size[4] = {static_cast<unsigned char>(wanted >> 24),
+                                               static_cast<unsigned char>(wanted >> 16),
+                                               static_cast<unsigned char>(wanted >> 8),
+                                               static_cast<unsigned char>(wanted)};
+                if (std::fseek(file_, static_cast<long>(at + 4), SEEK_SET) != 0) {
+                    ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
+                }
+                PutBytes(file_, size, sizeof size, shownPath_);
+            }
+            return;
+        }
+    }
+
     // The system's reason when our stream failed, otherwise libsndfile's.
     QString ErrorText() const {
         if (writeErrno_ != 0) {
@@ -144,6 +181,7 @@ class AiffEncoder : public PcmEncoder, private AiffState {
     }
 
     QString shownPath_;
+    std::int64_t frames_ = 0;
     std::vector<std::int32_t> scaled_;
 };
 
