@@ -101,6 +101,7 @@ class AiffEncoder : public PcmEncoder, private AiffState {
             PcmEncoder::Write(samples, frames);
             return;
         }
+        Admit(frames);
         if (sf_writef_float(sound_, samples, frames) != frames) {
             ThrowWriteError(shownPath_, ErrorText());
         }
@@ -108,6 +109,7 @@ class AiffEncoder : public PcmEncoder, private AiffState {
     }
 
     void WriteIntegers(const std::int32_t* samples, std::int64_t frames) override {
+        Admit(frames);
         // libsndfile takes integers at full 32-bit scale and keeps the top bits.
         const int shift = 32 - output_.bits;
         const std::size_t count = static_cast<std::size_t>(frames) * output_.channels;
@@ -140,6 +142,14 @@ class AiffEncoder : public PcmEncoder, private AiffState {
     }
 
   private:
+    // AIFF counts its sizes in 32 bits; past them the header would be wrong without a word.
+    void Admit(std::int64_t frames) const {
+        constexpr std::int64_t kMostBytes = 0xFFFFFFFFll - 65536;  // room for the header
+        if ((frames_ + frames) * output_.channels * (output_.bits / 8) > kMostBytes) {
+            ThrowWriteError(shownPath_, QStringLiteral("AIFF cannot hold more than 4 GB"));
+        }
+    }
+
     // libsndfile counts the pad byte after an odd number of sample bytes into the size of the
     // SSND chunk; FFmpeg then reads it as a broken last sample. The size is set to the samples'.
     void UnpadSoundChunk() {

@@ -128,6 +128,10 @@ class AlacEncoder : public PcmEncoder, private AlacState {
             frame_->nb_samples = filled_;  // the encoder takes a short last frame
             SendFrame();
         }
+        if (sent_ == 0) {
+            // The muxer leaves a track without samples out, which leaves a file without audio.
+            ThrowWriteError(shownPath_, QStringLiteral("M4A cannot hold a file without samples"));
+        }
         Check(avcodec_send_frame(codec_, nullptr), what);
         Drain();
         Check(av_write_trailer(format_), what);

@@ -104,6 +104,12 @@ class WavPackEncoder : public PcmEncoder, private WavPackState {
     }
 
     void Finish() override {
+        if (firstBlock_.empty()) {
+            // Without an audio block no reader learns the format (wavpack itself refuses to
+            // pack an empty file).
+            ThrowWriteError(shownPath_,
+                            QStringLiteral("WavPack cannot hold a file without samples"));
+        }
         // The sum goes into a block of its own after the audio.
         if (!WavpackFlushSamples(context_)) {
             ThrowWriteError(shownPath_, LibraryText());

@@ -304,4 +304,27 @@ TEST(EncoderErrors, AFullDiskSaysSo) {
     }
 }
 
+// An output without samples: AIFF holds one; ALAC in M4A and WavPack cannot (no reader could
+// tell the format), and say so instead of leaving a file without audio.
+TEST(EncoderErrors, AnEmptyOutputIsAFileOrAClearError) {
+    TempDir dir;
+    for (const Codec& codec : kCodecs) {
+        const QString file = dir.File(S("empty") + S(codec.extension));
+        QString message;
+        try {
+            codec.create(file, file, {44100, 2, 16, false}, 16, false)->Finish();
+        } catch (const ComponentError& e) {
+            message = e.Message();
+        }
+        if (codec.create == CreateAiffEncoder) {
+            EXPECT_TRUE(message.isEmpty()) << message.toStdString();
+            EXPECT_EQ(Probe(file)[S("duration_ts")], S("0"));
+        } else {
+            EXPECT_EQ(message,
+                      S("Cannot write %1: %2 cannot hold a file without samples")
+                          .arg(file, S(codec.create == CreateAlacEncoder ? "M4A" : "WavPack")));
+        }
+    }
+}
+
 }  // namespace
