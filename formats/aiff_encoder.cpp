@@ -94,6 +94,24 @@ class AiffEncoder : public PcmEncoder, private AiffState {
         if (sound_ == nullptr) {
             ThrowAudioError(what, shownPath_, ErrorText());
         }
+        // The speakers of our order, stored (as a CHAN chunk) where Apple has a layout for them.
+        static constexpr int kSpeakers[] = {SF_CHANNEL_MAP_LEFT,      SF_CHANNEL_MAP_RIGHT,
+                                            SF_CHANNEL_MAP_CENTER,    SF_CHANNEL_MAP_LFE,
+                                            SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT,
+                                            SF_CHANNEL_MAP_SIDE_LEFT, SF_CHANNEL_MAP_SIDE_RIGHT};
+        std::vector<int> map(kSpeakers, kSpeakers + output.channels);
+        if (output.channels == 1) {
+            map = {SF_CHANNEL_MAP_MONO};
+        } else if (output.channels == 4) {
+            map = {SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_RIGHT, SF_CHANNEL_MAP_REAR_LEFT,
+                   SF_CHANNEL_MAP_REAR_RIGHT};
+        } else if (output.channels == 7) {
+            map = {SF_CHANNEL_MAP_LEFT,      SF_CHANNEL_MAP_RIGHT,       SF_CHANNEL_MAP_CENTER,
+                   SF_CHANNEL_MAP_LFE,       SF_CHANNEL_MAP_REAR_CENTER, SF_CHANNEL_MAP_SIDE_LEFT,
+                   SF_CHANNEL_MAP_SIDE_RIGHT};
+        }
+        sf_command(sound_, SFC_SET_CHANNEL_MAP_INFO, map.data(),
+                   static_cast<int>(map.size() * sizeof(int)));
     }
 
     void Write(const float* samples, std::int64_t frames) override {
