@@ -15,6 +15,7 @@
 #include "audio/audio_test_signals.h"
 #include "components/component_error.h"
 #include "formats/encoders.h"
+#include "outside/audio/audio_encoder.h"
 #include "outside/audio/pcm_conversion.h"
 #include "support/temp_dir.h"
 
@@ -33,7 +34,8 @@ struct Codec {
     const char* extension;
     const char* codec;  // as ffprobe names it (the float one where it differs)
     const char* floatCodec;
-    // How FFmpeg names our 5.1: Apple's layouts (AIFF's CHAN chunk) have surrounds, not backs.
+    // How FFmpeg names our 5.1: Apple's layouts (AIFF's CHAN chunk) and FLAC's 6-channel
+    // default have surrounds, not backs.
     const char* surround;
 };
 
@@ -41,6 +43,15 @@ const Codec kAlac{"alac", CreateAlacEncoder, ".m4a", "alac", nullptr, "5.1"};
 const Codec kAiff{"aiff", CreateAiffEncoder, ".aiff", "pcm_s16be", "pcm_f32be", "5.1(side)"};
 const Codec kWavPack{"wavpack", CreateWavPackEncoder, ".wv", "wavpack", "wavpack", "5.1"};
 const Codec kCodecs[] = {kAlac, kAiff, kWavPack};
+// FLAC's integer path too, through its own factory (it has no dither switch yet).
+const Codec kFlac{"flac",
+                  [](const QString& path, const QString& shown, const PcmFormat& f, int, bool) {
+                      return CreateFlacEncoder(path, shown, f.rate, f.channels, f.bits, 5);
+                  },
+                  ".flac",
+                  "flac",
+                  nullptr,
+                  "5.1(side)"};
 
 struct Case {
     Codec codec;
@@ -49,7 +60,7 @@ struct Case {
 
 std::vector<Case> AllCases() {
     std::vector<Case> cases;
-    for (const Codec& codec : kCodecs) {
+    for (const Codec& codec : {kAlac, kAiff, kWavPack, kFlac}) {
         for (const int channels : {1, 2, 6}) {
             cases.push_back({codec, {44100, channels, 16, false}});
             cases.push_back({codec, {48000, channels, 24, false}});
