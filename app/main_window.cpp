@@ -78,9 +78,9 @@ void Tfm_main::BuildControls() {
     scmb_ = new QComboBox(this);
     scmb_->setObjectName(QStringLiteral("scmb"));
     // Each item carries its stored code: [Format] int keeps codes, not positions.
-    for (const OutputFormat& format : OutputFormats()) {
-        if (format.offered) {
-            scmb_->addItem(QString::fromUtf8(format.shown), format.code);
+    for (const OutputFormat* format : OutputFormats()) {
+        if (format->offered) {
+            scmb_->addItem(QString::fromUtf8(format->shown), format->code);
         }
     }
     scmb_->setCurrentIndex(0);

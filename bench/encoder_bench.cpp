@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -15,7 +16,10 @@
 
 #include "components/audio_file.h"
 #include "components/component_error.h"
+#include "components/lame_encoder_settings.h"
+#include "formats/configure_writer.h"
 #include "outside/audio/audio_factory.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -40,11 +44,12 @@ Timing Measure(int who, const std::function<void()>& work) {
     return {static_cast<double>(clock.nsecsElapsed()) / 1e9, CpuSeconds(who) - cpu};
 }
 
-EncodedFormat Encoded(EncodedFormat::Codec codec, int kbps) {
-    EncodedFormat f;
-    f.codec = codec;
-    f.kbps = kbps;
-    return f;
+// A format as its unit configures it from a file without its keys.
+void ConfigureUnit(IAudioFile2& writer, int code) {
+    const QTemporaryDir dir;
+    LameEncoderSettings lame;
+    ConfigureWriter(code, SettingsFile(dir.filePath(QStringLiteral("Quorvel.ini"))), QString(),
+                    lame, writer);
 }
 
 struct EncoderCase {
@@ -64,7 +69,7 @@ void RunEncoderBench(const QString& wav, const QString& workDir, int runs) {
     const std::vector<EncoderCase> cases = {
         {"WAV->FLAC level 5",
          "flac",
-         [](IAudioFile2& w) { w.SetEncodedFormat(Encoded(EncodedFormat::Codec::Flac, 0)); },
+         [](IAudioFile2& w) { ConfigureUnit(w, 5); },
          "flac",
          {QStringLiteral("-5"), QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"),
           out, in}},
@@ -76,12 +81,12 @@ void RunEncoderBench(const QString& wav, const QString& workDir, int runs) {
           out, in}},
         {"WAV->Opus 128 kbps VBR",
          "opus",
-         [](IAudioFile2& w) { w.SetEncodedFormat(Encoded(EncodedFormat::Codec::Opus, 128)); },
+         [](IAudioFile2& w) { ConfigureUnit(w, 6); },
          "opusenc",
          {QStringLiteral("--quiet"), QStringLiteral("--bitrate"), QStringLiteral("128"), in, out}},
         {"WAV->M4A AAC 192 kbps",
          "m4a",
-         [](IAudioFile2& w) { w.SetEncodedFormat(Encoded(EncodedFormat::Codec::Aac, 192)); },
+         [](IAudioFile2& w) { ConfigureUnit(w, 7); },
          "ffmpeg",
          {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"),
           in, QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"),

@@ -68,11 +68,11 @@ int RunConfigureCommand(const QStringList& args, QTextStream& out, QTextStream& 
     }
     // One format's refused setting does not hide the others.
     bool allConfigured = true;
-    for (const OutputFormat& f : OutputFormats()) {
-        if (f.offered) {
-            out << "# " << f.cliName << " (" << f.shown << ")\n";
+    for (const OutputFormat* f : OutputFormats()) {
+        if (f->offered) {
+            out << "# " << f->cliName << " (" << f->shown << ")\n";
             out.flush();
-            allConfigured = PrintCalls(f.code, file, out, err) && allConfigured;
+            allConfigured = PrintCalls(f->code, file, out, err) && allConfigured;
         }
     }
     return allConfigured ? kCliOk : kCliFailed;

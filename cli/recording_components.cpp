@@ -90,18 +90,8 @@ void RecordingWriter::SetOggFormat(int sampleRate, int channels, int kbps, int m
 void RecordingWriter::SetWmaFormat(int format) {
     calls_ << Call("SetWmaFormat", {Arg(format)});
 }
-void RecordingWriter::SetEncodedFormat(const EncodedFormat& format) {
-    switch (format.codec) {
-        case EncodedFormat::Codec::Flac:
-            calls_ << Call("SetFlacFormat", {Arg(format.level)});
-            break;
-        case EncodedFormat::Codec::Opus:
-            calls_ << Call("SetOpusFormat", {Arg(format.kbps), Arg(format.vbr)});
-            break;
-        case EncodedFormat::Codec::Aac:
-            calls_ << Call("SetAacFormat", {Arg(format.kbps)});
-            break;
-    }
+void RecordingWriter::SetEncoder(std::shared_ptr<const EncoderRecipe> recipe) {
+    calls_ << QStringLiteral("SetEncoder(%1)").arg(recipe ? recipe->Describe() : QString());
 }
 void RecordingWriter::CreateOutput(const QString& fileName) {
     calls_ << Call("CreateOutput", {Arg(fileName)});

@@ -15,7 +15,7 @@ int IAudioFile2::SourceBits() {
     return 16;
 }
 
-void IAudioFile2::SetEncodedFormat(const EncodedFormat&) {
+void IAudioFile2::SetEncoder(std::shared_ptr<const EncoderRecipe>) {
     throw ComponentError(QStringLiteral("This writer cannot encode that format"));
 }
 

@@ -2,21 +2,12 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 #include "components/audio_buffer.h"
+#include "components/encoder_recipe.h"
 
 class IAudioFile2LameEnc;
-
-// An output encoded by a codec beyond the ones with their own setter. The output keeps the
-// source's rate and channels (as far as the codec allows) and, for lossless codecs, its bit depth.
-struct EncodedFormat {
-    enum class Codec { Flac, Opus, Aac };
-    Codec codec = Codec::Flac;
-    int level = 5;    // FLAC compression level, 0..8
-    int kbps = 0;     // Opus and AAC target bit rate
-    bool vbr = true;  // Opus: variable bit rate
-    bool operator==(const EncodedFormat&) const = default;
-};
 
 // The audio file component: one instance decodes an input (reader) or encodes an output
 // (writer). Every operation throws ComponentError on failure. Not thread-safe: one thread at a
@@ -45,8 +36,9 @@ class IAudioFile2 {
     virtual void SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
                               std::int16_t quality) = 0;
     virtual void SetWmaFormat(int format) = 0;
-    // A writer without the codec refuses it with ComponentError.
-    virtual void SetEncodedFormat(const EncodedFormat& format);
+    // An output a format unit's recipe encodes (the formats beyond the ones with their own
+    // setter). A writer that cannot take recipes refuses it with ComponentError.
+    virtual void SetEncoder(std::shared_ptr<const EncoderRecipe> recipe);
     // The source's bits per sample (0 = unknown, taken as 16); kept until changed.
     virtual void SetSourceBits(int bits);
     virtual void CreateOutput(const QString& fileName) = 0;

@@ -70,9 +70,9 @@ bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup, bool norm
         // Nothing would configure the writer: the last format used would land in files without
         // an extension.
         QStringList offered;
-        for (const OutputFormat& f : OutputFormats()) {
-            if (f.offered) {
-                offered << QString::fromUtf8(f.shown);
+        for (const OutputFormat* f : OutputFormats()) {
+            if (f->offered) {
+                offered << QString::fromUtf8(f->shown);
             }
         }
         host.ShowError(QStringLiteral("The output format %1 stored under [Format] int is not "

@@ -108,9 +108,9 @@ void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
     // The kind of tag follows the output's format row (its extension; the hidden name keeps it).
     TagKind kind = TagKind::None;
     const QString name = QFileInfo(outputPath).fileName();
-    for (const OutputFormat& format : OutputFormats()) {
-        if (name.endsWith(QLatin1String(format.extension), Qt::CaseInsensitive)) {
-            kind = format.tags;
+    for (const OutputFormat* format : OutputFormats()) {
+        if (name.endsWith(QLatin1String(format->extension), Qt::CaseInsensitive)) {
+            kind = format->tags;
             break;
         }
     }

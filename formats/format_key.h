@@ -8,20 +8,25 @@
 // all read these.
 struct FormatKey {
     enum class Kind {
-        Number,  // a spin box from low to high
-        Flag,    // a check box; stored as 0 or 1
-        Choice,  // a list; stored as the position of `choices`, or as the value of `values`
+        Number,    // a spin box from low to high
+        Flag,      // a check box; stored as 0 or 1
+        Choice,    // a list; the stored value is one of `values`, shown as the `choices` text
+        Position,  // a list; the stored value is a position in `values` (the older keys' way)
     };
     const char* section;
     const char* key;
     Kind kind;
     int fallback;  // the value a missing key has
-    int low;       // the valid range of the stored value
-    int high;
-    const char* option;  // `quorvel-cli convert --OPTION VALUE`, or nullptr
-    const char* caption;
-    const char* suffix;                         // after a number ("Kbps"), or nullptr
-    const char* tip;                            // the control's tool tip
-    std::span<const char* const> choices = {};  // Choice: the texts shown
-    std::span<const int> values = {};           // Choice: the value stored for each text
+    int low;       // the valid range of the stored value (for a Choice, its least and
+    int high;      // greatest value)
+    const char* option = nullptr;   // `quorvel-cli convert --OPTION VALUE`, or none
+    const char* caption = nullptr;  // the page's caption for it; none: not on a built page
+    const char* suffix = nullptr;   // after a number (" Kbps")
+    const char* tip = nullptr;      // the control's tool tip
+    std::span<const char* const> choices = {};  // Choice, Position: the texts shown
+    std::span<const int> values = {};           // Choice, Position: what each text stands for
+    int scale = 1;  // stored = command-line value × scale (a quality kept in hundredths)
+    // Keys of the same section the command line sets along with this one, "key=value;...": an
+    // option that only means something in one mode also picks that mode.
+    const char* alsoSets = nullptr;
 };

@@ -65,12 +65,9 @@ void Tfm_set::BuildControls() {
     pageArea_ = new QWidget(this);
     pageArea_->setGeometry(130, 30, SettingsPage::kWidth, SettingsPage::kHeight);
     AddNode(GeneralPageNode(appSettings_, pageArea_), nullptr);
-    for (const OutputFormat& format : OutputFormats()) {
-        if (format.hasPage) {
-            for (const PageNode& node : FormatPageNodes(
-                     QLatin1String(format.section), QString::fromUtf8(format.shown), pageArea_)) {
-                AddNode(node, nullptr);
-            }
+    for (const OutputFormat* format : OutputFormats()) {
+        for (const PageNode& node : FormatPageNodes(*format, pageArea_)) {
+            AddNode(node, nullptr);
         }
     }
     AddNode(NamesPageNode(pageArea_), nullptr);

@@ -24,9 +24,12 @@ PageNode GeneralPageNode(AppSettings& appSettings, QWidget* area);
 // The "Names" node: output naming pattern, existing outputs, the folder structure.
 PageNode NamesPageNode(QWidget* area);
 
-// The nodes of an output format's pages, found by the format table's settings section and named
-// with the text the format selector shows; none for a section without pages.
-std::vector<PageNode> FormatPageNodes(const QString& section, const QString& shown, QWidget* area);
+struct OutputFormat;
+
+// The nodes of an output format's pages, named with the text the format selector shows: the
+// dialog's own pages for MP3, WAV and Ogg Vorbis, a page built from the unit's keys for the
+// others, none for a format without pages.
+std::vector<PageNode> FormatPageNodes(const OutputFormat& format, QWidget* area);
 
 // The nodes of the two first formats, with the dialog's older pages.
 PageNode Mp3PageNode(const QString& shown, QWidget* area);

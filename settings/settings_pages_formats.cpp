@@ -1,6 +1,6 @@
-// The pages of the formats that came after MP3 and WAV (FLAC, Ogg Vorbis, Opus, M4A), and the
-// table that finds a format's pages by its settings section. Each page's missing-key values are
-// the ones the encoder configuration uses, so opening and confirming a page changes nothing.
+// The pages of the formats that came after MP3 and WAV: the Ogg Vorbis page, and the page every
+// other unit's keys build. Each page's missing-key values are the ones the writer configuration
+// uses, so opening and confirming a page changes nothing.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -9,6 +9,8 @@
 #include <QSpinBox>
 #include <cmath>
 
+#include "formats/output_formats.h"
+#include "formats/settings_reader.h"
 #include "settings/settings_file.h"
 #include "settings/settings_pages.h"
 
@@ -28,40 +30,138 @@ bool Flag(const SettingsFile* file, const char* section, const char* key, bool m
     return file ? file->ReadFlag(Text(section), Text(key), missing) : missing;
 }
 
-// A caption on the left and a number box on the right, one row of a page.
-QSpinBox* NumberRow(QWidget* page, int top, const char* caption, const char* name, int low,
-                    int high, const char* suffix, const char* tip) {
-    Caption(page, Text(caption), {0, top, 120, SettingsPage::kRow});
-    QSpinBox* box = Spin(page, name, low, high, low, {124, top, 110, SettingsPage::kRow});
-    box->setSuffix(Text(suffix));
-    box->setToolTip(Text(tip));
-    return box;
-}
-
-class FlacPage : public SettingsPage {
+// A page built from a format unit's keys, one row each in their order: a number box, a check
+// box or a list. Missing keys show the unit's fallback, which is what the writer uses, so opening
+// and confirming a page changes nothing.
+class KeysPage : public SettingsPage {
   public:
-    explicit FlacPage(QWidget* parent) : SettingsPage("gb_flac", parent) {
-        level_ = NumberRow(this, 0, "Compression level:", "ud_flac_level", 0, 8, "",
-                           "0 is the fastest, 8 makes the smallest files; the sound is the same "
-                           "at every level");
-        Comment(
-            this,
-            {Text("Level 0 - fastest, biggest file."), Text("Level 8 - slowest, smallest file."),
-             Text("The sound is the same at every level."),
-             Text("Keeps 16 or 24 bits, as the input has.")},
-            36);
+    KeysPage(const OutputFormat& format, QWidget* parent)
+        : SettingsPage(QStringLiteral("gb_%1").arg(Text(format.section)).toUtf8().constData(),
+                       parent),
+          format_(format) {
+        constexpr int kStep = 30;
+        int top = 0;
+        for (const FormatKey& key : format.keys) {
+            if (key.caption == nullptr) {
+                continue;
+            }
+            const QString name =
+                QStringLiteral("%1_%2_%3")
+                    .arg(Text(ControlPrefix(key.kind)), Text(key.section), Text(key.key));
+            QWidget* control = nullptr;
+            if (key.kind == FormatKey::Kind::Flag) {
+                control = Check(this, name.toUtf8().constData(), Text(key.caption),
+                                {0, top, kWidth, kRow});
+            } else {
+                Caption(this, Text(key.caption), {0, top, 110, kRow});
+                const QRect g{114, top, 120, kRow};
+                if (key.kind == FormatKey::Kind::Number) {
+                    QSpinBox* box =
+                        Spin(this, name.toUtf8().constData(), key.low, key.high, key.low, g);
+                    box->setSuffix(key.suffix ? Text(key.suffix) : QString());
+                    control = box;
+                } else {
+                    QStringList texts;
+                    for (const char* text : key.choices) {
+                        texts << Text(text);
+                    }
+                    control = List(this, name.toUtf8().constData(), texts, g);
+                }
+            }
+            control->setToolTip(key.tip ? Text(key.tip) : QString());
+            rows_.push_back({&key, control, key.fallback});
+            top += kStep;
+        }
+        if (!format.pageNote.empty()) {
+            QStringList lines;
+            for (const char* line : format.pageNote) {
+                lines << Text(line);
+            }
+            Comment(this, lines, top + 4);
+        }
     }
+
     void Load(const SettingsFile* file) override {
-        level_->setValue(Number(file, "flac", "level", kLevel));  // brought into 0..8
+        for (Row& row : rows_) {
+            row.loaded = Number(file, row.key->section, row.key->key, row.key->fallback);
+            Show(row, row.loaded);
+        }
     }
     void Save(SettingsFile& file) const override {
-        file.WriteNumber(Text("flac"), Text("level"), level_->value());
+        for (const Row& row : rows_) {
+            file.WriteNumber(Text(row.key->section), Text(row.key->key), Collect(row));
+        }
     }
-    void Defaults() override { level_->setValue(kLevel); }
+    void Defaults() override {
+        for (Row& row : rows_) {
+            Show(row, row.key->fallback);
+        }
+    }
 
   private:
-    static constexpr int kLevel = 5;
-    QSpinBox* level_ = nullptr;
+    struct Row {
+        const FormatKey* key;
+        QWidget* control;
+        std::int32_t loaded;  // what the file held, kept when no list item stands for it
+    };
+
+    static const char* ControlPrefix(FormatKey::Kind kind) {
+        switch (kind) {
+            case FormatKey::Kind::Number:
+                return "ud";
+            case FormatKey::Kind::Flag:
+                return "ck";
+            case FormatKey::Kind::Choice:
+            case FormatKey::Kind::Position:
+                break;
+        }
+        return "cb";
+    }
+
+    // The position of a stored value in a list: itself for a Position, its entry for a Choice.
+    static int ListPosition(const FormatKey& key, std::int32_t value) {
+        if (key.kind == FormatKey::Kind::Position) {
+            return value;
+        }
+        for (std::size_t i = 0; i < key.values.size(); ++i) {
+            if (key.values[i] == value) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    static void Show(const Row& row, std::int32_t value) {
+        if (auto* box = qobject_cast<QSpinBox*>(row.control)) {
+            box->setValue(value);  // brought into the key's range
+        } else if (auto* check = qobject_cast<QCheckBox*>(row.control)) {
+            check->setChecked(value != 0);
+        } else if (auto* list = qobject_cast<QComboBox*>(row.control)) {
+            SelectItem(list, ListPosition(*row.key, value));
+        }
+    }
+
+    // A stored value no list item stands for shows no selection and is written back unchanged,
+    // so the encoder's message about it still names the value the user wrote.
+    static std::int32_t Collect(const Row& row) {
+        if (auto* box = qobject_cast<QSpinBox*>(row.control)) {
+            return box->value();
+        }
+        if (auto* check = qobject_cast<QCheckBox*>(row.control)) {
+            return check->isChecked() ? 1 : 0;
+        }
+        const auto* list = qobject_cast<QComboBox*>(row.control);
+        const int position = list->currentIndex();
+        if (position < 0) {
+            return row.loaded;
+        }
+        return row.key->kind == FormatKey::Kind::Position
+                   ? position
+                   : row.key->values[static_cast<std::size_t>(position)];
+    }
+
+    const OutputFormat& format_;
+    std::vector<Row> rows_;
 };
 
 // Ogg Vorbis keeps the keys hand-edited files have always had: two flags choose the mode, the
@@ -108,6 +208,11 @@ class OggPage : public SettingsPage {
     }
 
     void Load(const SettingsFile* file) override {
+        // A file without any Ogg key gets the quality mode the writer uses for it.
+        if (file == nullptr || !SettingsReader(*file).HoldsAny(FindOutputFormat(kOggCode)->keys)) {
+            Defaults();
+            return;
+        }
         // With both flags set the encoder ends with the limited bit rate, so that is the mode.
         const bool limited = Flag(file, "ogg", "oggvbr", false);
         const bool quality = Flag(file, "ogg", "oggquality", false);
@@ -138,6 +243,7 @@ class OggPage : public SettingsPage {
     }
 
   private:
+    static constexpr int kOggCode = 3;
     enum Mode { kAverage, kQuality, kLimited };
     struct Positions {
         std::int32_t bitrate, minimum, maximum, quality, frequency, channel;
@@ -173,82 +279,33 @@ class OggPage : public SettingsPage {
     QComboBox* channel_ = nullptr;
 };
 
-class OpusPage : public SettingsPage {
-  public:
-    explicit OpusPage(QWidget* parent) : SettingsPage("gb_opus", parent) {
-        bitrate_ = NumberRow(this, 0, "Bitrate:", "ud_opus_bitrate", 6, 510, " Kbps",
-                             "The bit rate the encoder aims at, from 6 to 510 Kbps");
-        vbr_ = Check(this, "ck_opus_vbr", Text("Variable bitrate (VBR)"), {0, 34, kWidth, kRow});
-        vbr_->setToolTip(Text("Let the bit rate follow the music: better sound at the same size"));
-        Comment(this,
-                {Text("32 to 64 Kbps - speech, small file."), Text("96 to 128 Kbps - music."),
-                 Text("160 Kbps or more - near the original.")},
-                66);
-    }
-    void Load(const SettingsFile* file) override {
-        bitrate_->setValue(Number(file, "opus", "bitrate", kBitrate));  // brought into 6..510
-        vbr_->setChecked(Flag(file, "opus", "vbr", true));
-    }
-    void Save(SettingsFile& file) const override {
-        file.WriteNumber(Text("opus"), Text("bitrate"), bitrate_->value());
-        file.WriteFlag(Text("opus"), Text("vbr"), vbr_->isChecked());
-    }
-    void Defaults() override {
-        bitrate_->setValue(kBitrate);
-        vbr_->setChecked(true);
-    }
-
-  private:
-    static constexpr int kBitrate = 128;
-    QSpinBox* bitrate_ = nullptr;
-    QCheckBox* vbr_ = nullptr;
-};
-
-class M4aPage : public SettingsPage {
-  public:
-    explicit M4aPage(QWidget* parent) : SettingsPage("gb_m4a", parent) {
-        bitrate_ = NumberRow(this, 0, "Bitrate:", "ud_m4a_bitrate", 32, 320, " Kbps",
-                             "The bit rate of the AAC sound, from 32 to 320 Kbps");
-        Comment(this,
-                {Text("AAC sound in an MP4 file."), Text("64 to 96 Kbps - speech, small file."),
-                 Text("128 Kbps or more - music."), Text("256 Kbps or more - near the original.")},
-                36);
-    }
-    void Load(const SettingsFile* file) override {
-        bitrate_->setValue(Number(file, "m4a", "bitrate", kBitrate));  // brought into 32..320
-    }
-    void Save(SettingsFile& file) const override {
-        file.WriteNumber(Text("m4a"), Text("bitrate"), bitrate_->value());
-    }
-    void Defaults() override { bitrate_->setValue(kBitrate); }
-
-  private:
-    static constexpr int kBitrate = 192;
-    QSpinBox* bitrate_ = nullptr;
-};
-
-template <typename Page>
-PageNode Single(const QString& shown, QWidget* area) {
-    return {shown, QStringLiteral("Set %1 Format").arg(shown), new Page(area), {}};
+PageNode Single(const QString& shown, SettingsPage* page) {
+    return {shown, QStringLiteral("Set %1 Format").arg(shown), page, {}};
 }
-
-struct FormatPages {
-    const char* section;
-    PageNode (*make)(const QString& shown, QWidget* area);
-};
-
-constexpr FormatPages kFormatPages[] = {
-    {"mp3", &Mp3PageNode},     {"wav", &WavPageNode},       {"flac", &Single<FlacPage>},
-    {"ogg", &Single<OggPage>}, {"opus", &Single<OpusPage>}, {"m4a", &Single<M4aPage>},
-};
 
 }  // namespace
 
-std::vector<PageNode> FormatPageNodes(const QString& section, const QString& shown, QWidget* area) {
-    for (const FormatPages& pages : kFormatPages) {
-        if (section == QLatin1String(pages.section)) {
-            return {pages.make(shown, area)};
-        }
+std::vector<PageNode> FormatPageNodes(const OutputFormat& format, QWidget* area) {
+    const QString shown = QString::fromUtf8(format.shown);
+    const QString section = QLatin1String(format.section);
+    switch (format.page) {
+        case FormatPageKind::None:
+            return {};
+        case FormatPageKind::Keys:
+            return {Single(shown, new KeysPage(format, area))};
+        case FormatPageKind::Custom:
+            break;
+    }
+    // The pages with behaviour beyond their keys: the dialog's own MP3 and WAV pages, and the Ogg
+    // page whose mode list sets two flags.
+    if (section == QLatin1String("mp3")) {
+        return {Mp3PageNode(shown, area)};
+    }
+    if (section == QLatin1String("wav")) {
+        return {WavPageNode(shown, area)};
+    }
+    if (section == QLatin1String("ogg")) {
+        return {Single(shown, new OggPage(area))};
     }
     return {};
 }

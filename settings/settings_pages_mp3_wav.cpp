@@ -393,7 +393,8 @@ class WavPage : public ValuesPage {
         Caption(general, QStringLiteral("Frequency:"), {10, 24, 100, kRow});
         cb_wav_frequency = List(general, "cb_wav_frequency", SampleRates(), {112, 24, 120, kRow});
         Caption(general, QStringLiteral("Bit Per Sample"), {10, 54, 100, kRow});
-        cb_wav_bit = List(general, "cb_wav_bit", Items({"8 bps", "16 bps"}), {112, 54, 120, kRow});
+        cb_wav_bit = List(general, "cb_wav_bit", Items({"8 bps", "16 bps", "As the source"}),
+                          {112, 54, 120, kRow});
         Caption(general, QStringLiteral("Channel"), {10, 84, 100, kRow});
         cb_wav_channel =
             List(general, "cb_wav_channel", Items({"Mono", "Stereo"}), {112, 84, 120, kRow});

@@ -29,17 +29,3 @@ struct OggSettings {
 };
 std::unique_ptr<AudioEncoder> CreateOggEncoder(const QString& path, const QString& shownPath,
                                                const OggSettings& settings);
-
-// FLAC at `bits` (16 or 24) per sample, compression level 0..8, 1 to 8 channels.
-std::unique_ptr<AudioEncoder> CreateFlacEncoder(const QString& path, const QString& shownPath,
-                                                int sampleRate, int channels, int bits, int level);
-// Ogg Opus at `kbps` (6..510), VBR or hard CBR, 1 to 8 channels. Any source rate: the encoder
-// resamples to 48 kHz itself and records the source's rate in the header.
-std::unique_ptr<AudioEncoder> CreateOpusEncoder(const QString& path, const QString& shownPath,
-                                                int sampleRate, int channels, int kbps, bool vbr);
-// AAC in an MP4 container at `kbps`, 1 to 8 channels, at a rate AacSampleRate() gives.
-std::unique_ptr<AudioEncoder> CreateAacEncoder(const QString& path, const QString& shownPath,
-                                               int sampleRate, int channels, int kbps);
-// The AAC rate a source rate is written at: itself where AAC has it, else the next one up
-// (96 kHz at most).
-int AacSampleRate(int sourceRate);

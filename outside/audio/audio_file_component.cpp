@@ -250,10 +250,13 @@ void TAudioFile2::SetWmaFormat(int) {
     throw ComponentError(QStringLiteral("WMA output is not supported on this system"));
 }
 
-void TAudioFile2::SetEncodedFormat(const EncodedFormat& format) {
+void TAudioFile2::SetEncoder(std::shared_ptr<const EncoderRecipe> recipe) {
     CheckEnabled();
+    if (!recipe) {
+        throw ComponentError(QStringLiteral("Cannot use an output format without an encoder"));
+    }
     kind_ = OutputKind::Encoded;
-    encoded_ = format;
+    recipe_ = std::move(recipe);
 }
 
 void TAudioFile2::SetSourceBits(int bits) {
@@ -301,7 +304,13 @@ void TAudioFile2::BuildEncoder() {
     const QString& target = output_->Target();
     switch (kind_) {
         case OutputKind::Wave:
-            encoder_ = CreateWaveEncoder(temp, target, waveRate_, waveChannels_, waveBits_);
+            // A depth of 0 keeps the source's: 16 for lossy inputs, 24 or 32 where the input has
+            // them.
+            encoder_ = CreateWaveEncoder(temp, target, waveRate_, waveChannels_,
+                                         waveBits_ != 0 ? waveBits_
+                                                        : (sourceBits_ > 24   ? 32
+                                                           : sourceBits_ > 16 ? 24
+                                                                              : 16));
             break;
         case OutputKind::Vox:
             encoder_ = CreateVoxEncoder(temp, target, voxRate_);
@@ -313,9 +322,12 @@ void TAudioFile2::BuildEncoder() {
         case OutputKind::Ogg:
             encoder_ = CreateOggEncoder(temp, target, ogg_);
             break;
-        case OutputKind::Encoded:
-            encoder_ = BuildEncodedEncoder(temp, target);
+        case OutputKind::Encoded: {
+            const PcmFormat source{sourceRate_, sourceChannels_, sourceBits_, false};
+            const PcmFormat output = recipe_->OutputFormat(source);
+            encoder_ = recipe_->Create(temp, target, output, sourceBits_ > 0 ? sourceBits_ : 16);
             break;
+        }
         case OutputKind::None:
             break;
     }
@@ -332,25 +344,6 @@ void TAudioFile2::BuildEncoder() {
                                 .arg(QString::fromUtf8(e.what())));
         }
     }
-}
-
-// The codecs that follow the source: its rate where the codec has it, its channels up to the
-// eight these codecs lay out (more are folded into stereo), its depth for lossless output.
-std::unique_ptr<AudioEncoder> TAudioFile2::BuildEncodedEncoder(const QString& temp,
-                                                               const QString& target) const {
-    const int rate = sourceRate_ > 0 ? sourceRate_ : 44100;
-    const int channels = sourceChannels_ < 1 ? 2 : sourceChannels_ > 8 ? 2 : sourceChannels_;
-    switch (encoded_.codec) {
-        case EncodedFormat::Codec::Flac:
-            return CreateFlacEncoder(temp, target, rate, channels, sourceBits_ > 16 ? 24 : 16,
-                                     encoded_.level);
-        case EncodedFormat::Codec::Opus:
-            return CreateOpusEncoder(temp, target, rate, channels, encoded_.kbps, encoded_.vbr);
-        case EncodedFormat::Codec::Aac:
-            return CreateAacEncoder(temp, target, AacSampleRate(rate), channels, encoded_.kbps);
-    }
-    ThrowAudioError(QStringLiteral("Cannot create"), target,
-                    QStringLiteral("no encoder for this format"));
 }
 
 void TAudioFile2::Encode(const float* samples, std::int64_t frames) {

@@ -11,7 +11,8 @@ class FormatConverter;
 class PendingOutput;
 
 // The audio file component: decodes one input (MPEG audio, WAV and the other libsndfile
-// containers) and encodes one output (WAV, MP3, Ogg Vorbis, VOX, FLAC, Opus, AAC in M4A). One
+// containers) and encodes one output: WAV, MP3, Ogg Vorbis and VOX itself, every other format
+// through the recipe its unit hands over. One
 // thread at a time, which may be a worker. An output becomes visible under its name only when
 // Close() has completed it.
 class TAudioFile2 : public IAudioFile2 {
@@ -36,7 +37,7 @@ class TAudioFile2 : public IAudioFile2 {
     void SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
                       std::int16_t quality) override;
     void SetWmaFormat(int format) override;
-    void SetEncodedFormat(const EncodedFormat& format) override;
+    void SetEncoder(std::shared_ptr<const EncoderRecipe> recipe) override;
     void SetSourceBits(int bits) override;
     void CreateOutput(const QString& fileName) override;
     void WriteBuffer(AudioBuffer& buffer) override;
@@ -55,8 +56,6 @@ class TAudioFile2 : public IAudioFile2 {
     void CloseOutput();
     void AbandonOutput();
     void BuildEncoder();
-    std::unique_ptr<AudioEncoder> BuildEncodedEncoder(const QString& temp,
-                                                      const QString& target) const;
     void Encode(const float* samples, std::int64_t frames);
 
     bool enabled_ = true;
@@ -74,7 +73,7 @@ class TAudioFile2 : public IAudioFile2 {
     int voxRate_ = 0;
     Mp3EncoderOptions mp3_;
     OggSettings ogg_;
-    EncodedFormat encoded_;
+    std::shared_ptr<const EncoderRecipe> recipe_;
     int sourceRate_ = 0;
     int sourceChannels_ = 0;
     int sourceBits_ = 0;

@@ -102,9 +102,9 @@ TEST(Cli, FormatNamesComeFromTheFormatTable) {
         const char* name;
         const char* call;  // the call that names the format
     } formats[] = {
-        {"mp3", "SetMp3Encoder()"},           {"wav", "SetWaveFormat(44100, 2, 16)"},
-        {"flac", "SetFlacFormat(8)"},         {"ogg", "SetOggFormat(44100, 2, 96, 0, 0, -1)"},
-        {"opus", "SetOpusFormat(64, false)"}, {"M4A", "SetAacFormat(192)"},
+        {"mp3", "SetMp3Encoder()"},          {"wav", "SetWaveFormat(44100, 2, 16)"},
+        {"flac", "SetEncoder(flac,8)"},      {"ogg", "SetOggFormat(44100, 2, 0, 0, 0, 500)"},
+        {"opus", "SetEncoder(opus,64,cbr)"}, {"M4A", "SetEncoder(aac,192)"},
     };
     for (const auto& f : formats) {
         const CliResult r = RunCli({S("configure"), S("--format"), S(f.name)}, dir.Path());
@@ -126,7 +126,8 @@ TEST(Cli, FormatNamesComeFromTheFormatTable) {
     EXPECT_EQ(headers,
               QStringList({S("# mp3 (MP3)"), S("# wav (WAV)"), S("# flac (FLAC)"),
                            S("# ogg (Ogg Vorbis)"), S("# opus (Opus)"), S("# m4a (M4A (AAC))")}));
-    EXPECT_TRUE(r.out.contains(S("# flac (FLAC)\nSetFlacFormat(8)\n# ogg"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(S("# flac (FLAC)\nSetEncoder(flac,8)\n# ogg")))
+        << r.out.toStdString();
 
     for (const char* command : {"configure", "convert"}) {
         const CliResult bad =

@@ -13,7 +13,9 @@
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/convert_file.h"
+#include "formats/configure_writer.h"
 #include "outside/audio/audio_factory.h"
+#include "settings/settings_file.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -65,7 +67,6 @@ AudioBuffer Tones(const Layout& l, std::int64_t frames) {
 }
 
 void Configure(IAudioFile2& writer, Format format, const Layout& l, LameEncoderSettings& lame) {
-    EncodedFormat encoded;
     switch (format) {
         case Format::Mp3:
             lame.SetBitrate(128);
@@ -78,18 +79,15 @@ void Configure(IAudioFile2& writer, Format format, const Layout& l, LameEncoderS
             writer.SetOggFormat(l.rate, l.channels, 0, 0, 0, 500);
             return;
         case Format::Flac:
-            encoded.codec = EncodedFormat::Codec::Flac;
-            break;
         case Format::Opus:
-            encoded.codec = EncodedFormat::Codec::Opus;
-            encoded.kbps = 128;
-            break;
         case Format::M4a:
-            encoded.codec = EncodedFormat::Codec::Aac;
-            encoded.kbps = 192;
             break;
     }
-    writer.SetEncodedFormat(encoded);
+    // The other formats as their units configure them from a file without their keys.
+    const int code = format == Format::Flac ? 5 : format == Format::Opus ? 6 : 7;
+    const TempDir dir;
+    ConfigureWriter(code, SettingsFile(dir.File(QStringLiteral("Quorvel.ini"))), QString(), lame,
+                    writer);
 }
 
 // The output as FFmpeg decodes it, as 32-bit floats in its own channel order.

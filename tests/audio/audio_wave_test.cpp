@@ -18,9 +18,10 @@ namespace {
 class WaveDepth : public ::testing::TestWithParam<int> {};
 
 // Every value the depth can hold (sampled across the range, with both extremes) comes back
-// unchanged.
+// unchanged. Depth 0 keeps the source's: a 24-bit source gives a 24-bit file.
 TEST_P(WaveDepth, ReadsBackExactlyWhatWasWritten) {
-    const int bits = GetParam();
+    const int chosen = GetParam();
+    const int bits = chosen == 0 ? 24 : chosen;
     const double scale = std::ldexp(1.0, bits == 32 ? 23 : bits - 1);
     std::vector<float> samples;
     for (int i = 0; i < 3000; ++i) {
@@ -34,7 +35,8 @@ TEST_P(WaveDepth, ReadsBackExactlyWhatWasWritten) {
     TempDir dir;
     const QString path = dir.File(QStringLiteral("depth.wav"));
     auto writer = CreateAudioFile();
-    writer->SetWaveFormat(22050, 2, bits);
+    writer->SetWaveFormat(22050, 2, chosen);
+    writer->SetSourceBits(24);
     WriteThrough(*writer, path, 22050, input);
 
     auto reader = CreateAudioFile();
@@ -42,6 +44,7 @@ TEST_P(WaveDepth, ReadsBackExactlyWhatWasWritten) {
     reader->Open(path);
     EXPECT_EQ(reader->SampleRate(), 22050);
     EXPECT_EQ(reader->Channels(), 2);
+    EXPECT_EQ(reader->SourceBits(), bits);
     EXPECT_EQ(reader->Length(), static_cast<std::int64_t>(input.FrameCount()));
     ASSERT_EQ(output.Samples().size(), input.Samples().size());
     for (std::size_t i = 0; i < samples.size(); ++i) {
@@ -50,7 +53,7 @@ TEST_P(WaveDepth, ReadsBackExactlyWhatWasWritten) {
     EXPECT_TRUE(ReadAll(path).startsWith("RIFF"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Bits, WaveDepth, ::testing::Values(8, 16, 24, 32));
+INSTANTIATE_TEST_SUITE_P(Bits, WaveDepth, ::testing::Values(8, 16, 24, 32, 0));
 
 TEST(WaveOutput, ClipsOnlyAtTheIntegerConversion) {
     TempDir dir;

@@ -90,18 +90,24 @@ const Case kCases[] = {
      Lines({"Writer.SetWaveFormat(48000,2,32)"})},
     {"custom wav, channel 0 and bit 0", "[wav]\nmode=2\nchannel=0\nbit=0\nfrequency=3\n", 1, "",
      Lines({"Writer.SetWaveFormat(16000,1,8)"})},
+    {"custom wav as the source", "[wav]\nmode=2\nbit=2\n", 1, "",
+     Lines({"Writer.SetWaveFormat(44100,2,0)"})},
     {"unknown wav mode sends nothing", "[wav]\nmode=3\n", 1, "", {}},
     {"wma", "[wma]\nformat=4\n", 2, "", Lines({"Writer.SetWmaFormat(5)"})},
-    {"ogg by bit rate", nullptr, 3, "", Lines({"Writer.SetOggFormat(44100,2,96,0,0,-1)"})},
+    // Without any Ogg key: quality 5, what the page's Default picks; one stored key keeps the
+    // older meaning of the others.
+    {"ogg without keys", nullptr, 3, "", Lines({"Writer.SetOggFormat(44100,2,0,0,0,500)"})},
+    {"ogg by bit rate", "[ogg]\nchannel=1\n", 3, "",
+     Lines({"Writer.SetOggFormat(44100,2,96,0,0,-1)"})},
     {"ogg with V and Q: quality first",
      "[ogg]\noggvbr=1\noggquality=1\nquality=450\nchannel=0\nfrequency=8\nbitrate=11\n"
      "min bitrate=7\nmax bitrate=13\n",
      3, "",
      Lines({"Writer.SetOggFormat(48000,1,0,0,0,450)", "Writer.SetOggFormat(48000,1,128,7,13,-1)"})},
     {"vox", "[VOX]\nVOX=1\n", 4, "", Lines({"Writer.SetVoxFormat(11025)"})},
-    {"flac", "[flac]\nlevel=8\n", 5, "", Lines({"Writer.SetEncodedFormat(flac,8)"})},
-    {"opus defaults", nullptr, 6, "", Lines({"Writer.SetEncodedFormat(opus,128,vbr)"})},
-    {"m4a", "[m4a]\nbitrate=320\n", 7, "", Lines({"Writer.SetEncodedFormat(aac,320)"})},
+    {"flac", "[flac]\nlevel=8\n", 5, "", Lines({"Writer.SetEncoder(flac,8)"})},
+    {"opus defaults", nullptr, 6, "", Lines({"Writer.SetEncoder(opus,128,vbr)"})},
+    {"m4a", "[m4a]\nbitrate=320\n", 7, "", Lines({"Writer.SetEncoder(aac,320)"})},
     {"other format configures nothing", nullptr, 99, "x", {}},
 };
 
@@ -156,14 +162,13 @@ TEST(ConfigureWriter, RefusesAnIndexOutsideItsTable) {
         {0, "[mp3]\nbitrate=40\n", "[mp3] bitrate = 40 is outside 0..16; pick a value in Settings"},
         {0, "[mp3]\nfrequency=-1\n", "[mp3] frequency = -1 is outside 0..8"},
         {0, "[MP3VBR]\nvbr bitrate=15\n", "[MP3VBR] vbr bitrate = 15 is outside 0..14"},
-        {1, "[wav]\nmode=2\nbit=2\n", "[wav] bit = 2 is outside 0..1"},
+        {1, "[wav]\nmode=2\nbit=3\n", "[wav] bit = 3 is outside 0..2"},
         {3, "[ogg]\nfrequency=9\n", "[ogg] frequency = 9 is outside 0..8; pick a value in"},
         {4, "[VOX]\nVOX=9\n", "[VOX] VOX = 9 is outside 0..8; correct it in "},
         {5, "[flac]\nlevel=9\n", "[flac] level = 9 is outside 0..8"},
         {6, "[opus]\nbitrate=5\n", "[opus] bitrate = 5 is outside 6..510"},
         {7, "[m4a]\nbitrate=321\n", "[m4a] bitrate = 321 is outside 32..320"},
-        {3, "[ogg]\noggquality=1\nquality=70000\n",
-         "[ogg] quality = 70000 is outside -32768..32767"},
+        {3, "[ogg]\noggquality=1\nquality=70000\n", "[ogg] quality = 70000 is outside -100..1000"},
         {4, "[VOX]\nVOX=12\n", "[VOX] VOX = 12 is outside 0..8"},
     };
     for (const Bad& c : cases) {

@@ -54,20 +54,8 @@ void FakeAudioFile::SetOggFormat(int r, int c, int k, int mn, int mx, std::int16
     Log(QStringLiteral("SetOggFormat(%1,%2,%3,%4,%5,%6)")
             .arg(N(r), N(c), N(k), N(mn), N(mx), N(q)));
 }
-void FakeAudioFile::SetEncodedFormat(const EncodedFormat& f) {
-    switch (f.codec) {
-        case EncodedFormat::Codec::Flac:
-            Log(QStringLiteral("SetEncodedFormat(flac,%1)").arg(f.level));
-            break;
-        case EncodedFormat::Codec::Opus:
-            Log(QStringLiteral("SetEncodedFormat(opus,%1,%2)")
-                    .arg(f.kbps)
-                    .arg(f.vbr ? QStringLiteral("vbr") : QStringLiteral("cbr")));
-            break;
-        case EncodedFormat::Codec::Aac:
-            Log(QStringLiteral("SetEncodedFormat(aac,%1)").arg(f.kbps));
-            break;
-    }
+void FakeAudioFile::SetEncoder(std::shared_ptr<const EncoderRecipe> recipe) {
+    Log(QStringLiteral("SetEncoder(%1)").arg(recipe->Describe()));
 }
 
 void FakeAudioFile::SetWmaFormat(int f) {

@@ -38,7 +38,7 @@ class FakeAudioFile : public IAudioFile2 {
     void SetOggFormat(int sampleRate, int channels, int kbps, int minKbps, int maxKbps,
                       std::int16_t quality) override;
     void SetWmaFormat(int format) override;
-    void SetEncodedFormat(const EncodedFormat& format) override;
+    void SetEncoder(std::shared_ptr<const EncoderRecipe> recipe) override;
     void CreateOutput(const QString& fileName) override;
     void WriteBuffer(AudioBuffer& buffer) override;
     void Close() override;

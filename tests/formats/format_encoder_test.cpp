@@ -15,7 +15,6 @@
 #include "audio/audio_test_signals.h"
 #include "components/component_error.h"
 #include "formats/encoders.h"
-#include "outside/audio/audio_encoder.h"
 #include "outside/audio/pcm_conversion.h"
 #include "support/temp_dir.h"
 

@@ -141,9 +141,9 @@ TEST_F(SettingsDialogTest, TheTreeHasAPageForEveryFormatTheTableGivesOne) {
         topLevel << tree->topLevelItem(i)->text(0);
     }
     QStringList expected{S("General")};
-    for (const OutputFormat& format : OutputFormats()) {
-        if (format.hasPage) {
-            expected << S(format.shown);
+    for (const OutputFormat* format : OutputFormats()) {
+        if (format->page != FormatPageKind::None) {
+            expected << S(format->shown);
         }
     }
     EXPECT_EQ(topLevel, expected << S("Names"));
@@ -222,7 +222,7 @@ TEST_F(SettingsDialogTest, OggPageShowsTheModeTheEncoderUses) {
     EXPECT_FALSE(W("ud_ogg_quality")->isEnabled());
     Click("Ok");
     EXPECT_TRUE(SettingsFile(path).ReadFlag(S("ogg"), S("oggvbr"), false));
-    Show("");
+    Show("[ogg]\nchannel=1\n");
     EXPECT_EQ(List("cb_ogg_mode")->currentText(), S("Average bit rate"));
     EXPECT_FALSE(W("cb_ogg_max")->isEnabled());
 }
@@ -339,11 +339,11 @@ TEST_F(SettingsDialogTest, OkWritesItsKeysInOrderIntoAFreshFile) {
                           "[MP3Expert]\nBit=1\nshort=1\nallow=0\ncomply=0\ncrc=0\nath=0\nde=0\n"
                           "[MP3Prest]\npreset=0\nalt=0\nrg_prest=0\nrg_alt=0\n"
                           "[wav]\nmode=0\nbit=1\nchannel=1\nfrequency=7\n"
-                          "[flac]\nlevel=5\n"
-                          "[ogg]\noggvbr=0\noggquality=0\nbitrate=9\nmin bitrate=9\n"
-                          "max bitrate=9\nquality=300\nfrequency=7\nchannel=1\n"
-                          "[opus]\nbitrate=128\nvbr=1\n"
-                          "[m4a]\nbitrate=192\n"
+                          "[flac]\nlevel=5\nrate=0\nbits=0\ndither=1\n"
+                          "[ogg]\noggvbr=0\noggquality=1\nbitrate=9\nmin bitrate=0\n"
+                          "max bitrate=0\nquality=500\nfrequency=7\nchannel=1\n"
+                          "[opus]\nbitrate=128\nvbr=1\nrate=0\n"
+                          "[m4a]\nbitrate=192\nrate=0\n"
                           "[Batch]\njobs=0\n"));
     EXPECT_TRUE(settings.FadeIn);
     EXPECT_EQ(settings.FadeInTime, 30);

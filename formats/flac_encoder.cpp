@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "outside/audio/audio_encoder.h"
+#include "formats/encoders.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/pcm_conversion.h"
 

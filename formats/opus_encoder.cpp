@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "outside/audio/audio_encoder.h"
+#include "formats/encoders.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/channel_order.h"
 

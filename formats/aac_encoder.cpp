@@ -14,7 +14,7 @@ extern "C" {
 #include <iterator>
 #include <mutex>
 
-#include "outside/audio/audio_encoder.h"
+#include "formats/encoders.h"
 #include "outside/audio/audio_error.h"
 
 namespace {

@@ -1,0 +1,33 @@
+// Dialogic VOX ADPCM, mono: only a hand-edited file can choose it.
+#include "components/audio_file.h"
+#include "components/lame_encoder_settings.h"
+#include "formats/encoder_tables.h"
+#include "formats/output_formats.h"
+#include "formats/settings_reader.h"
+
+namespace {
+
+constexpr FormatKey kKeys[] = {
+    {"VOX",
+     "VOX",
+     FormatKey::Kind::Position,
+     7,
+     0,
+     8,
+     "rate",
+     nullptr,
+     nullptr,
+     nullptr,
+     {},
+     kSampleRateTable},
+};
+
+void Configure(const FormatConfigure& c) {
+    c.writer.SetVoxFormat(c.settings.Value(kKeys[0]));
+}
+
+}  // namespace
+
+extern const OutputFormat kVoxFormat = {
+    4,     "VOX", "vox",   ".vox",    false, false, TagKind::None, "VOX", FormatPageKind::None,
+    kKeys, {},    nullptr, &Configure};
