@@ -34,8 +34,15 @@ struct FlacState {
 
 class FlacEncoder : public AudioEncoder, private FlacState {
   public:
-    FlacEncoder(const QString& path, QString shownPath, int rate, int channels, int bits, int level)
-        : shownPath_(std::move(shownPath)), rate_(rate), channels_(channels), bits_(bits) {
+    // `sourceBits` and `processed` choose dither for the float path (none by default: the
+    // exact rule).
+    FlacEncoder(const QString& path, QString shownPath, int rate, int channels, int bits, int level,
+                int sourceBits = 0, bool processed = false)
+        : shownPath_(std::move(shownPath)),
+          rate_(rate),
+          channels_(channels),
+          bits_(bits),
+          quantizer_(bits, sourceBits, processed) {
         encoder_ = FLAC__stream_encoder_new();
         if (encoder_ == nullptr) {
             Fail(QStringLiteral("Cannot create"), QStringLiteral("out of memory"));
@@ -73,7 +80,9 @@ class FlacEncoder : public AudioEncoder, private FlacState {
             const std::int64_t n = std::min(frames, kChunkFrames);
             const std::size_t count = static_cast<std::size_t>(n) * channels_;
             pcm_.resize(count);
-            if (bits_ == 16) {
+            if (quantizer_.Dithers()) {
+                quantizer_.Convert(samples, count, pcm_.data());
+            } else if (bits_ == 16) {
                 // The vector conversion, widened: the common case, and most of our own cost.
                 pcm16_.resize(count);
                 FloatToPcm16(samples, count, pcm16_.data());
@@ -81,11 +90,19 @@ class FlacEncoder : public AudioEncoder, private FlacState {
             } else {
                 FloatToPcm(samples, count, bits_, pcm_.data());
             }
-            if (!FLAC__stream_encoder_process_interleaved(encoder_, pcm_.data(),
-                                                          static_cast<unsigned>(n))) {
-                Fail(QStringLiteral("Cannot write"), StateText());
-            }
+            Process(pcm_.data(), n);
             samples += count;
+            frames -= n;
+        }
+    }
+
+    bool TakesIntegers() const override { return true; }
+
+    void WriteIntegers(const std::int32_t* samples, std::int64_t frames) override {
+        while (frames > 0) {
+            const std::int64_t n = std::min(frames, kChunkFrames);
+            Process(samples, n);
+            samples += static_cast<std::size_t>(n) * channels_;
             frames -= n;
         }
     }
@@ -101,6 +118,13 @@ class FlacEncoder : public AudioEncoder, private FlacState {
     }
 
   private:
+    void Process(const FLAC__int32* samples, std::int64_t frames) {
+        if (!FLAC__stream_encoder_process_interleaved(encoder_, samples,
+                                                      static_cast<unsigned>(frames))) {
+            Fail(QStringLiteral("Cannot write"), StateText());
+        }
+    }
+
     [[noreturn]] void Fail(const QString& what, const QString& cause) const {
         ThrowAudioError(what, shownPath_, cause);
     }
@@ -151,6 +175,7 @@ class FlacEncoder : public AudioEncoder, private FlacState {
     int channels_;
     int bits_;
     int writeErrno_ = 0;
+    PcmQuantizer quantizer_;
     std::vector<FLAC__int32> pcm_;
     std::vector<std::int16_t> pcm16_;
 };

@@ -57,3 +57,14 @@ void FloatToPcm16(const float* in, std::size_t count, std::int16_t* out) {
         out[i] = static_cast<std::int16_t>(Round(in[i], 32768.0f));
     }
 }
+
+void FloatToPcmDithered(const float* in, std::size_t count, int bits, std::int32_t* out,
+                        DitherNoise& noise) {
+    const double scale = std::ldexp(1.0, bits - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        double v = static_cast<double>(in[i]) * scale + noise.Next();
+        v = v > -scale ? v : -scale;  // NaN compares false and becomes the negative limit
+        v = v < scale - 1 ? v : scale - 1;
+        out[i] = static_cast<std::int32_t>(v + std::copysign(0.5, v));
+    }
+}
