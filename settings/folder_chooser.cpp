@@ -10,30 +10,29 @@ Tfm_dir::Tfm_dir(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("fm_dir"));
-    setWindowTitle(QStringLiteral("Output Directory"));
+    setWindowTitle(tr("Output Directory"));
     setFixedSize(kClientWidth, kClientHeight);
 
     tree_ = new FolderTree(this);
     tree_->setGeometry(8, 6, 270, 217);
 
-    ok_ = new QPushButton(QStringLiteral("Ok"), this);
+    ok_ = new QPushButton(tr("Ok"), this);
     ok_->setObjectName(QStringLiteral("btn_ok"));
     ok_->setGeometry(58, 229, 75, 25);
-    ok_->setToolTip(QStringLiteral("Use the selected folder"));
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    ok_->setToolTip(tr("Use the selected folder"));
+    cancel_ = new QPushButton(tr("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("btn_cancel"));
     cancel_->setGeometry(154, 229, 75, 25);
-    cancel_->setToolTip(QStringLiteral("Close without choosing a folder"));
+    cancel_->setToolTip(tr("Close without choosing a folder"));
     // Enter belongs to the in-place rename, not to the buttons.
     for (QPushButton* button : {ok_, cancel_}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    subfolders_ = new QCheckBox(QStringLiteral("Include sub-folders"), this);
+    subfolders_ = new QCheckBox(tr("Include sub-folders"), this);
     subfolders_->setObjectName(QStringLiteral("cb_subfolders"));
     subfolders_->setGeometry(10, 227, 268, 22);
-    subfolders_->setToolTip(
-        QStringLiteral("Also add the audio files of every folder inside the chosen one"));
+    subfolders_->setToolTip(tr("Also add the audio files of every folder inside the chosen one"));
     subfolders_->hide();
     connect(ok_, &QPushButton::clicked, this, &Tfm_dir::btn_okClick);
     connect(cancel_, &QPushButton::clicked, this, &Tfm_dir::reject);
