@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <algorithm>
 #include <utility>
 
 #include "settings/folder_tree.h"
@@ -44,8 +47,26 @@ void Tfm_dir::LayOut(bool withSubfolders) {
     const int extra = withSubfolders ? kBoxRow : 0;
     subfolders_->setVisible(withSubfolders);
     setFixedSize(kClientWidth, kClientHeight + extra);
-    ok_->move(58, 229 + extra);
-    cancel_->move(154, 229 + extra);
+    PlaceButtons(229 + extra);
+}
+
+// The two buttons share one width, 75 pixels unless a caption (a translation) needs more room
+// than the skin's padding leaves it; a wider pair grows evenly to both sides, so it stays
+// centred.
+void Tfm_dir::PlaceButtons(int top) {
+    int width = 75;
+    for (QPushButton* button : {ok_, cancel_}) {
+        button->ensurePolished();
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QRect contents =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        width = std::max(width, button->fontMetrics().horizontalAdvance(button->text()) +
+                                    button->width() - contents.width());
+    }
+    const int grown = std::min(width, (kClientWidth - 21 - 16) / 2) - 75;
+    ok_->setGeometry(58 - grown / 2 - grown % 2, top, 75 + grown, 25);
+    cancel_->setGeometry(154 + grown / 2, top, 75 + grown, 25);
 }
 
 void Tfm_dir::OfferSubfolders() {
@@ -75,6 +96,7 @@ void Tfm_dir::CentreOver(const QWidget* window) {
 
 void Tfm_dir::showEvent(QShowEvent* event) {
     tree_->FillOnce();
+    PlaceButtons(ok_->y());
     QDialog::showEvent(event);
 }
 

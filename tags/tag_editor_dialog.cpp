@@ -171,7 +171,8 @@ void Tfm_id3::FitCaptions() {
             labels << label;
         }
     }
-    const int extra = std::min(widest - kLabelWidth, kListWidth / 3);
+    // A grown column keeps a pixel either side: a text exactly as wide as its label is cut.
+    const int extra = widest > kLabelWidth ? std::min(widest + 2 - kLabelWidth, kListWidth / 3) : 0;
     lv_id3_->resize(kListWidth - extra, lv_id3_->height());
     for (QWidget* label : labels) {
         label->setGeometry(kLabelLeft - extra, label->y(), kLabelWidth + extra, kRowHeight);

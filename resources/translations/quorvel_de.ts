@@ -295,7 +295,7 @@
     </message>
     <message>
         <source>Replace it when older than the input</source>
-        <translation>Ersetzen, wenn älter als die Eingabe</translation>
+        <translation>Ersetzen, falls älter als Eingabe</translation>
     </message>
     <message>
         <source>Skip or replace-when-older let a second run convert only what is new; nothing else is ever replaced</source>
