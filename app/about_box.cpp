@@ -12,7 +12,7 @@ Tfm_about::Tfm_about(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("fm_about"));
-    setWindowTitle(QStringLiteral("About Quorvel"));
+    setWindowTitle(tr("About Quorvel"));
     setModal(false);
 
     auto* icon = new QLabel(this);
@@ -26,15 +26,15 @@ Tfm_about::Tfm_about(QWidget* mainWindow)
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.6);
     name->setFont(bold);
-    auto* version = new QLabel(QStringLiteral("Version: ") + QStringLiteral(QUORVEL_VERSION), this);
+    auto* version = new QLabel(tr("Version: ") + QStringLiteral(QUORVEL_VERSION), this);
     version->setObjectName(QStringLiteral("Version"));
-    auto* comments = new QLabel(QStringLiteral("Directly Convert between MP3 and WAV."), this);
+    auto* comments = new QLabel(tr("Directly Convert between MP3 and WAV."), this);
     comments->setObjectName(QStringLiteral("Comments"));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("OKButton"));
     ok->setDefault(true);
-    ok->setToolTip(QStringLiteral("Close this box"));
+    ok->setToolTip(tr("Close this box"));
     connect(ok, &QPushButton::clicked, this, &QDialog::close);
 
     auto* texts = new QVBoxLayout;

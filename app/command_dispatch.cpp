@@ -19,29 +19,31 @@ void CommandDispatch::BuildMenus() {
     // Children of the window, so they wear its skin.
     p_file_ = new QMenu(window_);
     p_file_->setObjectName(QStringLiteral("p_file"));
-    AddItem(p_file_, "AddFile2", "Add File", 0, &CommandDispatch::AddFile2Click);
-    AddItem(p_file_, "AddFolder2", "Add Folder", 1, &CommandDispatch::AddFolder2Click);
+    AddItem(p_file_, "AddFile2", QT_TR_NOOP("Add File"), 0, &CommandDispatch::AddFile2Click);
+    AddItem(p_file_, "AddFolder2", QT_TR_NOOP("Add Folder"), 1, &CommandDispatch::AddFolder2Click);
 
     p_action_ = new QMenu(window_);
     p_action_->setObjectName(QStringLiteral("p_action"));
-    AddItem(p_action_, "Converter2", "Converter", 16, &CommandDispatch::Converter2Click);
+    AddItem(p_action_, "Converter2", QT_TR_NOOP("Converter"), 16,
+            &CommandDispatch::Converter2Click);
     p_action_->addSeparator()->setObjectName(QStringLiteral("N5"));
-    AddItem(p_action_, "Play1", "Play", -1, &CommandDispatch::Play1Click);
+    AddItem(p_action_, "Play1", QT_TR_NOOP("Play"), -1, &CommandDispatch::Play1Click);
     p_action_->addSeparator()->setObjectName(QStringLiteral("N3"));
-    AddItem(p_action_, "Stop3", "Stop", 2, &CommandDispatch::Stop3Click);
+    AddItem(p_action_, "Stop3", QT_TR_NOOP("Stop"), 2, &CommandDispatch::Stop3Click);
 
     p_help_ = new QMenu(window_);
     p_help_->setObjectName(QStringLiteral("p_help"));
-    AddItem(p_help_, "Help3", "Content", 8, &CommandDispatch::Help3Click);
-    AddItem(p_help_, "About2", "About", 6, &CommandDispatch::About2Click);
+    AddItem(p_help_, "Help3", QT_TR_NOOP("Content"), 8, &CommandDispatch::Help3Click);
+    AddItem(p_help_, "About2", QT_TR_NOOP("About"), 6, &CommandDispatch::About2Click);
 
     p_row_ = new QMenu(window_);
     p_row_->setObjectName(QStringLiteral("p_row"));
-    AddItem(p_row_, "RowPlay", "Play", -1, &CommandDispatch::RowPlayClick);
-    AddItem(p_row_, "RowTags", "Tags", -1, &CommandDispatch::RowTagsClick);
-    AddItem(p_row_, "RowRemove", "Remove", -1, &CommandDispatch::RowRemoveClick);
+    AddItem(p_row_, "RowPlay", QT_TR_NOOP("Play"), -1, &CommandDispatch::RowPlayClick);
+    AddItem(p_row_, "RowTags", QT_TR_NOOP("Tags"), -1, &CommandDispatch::RowTagsClick);
+    AddItem(p_row_, "RowRemove", QT_TR_NOOP("Remove"), -1, &CommandDispatch::RowRemoveClick);
     p_row_->addSeparator();
-    AddItem(p_row_, "RowFolder", "Open containing folder", -1, &CommandDispatch::RowFolderClick);
+    AddItem(p_row_, "RowFolder", QT_TR_NOOP("Open containing folder"), -1,
+            &CommandDispatch::RowFolderClick);
 }
 
 void CommandDispatch::BuildWindowKeys() {
@@ -104,7 +106,7 @@ void CommandDispatch::OpenRowMenu(QAbstractItemView* list, const QPoint& at) {
 
 QAction* CommandDispatch::AddItem(QMenu* menu, const char* name, const char* caption, int icon,
                                   void (CommandDispatch::*handler)()) {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    QAction* action = menu->addAction(tr(caption));
     action->setObjectName(QString::fromUtf8(name));
     if (icon >= 0) {
         action->setIcon(ImageListIcon(icon));
@@ -204,7 +206,7 @@ void CommandDispatch::Popup(QMenu* menu, int dx, int dy) {
 
 void CommandDispatch::RunUnlessBusy(const std::function<void()>& command) {
     if (state_.Busy()) {
-        ShowInformation(window_, QStringLiteral("Please stop converting first!"));
+        ShowInformation(window_, tr("Please stop converting first!"));
         return;
     }
     Run(command);

@@ -28,8 +28,6 @@
 
 namespace {
 
-const QString kStopConvertingFirst = QStringLiteral("Please stop converting first!");
-const QString kWaitForAdding = QStringLiteral("Please wait until the files are added!");
 // The files named one by one in the message about files that could not be added.
 constexpr int kMostRejectionsListed = 20;
 
@@ -80,11 +78,11 @@ FileListCommands::FileListCommands(QWidget* window, QTreeView* lv, RowModel& row
 
 bool FileListCommands::RefuseWhileBusy() {
     if (batch_.Busy()) {
-        ShowInformation(window_, kStopConvertingFirst);
+        ShowInformation(window_, tr("Please stop converting first!"));
         return true;
     }
     if (adding_) {
-        ShowInformation(window_, kWaitForAdding);
+        ShowInformation(window_, tr("Please wait until the files are added!"));
         return true;
     }
     return false;
@@ -161,7 +159,7 @@ void FileListCommands::AddFolder() {
     Tfm_dir* chooser = FolderChooser();
     chooser->OfferSubfolders();
     chooser->CentreOver(window_);
-    const QString folder = chooser->ShowModal(QStringLiteral("Add File Directory"));
+    const QString folder = chooser->ShowModal(tr("Add File Directory"));
     if (folder.isEmpty()) {
         return;
     }
@@ -205,7 +203,7 @@ void FileListCommands::RunAdd(const std::function<void()>& add) {
     QStringList lines = rejected.mid(0, kMostRejectionsListed);
     if (rejected.size() > kMostRejectionsListed) {
         // A box taller than the screen would hide its own OK button.
-        lines << QStringLiteral("… and %1 more files that are not supported.")
+        lines << tr("… and %1 more files that are not supported.")
                      .arg(rejected.size() - kMostRejectionsListed);
     }
     ShowInformation(window_, lines.join(u'\n'));
@@ -216,7 +214,7 @@ FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder,
                                                        bool recursive) {
     const QFileInfo info(folder);
     if (!info.isDir() || !info.isReadable()) {
-        ShowErrorReport(window_, QStringLiteral("Cannot open the folder %1.").arg(folder));
+        ShowErrorReport(window_, tr("Cannot open the folder %1.").arg(folder));
         return Outcome::End;
     }
     for (const QString& name : FolderFileNames(folder)) {
@@ -236,7 +234,7 @@ FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder,
             // One unreadable sub-folder is named with the files not added; the others go on.
             const QFileInfo subInfo(sub);
             if (!subInfo.isReadable() || !subInfo.isExecutable()) {
-                rejected_ << QStringLiteral("Cannot open the folder %1.").arg(sub);
+                rejected_ << tr("Cannot open the folder %1.").arg(sub);
                 continue;
             }
             if (ScanFolder(sub, sourceFolder, true) == Outcome::End) {

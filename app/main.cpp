@@ -6,6 +6,7 @@
 
 #include "app/file_list_commands.h"
 #include "app/program.h"
+#include "app/translations.h"
 #include "outside/signals/termination_signals.h"
 #include "quorvel_version.h"
 #include "tags/wma_tag.h"
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     SetApplicationIdentity();
+    // The windows speak the system's language where we have its catalogue; what goes to the
+    // terminal stays English.
+    InstallTranslations(QLocale(), TranslationFolders());
 
     // What Qt did not take: files and folders to add, or an option we do not know.
     QStringList paths;

@@ -84,7 +84,7 @@ void Tfm_main::BuildControls() {
         }
     }
     scmb_->setCurrentIndex(0);
-    scmb_->setToolTip(QStringLiteral("The format of the files a conversion writes"));
+    scmb_->setToolTip(tr("The format of the files a conversion writes"));
     scmb_->setGeometry(kFormatSelectorLeft, 48, kFormatSelectorWidth, scmb_->sizeHint().height());
     connect(scmb_, &QComboBox::activated, this, &Tfm_main::scmbjjChange);
 
@@ -179,8 +179,8 @@ int Tfm_main::BatchJobs() const {
 void Tfm_main::RunBatch(BatchWork work) {
     BatchParts parts = MakeBatchParts();
     const int jobs = std::min(BatchJobs(), rows_->Count());
-    const QString reason = work == BatchWork::Convert ? QStringLiteral("Converting audio files")
-                                                      : QStringLiteral("Normalising audio files");
+    const QString reason =
+        work == BatchWork::Convert ? tr("Converting audio files") : tr("Normalising audio files");
     if (jobs <= 1) {
         // The one-at-a-time batch, on this thread with its message pumps; the desktop is asked
         // not to suspend while it runs. The end of the batch lets go of it (BatchEnded), before

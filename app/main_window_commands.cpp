@@ -90,26 +90,26 @@ void Tfm_main::OpenContainingFolder() {
     }
     const QString folder = QFileInfo(rows_->Row(current.row()).path).absolutePath();
     if (!QFileInfo(folder).isDir()) {
-        ShowInformation(this, QStringLiteral("The folder %1 no longer exists.")
-                                  .arg(QDir::toNativeSeparators(folder)));
+        ShowInformation(
+            this, tr("The folder %1 no longer exists.").arg(QDir::toNativeSeparators(folder)));
         return;
     }
     if (!OpenWithDesktop(QUrl::fromLocalFile(folder))) {
-        ShowInformation(this, QStringLiteral("Cannot open the folder %1: no file manager "
-                                             "answered.")
+        ShowInformation(this, tr("Cannot open the folder %1: no file manager "
+                                 "answered.")
                                   .arg(QDir::toNativeSeparators(folder)));
     }
 }
 
 void Tfm_main::ChooseOutputFolder() {
     if (state_.Busy()) {
-        ShowInformation(this, QStringLiteral("Please stop converting first!"));
+        ShowInformation(this, tr("Please stop converting first!"));
         return;
     }
     if (!fm_dir_) {
         return;
     }
-    const QString chosen = fm_dir_->ShowModal(QStringLiteral("Output Directory"));
+    const QString chosen = fm_dir_->ShowModal(tr("Output Directory"));
     if (chosen.isEmpty()) {
         return;
     }
@@ -132,19 +132,19 @@ void Tfm_main::ChooseOutputFolder() {
 
 void Tfm_main::OpenOutputFolder() {
     if (state_.Converting) {
-        ShowInformation(this, QStringLiteral("Please stop converting first!"));
+        ShowInformation(this, tr("Please stop converting first!"));
         return;
     }
     const QString folder = state_.appSettings.OutputDir;
     if (!QFileInfo(folder).isDir()) {
-        ShowInformation(this, QStringLiteral("The output folder %1 does not exist yet. It is "
-                                             "created when a conversion starts.")
+        ShowInformation(this, tr("The output folder %1 does not exist yet. It is "
+                                 "created when a conversion starts.")
                                   .arg(QDir::toNativeSeparators(folder)));
         return;
     }
     if (!OpenWithDesktop(QUrl::fromLocalFile(folder))) {
-        ShowInformation(this, QStringLiteral("Cannot open the output folder %1: no file manager "
-                                             "answered.")
+        ShowInformation(this, tr("Cannot open the output folder %1: no file manager "
+                                 "answered.")
                                   .arg(QDir::toNativeSeparators(folder)));
     }
 }
@@ -153,14 +153,13 @@ void Tfm_main::OpenHelp() {
     const QString page =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/Quorvel.html"));
     if (!QFileInfo(page).isFile()) {
-        ShowInformation(
-            this,
-            QStringLiteral("Cannot find the help page %1.").arg(QDir::toNativeSeparators(page)));
+        ShowInformation(this,
+                        tr("Cannot find the help page %1.").arg(QDir::toNativeSeparators(page)));
         return;
     }
     if (!OpenWithDesktop(QUrl::fromLocalFile(page))) {
-        ShowInformation(this, QStringLiteral("Cannot open the help page %1: no web browser "
-                                             "answered.")
+        ShowInformation(this, tr("Cannot open the help page %1: no web browser "
+                                 "answered.")
                                   .arg(QDir::toNativeSeparators(page)));
     }
 }

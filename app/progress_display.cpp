@@ -1,5 +1,7 @@
 #include "app/progress_display.h"
 
+#include <QCoreApplication>
+
 #include "components/mul_div.h"
 
 ProgressFigures ComputeProgress(std::int32_t value, bool converting) {
@@ -57,7 +59,7 @@ void ProgressDisplay::SetBatchText(const QString& text) {
 }
 
 QString BatchProgressText(int done, int total, double secondsLeft) {
-    QString text = QStringLiteral("%1 of %2").arg(done).arg(total);
+    QString text = QCoreApplication::translate("ProgressDisplay", "%1 of %2").arg(done).arg(total);
     if (secondsLeft >= 0) {
         const qint64 s = static_cast<qint64>(secondsLeft + 0.5);
         const QString time =
@@ -66,7 +68,8 @@ QString BatchProgressText(int done, int total, double secondsLeft) {
                             .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
                             .arg(s % 60, 2, 10, QLatin1Char('0'))
                       : QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-        text += QStringLiteral(" \u00B7 about %1 left").arg(time);
+        text += QStringLiteral(" \u00B7 ") +
+                QCoreApplication::translate("ProgressDisplay", "about %1 left").arg(time);
     }
     return text;
 }

@@ -47,17 +47,17 @@ void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
     if (!window_.isVisible()) {
         return;  // closed mid-batch: nobody is there to read it
     }
-    QString text =
-        QStringLiteral("%1 %2, %3 failed, %4 stopped")
-            .arg(summary.finished)
-            .arg(summary.normalize ? QStringLiteral("normalised") : QStringLiteral("converted"))
-            .arg(summary.failed)
-            .arg(summary.stopped);
+    // Whole sentences for the translators: a word put into a sentence would not agree in German.
+    QString text = (summary.normalize ? tr("%1 normalised, %2 failed, %3 stopped")
+                                      : tr("%1 converted, %2 failed, %3 stopped"))
+                       .arg(summary.finished)
+                       .arg(summary.failed)
+                       .arg(summary.stopped);
     if (summary.removed > 0) {
-        text += QStringLiteral(", %1 removed").arg(summary.removed);
+        text += tr(", %1 removed").arg(summary.removed);
     }
     if (summary.existing > 0) {
-        text += QStringLiteral(", %1 skipped (output exists)").arg(summary.existing);
+        text += tr(", %1 skipped (output exists)").arg(summary.existing);
     }
     text += QLatin1Char('.');
     // Someone working in another window hears of the end from the desktop too.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -10,6 +11,8 @@ class Tfm_main;
 // The main window as the batches see it: its list rows, the progress display, message boxes and
 // the window thread's event queue. Window thread only.
 class WindowBatchHost : public BatchHost {
+    Q_DECLARE_TR_FUNCTIONS(WindowBatchHost)
+
   public:
     explicit WindowBatchHost(Tfm_main& window);
 

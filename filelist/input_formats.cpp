@@ -1,5 +1,7 @@
 #include "filelist/input_formats.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QStringList Patterns(const QStringList& extensions) {
@@ -14,22 +16,26 @@ QStringList Patterns(const QStringList& extensions) {
 
 const std::vector<InputFamily>& InputFamilies() {
     static const std::vector<InputFamily> kFamilies = {
-        {QStringLiteral("MPEG files"), {QStringLiteral("mp3"), QStringLiteral("mp2")}},
-        {QStringLiteral("WAV files"), {QStringLiteral("wav")}},
-        {QStringLiteral("FLAC files"), {QStringLiteral("flac")}},
-        {QStringLiteral("Ogg files"),
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "MPEG files")),
+         {QStringLiteral("mp3"), QStringLiteral("mp2")}},
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "WAV files")), {QStringLiteral("wav")}},
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "FLAC files")), {QStringLiteral("flac")}},
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "Ogg files")),
          {QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus")}},
-        {QStringLiteral("MPEG-4 audio"),
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "MPEG-4 audio")),
          {QStringLiteral("m4a"), QStringLiteral("mp4"), QStringLiteral("aac"),
           QStringLiteral("m4b")}},
-        {QStringLiteral("AIFF files"),
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "AIFF files")),
          {QStringLiteral("aif"), QStringLiteral("aiff"), QStringLiteral("aifc")}},
-        {QStringLiteral("WavPack files"), {QStringLiteral("wv")}},
-        {QStringLiteral("Windows Media Audio"), {QStringLiteral("wma")}},
-        {QStringLiteral("Monkey's Audio"), {QStringLiteral("ape")}},
-        {QStringLiteral("Matroska and WebM audio"),
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "WavPack files")),
+         {QStringLiteral("wv")}},
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "Windows Media Audio")),
+         {QStringLiteral("wma")}},
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "Monkey's Audio")),
+         {QStringLiteral("ape")}},
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "Matroska and WebM audio")),
          {QStringLiteral("mka"), QStringLiteral("webm")}},
-        {QStringLiteral("Other audio files"),
+        {QStringLiteral(QT_TRANSLATE_NOOP("InputFormats", "Other audio files")),
          {QStringLiteral("ac3"), QStringLiteral("au"), QStringLiteral("caf"), QStringLiteral("w64"),
           QStringLiteral("tta"), QStringLiteral("mpc")}},
     };
@@ -53,10 +59,13 @@ QStringList InputFileFilters() {
     // The first three entries keep their long-standing order: MP3, WAV, MP2 lead the list.
     QStringList all = Patterns(SupportedInputExtensions());
     all.move(all.indexOf(QStringLiteral("*.wav")), 1);
-    QStringList filters{QStringLiteral("All Supported Files (%1)").arg(all.join(QLatin1Char(' ')))};
+    // The descriptions in the window's language; the patterns as they are.
+    QStringList filters{QCoreApplication::translate("InputFormats", "All Supported Files (%1)")
+                            .arg(all.join(QLatin1Char(' ')))};
     for (const InputFamily& family : InputFamilies()) {
         filters << QStringLiteral("%1 (%2)").arg(
-            family.name, Patterns(family.extensions).join(QLatin1Char(' ')));
+            QCoreApplication::translate("InputFormats", family.name.toUtf8().constData()),
+            Patterns(family.extensions).join(QLatin1Char(' ')));
     }
     return filters;
 }

@@ -1,5 +1,7 @@
 #include "filelist/row_model.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 #include "filelist/probe_file.h"
@@ -181,10 +183,13 @@ QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return {};
     }
-    static const char* const kHeaders[] = {"File Title", "Frequency", "Channels",
-                                           "Time",       "Size",      "Status"};
-    return section >= 0 && section < kColumnCount ? QString::fromLatin1(kHeaders[section])
-                                                  : QVariant();
+    static const char* const kHeaders[] = {
+        QT_TRANSLATE_NOOP("RowModel", "File Title"), QT_TRANSLATE_NOOP("RowModel", "Frequency"),
+        QT_TRANSLATE_NOOP("RowModel", "Channels"),   QT_TRANSLATE_NOOP("RowModel", "Time"),
+        QT_TRANSLATE_NOOP("RowModel", "Size"),       QT_TRANSLATE_NOOP("RowModel", "Status")};
+    return section >= 0 && section < kColumnCount
+               ? QCoreApplication::translate("RowModel", kHeaders[section])
+               : QVariant();
 }
 
 void RowModel::Changed(int row, int firstColumn, int lastColumn) {

@@ -1,5 +1,7 @@
 #include "filelist/row_state.h"
 
+#include <QCoreApplication>
+
 #include <array>
 #include <cstddef>
 
@@ -13,17 +15,17 @@ struct StateTexts {
 
 // One line per state, in the enum's order (checked below).
 constexpr std::array<StateTexts, 11> kTexts = {{
-    {RowState::Waiting, "Unconvert", "waiting"},
-    {RowState::Measuring, "Measuring", "measuring"},
-    {RowState::Converting, "Converting", "converting"},
-    {RowState::Normalising, "Converting", "normalising"},
-    {RowState::Finished, "finish", "finish"},
-    {RowState::Stopped, "Stop", "stopped"},
-    {RowState::Failed, "Error", "Error"},
-    {RowState::Removed, "Unconvert", "removed"},
-    {RowState::NotReached, "Unconvert", "skipped"},
-    {RowState::Exists, "Skipped", "exists"},
-    {RowState::Playing, "Playing", "playing"},
+    {RowState::Waiting, QT_TRANSLATE_NOOP("RowState", "Unconvert"), "waiting"},
+    {RowState::Measuring, QT_TRANSLATE_NOOP("RowState", "Measuring"), "measuring"},
+    {RowState::Converting, QT_TRANSLATE_NOOP("RowState", "Converting"), "converting"},
+    {RowState::Normalising, QT_TRANSLATE_NOOP("RowState", "Converting"), "normalising"},
+    {RowState::Finished, QT_TRANSLATE_NOOP("RowState", "finish"), "finish"},
+    {RowState::Stopped, QT_TRANSLATE_NOOP("RowState", "Stop"), "stopped"},
+    {RowState::Failed, QT_TRANSLATE_NOOP("RowState", "Error"), "Error"},
+    {RowState::Removed, QT_TRANSLATE_NOOP("RowState", "Unconvert"), "removed"},
+    {RowState::NotReached, QT_TRANSLATE_NOOP("RowState", "Unconvert"), "skipped"},
+    {RowState::Exists, QT_TRANSLATE_NOOP("RowState", "Skipped"), "exists"},
+    {RowState::Playing, QT_TRANSLATE_NOOP("RowState", "Playing"), "playing"},
 }};
 
 constexpr bool InEnumOrder() {
@@ -99,7 +101,8 @@ RowState NextRowState(RowState current, RowState wanted) {
 }
 
 QString RowStateText(RowState state) {
-    return QString::fromLatin1(TextsOf(state).shown);
+    // The list speaks the window's language; the command line's words below stay as they are.
+    return QCoreApplication::translate("RowState", TextsOf(state).shown);
 }
 
 QString RowStateWord(RowState state) {

@@ -17,7 +17,7 @@ PreviewPlayback::PreviewPlayback(const BatchControl& batch, IAudioFile2& reader,
 void PreviewPlayback::StartPreview() {
     const int rows = host_.RowCount();
     if (rows == 0) {
-        host_.ShowInformation(QStringLiteral("Please add file!"));
+        host_.ShowInformation(tr("Please add file!"));
         return;
     }
     if (playing_ || batch_.Busy()) {
@@ -51,8 +51,7 @@ void PreviewPlayback::StartPreview() {
     host_.SetRowState(playIndex_, RowState::Playing);
     if (!toldNoDevice_ && player_.UsesNullOutput()) {
         toldNoDevice_ = true;
-        host_.ShowInformation(
-            QStringLiteral("No audio device was found: the preview plays silently."));
+        host_.ShowInformation(tr("No audio device was found: the preview plays silently."));
     }
 }
 
@@ -90,8 +89,7 @@ void PreviewPlayback::Fail(const QString& path, const QString& cause) {
     }
     playing_ = false;
     host_.SetRowState(playIndex_, RowState::Stopped);
-    host_.ShowErrorReport(
-        QStringLiteral("Cannot preview %1: %2").arg(QFileInfo(path).fileName(), cause));
+    host_.ShowErrorReport(tr("Cannot preview %1: %2").arg(QFileInfo(path).fileName(), cause));
 }
 
 void PreviewPlayback::StopForBatch() {

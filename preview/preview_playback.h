@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "components/audio_file.h"
 #include "components/audio_player.h"
 #include "engine/batch_control.h"
@@ -11,6 +13,8 @@
 //
 // Holds the preview's own state: whether it plays, and which row it plays or is to play.
 class PreviewPlayback {
+    Q_DECLARE_TR_FUNCTIONS(PreviewPlayback)
+
   public:
     static constexpr int kBlockFrames = 441000;  // 10 s at 44.1 kHz
 

@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <algorithm>
 #include <utility>
 
 #include "settings/folder_tree.h"
@@ -10,30 +13,29 @@ Tfm_dir::Tfm_dir(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("fm_dir"));
-    setWindowTitle(QStringLiteral("Output Directory"));
+    setWindowTitle(tr("Output Directory"));
     setFixedSize(kClientWidth, kClientHeight);
 
     tree_ = new FolderTree(this);
     tree_->setGeometry(8, 6, 270, 217);
 
-    ok_ = new QPushButton(QStringLiteral("Ok"), this);
+    ok_ = new QPushButton(tr("Ok"), this);
     ok_->setObjectName(QStringLiteral("btn_ok"));
     ok_->setGeometry(58, 229, 75, 25);
-    ok_->setToolTip(QStringLiteral("Use the selected folder"));
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    ok_->setToolTip(tr("Use the selected folder"));
+    cancel_ = new QPushButton(tr("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("btn_cancel"));
     cancel_->setGeometry(154, 229, 75, 25);
-    cancel_->setToolTip(QStringLiteral("Close without choosing a folder"));
+    cancel_->setToolTip(tr("Close without choosing a folder"));
     // Enter belongs to the in-place rename, not to the buttons.
     for (QPushButton* button : {ok_, cancel_}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    subfolders_ = new QCheckBox(QStringLiteral("Include sub-folders"), this);
+    subfolders_ = new QCheckBox(tr("Include sub-folders"), this);
     subfolders_->setObjectName(QStringLiteral("cb_subfolders"));
     subfolders_->setGeometry(10, 227, 268, 22);
-    subfolders_->setToolTip(
-        QStringLiteral("Also add the audio files of every folder inside the chosen one"));
+    subfolders_->setToolTip(tr("Also add the audio files of every folder inside the chosen one"));
     subfolders_->hide();
     connect(ok_, &QPushButton::clicked, this, &Tfm_dir::btn_okClick);
     connect(cancel_, &QPushButton::clicked, this, &Tfm_dir::reject);
@@ -45,8 +47,26 @@ void Tfm_dir::LayOut(bool withSubfolders) {
     const int extra = withSubfolders ? kBoxRow : 0;
     subfolders_->setVisible(withSubfolders);
     setFixedSize(kClientWidth, kClientHeight + extra);
-    ok_->move(58, 229 + extra);
-    cancel_->move(154, 229 + extra);
+    PlaceButtons(229 + extra);
+}
+
+// The two buttons share one width, 75 pixels unless a caption (a translation) needs more room
+// than the skin's padding leaves it; a wider pair grows evenly to both sides, so it stays
+// centred.
+void Tfm_dir::PlaceButtons(int top) {
+    int width = 75;
+    for (QPushButton* button : {ok_, cancel_}) {
+        button->ensurePolished();
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QRect contents =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        width = std::max(width, button->fontMetrics().horizontalAdvance(button->text()) +
+                                    button->width() - contents.width());
+    }
+    const int grown = std::min(width, (kClientWidth - 21 - 16) / 2) - 75;
+    ok_->setGeometry(58 - grown / 2 - grown % 2, top, 75 + grown, 25);
+    cancel_->setGeometry(154 + grown / 2, top, 75 + grown, 25);
 }
 
 void Tfm_dir::OfferSubfolders() {
@@ -76,6 +96,7 @@ void Tfm_dir::CentreOver(const QWidget* window) {
 
 void Tfm_dir::showEvent(QShowEvent* event) {
     tree_->FillOnce();
+    PlaceButtons(ok_->y());
     QDialog::showEvent(event);
 }
 

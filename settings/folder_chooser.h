@@ -52,5 +52,6 @@ class Tfm_dir : public QDialog {
     QCheckBox* subfolders_ = nullptr;
     bool offerSubfolders_ = false;
     void LayOut(bool withSubfolders);
+    void PlaceButtons(int top);
     QString chosenFolder_;
 };

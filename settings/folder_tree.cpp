@@ -72,7 +72,7 @@ void FolderTree::FillOnce() {
     }
     filled_ = true;
     const QString home = QDir::homePath();
-    QTreeWidgetItem* homeItem = AddFolderItem(nullptr, home, QStringLiteral("Home"));
+    QTreeWidgetItem* homeItem = AddFolderItem(nullptr, home, tr("Home"));
     homeItem->setIcon(0, QIcon::fromTheme(QStringLiteral("user-home"), FolderIcon(home)));
     QTreeWidgetItem* rootItem = AddFolderItem(nullptr, QDir::rootPath(), QStringLiteral("/"));
     rootItem->setIcon(0, QIcon::fromTheme(QStringLiteral("drive-harddisk"),
@@ -153,13 +153,13 @@ QTreeWidgetItem* FolderTree::NewFolder() {
     QTreeWidgetItem* parent = selected.first();
     ReadChildren(parent);
     const QDir folder(PathOf(parent));
-    QString name = QStringLiteral("New Folder");
+    QString name = tr("New Folder");
     for (int n = 2; folder.exists(name); ++n) {
-        name = QStringLiteral("New Folder (%1)").arg(n);
+        name = tr("New Folder (%1)").arg(n);
     }
     if (!folder.mkdir(name)) {
-        Report(QStringLiteral("Cannot make the folder %1.")
-                   .arg(QDir::toNativeSeparators(folder.filePath(name))));
+        Report(
+            tr("Cannot make the folder %1.").arg(QDir::toNativeSeparators(folder.filePath(name))));
         return nullptr;
     }
     QTreeWidgetItem* item = AddFolderItem(parent, folder.filePath(name), name);
@@ -191,13 +191,12 @@ void FolderTree::CommitRename(QTreeWidgetItem* item) {
     QString problem;
     if (newName.trimmed().isEmpty() || newName.contains(QLatin1Char('/')) ||
         newName == QStringLiteral(".") || newName == QStringLiteral("..")) {
-        problem = QStringLiteral("\"%1\" cannot be a folder name.").arg(newName);
+        problem = tr("\"%1\" cannot be a folder name.").arg(newName);
     } else if (QFileInfo::exists(newPath)) {
-        problem = QStringLiteral("Cannot rename %1: %2 already exists.")
+        problem = tr("Cannot rename %1: %2 already exists.")
                       .arg(QDir::toNativeSeparators(oldPath), newName);
     } else if (!QDir().rename(oldPath, newPath)) {
-        problem = QStringLiteral("Cannot rename %1 to %2.")
-                      .arg(QDir::toNativeSeparators(oldPath), newName);
+        problem = tr("Cannot rename %1 to %2.").arg(QDir::toNativeSeparators(oldPath), newName);
     }
     const bool wasUpdating = std::exchange(updating_, true);
     if (problem.isEmpty()) {
@@ -219,10 +218,10 @@ void FolderTree::ShowMenu(const QPoint& pos) {
     setCurrentItem(item);
     QMenu menu(this);
     menu.setToolTipsVisible(true);
-    QAction* make = menu.addAction(QStringLiteral("New Folder"));
-    make->setToolTip(QStringLiteral("Make a new folder inside this one"));
-    QAction* rename = menu.addAction(QStringLiteral("Rename"));
-    rename->setToolTip(QStringLiteral("Rename this folder"));
+    QAction* make = menu.addAction(tr("New Folder"));
+    make->setToolTip(tr("Make a new folder inside this one"));
+    QAction* rename = menu.addAction(tr("Rename"));
+    rename->setToolTip(tr("Rename this folder"));
     rename->setEnabled(item->flags() & Qt::ItemIsEditable);
     const QAction* chosen = menu.exec(viewport()->mapToGlobal(pos));
     if (chosen == make) {

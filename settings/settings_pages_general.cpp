@@ -2,6 +2,7 @@
 // values live in memory (AppSettings) and reach the file at shutdown; the others are file keys.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QScrollArea>
@@ -18,6 +19,8 @@ using namespace page;
 namespace {
 
 class GeneralPage : public ValuesPage {
+    Q_DECLARE_TR_FUNCTIONS(GeneralPage)
+
   public:
     GeneralPage(AppSettings& appSettings, QWidget* parent)
         : ValuesPage("gb_cdgeneral", SettingsDialogKeys::General, parent),
@@ -113,38 +116,36 @@ class GeneralPage : public ValuesPage {
     }
 
     void AddNormalizeFrame() {
-        QGroupBox* nor = NextFrame(QStringLiteral("Normalize Settings"), 56);
-        cb_normalize =
-            Check(nor, "cb_normalize", QStringLiteral("Enabled Normalize "), {10, 24, 140, kRow});
+        QGroupBox* nor = NextFrame(tr("Normalize Settings"), 56);
+        cb_normalize = Check(nor, "cb_normalize", tr("Enabled Normalize "), {10, 24, 140, kRow});
         cb_nor = List(nor, "cb_nor", {}, {152, 24, 60, kRow});
         Caption(nor, QStringLiteral("% "), {216, 24, 20, kRow});
     }
 
     void AddFadeFrame() {
-        QGroupBox* fade = NextFrame(QStringLiteral("Fade Settings"), 120);
+        QGroupBox* fade = NextFrame(tr("Fade Settings"), 120);
         QStringList seconds;
         for (int s = 1; s <= 20; ++s) {
-            seconds << QStringLiteral("%1s").arg(s);
+            seconds << tr("%1s").arg(s);
         }
-        cb_fadein = Check(fade, "cb_fadein", QStringLiteral("Enable Fade In Time Length"),
-                          {10, 22, 224, kRow});
+        cb_fadein = Check(fade, "cb_fadein", tr("Enable Fade In Time Length"), {10, 22, 224, kRow});
         cb_fadeintime = List(fade, "cb_fadeintime", seconds, {30, 44, 70, kRow});
-        cb_fadeout = Check(fade, "cb_fadeout", QStringLiteral("Enable Fade Out Time Length"),
-                           {10, 70, 224, kRow});
+        cb_fadeout =
+            Check(fade, "cb_fadeout", tr("Enable Fade Out Time Length"), {10, 70, 224, kRow});
         cb_fadeouttime = List(fade, "cb_fadeouttime", seconds, {30, 92, 70, kRow});
         cb_fadeintime->setCurrentIndex(5);  // design "6s"
         cb_fadeouttime->setCurrentIndex(5);
     }
 
     void AddBatchFrame() {
-        QGroupBox* batch = NextFrame(QStringLiteral("Files at once"), 47);
-        QStringList jobs{QStringLiteral("Automatic (one per core)")};
+        QGroupBox* batch = NextFrame(tr("Files at once"), 47);
+        QStringList jobs{tr("Automatic (one per core)")};
         for (int n = 1; n <= kMostBatchJobs; ++n) {
             jobs << QString::number(n);
         }
         cb_jobs = List(batch, "cb_jobs", jobs, {10, 20, 224, kRow});
-        cb_jobs->setToolTip(QStringLiteral(
-            "How many files a conversion or normalisation works on at the same time"));
+        cb_jobs->setToolTip(
+            tr("How many files a conversion or normalisation works on at the same time"));
     }
 
     void AddLoudnessFrame() {
@@ -169,8 +170,8 @@ class GeneralPage : public ValuesPage {
 }  // namespace
 
 PageNode GeneralPageNode(AppSettings& appSettings, QWidget* area) {
-    return {QStringLiteral("General"),
-            QStringLiteral("Set General"),
+    return {QCoreApplication::translate("SettingsPages", "General"),
+            QCoreApplication::translate("SettingsPages", "Set General"),
             new GeneralPage(appSettings, area),
             {}};
 }

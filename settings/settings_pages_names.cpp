@@ -1,4 +1,6 @@
 // The "Names" page: how outputs are named and what an existing output means, under [Names].
+#include <QCoreApplication>
+
 #include "settings/output_names_options.h"
 #include "settings/settings_file.h"
 #include "settings/settings_pages.h"
@@ -29,5 +31,8 @@ class NamesPage : public SettingsPage {
 }  // namespace
 
 PageNode NamesPageNode(QWidget* area) {
-    return {QStringLiteral("Names"), QStringLiteral("Set Output Names"), new NamesPage(area), {}};
+    return {QCoreApplication::translate("SettingsPages", "Names"),
+            QCoreApplication::translate("SettingsPages", "Set Output Names"),
+            new NamesPage(area),
+            {}};
 }

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "components/skin.h"
 #include "filelist/row_model.h"
@@ -42,7 +43,7 @@ Tfm_id3::Tfm_id3(RowModel& rows, const SkinLabelFactory& makeLabel, QWidget* par
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       rows_(rows) {
     setObjectName(S("fm_id3"));
-    setWindowTitle(S("ID3 Edit"));
+    setWindowTitle(tr("ID3 Edit"));
     setModal(true);
     setFixedSize(kClientWidth, kClientHeight);
     BuildControls(makeLabel);
@@ -53,7 +54,7 @@ void Tfm_id3::BuildControls(const SkinLabelFactory& makeLabel) {
     lv_id3_->setObjectName(S("lv_id3"));
     lv_id3_->setGeometry(kListLeft, kRowTop, kListWidth, kClientHeight - 2 * kRowTop);
     lv_id3_->setColumnCount(1);
-    lv_id3_->setHeaderLabels({S("File Name")});
+    lv_id3_->setHeaderLabels({tr("File Name")});
     lv_id3_->setColumnWidth(0, 128);
     lv_id3_->setRootIsDecorated(false);
     lv_id3_->setItemsExpandable(false);
@@ -73,8 +74,9 @@ void Tfm_id3::BuildControls(const SkinLabelFactory& makeLabel) {
         }
     });
 
-    const char* labels[FieldCount] = {
-        "Title:", "Artist: ", "Album: ", "Year: ", "Genre:", "Comment: "};
+    const char* labels[FieldCount] = {QT_TR_NOOP("Title:"),  QT_TR_NOOP("Artist: "),
+                                      QT_TR_NOOP("Album: "), QT_TR_NOOP("Year: "),
+                                      QT_TR_NOOP("Genre:"),  QT_TR_NOOP("Comment: ")};
     const char* labelNames[FieldCount] = {"Label1", "Label2", "Label3",
                                           "Label4", "Label5", "Label6"};
     for (int f = 0; f < FieldCount; ++f) {
@@ -83,16 +85,16 @@ void Tfm_id3::BuildControls(const SkinLabelFactory& makeLabel) {
         label->setObjectName(S(labelNames[f]));
         label->setGeometry(kLabelLeft, top, kLabelWidth, kRowHeight);
         if (auto* skinLabel = dynamic_cast<ISkinLabel*>(label)) {
-            skinLabel->SetCaption(S(labels[f]));
+            skinLabel->SetCaption(tr(labels[f]));
         }
         label->setToolTip(QString());
 
-        auto* all = new QPushButton(S("All"), this);
+        auto* all = new QPushButton(tr("All"), this);
         all->setObjectName(QStringLiteral("Button") + QString::number(f + 1));
         all->setGeometry(kAllLeft, top, kAllWidth, kRowHeight);
         all->setStyleSheet(S("QPushButton { min-width: 0; padding: 0; }"));
         all->setAutoDefault(false);
-        all->setToolTip(S("Use this value for every file in the list"));
+        all->setToolTip(tr("Use this value for every file in the list"));
         connect(all, &QPushButton::clicked, this, [this, f] { AllClick(static_cast<Field>(f)); });
         allButtons_[f] = all;
     }
@@ -128,17 +130,20 @@ void Tfm_id3::BuildControls(const SkinLabelFactory& makeLabel) {
     connect(edt_com_, &QPlainTextEdit::textChanged, this, [this] { Store(Comment); });
 
     auto button = [this](const char* caption, const char* name, int left, const char* tip) {
-        auto* b = new QPushButton(S(caption), this);
+        auto* b = new QPushButton(tr(caption), this);
         b->setObjectName(S(name));
         b->setGeometry(left, kButtonTop, 70, kButtonHeight);
         b->setStyleSheet(S("QPushButton { min-width: 0; padding: 0; }"));
         b->setAutoDefault(false);
-        b->setToolTip(S(tip));
+        b->setToolTip(tr(tip));
         return b;
     };
-    button7_ = button("Reset", "Button7", kLabelLeft, "Start again from the saved tags");
-    btn_ok_ = button("Ok", "btn_ok", kClientWidth - 8 - 70 - 6 - 70, "Keep the changes");
-    btn_cancel_ = button("Cancel", "btn_cancel", kClientWidth - 8 - 70, "Drop the changes");
+    button7_ = button(QT_TR_NOOP("Reset"), "Button7", kLabelLeft,
+                      QT_TR_NOOP("Start again from the saved tags"));
+    btn_ok_ = button(QT_TR_NOOP("Ok"), "btn_ok", kClientWidth - 8 - 70 - 6 - 70,
+                     QT_TR_NOOP("Keep the changes"));
+    btn_cancel_ = button(QT_TR_NOOP("Cancel"), "btn_cancel", kClientWidth - 8 - 70,
+                         QT_TR_NOOP("Drop the changes"));
     connect(button7_, &QPushButton::clicked, this, &Tfm_id3::Button7Click);
     connect(btn_ok_, &QPushButton::clicked, this, &Tfm_id3::btn_okClick);
     connect(btn_cancel_, &QPushButton::clicked, this, &QDialog::reject);
@@ -147,9 +152,37 @@ void Tfm_id3::BuildControls(const SkinLabelFactory& makeLabel) {
 void Tfm_id3::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
+        FitCaptions();
         CentreOnParent();
         FormShow();
     }
+}
+
+// A caption wider than its column (a translation, in the skin's font, known once the dialog is
+// shown) takes the room it needs from the file list beside it; the Reset button grows into the
+// gap before Ok. What fits keeps the layout as designed.
+void Tfm_id3::FitCaptions() {
+    QList<QWidget*> labels;
+    int widest = kLabelWidth;
+    for (int f = 0; f < FieldCount; ++f) {
+        if (auto* label = findChild<QWidget*>(QStringLiteral("Label%1").arg(f + 1))) {
+            label->ensurePolished();
+            widest = std::max(widest, label->sizeHint().width());
+            labels << label;
+        }
+    }
+    // A grown column keeps a pixel either side: a text exactly as wide as its label is cut.
+    const int extra = widest > kLabelWidth ? std::min(widest + 2 - kLabelWidth, kListWidth / 3) : 0;
+    lv_id3_->resize(kListWidth - extra, lv_id3_->height());
+    for (QWidget* label : labels) {
+        label->setGeometry(kLabelLeft - extra, label->y(), kLabelWidth + extra, kRowHeight);
+    }
+    button7_->ensurePolished();
+    const int left = kLabelLeft - extra;
+    const int room = btn_ok_->x() - 6 - left;
+    const int needed = button7_->fontMetrics().horizontalAdvance(button7_->text()) + 12;
+    button7_->setGeometry(left, kButtonTop, std::clamp(needed, 70, std::max(70, room)),
+                          kButtonHeight);
 }
 
 void Tfm_id3::CentreOnParent() {

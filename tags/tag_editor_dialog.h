@@ -57,6 +57,7 @@ class Tfm_id3 : public QDialog {
 
     void BuildControls(const SkinLabelFactory& makeLabel);
     void CentreOnParent();
+    void FitCaptions();
 
     void FormShow();
     void lv_id3Click();

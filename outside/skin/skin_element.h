@@ -26,6 +26,8 @@ class TSkinElement final : public ISkinObject, public ISkinText, public ISkinGeo
 
     const SkinElementDef& Def() const { return def_; }
     const QString& Text() const { return text_; }
+    // The tip in the window's language (see SkinText).
+    QString Tip() const;
     // The rectangle to draw in, made safe for painting whatever numbers the program passed.
     QRect PaintRect() const;
 

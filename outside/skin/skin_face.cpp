@@ -62,7 +62,7 @@ bool TSkinFace::event(QEvent* event) {
         auto* help = static_cast<QHelpEvent*>(event);
         const TSkinElement* element = ClickableAt(help->pos());
         if (element != nullptr && !element->Def().tip.isEmpty()) {
-            QToolTip::showText(help->globalPos(), element->Def().tip, this, element->PaintRect());
+            QToolTip::showText(help->globalPos(), element->Tip(), this, element->PaintRect());
         } else {
             QToolTip::hideText();
             event->ignore();

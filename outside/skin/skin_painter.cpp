@@ -12,6 +12,18 @@ namespace {
 
 constexpr int kIconSide = 16;
 constexpr int kIconGap = 6;
+// A caption too long for its element (a translation is often longer than the skin's words) is
+// drawn smaller, down to this size, before it is cut.
+constexpr qreal kSmallestPointSize = 6.5;
+
+QFont FittedFont(const QFont& font, const QString& text, int room) {
+    QFont fitted = font;
+    while (QFontMetrics(fitted).horizontalAdvance(text) > room &&
+           fitted.pointSizeF() - 0.5 >= kSmallestPointSize) {
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    }
+    return fitted;
+}
 
 QBrush FillBrush(const SkinElementDef& def, const QColor& fill, const QRectF& area,
                  bool horizontal) {
@@ -40,12 +52,13 @@ void PaintBox(QPainter& painter, const SkinElementDef& def, const QRect& rect, c
 
 // Icon and text side by side, placed in the rectangle by the element's alignment.
 void PaintRow(QPainter& painter, const TSkinElement& element, const QRect& rect,
-              const QColor& color, const QFont& font) {
+              const QColor& color, const QFont& baseFont) {
     const SkinElementDef& def = element.Def();
     const bool hasIcon = IsSkinIcon(def.icon);
-    const QFontMetrics metrics(font);
     const int padding = def.kind == SkinElementKind::Text ? 0 : 6;
     const int room = std::max(0, rect.width() - 2 * padding - (hasIcon ? kIconSide + kIconGap : 0));
+    const QFont font = FittedFont(baseFont, element.Text(), room);
+    const QFontMetrics metrics(font);
     const QString text = metrics.elidedText(element.Text(), Qt::ElideRight, room);
     const int textWidth = text.isEmpty() ? 0 : metrics.horizontalAdvance(text);
     const int contentWidth =
@@ -72,10 +85,12 @@ void PaintRow(QPainter& painter, const TSkinElement& element, const QRect& rect,
 
 // Icon above a short caption, for the tall buttons of a toolbar.
 void PaintStack(QPainter& painter, const TSkinElement& element, const QRect& rect,
-                const QColor& color, const QFont& font) {
+                const QColor& color, const QFont& baseFont) {
+    const QFont font = FittedFont(baseFont, element.Text(), rect.width() - 4);
     const QFontMetrics metrics(font);
     const QString text = metrics.elidedText(element.Text(), Qt::ElideRight, rect.width() - 4);
-    const int textHeight = metrics.height();
+    // Laid out by the skin's size, so the icons of a row of buttons stay level.
+    const int textHeight = QFontMetrics(baseFont).height();
     const int total = kIconSide + 2 + textHeight;
     const int top = rect.top() + (rect.height() - total) / 2;
     PaintSkinIcon(painter, element.Def().icon,

@@ -14,7 +14,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in lib/quorvel/quorvel lib/quorvel/quorvel-cli lib/quorvel/mp3enc.dll \
          lib/quorvel/help/Quorvel.html lib/quorvel/libvcedit.so lib/quorvel/libwmaudsdk.so \
-         share/icons/hicolor/scalable/apps/quorvel.svg share/applications/quorvel.desktop; do
+         share/icons/hicolor/scalable/apps/quorvel.svg share/applications/quorvel.desktop \
+         share/quorvel/translations/quorvel_de.qm; do
     [[ -s "$prefix/$f" ]] || fail "missing $f"
 done
 for size in 16 24 32 48 64 128 256; do

@@ -38,7 +38,8 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root"
 for f in usr/lib/quorvel/quorvel usr/lib/quorvel/quorvel-cli usr/lib/quorvel/libvcedit.so \
          usr/lib/quorvel/libwmaudsdk.so usr/lib/quorvel/mp3enc.dll usr/lib/quorvel/help/Quorvel.html \
-         usr/share/doc/quorvel/copyright usr/share/doc/quorvel/changelog.gz; do
+         usr/share/doc/quorvel/copyright usr/share/doc/quorvel/changelog.gz \
+         usr/share/quorvel/translations/quorvel_de.qm; do
     [[ -s "$root/$f" ]] || fail "the package lacks /$f"
 done
 if ldd "$root/usr/lib/quorvel/quorvel" "$root/usr/lib/quorvel/quorvel-cli" | grep -q 'not found'; then
