@@ -11,14 +11,17 @@ extern const OutputFormat kOpusFormat;
 extern const OutputFormat kM4aFormat;
 extern const OutputFormat kWmaFormat;
 extern const OutputFormat kVoxFormat;
+extern const OutputFormat kAlacFormat;
+extern const OutputFormat kAiffFormat;
+extern const OutputFormat kWavPackFormat;
 
 namespace {
 
 // The selector's order: MP3 and WAV first, as the program always offered them, then the others; WMA
 // and VOX can only be stored by hand (WMA is refused by the writer).
-const std::array<const OutputFormat*, 8> kFormats = {
-    &kMp3Format,  &kWavFormat, &kFlacFormat, &kOggFormat,
-    &kOpusFormat, &kM4aFormat, &kWmaFormat,  &kVoxFormat,
+const std::array<const OutputFormat*, 11> kFormats = {
+    &kMp3Format,  &kWavFormat,  &kFlacFormat,    &kOggFormat, &kOpusFormat, &kM4aFormat,
+    &kAlacFormat, &kAiffFormat, &kWavPackFormat, &kWmaFormat, &kVoxFormat,
 };
 
 }  // namespace

@@ -53,7 +53,7 @@ _quorvel_cli() {
         ;;
     configure)
         case "$prev" in
-        --format) COMPREPLY=($(compgen -W $'mp3\nwav\nflac\nogg\nopus\nm4a\n0\n1\n2\n3\n4\n5\n6\n7' -- "$cur")) ;;
+        --format) COMPREPLY=($(compgen -W $'mp3\nwav\nflac\nogg\nopus\nm4a\nalac\naiff\nwavpack\n0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10' -- "$cur")) ;;
         *) COMPREPLY=($(compgen -W $'--format\n--all\n--help' -- "$cur")) ;;
         esac
         ;;
@@ -73,7 +73,7 @@ _quorvel_cli() {
             fi
         done
         case "$prev" in
-        --format) COMPREPLY=($(compgen -W $'mp3\nwav\nflac\nogg\nopus\nm4a' -- "$cur")) ;;
+        --format) COMPREPLY=($(compgen -W $'mp3\nwav\nflac\nogg\nopus\nm4a\nalac\naiff\nwavpack' -- "$cur")) ;;
         --output)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -d -- "$cur"))

@@ -31,12 +31,12 @@ complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and not __fish_see
 complete -c quorvel-cli -n '__fish_seen_subcommand_from tags' -l set -d 'Change the named fields'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and __fish_seen_argument -l set' -a 'Title= Artist= Album= Year= Track= Comment= Genre='
 
-complete -c quorvel-cli -n '__fish_seen_subcommand_from configure' -l format -x -a 'mp3 wav flac ogg opus m4a 0 1 2 3 4 5 6 7' -d 'Output format or stored code'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from configure' -l format -x -a 'mp3 wav flac ogg opus m4a alac aiff wavpack 0 1 2 3 4 5 6 7 8 9 10' -d 'Output format or stored code'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from configure' -l all -d 'Every format, one by one'
 
 complete -c quorvel-cli -n '__fish_seen_subcommand_from probe loudness convert' -a "(__quorvel_cli_files $audio)"
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l normalize -d 'Write normalised copies'
-complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l format -x -a 'mp3 wav flac ogg opus m4a' -d 'Output format'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l format -x -a 'mp3 wav flac ogg opus m4a alac aiff wavpack' -d 'Output format'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l output -x -a '(__fish_complete_directories)' -d 'Output folder'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l lame-options -x -d 'LAME switches'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l jobs -x -a '1 2 3 4 6 8 12 16' -d 'Files at a time'

@@ -174,7 +174,8 @@ TEST(Cli, FormatNamesComeFromTheFormatTable) {
     }
     EXPECT_EQ(headers,
               QStringList({S("# mp3 (MP3)"), S("# wav (WAV)"), S("# flac (FLAC)"),
-                           S("# ogg (Ogg Vorbis)"), S("# opus (Opus)"), S("# m4a (M4A (AAC))")}));
+                           S("# ogg (Ogg Vorbis)"), S("# opus (Opus)"), S("# m4a (M4A (AAC))"),
+                           S("# alac (ALAC)"), S("# aiff (AIFF)"), S("# wavpack (WavPack)")}));
     EXPECT_TRUE(r.out.contains(S("# flac (FLAC)\nSetEncoder(flac,8)\n# ogg")))
         << r.out.toStdString();
 
@@ -194,7 +195,7 @@ TEST(Cli, FormatNamesComeFromTheFormatTable) {
     const CliResult stored = RunCli({S("configure")}, dir.Path());
     EXPECT_EQ(stored.status, 1);
     EXPECT_EQ(stored.err, S("configure: the output format 99 is not known "
-                            "(mp3|wav|flac|ogg|opus|m4a)\n"));
+                            "(mp3|wav|flac|ogg|opus|m4a|alac|aiff|wavpack)\n"));
 }
 
 }  // namespace

@@ -97,7 +97,7 @@ TEST_F(MainWindowTest, WindowHasItsFixedClientAreaCaptionAndControls) {
     EXPECT_EQ(w->findChild<QWidget*>(S("SkinLabel1"))->geometry(), QRect(90, 76, 242, 14));
     EXPECT_EQ(w->scmb()->pos(), QPoint(358, 48));
     EXPECT_EQ(w->scmb()->width(), 100);
-    EXPECT_EQ(w->scmb()->count(), 6);
+    EXPECT_EQ(w->scmb()->count(), 9);
     EXPECT_FALSE(w->Timer1()->isActive());
     EXPECT_EQ(w->Timer1()->interval(), 1000);
 }

@@ -80,7 +80,7 @@ TEST_F(CliConvertTest, TwoJobsWriteWhatOneJobWrites) {
 TEST_F(CliConvertTest, BadArgumentsAndBadInputs) {
     const QString a = Input("a.wav", 0.5, 440);
     for (const QStringList& args :
-         {QStringList{S("--format"), S("aiff"), a}, QStringList{S("--jobs"), S("0"), a},
+         {QStringList{S("--format"), S("ape"), a}, QStringList{S("--jobs"), S("0"), a},
           QStringList{}, QStringList{S("--fast"), a}, QStringList{S("--output")}}) {
         const CliResult r = Run(args);
         EXPECT_EQ(r.status, 2) << args.join(S(" ")).toStdString();
@@ -172,7 +172,7 @@ TEST_F(CliConvertTest, ResultLinesAndExitStatuses) {
          1,
          Lines({S("Error\t") + a + S("\t"),
                 S("Error\t") + dir.File(S("tab\\there\\nnew\\\\x.wav")) + S("\t")})},
-        {"[Format]\nint=8\n", {a}, 1, Lines({S("Error\t") + a + S("\t")})},
+        {"[Format]\nint=11\n", {a}, 1, Lines({S("Error\t") + a + S("\t")})},
         {"", {S("--"), notAnOption}, 1, Lines({S("Error\t") + notAnOption + S("\t")})},
         {"",
          {S("--output"), out, S("--"), odd},

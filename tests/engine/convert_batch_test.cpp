@@ -303,7 +303,8 @@ TEST_F(ConvertBatchTest, UnknownStoredFormatIsRefusedBeforeAnythingStarts) {
     ASSERT_EQ(host.errors.size(), 1);
     EXPECT_TRUE(host.errors[0].contains(S("70")));
     // The way out names what the format list offers.
-    EXPECT_TRUE(host.errors[0].endsWith(S("MP3, WAV, FLAC, Ogg Vorbis, Opus, M4A (AAC).")))
+    EXPECT_TRUE(host.errors[0].endsWith(
+        S("MP3, WAV, FLAC, Ogg Vorbis, Opus, M4A (AAC), ALAC, AIFF, WavPack.")))
         << host.errors[0].toStdString();
     EXPECT_FALSE(state.Converting);
     EXPECT_TRUE(log->isEmpty());

@@ -135,7 +135,10 @@ TEST(OutputPathTest, ExtensionsByFormat) {
     EXPECT_EQ(OutputExtension(3), S(".ogg"));
     EXPECT_EQ(OutputExtension(5), S(".flac"));
     EXPECT_EQ(OutputExtension(7), S(".m4a"));
-    EXPECT_EQ(OutputExtension(8), QString());
+    EXPECT_EQ(OutputExtension(8), S(".m4a"));
+    EXPECT_EQ(OutputExtension(9), S(".aiff"));
+    EXPECT_EQ(OutputExtension(10), S(".wv"));
+    EXPECT_EQ(OutputExtension(11), QString());
 }
 
 }  // namespace

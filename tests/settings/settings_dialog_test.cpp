@@ -151,17 +151,16 @@ TEST_F(SettingsDialogTest, TheTreeHasAPageForEveryFormatTheTableGivesOne) {
         int node;
         const char* page;
         const char* heading;
-    } nodes[] = {{9, "gb_flac", "Set FLAC Format"},
-                 {10, "gb_ogg", "Set Ogg Vorbis Format"},
-                 {11, "gb_opus", "Set Opus Format"},
-                 {12, "gb_m4a", "Set M4A (AAC) Format"},
-                 {8, "gb_wav", "Set WAV Format"}};
+    } nodes[] = {{9, "gb_flac", "Set FLAC Format"},        {10, "gb_ogg", "Set Ogg Vorbis Format"},
+                 {11, "gb_opus", "Set Opus Format"},       {12, "gb_m4a", "Set M4A (AAC) Format"},
+                 {13, "gb_alac", "Set ALAC Format"},       {14, "gb_aiff", "Set AIFF Format"},
+                 {15, "gb_wavpack", "Set WavPack Format"}, {8, "gb_wav", "Set WAV Format"}};
     for (const auto& n : nodes) {
         ClickNode(n.node);
         EXPECT_EQ(Heading(), S(n.heading));
         EXPECT_TRUE(W(n.page)->isVisibleTo(&dialog)) << n.page;
     }
-    EXPECT_EQ(dialog.findChildren<SettingsPage*>().size(), 13);  // "MP3" adds no second page
+    EXPECT_EQ(dialog.findChildren<SettingsPage*>().size(), 16);  // "MP3" adds no second page
 }
 
 // What Ok stores for each key of the new pages: stored values come back as they were, values
@@ -344,6 +343,9 @@ TEST_F(SettingsDialogTest, OkWritesItsKeysInOrderIntoAFreshFile) {
                           "max bitrate=0\nquality=500\nfrequency=7\nchannel=1\n"
                           "[opus]\nbitrate=128\nvbr=1\nrate=0\n"
                           "[m4a]\nbitrate=192\nrate=0\n"
+                          "[alac]\nrate=0\nbits=0\ndither=1\n"
+                          "[aiff]\nrate=0\nbits=0\ndither=1\n"
+                          "[wavpack]\nrate=0\nbits=0\ndither=1\n"
                           "[Batch]\njobs=0\n"));
     EXPECT_TRUE(settings.FadeIn);
     EXPECT_EQ(settings.FadeInTime, 30);
@@ -469,7 +471,7 @@ TEST_F(SettingsDialogTest, ARefusedWriteKeepsTheDialogOpen) {
 // back the plain rule.
 TEST_F(SettingsDialogTest, OutputNamesPageLoadsShowsAnExampleAndStores) {
     Show("[Names]\npattern={artist}/{title}\nexisting=7\nmirror=1\n");
-    ClickNode(13);
+    ClickNode(16);
     EXPECT_TRUE(W("gb_names")->isVisibleTo(&dialog));
     auto* pattern = Get<QLineEdit>("ed_pattern");
     EXPECT_EQ(pattern->text(), S("{artist}/{title}"));

@@ -1,0 +1,28 @@
+// AIFF, uncompressed, at the source's rate and depth unless chosen (32-bit float as AIFF-C).
+#include "formats/encoders.h"
+#include "formats/lossless_recipe.h"
+#include "formats/output_formats.h"
+
+namespace {
+
+constexpr FormatKey kKeys[] = {
+    pcm_keys::Rate("aiff"),
+    pcm_keys::Depth("aiff", true),
+    pcm_keys::Dither("aiff"),
+};
+
+constexpr const char* kNote[] = {
+    "Uncompressed sound, as Apple's programs write it.",
+    "32 bit float is written as AIFF-C.",
+};
+
+void Configure(const FormatConfigure& c) {
+    LosslessRecipe::Configure(c, kKeys, CreateAiffEncoder, "aiff", true);
+}
+
+}  // namespace
+
+// No tags: the tag writers know no AIFF chunk.
+extern const OutputFormat kAiffFormat = {
+    9,     "AIFF", "aiff", ".aiff",   true, true, TagKind::None, "aiff", FormatPageKind::Keys,
+    kKeys, kNote,  "aiff", &Configure};
