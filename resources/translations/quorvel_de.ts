@@ -228,7 +228,7 @@
     </message>
     <message>
         <source>peak </source>
-        <translation>Spitze </translation>
+        <translation>max. </translation>
     </message>
     <message>
         <source> dBTP</source>
