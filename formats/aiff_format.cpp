@@ -22,7 +22,7 @@ void Configure(const FormatConfigure& c) {
 
 }  // namespace
 
-// No tags: the tag writers know no AIFF chunk.
+// Tags in an ID3v2 chunk, the frames an MP3 gets.
 extern const OutputFormat kAiffFormat = {
-    9,     "AIFF", "aiff", ".aiff",   true, true, TagKind::None, "aiff", FormatPageKind::Keys,
+    9,     "AIFF", "aiff", ".aiff",   true, true, TagKind::Id3Chunk, "aiff", FormatPageKind::Keys,
     kKeys, kNote,  "aiff", &Configure};

@@ -47,6 +47,7 @@ struct WavPackState {
     WavpackContext* context_ = nullptr;
     std::FILE* file_ = nullptr;
     int writeErrno_ = 0;
+    std::int64_t packed_ = 0;  // frames handed to the library; a short file has no block yet
     std::vector<unsigned char> firstBlock_;
 };
 
@@ -104,7 +105,7 @@ class WavPackEncoder : public PcmEncoder, private WavPackState {
     }
 
     void Finish() override {
-        if (firstBlock_.empty()) {
+        if (packed_ == 0) {
             // Without an audio block no reader learns the format (wavpack itself refuses to
             // pack an empty file).
             ThrowWriteError(shownPath_,
@@ -134,6 +135,7 @@ class WavPackEncoder : public PcmEncoder, private WavPackState {
   private:
     // The samples go into the sum as a WAV file holds them: little-endian, `bytes_` each.
     void Pack(std::int32_t* words, std::int64_t frames) {
+        packed_ += frames;
         const std::size_t count = static_cast<std::size_t>(frames) * output_.channels;
         sumBytes_.resize(count * bytes_);
         char* out = sumBytes_.data();

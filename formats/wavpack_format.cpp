@@ -22,14 +22,14 @@ void Configure(const FormatConfigure& c) {
 
 }  // namespace
 
-// No tags: the tag writers know no APEv2 yet.
+// Tags in APEv2, the cover as its binary "Cover Art (Front)" item.
 extern const OutputFormat kWavPackFormat = {10,
                                             "WavPack",
                                             "wavpack",
                                             ".wv",
                                             true,
                                             true,
-                                            TagKind::None,
+                                            TagKind::ApeTag,
                                             "wavpack",
                                             FormatPageKind::Keys,
                                             kKeys,

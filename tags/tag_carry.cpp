@@ -1,6 +1,8 @@
 #include "tags/tag_carry.h"
 
+#include <taglib/aifffile.h>
 #include <taglib/apefile.h>
+#include <taglib/apeitem.h>
 #include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/asfpicture.h>
@@ -227,6 +229,10 @@ std::unique_ptr<TagLib::File> OpenByContent(TagContainer container, TagLib::IOSt
             return std::make_unique<TagLib::Ogg::FLAC::File>(stream, false);
         case TagContainer::Mp4:
             return std::make_unique<TagLib::MP4::File>(stream, false);
+        case TagContainer::Aiff:
+            return std::make_unique<TagLib::RIFF::AIFF::File>(stream, false);
+        case TagContainer::WavPack:
+            return std::make_unique<TagLib::WavPack::File>(stream, false);
         case TagContainer::Unknown:
             break;
     }
@@ -295,6 +301,58 @@ void WriteXiph(TagLib::Ogg::XiphComment& xiph, const CarriedTags& tags, CarryWri
     }
 }
 
+// AIFF keeps an ID3v2 tag in a chunk of its own: the same frames an MP3 gets.
+void WriteAiff(TagLib::ID3v2::Tag& tag, const CarriedTags& tags, CarryWrite mode) {
+    // The text frames are replaced by the map in either mode; pictures as for the other formats.
+    // Lyrics have a frame of their own the property map does not reach.
+    QMap<QString, QStringList> fields = tags.fields;
+    const QStringList lyrics = fields.take(QStringLiteral("LYRICS"));
+    tag.setProperties(ToPropertyMap(fields));
+    if (mode == CarryWrite::Replace || !lyrics.isEmpty()) {
+        tag.removeFrames("USLT");
+    }
+    if (!lyrics.isEmpty()) {
+        auto* frame = new TagLib::ID3v2::UnsynchronizedLyricsFrame(TagLib::String::UTF8);
+        frame->setText(T(lyrics.join(QLatin1Char('\n'))));
+        tag.addFrame(frame);
+    }
+    if (mode == CarryWrite::Replace || !tags.cover.data.isEmpty()) {
+        tag.removeFrames("APIC");
+    }
+    if (!tags.cover.data.isEmpty()) {
+        auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
+        apic->setMimeType(T(tags.cover.mime));
+        apic->setDescription(T(tags.cover.description));
+        apic->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(tags.cover.type));
+        apic->setPicture(Bytes(tags.cover.data));
+        tag.addFrame(apic);
+    }
+}
+
+// WavPack keeps an APEv2 tag; its cover is a binary item: a file name, a zero byte, the image.
+void WriteApe(TagLib::APE::Tag& tag, const CarriedTags& tags, CarryWrite mode) {
+    if (mode == CarryWrite::Replace) {
+        const TagLib::APE::ItemListMap items = tag.itemListMap();
+        for (auto it = items.begin(); it != items.end(); ++it) {
+            tag.removeItem(it->first);
+        }
+    }
+    tag.setProperties(ToPropertyMap(tags.fields));
+    if (!tags.cover.data.isEmpty()) {
+        const QString extension = tags.cover.mime == QLatin1String("image/png")
+                                      ? QStringLiteral("png")
+                                      : QStringLiteral("jpg");
+        TagLib::ByteVector value(QStringLiteral("cover.%1").arg(extension).toUtf8().constData());
+        value.append('\0');
+        value.append(Bytes(tags.cover.data));
+        TagLib::APE::Item item;
+        item.setKey("Cover Art (Front)");
+        item.setType(TagLib::APE::Item::Binary);
+        item.setBinaryData(value);
+        tag.setItem("Cover Art (Front)", item);
+    }
+}
+
 void WriteMp4(TagLib::MP4::Tag& tag, const CarriedTags& tags, CarryWrite mode) {
     if (mode == CarryWrite::Replace) {
         const TagLib::MP4::ItemMap items = tag.itemMap();
@@ -356,6 +414,12 @@ TagContainer DetectTagContainer(const QString& path) {
     }
     if (head.mid(4, 4) == "ftyp") {
         return TagContainer::Mp4;
+    }
+    if (head.startsWith("FORM") && (head.mid(8, 4) == "AIFF" || head.mid(8, 4) == "AIFC")) {
+        return TagContainer::Aiff;
+    }
+    if (head.startsWith("wvpk")) {
+        return TagContainer::WavPack;
     }
     if (head.startsWith("ID3") ||
         (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
@@ -476,7 +540,7 @@ void WriteCarriedTags(const QString& path, const CarriedTags& tags, CarryWrite m
     }
     std::unique_ptr<TagLib::File> file = OpenByContent(container, &stream);
     if (file == nullptr || container == TagContainer::Mpeg || !file->isValid()) {
-        throw fail(QStringLiteral("it is not a FLAC, Ogg or MP4 file"));
+        throw fail(QStringLiteral("it is not a FLAC, Ogg, MP4, AIFF or WavPack file"));
     }
     if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file.get())) {
         WriteXiph(*flac->xiphComment(true), tags, mode);
@@ -493,6 +557,10 @@ void WriteCarriedTags(const QString& path, const CarriedTags& tags, CarryWrite m
             throw fail(QStringLiteral("it has no place for tags"));
         }
         WriteMp4(*mp4->tag(), tags, mode);
+    } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file.get())) {
+        WriteAiff(*aiff->tag(), tags, mode);
+    } else if (auto* wavpack = dynamic_cast<TagLib::WavPack::File*>(file.get())) {
+        WriteApe(*wavpack->APETag(true), tags, mode);
     } else if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file->tag())) {
         WriteXiph(*xiph, tags, mode);
     } else {

@@ -36,7 +36,8 @@ CarriedTags ReadCarriedTags(const QString& path, QString* error = nullptr);
 // keys without a frame of their own, USLT, UFID, APIC.
 QByteArray CarriedId3v2Frames(const CarriedTags& tags);
 
-// Puts tags into a FLAC, Ogg (Vorbis, Opus, FLAC) or MP4 file, recognised by its content.
+// Puts tags into a FLAC, Ogg (Vorbis, Opus, FLAC), MP4, AIFF or WavPack file, recognised by its
+// content.
 // Replace: the file keeps no other field nor picture. Add: the file's fields of other keys and its
 // pictures stay (a picture only when tags has none). Throws TagError naming the file and the
 // cause when the file is not one of these or cannot be written.
@@ -44,5 +45,5 @@ enum class CarryWrite { Replace, Add };
 void WriteCarriedTags(const QString& path, const CarriedTags& tags, CarryWrite mode);
 
 // What the file's first bytes show it to be.
-enum class TagContainer { Unknown, Mpeg, Flac, OggVorbis, OggOpus, OggFlac, Mp4 };
+enum class TagContainer { Unknown, Mpeg, Flac, OggVorbis, OggOpus, OggFlac, Mp4, Aiff, WavPack };
 TagContainer DetectTagContainer(const QString& path);

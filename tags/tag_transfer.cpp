@@ -194,7 +194,9 @@ void TransferTags(const QString& outputPath, TagKind kind, const AudioFileinfo& 
                 return;
             }
             [[fallthrough]];
-        case TagKind::Mp4Atoms: {
+        case TagKind::Mp4Atoms:
+        case TagKind::Id3Chunk:
+        case TagKind::ApeTag: {
             CarriedTags tags = Extras(source);
             AddRecordFields(tags, entry);
             WriteCarriedTags(outputPath, tags, CarryWrite::Replace);

@@ -162,7 +162,9 @@ class EncoderOutput : public ::testing::TestWithParam<Case> {};
 
 TEST_P(EncoderOutput, BothPathsStoreTheSamplesBitForBit) {
     const auto& [codec, format] = GetParam();
-    const std::int64_t frames = format.rate * 5 / 2 + 7;  // not a whole number of codec frames
+    // Not a whole number of codec frames; mono is shorter than one WavPack block, which the
+    // library only writes when it is flushed.
+    const std::int64_t frames = (format.channels == 1 ? format.rate / 5 : format.rate * 5 / 2) + 7;
     const std::vector<std::int32_t> ints = Tones(format, frames);
     std::vector<float> floats(ints.size());
     const float scale = std::ldexp(1.0f, -(format.bits - 1));

@@ -16,6 +16,7 @@ import sys
 import mutagen
 from mutagen import id3
 from mutagen.flac import FLAC, Picture
+from mutagen.apev2 import APEv2
 from mutagen.mp4 import MP4, MP4Cover, MP4FreeForm
 
 FIELDS = {
@@ -159,9 +160,16 @@ def dump(path):
             cover = bytes(t["covr"][0])
     else:
         seen = {}
-        for key, value in t:
+        for key, value in (t.items() if isinstance(t, APEv2) else t):
+            if isinstance(t, APEv2):
+                if key.lower() == "cover art (front)":
+                    cover = bytes(value).split(b"\0", 1)[1]
+                    continue
+                value = str(value)
             seen.setdefault(key.lower(), value)
-        renames = {"tracknumber": "track", "discnumber": "disc"}
+        # APEv2 names of their own; the others are Vorbis comment names already.
+        renames = {"tracknumber": "track", "discnumber": "disc", "year": "date",
+                   "album artist": "albumartist"}
         for key, value in seen.items():
             if key == "metadata_block_picture":
                 pic = Picture(base64.b64decode(value))
