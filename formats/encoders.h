@@ -8,9 +8,11 @@
 // The encoders of the format units, one line each. `path` is where the bytes go (a temporary
 // file), `shownPath` the name messages use.
 
-// FLAC at `bits` (16 or 24) per sample, compression level 0..8, 1 to 8 channels.
+// FLAC at `bits` (16 or 24) per sample, compression level 0..8, 1 to 8 channels. A `sourceBits`
+// above `bits` dithers the reduction; 0 keeps the exact rule.
 std::unique_ptr<AudioEncoder> CreateFlacEncoder(const QString& path, const QString& shownPath,
-                                                int sampleRate, int channels, int bits, int level);
+                                                int sampleRate, int channels, int bits, int level,
+                                                int sourceBits = 0);
 // Ogg Opus at `kbps` (6..510), VBR or hard CBR, 1 to 8 channels. Any source rate: the encoder
 // resamples to 48 kHz itself and records the source's rate in the header.
 std::unique_ptr<AudioEncoder> CreateOpusEncoder(const QString& path, const QString& shownPath,

@@ -183,7 +183,8 @@ class FlacEncoder : public AudioEncoder, private FlacState {
 }  // namespace
 
 std::unique_ptr<AudioEncoder> CreateFlacEncoder(const QString& path, const QString& shownPath,
-                                                int sampleRate, int channels, int bits, int level) {
+                                                int sampleRate, int channels, int bits, int level,
+                                                int sourceBits) {
     const QString what = QStringLiteral("Cannot create");
     if (channels < 1 || channels > 8) {
         ThrowAudioError(what, shownPath,
@@ -197,5 +198,6 @@ std::unique_ptr<AudioEncoder> CreateFlacEncoder(const QString& path, const QStri
         ThrowAudioError(what, shownPath,
                         QStringLiteral("FLAC is written with 16 or 24 bits, not %1").arg(bits));
     }
-    return std::make_unique<FlacEncoder>(path, shownPath, sampleRate, channels, bits, level);
+    return std::make_unique<FlacEncoder>(path, shownPath, sampleRate, channels, bits, level,
+                                         sourceBits);
 }

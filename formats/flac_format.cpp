@@ -30,9 +30,9 @@ class FlacRecipe : public EncoderRecipe {
         return pcm_keys::FollowSource(source, rate_, bits_, false);
     }
     std::unique_ptr<AudioEncoder> Create(const QString& path, const QString& shownPath,
-                                         const PcmFormat& output, int) const override {
-        return CreateFlacEncoder(path, shownPath, output.rate, output.channels, output.bits,
-                                 level_);
+                                         const PcmFormat& output, int sourceBits) const override {
+        return CreateFlacEncoder(path, shownPath, output.rate, output.channels, output.bits, level_,
+                                 dither_ ? sourceBits : 0);
     }
     QString Describe() const override {
         return QStringLiteral("flac,%1").arg(level_) + pcm_keys::DescribePcm(rate_, bits_, dither_);

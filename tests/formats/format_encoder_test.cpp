@@ -42,15 +42,16 @@ const Codec kAlac{"alac", CreateAlacEncoder, ".m4a", "alac", nullptr, "5.1"};
 const Codec kAiff{"aiff", CreateAiffEncoder, ".aiff", "pcm_s16be", "pcm_f32be", "5.1(side)"};
 const Codec kWavPack{"wavpack", CreateWavPackEncoder, ".wv", "wavpack", "wavpack", "5.1"};
 const Codec kCodecs[] = {kAlac, kAiff, kWavPack};
-// FLAC's integer path too, through its own factory (it has no dither switch yet).
-const Codec kFlac{"flac",
-                  [](const QString& path, const QString& shown, const PcmFormat& f, int, bool) {
-                      return CreateFlacEncoder(path, shown, f.rate, f.channels, f.bits, 5);
-                  },
-                  ".flac",
-                  "flac",
-                  nullptr,
-                  "5.1(side)"};
+// FLAC through its own factory: the units' table and the dither.
+const Codec kFlac{
+    "flac",
+    [](const QString& path, const QString& shown, const PcmFormat& f, int sourceBits, bool) {
+        return CreateFlacEncoder(path, shown, f.rate, f.channels, f.bits, 5, sourceBits);
+    },
+    ".flac",
+    "flac",
+    nullptr,
+    "5.1(side)"};
 
 struct Case {
     Codec codec;
@@ -245,7 +246,7 @@ TEST(EncoderDither, AReductionKeepsAQuietToneUnderTheTpdfFloor) {
                                      std::sin(2 * std::numbers::pi * 1000.0 * (i / 2) / rate));
     }
     TempDir dir;
-    for (const Codec& codec : kCodecs) {
+    for (const Codec& codec : {kAlac, kAiff, kWavPack, kFlac}) {
         for (const int sourceBits : {24, 16}) {
             const QString file =
                 dir.File(S("%1_%2%3").arg(S(codec.name)).arg(sourceBits).arg(S(codec.extension)));
