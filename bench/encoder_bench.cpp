@@ -97,6 +97,19 @@ void RunEncoderBench(const QString& wav, const QString& workDir, int runs) {
          {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"),
           in, QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"),
           QStringLiteral("192k"), out}},
+        {"WAV->ALAC",
+         "m4a",
+         [](IAudioFile2& w) { ConfigureUnit(w, 8); },
+         "ffmpeg",
+         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"),
+          in, QStringLiteral("-c:a"), QStringLiteral("alac"), out}},
+        {"WAV->AIFF", "aiff", [](IAudioFile2& w) { ConfigureUnit(w, 9); }, "sox", {in, out}},
+        {"WAV->WavPack",
+         "wv",
+         [](IAudioFile2& w) { ConfigureUnit(w, 10); },
+         "wavpack",
+         {QStringLiteral("-q"), QStringLiteral("-y"), QStringLiteral("-m"), in,
+          QStringLiteral("-o"), out}},
     };
     for (const EncoderCase& c : cases) {
         const QString tool = QString::fromLatin1(c.tool);

@@ -12,7 +12,8 @@ constexpr FormatKey kKeys[] = {
 };
 
 constexpr const char* kNote[] = {
-    "Uncompressed sound, as Apple's programs write it.",
+    "Uncompressed sound, as Apple's",
+    "programs write it.",
     "32 bit float is written as AIFF-C.",
 };
 

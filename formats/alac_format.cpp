@@ -13,7 +13,7 @@ constexpr FormatKey kKeys[] = {
 
 constexpr const char* kNote[] = {
     "Apple Lossless sound in an M4A file.",
-    "The sound is the same as the source's.",
+    "The sound is the source's, exactly.",
 };
 
 void Configure(const FormatConfigure& c) {

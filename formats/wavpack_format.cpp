@@ -12,8 +12,9 @@ constexpr FormatKey kKeys[] = {
 };
 
 constexpr const char* kNote[] = {
-    "Lossless sound, smaller than WAV or AIFF.",
-    "The MD5 sum of the sound is stored, so a player can check it.",
+    "Lossless, smaller than WAV or AIFF.",
+    "The sound's MD5 sum is stored,",
+    "so a player can check the file.",
 };
 
 void Configure(const FormatConfigure& c) {
