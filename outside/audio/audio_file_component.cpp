@@ -11,6 +11,7 @@
 #include "outside/audio/lame_options.h"
 #include "outside/audio/pending_output.h"
 #include "outside/audio/sample_rates.h"
+#include "outside/audio/vector_state.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ AudioBuffer TAudioFile2::ReadBuffer(int frames) {
     std::vector<float> samples(static_cast<std::size_t>(capacity) * channels);
     std::int64_t got = 0;
     bool ended = false;
+    ClearUpperVectorState();
     while (got < capacity) {
         const std::int64_t n = decoder_->Read(samples.data() + got * channels, capacity - got);
         if (n <= 0) {
@@ -398,6 +400,7 @@ void TAudioFile2::WriteBuffer(AudioBuffer& buffer) {
     }
     const std::int64_t frames = static_cast<std::int64_t>(buffer.FrameCount());
     const float* data = buffer.Data();
+    ClearUpperVectorState();
     try {
         for (std::int64_t done = 0; done < frames; done += kSliceFrames) {
             const std::int64_t n = std::min(kSliceFrames, frames - done);
@@ -481,6 +484,7 @@ void TAudioFile2::CloseOutput() {
         AbandonOutput();
         return;
     }
+    ClearUpperVectorState();
     try {
         if (converter_) {
             const std::vector<float>& tail = converter_->Flush();
