@@ -11,6 +11,7 @@
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_pages.h"
+#include "settings/wheel_guard.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ void Tfm_set::BuildControls() {
     }
     AddNode(NamesPageNode(pageArea_), nullptr);
     FitCaptions();
+    WheelNeedsFocus(pageArea_);
 
     const std::pair<QPushButton**, const char*> buttons[] = {
         {&Ok, "Ok"}, {&Button2, "Default"}, {&Cancel, "Cancel"}};

@@ -11,9 +11,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include "formats/output_formats.h"
 #include "settings/app_settings.h"
@@ -224,6 +227,23 @@ TEST_F(SettingsDialogTest, OggPageShowsTheModeTheEncoderUses) {
     Show("[ogg]\nchannel=1\n");
     EXPECT_EQ(List("cb_ogg_mode")->currentText(), S("Average bit rate"));
     EXPECT_FALSE(W("cb_ogg_max")->isEnabled());
+}
+
+// The General page is scrolled past its lists: a wheel over one that has not the focus scrolls the
+// page and changes no setting.
+TEST_F(SettingsDialogTest, AWheelOverAnUnfocusedListScrollsThePageInstead) {
+    Show();
+    QComboBox* mode = List("cb_normode");
+    auto* scroll = W("gb_cdgeneral")->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    const int before = mode->currentIndex();
+    ASSERT_FALSE(mode->hasFocus());
+    QWheelEvent wheel(QPointF(5, 5), mode->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(mode, &wheel);
+    EXPECT_EQ(mode->currentIndex(), before);
+    EXPECT_GT(scroll->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(mode->focusPolicy(), Qt::StrongFocus);
 }
 
 TEST_F(SettingsDialogTest, FilterAndVbrRulesFollowTheirControls) {
