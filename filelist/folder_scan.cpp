@@ -1,14 +1,79 @@
 #include "filelist/folder_scan.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "filelist/input_formats.h"
 
+namespace {
+
+// The end of the run of digits, or of other characters, that starts at `from`.
+qsizetype RunEnd(QStringView name, qsizetype from) {
+    const bool digits = name[from].isDigit();
+    qsizetype end = from;
+    while (end < name.size() && name[end].isDigit() == digits) {
+        ++end;
+    }
+    return end;
+}
+
+// Names as a person reads them: runs of digits by their value ("2 …" before "10 …"), the text
+// between them by the user's language with case aside.
+int NaturalCompare(QStringView a, QStringView b, const QCollator& collator) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const qsizetype endA = RunEnd(a, i);
+        const qsizetype endB = RunEnd(b, j);
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype startA = i;
+            qsizetype startB = j;
+            while (startA + 1 < endA && a[startA] == QLatin1Char('0')) {
+                ++startA;
+            }
+            while (startB + 1 < endB && b[startB] == QLatin1Char('0')) {
+                ++startB;
+            }
+            if (endA - startA != endB - startB) {
+                return endA - startA < endB - startB ? -1 : 1;
+            }
+            if (const int order =
+                    a.sliced(startA, endA - startA).compare(b.sliced(startB, endB - startB));
+                order != 0) {
+                return order;
+            }
+        } else if (const int order = collator.compare(a.sliced(i, endA - i), b.sliced(j, endB - j));
+                   order != 0) {
+            return order;
+        }
+        i = endA;
+        j = endB;
+    }
+    return (i < a.size()) - (j < b.size());
+}
+
+// Equal names by their characters, so the order never depends on the file system's.
+void SortNaturally(QStringList& names) {
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+        const int order = NaturalCompare(a, b, collator);
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
+}  // namespace
+
 QStringList FolderFileNames(const QString& folder) {
-    // Unsorted: the order the file system returns. Files only, so that a sub-folder that happens
-    // to be called "x.mp3" is not offered to the decoder.
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    // Files only, so that a sub-folder that happens to be called "x.mp3" is not offered to the
+    // decoder; in natural name order, as an album's tracks are numbered (the file system's own
+    // order is what its directory happens to hold).
+    QStringList names =
+        QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    SortNaturally(names);
+    return names;
 }
 
 bool IsFolderAudioName(const QString& name) {
@@ -30,10 +95,12 @@ QStringList FolderAudioFiles(const QString& folder) {
 }
 
 QStringList SubFolders(const QString& folder) {
+    const QDir dir(folder);
+    QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    SortNaturally(names);
     QStringList paths;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    for (const QFileInfo& entry : entries) {
+    for (const QString& name : names) {
+        const QFileInfo entry(dir.filePath(name));
         if (!entry.isSymLink()) {
             paths << entry.absoluteFilePath();
         }

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // Add Folder's view of one folder: the names of its files (hidden and system files included),
-// in the order the file system returns them. Sub-folders are neither listed nor entered.
+// in natural name order ("2 …" before "10 …"). Sub-folders are neither listed nor entered.
 QStringList FolderFileNames(const QString& folder);
 
 // True when the name's extension, in any case, is one of the supported inputs
@@ -17,8 +17,8 @@ QString FolderEntryPath(const QString& folder, const QString& name);
 // The full paths Add Folder would probe, in order.
 QStringList FolderAudioFiles(const QString& folder);
 
-// The sub-folders of folder, by name. Links to folders are left out: following them could walk
-// in circles or out of the tree the user chose.
+// The sub-folders of folder, in the same natural order. Links to folders are left out: following
+// them could walk in circles or out of the tree the user chose.
 QStringList SubFolders(const QString& folder);
 
 // Add Folder with "Include sub-folders": the folder's audio files as FolderAudioFiles lists

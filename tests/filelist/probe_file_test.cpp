@@ -181,4 +181,23 @@ TEST(FolderScan, AddsOnlyTheFolderOwnFilesWithAnAudioExtension) {
     EXPECT_EQ(found, expected);
 }
 
+// Tracks come in the order their names are read, whatever order the folder holds them in: the
+// files are created shuffled, numbers count as numbers, case does not count; sub-folders the same.
+TEST(FolderScan, ListsFilesAndSubFoldersInNaturalNameOrder) {
+    TempDir dir;
+    for (const char* name : {"10 Ten.mp3", "b.wav", "2 Two.mp3", "A.wav", "1 One.mp3"}) {
+        dir.Write(S(name), "x");
+    }
+    for (const char* sub : {"CD 10", "cd 2", "CD 1"}) {
+        QDir(dir.Path()).mkpath(S(sub));
+        dir.Write(S(sub) + S("/t.wav"), "x");
+    }
+    QStringList names;
+    for (const QString& path : FolderAudioFilesBelow(dir.Path())) {
+        names << QDir(dir.Path()).relativeFilePath(path);
+    }
+    EXPECT_EQ(names, QStringList({S("1 One.mp3"), S("2 Two.mp3"), S("10 Ten.mp3"), S("A.wav"),
+                                  S("b.wav"), S("CD 1/t.wav"), S("cd 2/t.wav"), S("CD 10/t.wav")}));
+}
+
 }  // namespace
