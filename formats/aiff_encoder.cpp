@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "formats/encoders.h"
@@ -218,20 +219,6 @@ class AiffEncoder : public PcmEncoder, private AiffState {
 std::unique_ptr<AudioEncoder> CreateAiffEncoder(const QString& path, const QString& shownPath,
                                                 const PcmFormat& output, int sourceBits,
                                                 bool dither) {
-    const QString what = QStringLiteral("Cannot create");
-    if (output.channels < 1 || output.channels > 8) {
-        ThrowAudioError(
-            what, shownPath,
-            QStringLiteral("%1 channels cannot be written to AIFF").arg(output.channels));
-    }
-    const bool known = output.floating ? output.bits == 32 : output.bits == 16 || output.bits == 24;
-    if (!known) {
-        ThrowAudioError(what, shownPath,
-                        QStringLiteral("AIFF is written with 16 or 24 bits or 32-bit float, not %1")
-                            .arg(output.bits));
-    }
-    if (output.rate < 1) {
-        ThrowAudioError(what, shownPath, QStringLiteral("AIFF cannot hold %1 Hz").arg(output.rate));
-    }
+    CheckPcmOutput(output, shownPath, "AIFF", true, std::numeric_limits<int>::max());
     return std::make_unique<AiffEncoder>(path, shownPath, output, sourceBits, dither);
 }

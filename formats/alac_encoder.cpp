@@ -63,19 +63,6 @@ class AlacEncoder : public PcmEncoder {
 std::unique_ptr<AudioEncoder> CreateAlacEncoder(const QString& path, const QString& shownPath,
                                                 const PcmFormat& output, int sourceBits,
                                                 bool dither) {
-    const QString what = QStringLiteral("Cannot create");
-    if (output.channels < 1 || output.channels > 8) {
-        ThrowAudioError(
-            what, shownPath,
-            QStringLiteral("%1 channels cannot be written to ALAC").arg(output.channels));
-    }
-    if (output.floating || (output.bits != 16 && output.bits != 24)) {
-        ThrowAudioError(
-            what, shownPath,
-            QStringLiteral("ALAC is written with 16 or 24 bits, not %1").arg(output.bits));
-    }
-    if (output.rate < 1 || output.rate > 384000) {
-        ThrowAudioError(what, shownPath, QStringLiteral("ALAC cannot hold %1 Hz").arg(output.rate));
-    }
+    CheckPcmOutput(output, shownPath, "ALAC", false, 384000);
     return std::make_unique<AlacEncoder>(path, shownPath, output, sourceBits, dither);
 }

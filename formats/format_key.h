@@ -30,3 +30,18 @@ struct FormatKey {
     // option that only means something in one mode also picks that mode.
     const char* alsoSets = nullptr;
 };
+
+// A key stored as a position in `values`, the older keys' way (no page row of its own).
+constexpr FormatKey PositionKey(const char* section, const char* key, int fallback,
+                                std::span<const int> values, const char* option,
+                                const char* alsoSets = nullptr) {
+    return {.section = section,
+            .key = key,
+            .kind = FormatKey::Kind::Position,
+            .fallback = fallback,
+            .low = 0,
+            .high = static_cast<int>(values.size()) - 1,
+            .option = option,
+            .values = values,
+            .alsoSets = alsoSets};
+}

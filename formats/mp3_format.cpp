@@ -8,31 +8,9 @@
 namespace {
 
 constexpr FormatKey kKeys[] = {
-    {"mp3",
-     "bitrate",
-     FormatKey::Kind::Position,
-     9,
-     0,
-     16,
-     "bitrate",
-     nullptr,
-     nullptr,
-     nullptr,
-     {},
-     kBitrateTable},
+    PositionKey("mp3", "bitrate", 9, kBitrateTable, "bitrate"),
     {"mp3", "quality", FormatKey::Kind::Number, 5, 0, 9, "quality"},
-    {"mp3",
-     "frequency",
-     FormatKey::Kind::Position,
-     7,
-     0,
-     8,
-     "rate",
-     nullptr,
-     nullptr,
-     nullptr,
-     {},
-     kSampleRateTable},
+    PositionKey("mp3", "frequency", 7, kSampleRateTable, "rate"),
 };
 
 void Configure(const FormatConfigure& c) {

@@ -4,8 +4,36 @@
 #include <cstdint>
 #include <vector>
 
+#include <QString>
+
 #include "components/encoder_recipe.h"
+#include "outside/audio/audio_error.h"
 #include "outside/audio/pcm_conversion.h"
+
+// Refuses, naming the file, an output the codec `name` cannot hold: 1 to 8 channels, 16 or 24
+// bits (or 32-bit float where `withFloat`), 1 Hz to `maxRate`.
+inline void CheckPcmOutput(const PcmFormat& output, const QString& shownPath, const char* name,
+                           bool withFloat, int maxRate) {
+    const QString what = QStringLiteral("Cannot create");
+    const QString codec = QString::fromUtf8(name);
+    if (output.channels < 1 || output.channels > 8) {
+        ThrowAudioError(
+            what, shownPath,
+            QStringLiteral("%1 channels cannot be written to %2").arg(output.channels).arg(codec));
+    }
+    const bool known =
+        output.floating ? withFloat && output.bits == 32 : output.bits == 16 || output.bits == 24;
+    if (!known) {
+        ThrowAudioError(what, shownPath,
+                        QStringLiteral("%1 is written with 16 or 24 bits%2, not %3")
+                            .arg(codec, withFloat ? QStringLiteral(" or 32-bit float") : QString())
+                            .arg(output.bits));
+    }
+    if (output.rate < 1 || output.rate > maxRate) {
+        ThrowAudioError(what, shownPath,
+                        QStringLiteral("%1 cannot hold %2 Hz").arg(codec).arg(output.rate));
+    }
+}
 
 // The shared part of the encoders that store integers: the float path turns each block into
 // the output's depth (the exact rule, or dither) and hands it to the integer path.

@@ -8,18 +8,7 @@
 namespace {
 
 constexpr FormatKey kKeys[] = {
-    {"VOX",
-     "VOX",
-     FormatKey::Kind::Position,
-     7,
-     0,
-     8,
-     "rate",
-     nullptr,
-     nullptr,
-     nullptr,
-     {},
-     kSampleRateTable},
+    PositionKey("VOX", "VOX", 7, kSampleRateTable, "rate"),
 };
 
 void Configure(const FormatConfigure& c) {

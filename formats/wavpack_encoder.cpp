@@ -178,22 +178,6 @@ class WavPackEncoder : public PcmEncoder, private WavPackState {
 std::unique_ptr<AudioEncoder> CreateWavPackEncoder(const QString& path, const QString& shownPath,
                                                    const PcmFormat& output, int sourceBits,
                                                    bool dither) {
-    const QString what = QStringLiteral("Cannot create");
-    if (output.channels < 1 || output.channels > 8) {
-        ThrowAudioError(
-            what, shownPath,
-            QStringLiteral("%1 channels cannot be written to WavPack").arg(output.channels));
-    }
-    const bool known = output.floating ? output.bits == 32 : output.bits == 16 || output.bits == 24;
-    if (!known) {
-        ThrowAudioError(
-            what, shownPath,
-            QStringLiteral("WavPack is written with 16 or 24 bits or 32-bit float, not %1")
-                .arg(output.bits));
-    }
-    if (output.rate < 1 || output.rate > 1000000) {
-        ThrowAudioError(what, shownPath,
-                        QStringLiteral("WavPack cannot hold %1 Hz").arg(output.rate));
-    }
+    CheckPcmOutput(output, shownPath, "WavPack", true, 1000000);
     return std::make_unique<WavPackEncoder>(path, shownPath, output, sourceBits, dither);
 }
