@@ -22,8 +22,9 @@ QString Or(const QString& text, const QString& fallback) {
 // A field's text as it may stand inside one piece of the path: no separators, no characters
 // the systems our outputs travel to refuse.
 QString FieldText(const QString& name, const NameFields& f) {
+    // An untagged file keeps its own name rather than one every untagged file would share.
     if (name == QLatin1String("title"))
-        return Or(CleanName(f.title), QStringLiteral("Unknown Title"));
+        return Or(CleanName(f.title), Or(CleanName(f.fileName), QStringLiteral("Unknown Title")));
     if (name == QLatin1String("artist"))
         return Or(CleanName(f.artist), QStringLiteral("Unknown Artist"));
     if (name == QLatin1String("album"))
@@ -39,7 +40,9 @@ QString FieldText(const QString& name, const NameFields& f) {
     if (name == QLatin1String("filename"))
         return CleanName(f.fileName);
     if (name == QLatin1String("track")) {
-        const int n = LeadingNumber(f.track);
+        // Without a track tag, the number a file name starts with ("03 Song" is track 3).
+        const int tagged = LeadingNumber(f.track);
+        const int n = tagged >= 0 ? tagged : LeadingNumber(f.fileName);
         return QStringLiteral("%1").arg(std::max(n, 0), 2, 10, QLatin1Char('0'));
     }
     if (name == QLatin1String("disc")) {

@@ -22,8 +22,9 @@ bool PatternNeedsFileTags(const QString& pattern);
 
 // The pattern with its fields filled in, split at "/" into the pieces of a relative path: folders
 // first, the file name (without extension) last. A field the input does not give becomes
-// "Unknown Artist", "Unknown Album" and so on ({albumartist} falls back to the artist, {track}
-// to "00", {disc} to nothing); {track} has two digits. Every piece is cleaned as CleanName
+// "Unknown Artist", "Unknown Album" and so on ({title} falls back to the file name first,
+// {albumartist} to the artist, {track} to the number the file name starts with and then "00",
+// {disc} to nothing); {track} has two digits. Every piece is cleaned as CleanName
 // cleans a title, control characters become "_", a piece of only dots becomes underscores, and
 // each folder piece fits the file system's 255 bytes (the last piece is fitted by the caller,
 // who adds the extension). Never empty: an empty result gives the file name.

@@ -126,10 +126,10 @@ TEST_F(OutputOrganiseTest, MirroredTreeWithPatternFolders) {
     host.Add(S("d"), Input(S("elsewhere/d.wav")), {}, lib);  // outside the folder added
     Run({S("{artist}/{album}/{title}"), ExistingOutput::Number, true});
     const QStringList expected{
-        Out(S("Unknown Artist/Unknown Album/Unknown Title.wav")),
+        Out(S("Unknown Artist/Unknown Album/a.wav")),
         Out(S("Ärger/ACDC/__/....etcpasswd.wav")),
-        Out(S("Ärger/Büro/Unknown Artist/Unknown Album/Unknown Title.wav")),
-        Out(S("Unknown Artist/Unknown Album/Unknown Title_1.wav")),
+        Out(S("Ärger/Büro/Unknown Artist/Unknown Album/c.wav")),
+        Out(S("Unknown Artist/Unknown Album/d.wav")),
     };
     ASSERT_EQ(host.done.size(), 4u);
     for (int i = 0; i < 4; ++i) {

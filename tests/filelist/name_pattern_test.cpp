@@ -20,6 +20,9 @@ TEST(NamePattern, FieldsFillPiecesThatNeverLeaveTheirFolder) {
     hostile.fileName = S("in");
     NameFields none;
     none.fileName = S("take.1");
+    NameFields numbered;  // no track tag: the number its name starts with
+    numbered.fileName = S("7 Seas");
+    const NameFields nameless;
     const struct {
         const char* pattern;
         const NameFields& fields;
@@ -34,8 +37,11 @@ TEST(NamePattern, FieldsFillPiecesThatNeverLeaveTheirFolder) {
          {S("Unknown Artist"), S("Unknown Year"), S("-00 Unknown Genre")}},
         {"{albumartist}/{TITLE}", full, {S("The Examples"), S("Morning Song")}},
         {"{filename}", none, {S("take.1")}},
-        // Literal text is cleaned too; empty and dot-only pieces cannot climb out.
-        {"/../{nope}/x?y//{title}/", none, {S("__"), S("{nope}"), S("xy"), S("Unknown Title")}},
+        // Literal text is cleaned too; empty and dot-only pieces cannot climb out. An untagged
+        // title is the file's own name.
+        {"/../{nope}/x?y//{title}/", none, {S("__"), S("{nope}"), S("xy"), S("take.1")}},
+        {"{track} - {title}", numbered, {S("07 - 7 Seas")}},
+        {"{title}", nameless, {S("Unknown Title")}},
         {"", none, {S("take.1")}},
     };
     for (const auto& c : cases) {
