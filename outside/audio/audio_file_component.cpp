@@ -280,10 +280,18 @@ void TAudioFile2::SetSourceBits(int bits) {
     }
 }
 
+// A depth of 0 keeps the source's: 16 for lossy inputs, 24 or 32 where the input has them.
+int TAudioFile2::WaveBits(int sourceBits) const {
+    if (waveBits_ != 0) {
+        return waveBits_;
+    }
+    return sourceBits > 24 ? 32 : sourceBits > 16 ? 24 : 16;
+}
+
 PcmFormat TAudioFile2::OutputPcm(const PcmFormat& source) {
     switch (kind_) {
         case OutputKind::Wave:
-            return {waveRate_, waveChannels_, waveBits_, false};
+            return {waveRate_, waveChannels_, WaveBits(source.bits), false};
         case OutputKind::Vox:
             return {voxRate_, 1, 4, false};
         case OutputKind::Ogg:
@@ -328,13 +336,8 @@ void TAudioFile2::BuildEncoder() {
     const QString& target = output_->Target();
     switch (kind_) {
         case OutputKind::Wave:
-            // A depth of 0 keeps the source's: 16 for lossy inputs, 24 or 32 where the input has
-            // them.
-            encoder_ = CreateWaveEncoder(temp, target, waveRate_, waveChannels_,
-                                         waveBits_ != 0 ? waveBits_
-                                                        : (sourceBits_ > 24   ? 32
-                                                           : sourceBits_ > 16 ? 24
-                                                                              : 16));
+            encoder_ =
+                CreateWaveEncoder(temp, target, waveRate_, waveChannels_, WaveBits(sourceBits_));
             break;
         case OutputKind::Vox:
             encoder_ = CreateVoxEncoder(temp, target, voxRate_);

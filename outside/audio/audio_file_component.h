@@ -58,6 +58,7 @@ class TAudioFile2 : public IAudioFile2 {
     void CloseOutput();
     void AbandonOutput();
     void BuildEncoder();
+    int WaveBits(int sourceBits) const;
     void Encode(const float* samples, std::int64_t frames);
 
     bool enabled_ = true;
