@@ -75,9 +75,8 @@ struct AiffState {
 
 class AiffEncoder : public PcmEncoder, private AiffState {
   public:
-    AiffEncoder(const QString& path, QString shownPath, const PcmFormat& output, int sourceBits,
-                bool dither)
-        : PcmEncoder(output, sourceBits, dither), shownPath_(std::move(shownPath)) {
+    AiffEncoder(const QString& path, QString shownPath, const PcmFormat& output, int sourceBits)
+        : PcmEncoder(output, sourceBits), shownPath_(std::move(shownPath)) {
         const QString what = QStringLiteral("Cannot create");
         file_ = std::fopen(QFile::encodeName(path).constData(), "w+b");
         if (file_ == nullptr) {
@@ -217,8 +216,7 @@ class AiffEncoder : public PcmEncoder, private AiffState {
 }  // namespace
 
 std::unique_ptr<AudioEncoder> CreateAiffEncoder(const QString& path, const QString& shownPath,
-                                                const PcmFormat& output, int sourceBits,
-                                                bool dither) {
+                                                const PcmFormat& output, int sourceBits) {
     CheckPcmOutput(output, shownPath, "AIFF", true, std::numeric_limits<int>::max());
-    return std::make_unique<AiffEncoder>(path, shownPath, output, sourceBits, dither);
+    return std::make_unique<AiffEncoder>(path, shownPath, output, sourceBits);
 }

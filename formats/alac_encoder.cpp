@@ -17,8 +17,8 @@ class AlacEncoder : public PcmEncoder {
   public:
     // 24-bit ALAC takes its samples in the top bits of 32.
     AlacEncoder(const QString& path, const QString& shownPath, const PcmFormat& output,
-                int sourceBits, bool dither)
-        : PcmEncoder(output, sourceBits, dither),
+                int sourceBits)
+        : PcmEncoder(output, sourceBits),
           mp4_(path, shownPath,
                {"alac", "ALAC", output.bits == 16 ? AV_SAMPLE_FMT_S16P : AV_SAMPLE_FMT_S32P,
                 output.rate, output.channels, output.bits}) {}
@@ -61,8 +61,7 @@ class AlacEncoder : public PcmEncoder {
 }  // namespace
 
 std::unique_ptr<AudioEncoder> CreateAlacEncoder(const QString& path, const QString& shownPath,
-                                                const PcmFormat& output, int sourceBits,
-                                                bool dither) {
+                                                const PcmFormat& output, int sourceBits) {
     CheckPcmOutput(output, shownPath, "ALAC", false, 384000);
-    return std::make_unique<AlacEncoder>(path, shownPath, output, sourceBits, dither);
+    return std::make_unique<AlacEncoder>(path, shownPath, output, sourceBits);
 }

@@ -26,17 +26,14 @@ int AacSampleRate(int sourceRate);
 
 // The lossless encoders below take `output` as the unit's OutputFormat gave it; a float block
 // is reduced to an integer output's depth with dither where `sourceBits` is more than the
-// output has or `dither` says the samples were processed, else by the exact rule.
+// output has, else by the exact rule.
 
 // Apple Lossless in M4A: 16 or 24 bits, 1 to 8 channels.
 std::unique_ptr<AudioEncoder> CreateAlacEncoder(const QString& path, const QString& shownPath,
-                                                const PcmFormat& output, int sourceBits,
-                                                bool dither);
+                                                const PcmFormat& output, int sourceBits);
 // AIFF: 16 or 24-bit PCM or 32-bit float (AIFF-C), 1 to 8 channels.
 std::unique_ptr<AudioEncoder> CreateAiffEncoder(const QString& path, const QString& shownPath,
-                                                const PcmFormat& output, int sourceBits,
-                                                bool dither);
+                                                const PcmFormat& output, int sourceBits);
 // WavPack, lossless, with the MD5 sum of the audio: 16 or 24-bit or 32-bit float, 1 to 8 channels.
 std::unique_ptr<AudioEncoder> CreateWavPackEncoder(const QString& path, const QString& shownPath,
-                                                   const PcmFormat& output, int sourceBits,
-                                                   bool dither);
+                                                   const PcmFormat& output, int sourceBits);

@@ -34,15 +34,14 @@ struct FlacState {
 
 class FlacEncoder : public AudioEncoder, private FlacState {
   public:
-    // `sourceBits` and `processed` choose dither for the float path (none by default: the
-    // exact rule).
+    // A `sourceBits` above `bits` dithers the float path (none by default: the exact rule).
     FlacEncoder(const QString& path, QString shownPath, int rate, int channels, int bits, int level,
-                int sourceBits = 0, bool processed = false)
+                int sourceBits = 0)
         : shownPath_(std::move(shownPath)),
           rate_(rate),
           channels_(channels),
           bits_(bits),
-          quantizer_(bits, sourceBits, processed) {
+          quantizer_(bits, sourceBits) {
         encoder_ = FLAC__stream_encoder_new();
         if (encoder_ == nullptr) {
             Fail(QStringLiteral("Cannot create"), QStringLiteral("out of memory"));

@@ -14,8 +14,7 @@
 class LosslessRecipe : public EncoderRecipe {
   public:
     using Factory = std::unique_ptr<AudioEncoder> (*)(const QString& path, const QString& shownPath,
-                                                      const PcmFormat& output, int sourceBits,
-                                                      bool dither);
+                                                      const PcmFormat& output, int sourceBits);
     LosslessRecipe(Factory create, const char* name, bool withFloat, int rate, int bits,
                    bool dither)
         : create_(create),
@@ -31,7 +30,7 @@ class LosslessRecipe : public EncoderRecipe {
     std::unique_ptr<AudioEncoder> Create(const QString& path, const QString& shownPath,
                                          const PcmFormat& output, int sourceBits) const override {
         // Without dither a reduction keeps to the exact rule, as from a source of no more bits.
-        return create_(path, shownPath, output, dither_ ? sourceBits : 0, false);
+        return create_(path, shownPath, output, dither_ ? sourceBits : 0);
     }
     QString Describe() const override {
         return QString::fromLatin1(name_) + pcm_keys::DescribePcm(rate_, bits_, dither_);

@@ -39,8 +39,8 @@ inline void CheckPcmOutput(const PcmFormat& output, const QString& shownPath, co
 // the output's depth (the exact rule, or dither) and hands it to the integer path.
 class PcmEncoder : public AudioEncoder {
   public:
-    PcmEncoder(const PcmFormat& output, int sourceBits, bool dither)
-        : output_(output), quantizer_(output.bits, sourceBits, dither) {}
+    PcmEncoder(const PcmFormat& output, int sourceBits)
+        : output_(output), quantizer_(output.bits, sourceBits) {}
 
     int SampleRate() const override { return output_.rate; }
     int Channels() const override { return output_.channels; }

@@ -53,9 +53,8 @@ struct WavPackState {
 
 class WavPackEncoder : public PcmEncoder, private WavPackState {
   public:
-    WavPackEncoder(const QString& path, QString shownPath, const PcmFormat& output, int sourceBits,
-                   bool dither)
-        : PcmEncoder(output, sourceBits, dither),
+    WavPackEncoder(const QString& path, QString shownPath, const PcmFormat& output, int sourceBits)
+        : PcmEncoder(output, sourceBits),
           shownPath_(std::move(shownPath)),
           bytes_(output.bits / 8) {
         const QString what = QStringLiteral("Cannot create");
@@ -176,8 +175,7 @@ class WavPackEncoder : public PcmEncoder, private WavPackState {
 }  // namespace
 
 std::unique_ptr<AudioEncoder> CreateWavPackEncoder(const QString& path, const QString& shownPath,
-                                                   const PcmFormat& output, int sourceBits,
-                                                   bool dither) {
+                                                   const PcmFormat& output, int sourceBits) {
     CheckPcmOutput(output, shownPath, "WavPack", true, 1000000);
-    return std::make_unique<WavPackEncoder>(path, shownPath, output, sourceBits, dither);
+    return std::make_unique<WavPackEncoder>(path, shownPath, output, sourceBits);
 }

@@ -38,12 +38,10 @@ void FloatToPcmDithered(const float* in, std::size_t count, int bits, std::int32
                         DitherNoise& noise);
 
 // Float blocks to an integer output's depth: the exact rule where the samples are the source's
-// at no more bits than the output has, dither where the depth shrinks or the samples were
-// processed (`processed`).
+// at no more bits than the output has, dither where the depth shrinks.
 class PcmQuantizer {
   public:
-    PcmQuantizer(int bits, int sourceBits, bool processed)
-        : bits_(bits), dither_(processed || sourceBits > bits) {}
+    PcmQuantizer(int bits, int sourceBits) : bits_(bits), dither_(sourceBits > bits) {}
     bool Dithers() const { return dither_; }
     void Convert(const float* in, std::size_t count, std::int32_t* out) {
         if (dither_) {

@@ -25,7 +25,7 @@ QString S(const char* text) {
 }
 
 using Factory = std::unique_ptr<AudioEncoder> (*)(const QString&, const QString&, const PcmFormat&,
-                                                  int, bool);
+                                                  int);
 
 struct Codec {
     const char* name;
@@ -45,7 +45,7 @@ const Codec kCodecs[] = {kAlac, kAiff, kWavPack};
 // FLAC through its own factory: the units' table and the dither.
 const Codec kFlac{
     "flac",
-    [](const QString& path, const QString& shown, const PcmFormat& f, int sourceBits, bool) {
+    [](const QString& path, const QString& shown, const PcmFormat& f, int sourceBits) {
         return CreateFlacEncoder(path, shown, f.rate, f.channels, f.bits, 5, sourceBits);
     },
     ".flac",
@@ -186,7 +186,7 @@ TEST_P(EncoderOutput, BothPathsStoreTheSamplesBitForBit) {
         }
         const QString file = dir.File(S(integers ? "ints" : "floats") + S(codec.extension));
         SCOPED_TRACE(file.toStdString());
-        const auto encoder = codec.create(file, file, format, format.bits, false);
+        const auto encoder = codec.create(file, file, format, format.bits);
         ASSERT_EQ(encoder->TakesIntegers(), !format.floating);
         EXPECT_EQ(encoder->SampleRate(), format.rate);
         EXPECT_EQ(encoder->Channels(), format.channels);
@@ -251,7 +251,7 @@ TEST(EncoderDither, AReductionKeepsAQuietToneUnderTheTpdfFloor) {
             const QString file =
                 dir.File(S("%1_%2%3").arg(S(codec.name)).arg(sourceBits).arg(S(codec.extension)));
             SCOPED_TRACE(file.toStdString());
-            const auto encoder = codec.create(file, file, {rate, 2, 16, false}, sourceBits, false);
+            const auto encoder = codec.create(file, file, {rate, 2, 16, false}, sourceBits);
             InBlocks(tone, 2, [&](const float* s, std::int64_t n) { encoder->Write(s, n); });
             encoder->Finish();
             const std::vector<std::int16_t> out = Decode16(file, file + S(".raw"));
@@ -305,7 +305,7 @@ TEST(EncoderErrors, AFullDiskSaysSo) {
         const std::vector<std::int32_t> ints = Tones(format, 3 * 44100);
         QString message;
         try {
-            const auto encoder = codec.create(S("/dev/full"), shown, format, 16, false);
+            const auto encoder = codec.create(S("/dev/full"), shown, format, 16);
             InBlocks(ints, 2,
                      [&](const std::int32_t* s, std::int64_t n) { encoder->WriteIntegers(s, n); });
             encoder->Finish();
@@ -325,7 +325,7 @@ TEST(EncoderErrors, AnEmptyOutputIsAFileOrAClearError) {
         const QString file = dir.File(S("empty") + S(codec.extension));
         QString message;
         try {
-            codec.create(file, file, {44100, 2, 16, false}, 16, false)->Finish();
+            codec.create(file, file, {44100, 2, 16, false}, 16)->Finish();
         } catch (const ComponentError& e) {
             message = e.Message();
         }
