@@ -111,8 +111,8 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
     return true;
 }
 
-void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
-                         const TagSource& source) {
+QString TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
+                            const TagSource& source) {
     // The kind of tag follows the output's format row (its extension; the hidden name keeps it).
     TagKind kind = TagKind::None;
     const QString name = QFileInfo(outputPath).fileName();
@@ -124,5 +124,5 @@ void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
     }
     static std::mutex shared;
     const std::lock_guard<std::mutex> lock(shared);
-    TransferTags(outputPath, kind, entry, source, TagRewrite::InPlace);
+    return TransferTags(outputPath, kind, entry, source, TagRewrite::InPlace);
 }

@@ -49,5 +49,5 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
 // in place.
 struct AudioFileinfo;
 struct TagSource;
-void TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
-                         const TagSource& source);
+QString TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
+                            const TagSource& source);

@@ -8,7 +8,8 @@
 
 #include "engine/output_path.h"
 #include "filelist/name_pattern.h"
-#include "tags/file_name_tags.h"
+#include "tags/tag_carry.h"
+#include "tags/taglib_read.h"
 
 namespace {
 
@@ -34,14 +35,24 @@ NameFields FieldsOf(const QString& pattern, const QString& inputPath, const Audi
     f.year = tags.Year;
     f.genre = tags.Genre;
     f.fileName = QFileInfo(inputPath).completeBaseName();
-    if (PatternNeedsFileTags(pattern)) {
-        const FileNameTags more = ReadFileNameTags(inputPath);
-        f.albumArtist = more.albumArtist;
-        f.track = more.track;
-        f.disc = more.disc;
-        if (f.year.isEmpty()) {
-            f.year = more.year;
+    const bool gaps = f.title.isEmpty() || f.artist.isEmpty() || f.album.isEmpty() ||
+                      f.year.isEmpty() || f.genre.isEmpty();
+    if (PatternNeedsFileTags(pattern) || gaps) {
+        // The record may not hold what the file does (a WAV's ID3 chunk, an MP3 with only
+        // ID3v1): the file's own tags fill its gaps.
+        const TagSet set = ReadTagSet(inputPath);
+        const AudioFileinfo more = RecordOf(set);
+        for (const auto& [field, value] :
+             {std::pair{&f.title, more.Title}, std::pair{&f.artist, more.Artist},
+              std::pair{&f.album, more.Album}, std::pair{&f.year, more.Year},
+              std::pair{&f.genre, more.Genre}}) {
+            if (field->isEmpty()) {
+                *field = value;
+            }
         }
+        f.albumArtist = set.First(TagFieldId::AlbumArtist).trimmed();
+        f.track = set.First(TagFieldId::Track).trimmed();
+        f.disc = set.First(TagFieldId::Disc).trimmed();
     }
     return f;
 }

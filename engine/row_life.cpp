@@ -70,7 +70,10 @@ bool CopiesAsItIs(const RunPlan& plan, const JobParts& job) {
 }
 
 QString JoinedNote(const QString& first, const QString& second) {
-    return second.isEmpty() ? first : first + QStringLiteral("; ") + second;
+    if (first.isEmpty() || second.isEmpty()) {
+        return first + second;
+    }
+    return first + QStringLiteral("; ") + second;
 }
 
 // The written, closed output under the name promised (or replacing the output it updates).
@@ -174,11 +177,15 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
         if (work == WorkEnd::Complete) {
             p.job.reader.Close();
             p.job.writer.Close();
-            TransferTagsGuarded(hidden, in.source.record, TagSource{path, p.plan.Normalize()});
+            const QString tagNote = TransferTagsGuarded(
+                hidden, in.source.record, TagSource{path, p.plan.Normalize(), in.source.read});
             if (p.plan.replayGain) {
                 TagReplayGain(p, hidden, extras);
             }
-            r.note = copy ? JoinedNote(QStringLiteral("copied"), extras.note) : extras.note;
+            r.note = JoinedNote(extras.note, tagNote);
+            if (copy) {
+                r.note = JoinedNote(QStringLiteral("copied"), r.note);
+            }
             r.output = NameOutput(p.plan, in, hidden, promised);
             state = RowState::Finished;
         }

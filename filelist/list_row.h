@@ -22,6 +22,7 @@ struct ListRow {
     QString caption;  // the tag title, or the file name: the basis of the output name
     SampleRange range;
     AudioFileinfo record;  // the tags that go into the output
+    AudioFileinfo read;    // the record as read from the file: what the user has not edited
     QString sourceFolder;  // the folder Add Folder was given; empty for a file added by itself
     // What the list shows of the input.
     QString frequency;  // "44100 Hz"

@@ -31,13 +31,9 @@ QString YearOf(const QString& date) {
     return digits == 0 ? date : date.left(digits);
 }
 
-void TakeTagLibFields(const TagLibFields& tag, AudioFileinfo& record) {
-    record.Title = CleanTitle(tag.Title);
-    record.Artist = tag.Artist;
-    record.Album = tag.Album;
-    record.Year = tag.Year;
-    record.Comment = tag.Comment;
-    record.Genre = tag.Genre;
+void TakeTagLibRecord(const AudioFileinfo& read, AudioFileinfo& record) {
+    record = read;
+    record.Title = CleanTitle(read.Title);
 }
 
 void ReadTags(const QString& path, ProbeResult& result) {
@@ -59,11 +55,11 @@ void ReadTags(const QString& path, ProbeResult& result) {
         } catch (const TagError& e) {
             // Opus, FLAC or Speex in Ogg is not the Vorbis comment module's, but it is no
             // broken file either.
-            TagLibFields other;
-            if (!ReadOggNonVorbisFields(path, other)) {
+            AudioFileinfo other;
+            if (!ReadTagLibRecord(path, other)) {
                 throw ProbeError(e.Message());
             }
-            TakeTagLibFields(other, record);
+            TakeTagLibRecord(other, record);
             if (!record.Title.isEmpty()) {
                 result.Row.Caption = record.Title;
             }
@@ -86,9 +82,9 @@ void ReadTags(const QString& path, ProbeResult& result) {
         record.Comment = Id3Tag.Comment;
         record.Genre = Id3Tag.Genre;
     } else if (IsTagLibFormat(path)) {
-        TagLibFields tag;
-        if (ReadTagLibFields(path, tag)) {
-            TakeTagLibFields(tag, record);
+        AudioFileinfo read;
+        if (ReadTagLibRecord(path, read)) {
+            TakeTagLibRecord(read, record);
         }
     }
     if (!record.Title.isEmpty()) {

@@ -202,6 +202,7 @@ ListRow RowFromProbe(const ListRowTexts& texts, const AudioFileinfo& record,
     row.path = texts.Path;
     row.caption = texts.Caption;
     row.record = record;
+    row.read = record;
     row.sourceFolder = sourceFolder;
     row.frequency = texts.Frequency;
     row.channels = texts.Channels;

@@ -4,6 +4,7 @@
 #include <taglib/apefile.h>
 #include <taglib/apeitem.h>
 #include <taglib/apetag.h>
+#include <taglib/asfattribute.h>
 #include <taglib/asffile.h>
 #include <taglib/asfpicture.h>
 #include <taglib/asftag.h>
@@ -18,16 +19,22 @@
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 #include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
 #include <taglib/wavpackfile.h>
 #include <taglib/xiphcomment.h>
 #include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 #include "platform/small_regular_file.h"
+#include "tags/r128_gain.h"
 #include "tags/tag_error.h"
 
 namespace {
@@ -73,7 +80,60 @@ bool DescribesInputEncoding(const QString& key) {
            key == QLatin1String("ENCODING") || key == QLatin1String("ENCODERSETTINGS") ||
            key.startsWith(QLatin1String("ITUN")) || key.startsWith(QLatin1String("COMMENT:ITUN")) ||
            key == QLatin1String("METADATA_BLOCK_PICTURE") ||
-           key.startsWith(QLatin1String("COVERART"));
+           key.startsWith(QLatin1String("COVERART")) || key.startsWith(QLatin1String("COVER ART"));
+}
+
+// The Vorbis comment name of a key as another format's tag gives it: TXXX and MP4 free-form
+// "MusicBrainz Album Id", ASF "MusicBrainz/Album Id", APEv2 "Album Artist" and "Year".
+QString CanonicalKey(const QString& raw) {
+    static const QMap<QString, QString> kAliases = {
+        {QStringLiteral("ALBUM ARTIST"), QStringLiteral("ALBUMARTIST")},
+        {QStringLiteral("YEAR"), QStringLiteral("DATE")},
+        {QStringLiteral("TRACK"), QStringLiteral("TRACKNUMBER")},
+        {QStringLiteral("DISC"), QStringLiteral("DISCNUMBER")},
+        {QStringLiteral("MUSICBRAINZ ALBUM TYPE"), QStringLiteral("RELEASETYPE")},
+        {QStringLiteral("MUSICBRAINZ ALBUM STATUS"), QStringLiteral("RELEASESTATUS")},
+        {QStringLiteral("MUSICBRAINZ ALBUM RELEASE COUNTRY"), QStringLiteral("RELEASECOUNTRY")},
+        {QStringLiteral("ACOUSTID ID"), QStringLiteral("ACOUSTID_ID")},
+        {QStringLiteral("ACOUSTID FINGERPRINT"), QStringLiteral("ACOUSTID_FINGERPRINT")},
+        {QStringLiteral("MUSICIP PUID"), QStringLiteral("MUSICIP_PUID")},
+    };
+    QString key = raw.trimmed().toUpper();
+    for (const char* prefix : {"MUSICBRAINZ/", "ACOUSTID/", "MUSICIP/"}) {
+        if (key.startsWith(QLatin1String(prefix))) {
+            key[key.indexOf(QLatin1Char('/'))] = QLatin1Char(' ');
+        }
+    }
+    if (const auto it = kAliases.constFind(key); it != kAliases.cend()) {
+        return it.value();
+    }
+    if (key.startsWith(QLatin1String("MUSICBRAINZ "))) {
+        return QStringLiteral("MUSICBRAINZ_") + key.mid(12).remove(QLatin1Char(' '));
+    }
+    return key;
+}
+
+// The first of several names for one field wins; empty values are no values.
+void Insert(QMap<QString, QStringList>& fields, const QString& rawKey, const QStringList& values) {
+    const QString key = CanonicalKey(rawKey);
+    QStringList kept;
+    for (const QString& v : values) {
+        if (!v.isEmpty() && !kept.contains(v)) {
+            kept << v;
+        }
+    }
+    if (key.isEmpty() || kept.isEmpty() || fields.contains(key) || DescribesInputEncoding(key)) {
+        return;
+    }
+    fields.insert(key, kept);
+}
+
+QStringList Strings(const TagLib::StringList& list) {
+    QStringList out;
+    for (const TagLib::String& s : list) {
+        out << Q(s);
+    }
+    return out;
 }
 
 // "3" with a total of "12" becomes "3/12", whichever of the total's names the input used.
@@ -101,65 +161,101 @@ void JoinTotal(QMap<QString, QStringList>& fields, const QString& number,
     }
 }
 
-struct PictureChoice {
-    CarriedPicture best;
-    void Offer(const QByteArray& data, const QString& mime, const QString& description, int type) {
+// The APEv2 names of the picture types, in ID3v2 / FLAC type order.
+constexpr const char* kApePictureNames[] = {"Other",
+                                            "Png Icon",
+                                            "Icon",
+                                            "Front",
+                                            "Back",
+                                            "Leaflet",
+                                            "Media",
+                                            "Lead Artist",
+                                            "Artist",
+                                            "Conductor",
+                                            "Band",
+                                            "Composer",
+                                            "Lyricist",
+                                            "Recording Location",
+                                            "During Recording",
+                                            "During Performance",
+                                            "Video Capture",
+                                            "Fish",
+                                            "Illustration",
+                                            "Band Logotype",
+                                            "Publisher Logotype"};
+constexpr int kPictureTypes = static_cast<int>(std::size(kApePictureNames));
+
+QString ApePictureKey(int type) {
+    const int t = type >= 0 && type < kPictureTypes ? type : 0;
+    return QStringLiteral("Cover Art (%1)").arg(QLatin1String(kApePictureNames[t]));
+}
+
+struct Pictures {
+    QList<TagPicture> list;
+    void Add(const QByteArray& data, const QString& mime, const QString& description, int type) {
         if (data.isEmpty() || data.size() > kMaxCarriedPicture) {
             return;
         }
-        // The front cover, else the first picture.
-        if (!best.data.isEmpty() && (best.type == 3 || type != 3)) {
-            return;
-        }
-        best.data = data;
-        best.mime = mime.isEmpty() ? GuessMime(data) : mime;
-        best.description = description;
-        best.type = type;
+        list.append({data, mime.isEmpty() ? GuessMime(data) : mime, description,
+                     type >= 0 && type < kPictureTypes ? type : 0});
     }
 };
 
-void OfferId3Pictures(PictureChoice& choice, TagLib::ID3v2::Tag* tag) {
+void AddId3Pictures(Pictures& pictures, TagLib::ID3v2::Tag* tag) {
     if (tag == nullptr) {
         return;
     }
     for (TagLib::ID3v2::Frame* frame : tag->frameList("APIC")) {
         if (auto* apic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame)) {
-            choice.Offer(Bytes(apic->picture()), Q(apic->mimeType()), Q(apic->description()),
+            pictures.Add(Bytes(apic->picture()), Q(apic->mimeType()), Q(apic->description()),
                          static_cast<int>(apic->type()));
         }
     }
 }
 
-void OfferFlacPictures(PictureChoice& choice, const TagLib::List<TagLib::FLAC::Picture*>& list) {
+void AddFlacPictures(Pictures& pictures, const TagLib::List<TagLib::FLAC::Picture*>& list) {
     for (TagLib::FLAC::Picture* picture : list) {
-        choice.Offer(Bytes(picture->data()), Q(picture->mimeType()), Q(picture->description()),
+        pictures.Add(Bytes(picture->data()), Q(picture->mimeType()), Q(picture->description()),
                      static_cast<int>(picture->type()));
     }
 }
 
-void OfferApePicture(PictureChoice& choice, TagLib::APE::Tag* tag) {
-    if (tag == nullptr || !tag->itemListMap().contains("COVER ART (FRONT)")) {
+void AddApePictures(Pictures& pictures, TagLib::APE::Tag* tag) {
+    if (tag == nullptr) {
         return;
     }
-    // An APE cover is the file name, a zero byte, then the image.
-    const QByteArray value = Bytes(tag->itemListMap()["COVER ART (FRONT)"].binaryData());
-    const qsizetype zero = value.indexOf('\0');
-    if (zero >= 0) {
-        choice.Offer(value.mid(zero + 1), QString(), QString(), 3);
+    for (int type = 0; type < kPictureTypes; ++type) {
+        const TagLib::String key = T(ApePictureKey(type).toUpper());
+        if (!tag->itemListMap().contains(key)) {
+            continue;
+        }
+        // An APE picture is a file name, a zero byte, then the image.
+        const QByteArray value = Bytes(tag->itemListMap()[key].binaryData());
+        const qsizetype zero = value.indexOf('\0');
+        if (zero >= 0) {
+            pictures.Add(value.mid(zero + 1), QString(), QString(), type);
+        }
     }
 }
 
-CarriedPicture ReadPicture(TagLib::File& file) {
-    PictureChoice choice;
+QList<TagPicture> ReadPictures(TagLib::File& file) {
+    Pictures pictures;
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file)) {
-        OfferId3Pictures(choice, mpeg->ID3v2Tag(false));
+        AddId3Pictures(pictures, mpeg->ID3v2Tag(false));
+        if (pictures.list.isEmpty()) {
+            AddApePictures(pictures, mpeg->APETag(false));
+        }
     } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
-        OfferFlacPictures(choice, flac->pictureList());
-        OfferId3Pictures(choice, flac->ID3v2Tag(false));
+        AddFlacPictures(pictures, flac->pictureList());
+        if (pictures.list.isEmpty()) {
+            AddId3Pictures(pictures, flac->ID3v2Tag(false));
+        }
     } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(&file)) {
         if (mp4->tag() != nullptr && mp4->tag()->contains("covr")) {
+            // MP4 pictures have no type: the first is taken for the front cover.
             for (const TagLib::MP4::CoverArt& art : mp4->tag()->item("covr").toCoverArtList()) {
-                choice.Offer(Bytes(art.data()), QString(), QString(), 3);
+                pictures.Add(Bytes(art.data()), QString(), QString(),
+                             pictures.list.isEmpty() ? 3 : 0);
             }
         }
     } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(&file)) {
@@ -167,21 +263,21 @@ CarriedPicture ReadPicture(TagLib::File& file) {
             for (const TagLib::ASF::Attribute& a : asf->tag()->attribute("WM/Picture")) {
                 const TagLib::ASF::Picture picture = a.toPicture();
                 if (picture.isValid()) {
-                    choice.Offer(Bytes(picture.picture()), Q(picture.mimeType()),
+                    pictures.Add(Bytes(picture.picture()), Q(picture.mimeType()),
                                  Q(picture.description()), static_cast<int>(picture.type()));
                 }
             }
         }
     } else if (auto* ape = dynamic_cast<TagLib::APE::File*>(&file)) {
-        OfferApePicture(choice, ape->APETag(false));
+        AddApePictures(pictures, ape->APETag(false));
     } else if (auto* wv = dynamic_cast<TagLib::WavPack::File*>(&file)) {
-        OfferApePicture(choice, wv->APETag(false));
+        AddApePictures(pictures, wv->APETag(false));
     } else if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file.tag())) {
-        OfferFlacPictures(choice, xiph->pictureList());
+        AddFlacPictures(pictures, xiph->pictureList());
     } else if (auto* id3 = dynamic_cast<TagLib::ID3v2::Tag*>(file.tag())) {
-        OfferId3Pictures(choice, id3);  // AIFF
+        AddId3Pictures(pictures, id3);  // AIFF, WAV
     }
-    return choice.best;
+    return pictures.list;
 }
 
 // MP4 free-form atoms TagLib does not name (ReplayGain among them) under their own name.
@@ -195,23 +291,126 @@ void AddMp4FreeForms(TagLib::MP4::File& file, const TagLib::StringList& unnamed,
         if (!name.startsWith(kFreeForm) || !unnamed.contains(key)) {
             continue;
         }
-        const QString field = name.mid(kFreeForm.size()).toUpper();
-        if (field.isEmpty() || fields.contains(field)) {
-            continue;
-        }
-        QStringList values;
-        for (const TagLib::String& s : item.toStringList()) {
-            values << Q(s);
-        }
+        QStringList values = Strings(item.toStringList());
         if (values.isEmpty()) {
             for (const TagLib::ByteVector& b : item.toByteVectorList()) {
                 values << QString::fromUtf8(Bytes(b));
             }
         }
-        if (!values.isEmpty()) {
-            fields.insert(field, values);
+        Insert(fields, name.mid(kFreeForm.size()), values);
+    }
+}
+
+// What TagLib's names of ASF attributes leave out: the compilation flag, the further values of
+// Author, Title and Description, and fields of the user's own.
+void AddAsfExtras(TagLib::ASF::File& file, QMap<QString, QStringList>& fields) {
+    if (file.tag() == nullptr) {
+        return;
+    }
+    const std::pair<const char*, const char*> kStandard[] = {
+        {"Author", "ARTIST"}, {"Title", "TITLE"}, {"Description", "COMMENT"}};
+    for (const auto& [name, list] : file.tag()->attributeListMap()) {
+        const QString attribute = Q(name);
+        QStringList values;
+        for (const TagLib::ASF::Attribute& a : list) {
+            if (a.type() == TagLib::ASF::Attribute::UnicodeType) {
+                values << Q(a.toString());
+            }
+        }
+        if (attribute == QLatin1String("WM/IsCompilation")) {
+            if (!list.isEmpty() && list.front().toBool()) {
+                Insert(fields, QStringLiteral("COMPILATION"), {QStringLiteral("1")});
+            }
+            continue;
+        }
+        bool standard = false;
+        for (const auto& [asf, key] : kStandard) {
+            if (attribute == QLatin1String(asf)) {
+                standard = true;
+                QStringList& kept = fields[QLatin1String(key)];
+                for (const QString& v : values) {
+                    if (!v.isEmpty() && !kept.contains(v)) {
+                        kept << v;
+                    }
+                }
+                if (kept.isEmpty()) {
+                    fields.remove(QLatin1String(key));
+                }
+            }
+        }
+        // Names of Windows' own describe the file, not the music.
+        if (!standard && !attribute.startsWith(QLatin1String("WM/")) &&
+            attribute != QLatin1String("Copyright") && attribute != QLatin1String("Rating")) {
+            Insert(fields, attribute, values);
         }
     }
+}
+
+// A text frame whose bytes do not decode in the encoding it names: a writer that put UTF-16 in a
+// frame marked ISO-8859-1 leaves a byte-order mark that reads as "þÿ".
+bool Undecodable(const TagLib::StringList& values) {
+    for (const TagLib::String& s : values) {
+        const QString v = Q(s);
+        if (v.startsWith(QStringLiteral("\u00FE\u00FF")) ||
+            v.startsWith(QStringLiteral("\u00FF\u00FE")) || v.contains(QChar(0xFFFD))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void DropUnreadableFrames(TagLib::ID3v2::Tag* tag, TagSet& set) {
+    if (tag == nullptr) {
+        return;
+    }
+    for (TagLib::ID3v2::Frame* frame : tag->frameList()) {
+        auto* text = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame);
+        if (text == nullptr || !Undecodable(text->fieldList())) {
+            continue;
+        }
+        QString id = QString::fromLatin1(Bytes(frame->frameID()));
+        // TagLib reads a version 2.3 year as the date frame of version 2.4.
+        if (id == QLatin1String("TDRC") && tag->header()->majorVersion() < 4) {
+            id = QStringLiteral("TYER");
+        }
+        // The frame's own property names say which fields it holds.
+        for (const auto& [key, values] : text->asProperties()) {
+            const QString field = CanonicalKey(Q(key));
+            set.fields.remove(field);
+            set.dropped.insert(field, id);
+        }
+    }
+}
+
+// YYYY, YYYY-MM or YYYY-MM-DD, with a time after it or not.
+void DropUnreadableDates(TagSet& set) {
+    static const QRegularExpression kDate(QStringLiteral(R"(^\d{4}(-\d\d(-\d\d([T ].*)?)?)?$)"));
+    const QString key = TagKey(TagFieldId::Date);
+    if (!set.fields.contains(key)) {
+        return;
+    }
+    QStringList kept;
+    for (const QString& v : set.fields.value(key)) {
+        if (kDate.match(v.trimmed()).hasMatch()) {
+            kept << v.trimmed();
+        }
+    }
+    if (kept.isEmpty()) {
+        set.fields.remove(key);
+        set.dropped.insert(key, key);
+    } else {
+        set.fields.insert(key, kept);
+    }
+}
+
+TagLib::ID3v2::Tag* Id3TagOf(TagLib::File& file) {
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file)) {
+        return mpeg->ID3v2Tag(false);
+    }
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
+        return flac->ID3v2Tag(false);
+    }
+    return dynamic_cast<TagLib::ID3v2::Tag*>(file.tag());  // AIFF, WAV
 }
 
 std::unique_ptr<TagLib::File> OpenByContent(TagContainer container, TagLib::IOStream* stream) {
@@ -271,16 +470,49 @@ QMap<QString, QStringList> SplitTotals(QMap<QString, QStringList> fields) {
     return fields;
 }
 
-TagLib::FLAC::Picture* NewFlacPicture(const CarriedPicture& cover) {
+TagLib::FLAC::Picture* NewFlacPicture(const TagPicture& from) {
     auto* picture = new TagLib::FLAC::Picture;
-    picture->setType(static_cast<TagLib::FLAC::Picture::Type>(cover.type));
-    picture->setMimeType(T(cover.mime));
-    picture->setDescription(T(cover.description));
-    picture->setData(Bytes(cover.data));
+    picture->setType(static_cast<TagLib::FLAC::Picture::Type>(from.type));
+    picture->setMimeType(T(from.mime));
+    picture->setDescription(T(from.description));
+    picture->setData(Bytes(from.data));
     return picture;
 }
 
-void WriteXiph(TagLib::Ogg::XiphComment& xiph, const CarriedTags& tags, CarryWrite mode) {
+// ID3v2 keeps one picture per description: later ones with a taken description get their type's
+// name, then a number, so that no reader folds two pictures into one.
+QList<TagPicture> WithUniqueDescriptions(QList<TagPicture> pictures) {
+    QStringList taken;
+    for (TagPicture& p : pictures) {
+        QString description = p.description;
+        if (taken.contains(description)) {
+            description = QLatin1String(kApePictureNames[p.type]);
+        }
+        for (int n = 2; taken.contains(description); ++n) {
+            description =
+                QStringLiteral("%1 %2").arg(QLatin1String(kApePictureNames[p.type])).arg(n);
+        }
+        taken << description;
+        p.description = description;
+    }
+    return pictures;
+}
+
+void AddApics(TagLib::ID3v2::Tag& tag, const QList<TagPicture>& pictures, bool utf16) {
+    for (const TagPicture& p : WithUniqueDescriptions(pictures)) {
+        auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
+        if (utf16) {
+            apic->setTextEncoding(TagLib::String::UTF16);
+        }
+        apic->setMimeType(T(p.mime));
+        apic->setDescription(T(p.description));
+        apic->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(p.type));
+        apic->setPicture(Bytes(p.data));
+        tag.addFrame(apic);
+    }
+}
+
+void WriteXiph(TagLib::Ogg::XiphComment& xiph, const TagSet& tags, CarryWrite mode) {
     const QMap<QString, QStringList> fields = SplitTotals(tags.fields);
     if (mode == CarryWrite::Replace) {
         xiph.setProperties(ToPropertyMap(fields));
@@ -293,16 +525,16 @@ void WriteXiph(TagLib::Ogg::XiphComment& xiph, const CarriedTags& tags, CarryWri
             }
         }
     }
-    if (mode == CarryWrite::Replace || !tags.cover.data.isEmpty()) {
+    if (mode == CarryWrite::Replace || !tags.pictures.isEmpty()) {
         xiph.removeAllPictures();
     }
-    if (!tags.cover.data.isEmpty()) {
-        xiph.addPicture(NewFlacPicture(tags.cover));
+    for (const TagPicture& p : tags.pictures) {
+        xiph.addPicture(NewFlacPicture(p));
     }
 }
 
 // AIFF keeps an ID3v2 tag in a chunk of its own: the same frames an MP3 gets.
-void WriteAiff(TagLib::ID3v2::Tag& tag, const CarriedTags& tags, CarryWrite mode) {
+void WriteAiff(TagLib::ID3v2::Tag& tag, const TagSet& tags, CarryWrite mode) {
     // The text frames are replaced by the map in either mode; pictures as for the other formats.
     // Lyrics have a frame of their own the property map does not reach.
     QMap<QString, QStringList> fields = tags.fields;
@@ -316,21 +548,15 @@ void WriteAiff(TagLib::ID3v2::Tag& tag, const CarriedTags& tags, CarryWrite mode
         frame->setText(T(lyrics.join(QLatin1Char('\n'))));
         tag.addFrame(frame);
     }
-    if (mode == CarryWrite::Replace || !tags.cover.data.isEmpty()) {
+    if (mode == CarryWrite::Replace || !tags.pictures.isEmpty()) {
         tag.removeFrames("APIC");
     }
-    if (!tags.cover.data.isEmpty()) {
-        auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
-        apic->setMimeType(T(tags.cover.mime));
-        apic->setDescription(T(tags.cover.description));
-        apic->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(tags.cover.type));
-        apic->setPicture(Bytes(tags.cover.data));
-        tag.addFrame(apic);
-    }
+    AddApics(tag, tags.pictures, false);
 }
 
-// WavPack keeps an APEv2 tag; its cover is a binary item: a file name, a zero byte, the image.
-void WriteApe(TagLib::APE::Tag& tag, const CarriedTags& tags, CarryWrite mode) {
+// WavPack keeps an APEv2 tag; a picture is a binary item per type: a file name, a zero byte, the
+// image.
+void WriteApe(TagLib::APE::Tag& tag, const TagSet& tags, CarryWrite mode) {
     if (mode == CarryWrite::Replace) {
         const TagLib::APE::ItemListMap items = tag.itemListMap();
         for (auto it = items.begin(); it != items.end(); ++it) {
@@ -338,22 +564,27 @@ void WriteApe(TagLib::APE::Tag& tag, const CarriedTags& tags, CarryWrite mode) {
         }
     }
     tag.setProperties(ToPropertyMap(tags.fields));
-    if (!tags.cover.data.isEmpty()) {
-        const QString extension = tags.cover.mime == QLatin1String("image/png")
-                                      ? QStringLiteral("png")
-                                      : QStringLiteral("jpg");
+    QList<int> written;
+    for (const TagPicture& p : tags.pictures) {
+        if (written.contains(p.type)) {
+            continue;  // one item per type
+        }
+        written << p.type;
+        const QString extension =
+            p.mime == QLatin1String("image/png") ? QStringLiteral("png") : QStringLiteral("jpg");
         TagLib::ByteVector value(QStringLiteral("cover.%1").arg(extension).toUtf8().constData());
         value.append('\0');
-        value.append(Bytes(tags.cover.data));
+        value.append(Bytes(p.data));
+        const TagLib::String key = T(ApePictureKey(p.type));
         TagLib::APE::Item item;
-        item.setKey("Cover Art (Front)");
+        item.setKey(key);
         item.setType(TagLib::APE::Item::Binary);
         item.setBinaryData(value);
-        tag.setItem("Cover Art (Front)", item);
+        tag.setItem(key, item);
     }
 }
 
-void WriteMp4(TagLib::MP4::Tag& tag, const CarriedTags& tags, CarryWrite mode) {
+void WriteMp4(TagLib::MP4::Tag& tag, const TagSet& tags, CarryWrite mode) {
     if (mode == CarryWrite::Replace) {
         const TagLib::MP4::ItemMap items = tag.itemMap();
         for (auto it = items.begin(); it != items.end(); ++it) {
@@ -370,19 +601,26 @@ void WriteMp4(TagLib::MP4::Tag& tag, const CarriedTags& tags, CarryWrite mode) {
         }
         tag.setItem(T(kFreeForm + name), TagLib::MP4::Item(values));
     }
-    if (!tags.cover.data.isEmpty()) {
+    if (tags.pictures.isEmpty()) {
+        return;
+    }
+    // No types in MP4: the front cover first, as readers show the first.
+    TagLib::MP4::CoverArtList list;
+    QList<TagPicture> ordered = tags.pictures;
+    std::stable_partition(ordered.begin(), ordered.end(),
+                          [](const TagPicture& p) { return p.type == 3; });
+    for (const TagPicture& p : ordered) {
         TagLib::MP4::CoverArt::Format format = TagLib::MP4::CoverArt::JPEG;
-        if (tags.cover.mime == QLatin1String("image/png")) {
+        if (p.mime == QLatin1String("image/png")) {
             format = TagLib::MP4::CoverArt::PNG;
-        } else if (tags.cover.mime == QLatin1String("image/gif")) {
+        } else if (p.mime == QLatin1String("image/gif")) {
             format = TagLib::MP4::CoverArt::GIF;
-        } else if (tags.cover.mime == QLatin1String("image/bmp")) {
+        } else if (p.mime == QLatin1String("image/bmp")) {
             format = TagLib::MP4::CoverArt::BMP;
         }
-        TagLib::MP4::CoverArtList list;
-        list.append(TagLib::MP4::CoverArt(format, Bytes(tags.cover.data)));
-        tag.setItem("covr", TagLib::MP4::Item(list));
+        list.append(TagLib::MP4::CoverArt(format, Bytes(p.data)));
     }
+    tag.setItem("covr", TagLib::MP4::Item(list));
 }
 
 }  // namespace
@@ -429,13 +667,13 @@ TagContainer DetectTagContainer(const QString& path) {
     return TagContainer::Unknown;
 }
 
-CarriedTags ReadCarriedTags(const QString& path, QString* error) {
-    CarriedTags result;
+TagSet ReadTagSet(const QString& path, QString* error) {
+    TagSet result;
     auto fail = [&](const QString& cause) {
         if (error != nullptr) {
             *error = QStringLiteral("Cannot read the tags of %1: %2").arg(path, cause);
         }
-        return CarriedTags();
+        return TagSet();
     };
     if (!IsRegularFile(path)) {
         return fail(QStringLiteral("it is not a regular file"));
@@ -461,33 +699,57 @@ CarriedTags ReadCarriedTags(const QString& path, QString* error) {
         }
         const TagLib::PropertyMap properties = file->properties();
         for (const auto& [key, values] : properties) {
-            const QString field = Q(key).toUpper();
-            QStringList list;
-            for (const TagLib::String& v : values) {
-                if (!v.isEmpty()) {
-                    list << Q(v);
-                }
-            }
-            if (!list.isEmpty() && !DescribesInputEncoding(field)) {
-                result.fields.insert(field, list);
-            }
+            Insert(result.fields, Q(key), Strings(values));
         }
         if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
             AddMp4FreeForms(*mp4, properties.unsupportedData(), result.fields);
-            for (auto it = result.fields.begin(); it != result.fields.end();) {
-                it = DescribesInputEncoding(it.key()) ? result.fields.erase(it) : std::next(it);
-            }
+        } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
+            AddAsfExtras(*asf, result.fields);
+        }
+        // Vorbis comment writers such as ffmpeg put the comment under DESCRIPTION.
+        if (!result.fields.contains(QStringLiteral("COMMENT")) &&
+            result.fields.contains(QStringLiteral("DESCRIPTION"))) {
+            result.fields.insert(QStringLiteral("COMMENT"),
+                                 result.fields.take(QStringLiteral("DESCRIPTION")));
         }
         JoinTotal(result.fields, QStringLiteral("TRACKNUMBER"), {"TRACKTOTAL", "TOTALTRACKS"});
         JoinTotal(result.fields, QStringLiteral("DISCNUMBER"), {"DISCTOTAL", "TOTALDISCS"});
-        result.cover = ReadPicture(*file);
+        DropUnreadableFrames(Id3TagOf(*file), result);
+        DropUnreadableDates(result);
+        result.pictures = ReadPictures(*file);
     } catch (const std::exception& e) {
         return fail(QString::fromLocal8Bit(e.what()));
     }
     return result;
 }
 
-QByteArray CarriedId3v2Frames(const CarriedTags& tags) {
+void GainsForOpus(TagSet& tags) {
+    for (const char* which : {"TRACK", "ALBUM"}) {
+        const QString replayGain = QStringLiteral("REPLAYGAIN_%1_GAIN").arg(QLatin1String(which));
+        const QString r128 = QStringLiteral("R128_%1_GAIN").arg(QLatin1String(which));
+        const QString gain = R128FromReplayGain(tags.fields.value(replayGain).value(0));
+        if (!gain.isEmpty() && !tags.fields.contains(r128)) {
+            tags.fields.insert(r128, {gain});
+        }
+        tags.fields.remove(replayGain);
+        tags.fields.remove(QStringLiteral("REPLAYGAIN_%1_PEAK").arg(QLatin1String(which)));
+    }
+}
+
+void GainsForReplayGain(TagSet& tags) {
+    for (const char* which : {"TRACK", "ALBUM"}) {
+        const QString replayGain = QStringLiteral("REPLAYGAIN_%1_GAIN").arg(QLatin1String(which));
+        const QString r128 = QStringLiteral("R128_%1_GAIN").arg(QLatin1String(which));
+        const QString gain = ReplayGainFromR128(tags.fields.take(r128).value(0));
+        if (!gain.isEmpty() && !tags.fields.contains(replayGain)) {
+            tags.fields.insert(replayGain, {gain});
+        }
+    }
+}
+
+QByteArray Id3v2FramesOf(const TagSet& set) {
+    TagSet tags = set;
+    GainsForReplayGain(tags);
     TagLib::ID3v2::Tag tag;
     tag.setProperties(ToPropertyMap(tags.fields));
     // TagLib names the plain lyrics "LYRICS"; other readers look for them without a description.
@@ -497,15 +759,7 @@ QByteArray CarriedId3v2Frames(const CarriedTags& tags) {
             lyrics->setDescription(TagLib::String());
         }
     }
-    if (!tags.cover.data.isEmpty()) {
-        auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
-        apic->setTextEncoding(TagLib::String::UTF16);
-        apic->setMimeType(T(tags.cover.mime));
-        apic->setDescription(T(tags.cover.description));
-        apic->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(tags.cover.type));
-        apic->setPicture(Bytes(tags.cover.data));
-        tag.addFrame(apic);
-    }
+    AddApics(tag, tags.pictures, true);
     if (tag.frameList().isEmpty()) {
         return {};
     }
@@ -525,7 +779,7 @@ QByteArray CarriedId3v2Frames(const CarriedTags& tags) {
     return rendered.mid(kHeader, end - kHeader);
 }
 
-void WriteCarriedTags(const QString& path, const CarriedTags& tags, CarryWrite mode) {
+void WriteTagSet(const QString& path, const TagSet& set, CarryWrite mode) {
     auto fail = [&](const QString& cause) {
         return TagError(QStringLiteral("Cannot write the tags of %1: %2").arg(path, cause));
     };
@@ -533,6 +787,12 @@ void WriteCarriedTags(const QString& path, const CarriedTags& tags, CarryWrite m
         throw fail(QStringLiteral("it is not a regular file"));
     }
     const TagContainer container = DetectTagContainer(path);
+    TagSet tags = set;
+    if (container == TagContainer::OggOpus) {
+        GainsForOpus(tags);
+    } else {
+        GainsForReplayGain(tags);
+    }
     const QByteArray name = QFile::encodeName(path);
     TagLib::FileStream stream(name.constData());
     if (!stream.isOpen() || stream.readOnly()) {
@@ -543,14 +803,16 @@ void WriteCarriedTags(const QString& path, const CarriedTags& tags, CarryWrite m
         throw fail(QStringLiteral("it is not a FLAC, Ogg, MP4, AIFF or WavPack file"));
     }
     if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file.get())) {
-        WriteXiph(*flac->xiphComment(true), tags, mode);
-        if (mode == CarryWrite::Replace || !tags.cover.data.isEmpty()) {
+        TagSet comments = tags;
+        comments.pictures.clear();
+        WriteXiph(*flac->xiphComment(true), comments, mode);
+        flac->xiphComment(true)->removeAllPictures();
+        // A FLAC picture is a metadata block of its own, not a comment.
+        if (mode == CarryWrite::Replace || !tags.pictures.isEmpty()) {
             flac->removePictures();
         }
-        // A FLAC picture is a metadata block of its own, not a comment.
-        flac->xiphComment(true)->removeAllPictures();
-        if (!tags.cover.data.isEmpty()) {
-            flac->addPicture(NewFlacPicture(tags.cover));
+        for (const TagPicture& p : tags.pictures) {
+            flac->addPicture(NewFlacPicture(p));
         }
     } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file.get())) {
         if (mp4->tag() == nullptr) {

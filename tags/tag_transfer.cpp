@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtDebug>
+#include <algorithm>
 
 #include "platform/file_replacement.h"
 #include "platform/rewrite_start.h"
@@ -21,43 +22,76 @@ QString Id3Fail(const QString& fileName, const QString& cause) {
     return QStringLiteral("Cannot write the ID3 tag of %1: %2").arg(fileName, cause);
 }
 
-// The source's tags without what the row's record decides.
-CarriedTags Extras(const TagSource& source) {
-    if (source.path.isEmpty()) {
-        return {};
+// What one field of the record is in the tag set, and in the ID3 writer's record.
+struct RecordField {
+    TagFieldId id;
+    QString AudioFileinfo::*record;
+};
+constexpr RecordField kRecordFields[] = {
+    {TagFieldId::Title, &AudioFileinfo::Title}, {TagFieldId::Artist, &AudioFileinfo::Artist},
+    {TagFieldId::Album, &AudioFileinfo::Album}, {TagFieldId::Date, &AudioFileinfo::Year},
+    {TagFieldId::Genre, &AudioFileinfo::Genre}, {TagFieldId::Comment, &AudioFileinfo::Comment}};
+
+// The source's tags with the record's edits in them.
+TagSet Merged(const AudioFileinfo& entry, const TagSource& source) {
+    TagSet tags;
+    bool readable = false;
+    if (!source.path.isEmpty()) {
+        QString error;
+        tags = ReadTagSet(source.path, &error);
+        readable = error.isEmpty();
+        if (!readable) {
+            // The audio is fine and the record still goes in; the result has no place for it.
+            qWarning("%s", qPrintable(error));
+        }
     }
-    QString error;
-    CarriedTags tags = ReadCarriedTags(source.path, &error);
-    if (!error.isEmpty()) {
-        // The audio is fine and the record still goes in; the result has no place for a warning.
-        qWarning("%s", qPrintable(error));
-    }
-    for (const char* key : {"TITLE", "ARTIST", "ALBUM", "DATE", "GENRE", "COMMENT"}) {
-        tags.fields.remove(QLatin1String(key));
+    for (const RecordField& f : kRecordFields) {
+        const QString& value = entry.*f.record;
+        const QString key = TagKey(f.id);
+        const bool edited = !readable || value != source.read.*f.record;
+        // Unedited, the source's own values stand: the record may hold less of them.
+        if (edited || (!tags.fields.contains(key) && !tags.dropped.contains(key))) {
+            tags.Set(f.id, value.isEmpty() ? QStringList() : QStringList{value});
+        }
     }
     if (source.levelsChanged) {
         for (auto it = tags.fields.begin(); it != tags.fields.end();) {
-            it = it.key().startsWith(QLatin1String("REPLAYGAIN_")) ? tags.fields.erase(it)
-                                                                   : std::next(it);
+            const bool gain = it.key().startsWith(QLatin1String("REPLAYGAIN_")) ||
+                              it.key().startsWith(QLatin1String("R128_"));
+            it = gain ? tags.fields.erase(it) : std::next(it);
         }
     }
     return tags;
 }
 
-QString TakeField(CarriedTags& tags, const char* key) {
-    const QStringList values = tags.fields.take(QLatin1String(key));
-    return values.value(0);
-}
-
-void AddRecordFields(CarriedTags& tags, const AudioFileinfo& entry) {
-    const std::pair<const char*, const QString*> fields[] = {
-        {"TITLE", &entry.Title}, {"ARTIST", &entry.Artist}, {"ALBUM", &entry.Album},
-        {"DATE", &entry.Year},   {"GENRE", &entry.Genre},   {"COMMENT", &entry.Comment}};
-    for (const auto& [key, value] : fields) {
-        if (!value->isEmpty()) {
-            tags.fields.insert(QLatin1String(key), {*value});
+QString DroppedNote(const TagSet& tags) {
+    QStringList names;
+    for (auto it = tags.dropped.cbegin(); it != tags.dropped.cend(); ++it) {
+        if (!tags.fields.contains(it.key())) {
+            names << it.value();
         }
     }
+    return names.isEmpty() ? QString()
+                           : QStringLiteral("Left out tags that cannot be read: %1")
+                                 .arg(names.join(QStringLiteral(", ")));
+}
+
+// Whether the ID3 writer's record holds the values as they are: one value that fits its slot,
+// and a year of four digits for the date (TagLib writes a longer date as TYER and TDAT).
+bool FitsId3Slot(TagFieldId id, const QStringList& values) {
+    if (values.size() > 1) {
+        return false;
+    }
+    const QString value = values.value(0);
+    if (id == TagFieldId::Date && !value.isEmpty() &&
+        (value.size() != 4 || !std::all_of(value.begin(), value.end(), [](QChar c) {
+             return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+         }))) {
+        return false;
+    }
+    const bool latin1 =
+        std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+    return latin1 ? value.size() <= 255 : value.size() <= 126;
 }
 
 qint64 ExistingId3Length(const QString& fileName) {
@@ -75,9 +109,10 @@ qint64 ExistingId3Length(const QString& fileName) {
 }
 
 // The ID3 writer's tag with the carried frames put in before its padding.
-QByteArray Id3TagWithExtras(const ID3StructV2& seven, const QByteArray& extraFrames) {
+QByteArray Id3TagWithExtras(const ID3StructV2& seven, TagFields fields,
+                            const QByteArray& extraFrames) {
     constexpr qsizetype kPadding = 10;
-    QByteArray tag = BuildId3v2Tag(seven);
+    QByteArray tag = BuildId3v2Tag(seven, QByteArray(), fields);
     tag.insert(tag.size() - kPadding, extraFrames);
     quint32 size = static_cast<quint32>(tag.size() - static_cast<qsizetype>(kId3HeaderSize));
     for (int i = 9; i >= 6; --i) {
@@ -121,18 +156,32 @@ void PutId3Tag(const QString& fileName, const QByteArray& tag, TagRewrite rewrit
     }
 }
 
-void TransferId3(const QString& outputPath, const AudioFileinfo& entry, CarriedTags extras,
-                 TagRewrite rewrite) {
+void TransferId3(const QString& outputPath, TagSet tags, TagRewrite rewrite) {
+    struct Slot {
+        TagFieldId id;
+        TagFields bit;
+        QString ID3StructV2::*text;
+    };
+    constexpr Slot kSlots[] = {{TagFieldId::Title, TagField::Title, &ID3StructV2::Title},
+                               {TagFieldId::Artist, TagField::Artist, &ID3StructV2::Artist},
+                               {TagFieldId::Album, TagField::Album, &ID3StructV2::Album},
+                               {TagFieldId::Date, TagField::Year, &ID3StructV2::Year},
+                               {TagFieldId::Track, TagField::Track, &ID3StructV2::Track},
+                               {TagFieldId::Comment, TagField::Comment, &ID3StructV2::Comment},
+                               {TagFieldId::Genre, TagField::Genre, &ID3StructV2::Genre}};
     ID3StructV2 seven;
-    seven.Title = entry.Title;
-    seven.Artist = entry.Artist;
-    seven.Album = entry.Album;
-    seven.Year = entry.Year;
-    seven.Genre = entry.Genre;
-    seven.Comment = entry.Comment;
-    seven.Track = TakeField(extras, "TRACKNUMBER");
-    const QByteArray frames = CarriedId3v2Frames(extras);
-    if (frames.isEmpty()) {
+    TagFields fields = TagField::All;
+    for (const Slot& slot : kSlots) {
+        const QStringList values = tags.Values(slot.id);
+        if (FitsId3Slot(slot.id, values)) {
+            seven.*slot.text = values.value(0);
+            tags.Set(slot.id, {});
+        } else {
+            fields &= ~slot.bit;  // TagLib's frame below holds it whole
+        }
+    }
+    const QByteArray frames = Id3v2FramesOf(tags);
+    if (frames.isEmpty() && fields == TagField::All) {
         if (rewrite == TagRewrite::InPlace) {
             WriteId3TagInPlace(outputPath, seven);
         } else {
@@ -143,64 +192,84 @@ void TransferId3(const QString& outputPath, const AudioFileinfo& entry, CarriedT
     if (QFileInfo::exists(outputPath) && !QFileInfo(outputPath).isFile()) {
         throw TagError(Id3Fail(outputPath, QStringLiteral("it is not a regular file")));
     }
-    PutId3Tag(outputPath, Id3TagWithExtras(seven, frames), rewrite);
+    PutId3Tag(outputPath, Id3TagWithExtras(seven, fields, frames), rewrite);
 }
 
-void TransferOggVorbis(const QString& outputPath, const AudioFileinfo& entry, CarriedTags extras) {
+void TransferOggVorbis(const QString& outputPath, TagSet tags) {
+    struct Slot {
+        TagFieldId id;
+        TagFields bit;
+        QString OGGTag::*text;
+    };
+    constexpr Slot kSlots[] = {{TagFieldId::Title, TagField::Title, &OGGTag::Title},
+                               {TagFieldId::Artist, TagField::Artist, &OGGTag::Artist},
+                               {TagFieldId::Album, TagField::Album, &OGGTag::Album},
+                               {TagFieldId::Date, TagField::Year, &OGGTag::Date},
+                               {TagFieldId::Comment, TagField::Comment, &OGGTag::Comment},
+                               {TagFieldId::Genre, TagField::Genre, &OGGTag::Genre}};
     OGGTag tag;
-    tag.Title = entry.Title;
-    tag.Artist = entry.Artist;
-    tag.Album = entry.Album;
-    tag.Date = entry.Year;
-    tag.Genre = entry.Genre;
-    tag.Comment = entry.Comment;
+    TagFields fields = TagField::All;
+    for (const Slot& slot : kSlots) {
+        const QStringList values = tags.Values(slot.id);
+        if (values.size() <= 1) {
+            tag.*slot.text = values.value(0);
+            tags.Set(slot.id, {});
+        } else {
+            fields &= ~slot.bit;  // repeated comments, written below
+        }
+    }
     // Vorbis comments keep the total in a field of its own.
-    const QString track = TakeField(extras, "TRACKNUMBER");
+    const QString track = tags.First(TagFieldId::Track);
+    tags.Set(TagFieldId::Track, {});
     const qsizetype slash = track.indexOf(QLatin1Char('/'));
     tag.TrackNumber = slash < 0 ? track : track.left(slash).trimmed();
     if (slash >= 0 && !track.mid(slash + 1).trimmed().isEmpty()) {
-        extras.fields.insert(QStringLiteral("TRACKTOTAL"), {track.mid(slash + 1).trimmed()});
+        tags.fields.insert(QStringLiteral("TRACKTOTAL"), {track.mid(slash + 1).trimmed()});
     }
-    WriteOggTag(outputPath, tag);
-    if (!extras.IsEmpty()) {
-        WriteCarriedTags(outputPath, extras, CarryWrite::Add);
+    WriteOggTag(outputPath, tag, fields);
+    if (!tags.IsEmpty()) {
+        WriteTagSet(outputPath, tags, CarryWrite::Add);
     }
 }
 
 }  // namespace
 
-void TransferTags(const QString& outputPath, TagKind kind, const AudioFileinfo& entry,
-                  const TagSource& source, TagRewrite rewrite) {
+QString TransferTags(const QString& outputPath, TagKind kind, const AudioFileinfo& entry,
+                     const TagSource& source, TagRewrite rewrite) {
+    if (kind == TagKind::None) {
+        return {};
+    }
+    TagSet tags = Merged(entry, source);
+    const QString note = DroppedNote(tags);
     switch (kind) {
         case TagKind::None:
-            return;
+            break;
         case TagKind::Id3v2:
-            TransferId3(outputPath, entry, Extras(source), rewrite);
-            return;
+            TransferId3(outputPath, std::move(tags), rewrite);
+            break;
         case TagKind::WmaAttributes: {
+            // The attributes hold one text each: several values share it.
             WmaTagInfo tag;
-            tag.Title = entry.Title;
-            tag.Author = entry.Artist;
-            tag.Album = entry.Album;
-            tag.Year = entry.Year;
-            tag.Genre = entry.Genre;
-            tag.Description = entry.Comment;
+            tag.Title = tags.Joined(TagFieldId::Title);
+            tag.Author = tags.Joined(TagFieldId::Artist);
+            tag.Album = tags.Joined(TagFieldId::Album);
+            tag.Year = tags.First(TagFieldId::Date);
+            tag.Genre = tags.Joined(TagFieldId::Genre);
+            tag.Description = tags.Joined(TagFieldId::Comment);
             WriteWmaTag(outputPath, tag);
-            return;
+            break;
         }
         case TagKind::VorbisComments:
             if (DetectTagContainer(outputPath) == TagContainer::OggVorbis) {
-                TransferOggVorbis(outputPath, entry, Extras(source));
-                return;
+                TransferOggVorbis(outputPath, std::move(tags));
+                break;
             }
             [[fallthrough]];
         case TagKind::Mp4Atoms:
         case TagKind::Id3Chunk:
-        case TagKind::ApeTag: {
-            CarriedTags tags = Extras(source);
-            AddRecordFields(tags, entry);
-            WriteCarriedTags(outputPath, tags, CarryWrite::Replace);
-            return;
-        }
+        case TagKind::ApeTag:
+            WriteTagSet(outputPath, tags, CarryWrite::Replace);
+            break;
     }
+    return note;
 }

@@ -1,41 +1,9 @@
 #include "tags/taglib_read.h"
 
-#include <taglib/fileref.h>
-#include <taglib/oggflacfile.h>
-#include <taglib/opusfile.h>
-#include <taglib/speexfile.h>
-#include <taglib/tag.h>
-
-#include <QFile>
 #include <QFileInfo>
-#include <memory>
+#include <QStringList>
 
-#include "platform/small_regular_file.h"
-
-namespace {
-
-QString FromTagLib(const TagLib::String& text) {
-    return QString::fromStdWString(text.toWString()).trimmed();
-}
-
-bool Fill(const TagLib::Tag* tag, TagLibFields& fields) {
-    if (tag == nullptr) {
-        return false;
-    }
-    TagLibFields read;
-    read.Title = FromTagLib(tag->title());
-    read.Artist = FromTagLib(tag->artist());
-    read.Album = FromTagLib(tag->album());
-    read.Comment = FromTagLib(tag->comment());
-    read.Genre = FromTagLib(tag->genre());
-    if (tag->year() != 0) {
-        read.Year = QString::number(tag->year());
-    }
-    fields = read;
-    return true;
-}
-
-}  // namespace
+#include "tags/tag_carry.h"
 
 bool IsTagLibFormat(const QString& path) {
     static const QStringList kExtensions = {
@@ -47,40 +15,28 @@ bool IsTagLibFormat(const QString& path) {
     return kExtensions.contains(QFileInfo(path).suffix().toLower());
 }
 
-bool ReadTagLibFields(const QString& path, TagLibFields& fields) {
-    try {
-        if (!IsRegularFile(path)) {
-            return false;  // a FIFO or device would block the open
-        }
-        const QByteArray name = QFile::encodeName(path);
-        TagLib::FileRef file(name.constData(), false);
-        return !file.isNull() && Fill(file.tag(), fields);
-    } catch (...) {
-        return false;  // a reader never fails its caller
+AudioFileinfo RecordOf(const TagSet& tags) {
+    AudioFileinfo record;
+    record.Title = tags.Joined(TagFieldId::Title).trimmed();
+    record.Artist = tags.Joined(TagFieldId::Artist).trimmed();
+    record.Album = tags.Joined(TagFieldId::Album).trimmed();
+    record.Comment = tags.First(TagFieldId::Comment).trimmed();
+    record.Genre = tags.Joined(TagFieldId::Genre).trimmed();
+    const QString date = tags.First(TagFieldId::Date).trimmed();
+    qsizetype digits = 0;
+    while (digits < date.size() && date.at(digits).isDigit() && date.at(digits).unicode() < 0x80) {
+        ++digits;
     }
+    record.Year = date.left(digits);
+    return record;
 }
 
-bool ReadOggNonVorbisFields(const QString& path, TagLibFields& fields) {
-    try {
-        if (!IsRegularFile(path)) {
-            return false;
-        }
-        const QByteArray name = QFile::encodeName(path);
-        {
-            TagLib::Ogg::Opus::File opus(name.constData(), false);
-            if (opus.isValid()) {
-                return Fill(opus.tag(), fields);
-            }
-        }
-        {
-            TagLib::Ogg::FLAC::File flac(name.constData(), false);
-            if (flac.isValid()) {
-                return Fill(flac.tag(), fields);
-            }
-        }
-        TagLib::Ogg::Speex::File speex(name.constData(), false);
-        return speex.isValid() && Fill(speex.tag(), fields);
-    } catch (...) {
+bool ReadTagLibRecord(const QString& path, AudioFileinfo& record) {
+    QString error;
+    const TagSet tags = ReadTagSet(path, &error);
+    if (!error.isEmpty()) {
         return false;
     }
+    record = RecordOf(tags);
+    return true;
 }

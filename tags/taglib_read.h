@@ -2,23 +2,17 @@
 
 #include <QString>
 
-// The fields the file list shows, for formats without a reader of our own (FLAC, Opus, MP4,
-// WavPack, AIFF, APE ...), read through TagLib. Empty means absent.
-struct TagLibFields {
-    QString Title;
-    QString Artist;
-    QString Album;
-    QString Year;
-    QString Comment;
-    QString Genre;
-};
+#include "tagmodel/audio_file_info.h"
+#include "tagmodel/tag_set.h"
 
-// Whether the file's extension names a format read through ReadTagLibFields.
+// Whether the file's extension names a format whose record is read through TagLib.
 bool IsTagLibFormat(const QString& path);
 
-// Reads the file's tag. False when TagLib does not take the file (unknown format, not a regular
-// file, damaged beyond reading); fields is then untouched. Never throws; the file is only read.
-bool ReadTagLibFields(const QString& path, TagLibFields& fields);
+// The six fields the file list shows, as a view of a tag set: several values joined with "; ",
+// the year of the date. The title is as stored (the list cleans it).
+AudioFileinfo RecordOf(const TagSet& tags);
 
-// As ReadTagLibFields for an Ogg file that does not hold Vorbis: Opus, FLAC or Speex in Ogg.
-bool ReadOggNonVorbisFields(const QString& path, TagLibFields& fields);
+// Reads the record of a file read through TagLib (FLAC, Opus, MP4, WavPack, AIFF, APE, Opus or
+// FLAC in Ogg ...). False when TagLib does not take the file (unknown format, not a regular
+// file, damaged beyond reading); record is then untouched. Never throws; the file is only read.
+bool ReadTagLibRecord(const QString& path, AudioFileinfo& record);
