@@ -130,20 +130,20 @@ std::optional<bool> HoldsFormat(const QString& path, TagEditFormat format, QStri
 std::unique_ptr<TagLib::File> Open(TagEditFormat format, TagLib::IOStream* stream) {
     switch (format) {
         case TagEditFormat::Flac:
-            return std::make_unique<TagLib::FLAC::File>(
-                stream, TagLib::ID3v2::FrameFactory::instance(), false);
+            return std::make_unique<TagLib::FLAC::File>(stream,
+                                                        TagLib::ID3v2::FrameFactory::instance());
         case TagEditFormat::OggOpus:
-            return std::make_unique<TagLib::Ogg::Opus::File>(stream, false);
+            return std::make_unique<TagLib::Ogg::Opus::File>(stream);
         case TagEditFormat::OggFlac:
-            return std::make_unique<TagLib::Ogg::FLAC::File>(stream, false);
+            return std::make_unique<TagLib::Ogg::FLAC::File>(stream);
         case TagEditFormat::Mp4:
-            return std::make_unique<TagLib::MP4::File>(stream, false);
+            return std::make_unique<TagLib::MP4::File>(stream);
         case TagEditFormat::WavPack:
-            return std::make_unique<TagLib::WavPack::File>(stream, false);
+            return std::make_unique<TagLib::WavPack::File>(stream);
         case TagEditFormat::Ape:
-            return std::make_unique<TagLib::APE::File>(stream, false);
+            return std::make_unique<TagLib::APE::File>(stream);
         case TagEditFormat::Aiff:
-            return std::make_unique<TagLib::RIFF::AIFF::File>(stream, false);
+            return std::make_unique<TagLib::RIFF::AIFF::File>(stream);
     }
     return nullptr;
 }
@@ -161,7 +161,7 @@ class OpenedFile {
             throw fail(cause);
         }
         if (!*holds) {
-            throw fail(QStringLiteral("it is not a %1 file").arg(FormatName(format)));
+            throw fail(QStringLiteral("its content is not %1").arg(FormatName(format)));
         }
         stream_ = std::make_unique<TagLib::FileStream>(name_.constData(), !writable);
         if (!stream_->isOpen() || (writable && stream_->readOnly())) {
@@ -169,7 +169,10 @@ class OpenedFile {
                                 : QStringLiteral("it cannot be opened"));
         }
         file_ = Open(format, stream_.get());
-        if (!file_ || !file_->isValid()) {
+        // TagLib takes some files cut short as valid: a stream without its audio format is not.
+        const TagLib::AudioProperties* audio = file_ ? file_->audioProperties() : nullptr;
+        if (!file_ || !file_->isValid() || audio == nullptr || audio->sampleRate() <= 0 ||
+            audio->channels() <= 0) {
             throw fail(QStringLiteral("it is damaged (its %1 structure cannot be read)")
                            .arg(FormatName(format)));
         }
