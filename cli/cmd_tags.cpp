@@ -58,11 +58,13 @@ std::uint16_t TrackNumber(const QString& text) {
     return static_cast<std::uint16_t>(text.section(QLatin1Char('/'), 0, 0).toUInt());
 }
 
-CliRecord ReadRecord(Format format, TagEditFormat edit, const QString& file, bool* moduleMissing) {
+// edit: the TagLib format, for Format::TagLib.
+CliRecord ReadRecord(Format format, std::optional<TagEditFormat> edit, const QString& file,
+                     bool* moduleMissing) {
     CliRecord r;
     switch (format) {
         case Format::TagLib: {
-            const TagEditValues v = ReadTagEdit(file, edit);
+            const TagEditValues v = ReadTagEdit(file, edit.value());
             r = {v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
             break;
         }
@@ -152,7 +154,7 @@ QString Help() {
         "\n"
         "Options:\n"
         "  --set Key=Value...  change the named fields; keys in any case, Track a number or a\n"
-        "                      number and a total (7, 3/12); an empty value removes the\n"
+        "                      number and a total (7, 3/12); an empty value clears the\n"
         "                      field; --set may repeat\n"
         "  --                  the next argument is FILE, even one called --help\n"
         "  -h, --help          show this text\n");
@@ -245,7 +247,6 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             return kCliFailed;
         }
     }
-    const TagEditFormat editFormat = edit.value_or(TagEditFormat::Flac);
 
     InitWmaAudioInfo();
     try {
@@ -253,11 +254,11 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             // TagLib changes the named fields alone.
             TagEditChanges edits;
             std::copy(changes.begin(), changes.end(), edits.begin());
-            WriteTagEdit(file, editFormat, edits);
+            WriteTagEdit(file, edit.value(), edits);
         } else if (writing) {
             // Fields not named keep their values: read, change, write only the named ones.
             bool missing = false;
-            CliRecord values = ReadRecord(format, editFormat, file, &missing);
+            CliRecord values = ReadRecord(format, edit, file, &missing);
             if (missing) {
                 err << "tags: " << file << ": the vcedit module could not be loaded\n";
                 return kCliFailed;
@@ -276,7 +277,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             }
         }
         bool moduleMissing = false;
-        const CliRecord r = ReadRecord(format, editFormat, file, &moduleMissing);
+        const CliRecord r = ReadRecord(format, edit, file, &moduleMissing);
         if (moduleMissing) {
             err << "tags: " << file << ": the vcedit module could not be loaded\n";
             return kCliFailed;

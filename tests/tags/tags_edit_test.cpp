@@ -115,7 +115,8 @@ TEST(CliTagsEdit, RefusesBadFilesAndLeavesThemAsTheyWere) {
         const CliResult r = RunCli({S("tags"), c.path, S("--set"), S("Title=x")});
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(r.err.startsWith(S("tags: ")) && r.err.contains(c.path) &&
-                    r.err.contains(QString::fromLatin1(c.cause)) && r.err.count(QLatin1Char('\n')) == 1)
+                    r.err.contains(QString::fromLatin1(c.cause)) &&
+                    r.err.count(QLatin1Char('\n')) == 1)
             << r.err.toStdString();
         EXPECT_EQ(ReadAll(c.path), bytes);
     }
