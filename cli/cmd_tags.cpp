@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "tags/id3v2_tag.h"
 #include "tags/ogg_tag.h"
+#include "tags/tag_edit.h"
 #include "tags/tag_error.h"
 #include "tags/tag_fields.h"
 #include "tags/tag_modules.h"
@@ -33,7 +34,8 @@ constexpr std::array<TagFields, 7> kFieldBits = {
     TagField::Title, TagField::Artist,  TagField::Album, TagField::Year,
     TagField::Track, TagField::Comment, TagField::Genre};
 
-enum class Format { Mp3, Ogg, Wma };
+// Mp3, Ogg (Vorbis) and Wma have readers and writers of our own; TagLib serves the others.
+enum class Format { Mp3, Ogg, Wma, TagLib };
 
 // A track as the formats hold it: "7" or "3/12", each number from 0 to 65535.
 bool IsTrackText(const QString& text) {
@@ -56,9 +58,16 @@ std::uint16_t TrackNumber(const QString& text) {
     return static_cast<std::uint16_t>(text.section(QLatin1Char('/'), 0, 0).toUInt());
 }
 
-CliRecord ReadRecord(Format format, const QString& file, bool* moduleMissing) {
+// edit: the TagLib format, for Format::TagLib.
+CliRecord ReadRecord(Format format, std::optional<TagEditFormat> edit, const QString& file,
+                     bool* moduleMissing) {
     CliRecord r;
     switch (format) {
+        case Format::TagLib: {
+            const TagEditValues v = ReadTagEdit(file, edit.value());
+            r = {v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
+            break;
+        }
         case Format::Mp3:
             ReadId3Tag(file);
             r = {Id3Tag.Title, Id3Tag.Artist,  Id3Tag.Album, Id3Tag.Year,
@@ -92,6 +101,8 @@ CliRecord ReadRecord(Format format, const QString& file, bool* moduleMissing) {
 // Returns an empty text on success, else the cause.
 QString WriteRecord(Format format, const QString& file, const CliRecord& r, TagFields named) {
     switch (format) {
+        case Format::TagLib:
+            break;  // WriteTagEdit writes the changes alone
         case Format::Mp3: {
             ID3StructV2 tag{r.Title, r.Artist, r.Album, r.Year, r.Track, r.Comment, r.Genre};
             WriteId3Tag(file, tag, named);
@@ -135,14 +146,16 @@ QString Help() {
     return QStringLiteral(
         "Usage: quorvel-cli tags [--] FILE [--set Key=Value...]...\n"
         "\n"
-        "Print the tag record of an MP3, Ogg or WMA file, one Key=value line each: Title,\n"
-        "Artist, Album, Year, Track, Comment, Genre. With --set, change only the named fields\n"
-        "first (every other frame, comment or attribute stays), then print the record read\n"
-        "back.\n"
+        "Print the tag record of an MP3, Ogg (Vorbis, Opus or FLAC), WMA, FLAC, Opus, M4A/MP4,\n"
+        "WavPack, Monkey's Audio or AIFF file, one Key=value line each: Title, Artist, Album,\n"
+        "Year, Track, Comment, Genre; a field with several values shows them joined by \"; \".\n"
+        "With --set, change only the named fields first (every other frame, comment, attribute\n"
+        "and picture stays, and so does the audio), then print the record read back.\n"
         "\n"
         "Options:\n"
         "  --set Key=Value...  change the named fields; keys in any case, Track a number or a\n"
-        "                      number and a total (7, 3/12); --set may repeat\n"
+        "                      number and a total (7, 3/12); an empty value clears the\n"
+        "                      field; --set may repeat\n"
         "  --                  the next argument is FILE, even one called --help\n"
         "  -h, --help          show this text\n");
 }
@@ -203,13 +216,17 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
     const QString name = QFileInfo(file).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot >= 0 ? name.mid(dot).toLower() : QString();
-    Format format;
+    Format format = Format::TagLib;
+    // .ogg and .oga holding Opus or FLAC go to TagLib; holding Vorbis, to our own reader.
+    const std::optional<TagEditFormat> edit = TagEditFormatOf(file);
     if (extension == QLatin1String(".mp3")) {
         format = Format::Mp3;
-    } else if (extension == QLatin1String(".ogg")) {
-        format = Format::Ogg;
     } else if (extension == QLatin1String(".wma")) {
         format = Format::Wma;
+    } else if (edit) {
+        format = Format::TagLib;
+    } else if (extension == QLatin1String(".ogg") || extension == QLatin1String(".oga")) {
+        format = Format::Ogg;
     } else {
         err << "tags: " << file << ": no tag format for the extension '"
             << (extension.isEmpty() ? QStringLiteral("(none)") : extension) << "'\n";
@@ -219,13 +236,29 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
         err << "tags: " << file << ": no such file\n";
         return kCliFailed;
     }
+    if (writing) {
+        // The writers put a new file in the old one's place, which the folder's permissions
+        // alone would allow: a file the user made read-only is refused here.
+        const QFileInfo info(file);
+        const QFile::Permissions writeBits =
+            QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        if (!info.isWritable() || (info.permissions() & writeBits) == 0) {
+            err << "tags: " << file << ": the file is read-only\n";
+            return kCliFailed;
+        }
+    }
 
     InitWmaAudioInfo();
     try {
-        if (writing) {
+        if (writing && format == Format::TagLib) {
+            // TagLib changes the named fields alone.
+            TagEditChanges edits;
+            std::copy(changes.begin(), changes.end(), edits.begin());
+            WriteTagEdit(file, edit.value(), edits);
+        } else if (writing) {
             // Fields not named keep their values: read, change, write only the named ones.
             bool missing = false;
-            CliRecord values = ReadRecord(format, file, &missing);
+            CliRecord values = ReadRecord(format, edit, file, &missing);
             if (missing) {
                 err << "tags: " << file << ": the vcedit module could not be loaded\n";
                 return kCliFailed;
@@ -244,7 +277,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             }
         }
         bool moduleMissing = false;
-        const CliRecord r = ReadRecord(format, file, &moduleMissing);
+        const CliRecord r = ReadRecord(format, edit, file, &moduleMissing);
         if (moduleMissing) {
             err << "tags: " << file << ": the vcedit module could not be loaded\n";
             return kCliFailed;

@@ -69,7 +69,12 @@ struct PendingAttribute {
     std::uint32_t number;
 };
 
+// Setting an attribute gives it this one value. A content description text keeps its further
+// values as named attributes of the same name (mutagen and others store them so): those go too.
 void Apply(TagLib::ASF::Tag* tag, const PendingAttribute& a) {
+    if (DescribedField(a.name) != Described::None) {
+        tag->removeItem(a.name);
+    }
     if (a.type == kWmaTypeString) {
         switch (DescribedField(a.name)) {
             case Described::Title:

@@ -43,7 +43,7 @@ _quorvel_cli() {
         if ((COMP_CWORD == 2)) && [[ "$cur" == -* ]]; then
             COMPREPLY=($(compgen -W $'--help\n--' -- "$cur"))
         elif ((COMP_CWORD == 2)) || [[ "$prev" == "--" && COMP_CWORD -eq 3 ]]; then
-            _quorvel_cli_files "$cur" "mp3 ogg wma"
+            _quorvel_cli_files "$cur" "mp3 ogg oga opus flac m4a m4b mp4 wv ape aif aiff aifc wma"
         elif ((COMP_CWORD == 3)); then  # --set comes first
             COMPREPLY=($(compgen -W "--set" -- "$cur"))
         else

@@ -27,7 +27,7 @@ complete -c quorvel-cli -n "not __fish_seen_subcommand_from $commands" -l versio
 complete -c quorvel-cli -n "__fish_seen_subcommand_from $commands; and not __fish_seen_subcommand_from help" -s h -l help -d 'Show the help of the command'
 complete -c quorvel-cli -n "__fish_seen_subcommand_from help; and test (count (commandline -opc)) -eq 2" -a 'settings tags probe configure convert loudness' -d 'Show the help of the command'
 
-complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and not __fish_seen_argument -l set' -a '(__quorvel_cli_files mp3 ogg wma)'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and not __fish_seen_argument -l set' -a '(__quorvel_cli_files mp3 ogg oga opus flac m4a m4b mp4 wv ape aif aiff aifc wma)'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from tags' -l set -d 'Change the named fields'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and __fish_seen_argument -l set' -a 'Title= Artist= Album= Year= Track= Comment= Genre='
 

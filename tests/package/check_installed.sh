@@ -97,7 +97,8 @@ fish_complete() {
 }
 sorted() { printf '%s\n' "$@" | sort | tr '\n' ' '; }
 mapfile -t all_audio < <(printf 'song.%s\n' "${extensions[@]}" | sed 's/^song\.mp3$/song.MP3/')
-tag_files=(song.MP3 song.ogg song.wma)
+tag_files=(song.MP3 song.ogg song.oga song.opus song.flac song.m4a song.m4b song.mp4 song.wv song.ape
+           song.aif song.aiff song.aifc song.wma)
 # words typed | bash's answer | fish's answer ("=" : the same as bash's)
 while IFS='|' read -r typed want_bash want_fish; do
     read -r -a words <<<"$typed"
