@@ -12,6 +12,7 @@
 #include "engine/convert_file.h"
 #include "engine/normalize_worker.h"
 #include "engine/output_target.h"
+#include "tags/cover_art.h"
 
 // One row as the batch took it when it started, with where its output goes. Read-only once the
 // batch runs: job threads share it.
@@ -58,6 +59,7 @@ struct RunPlan {
     // input whose rate, channels and depth its writer would keep.
     QString copyCodec;
     bool copyKeepsPcm = false;
+    CoverOptions covers;
     std::shared_ptr<const WriterConfiguration> configure;
     std::vector<RowInput> rows;
 

@@ -178,7 +178,8 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             p.job.reader.Close();
             p.job.writer.Close();
             const QString tagNote = TransferTagsGuarded(
-                hidden, in.source.record, TagSource{path, p.plan.Normalize(), in.source.read});
+                hidden, in.source.record,
+                TagSource{path, p.plan.Normalize(), in.source.read, p.plan.covers});
             if (p.plan.replayGain) {
                 TagReplayGain(p, hidden, extras);
             }

@@ -41,6 +41,8 @@ StartupSettings LoadStartupSettings(const SettingsFile& file) {
     s.settings.BatchJobs = ReadBatchJobs(file);
     s.settings.Loudness = ReadLoudnessSettings(file);
     s.settings.CopySameFormat = ReadCopySameFormat(file);
+    s.settings.CoverMaxSize = ReadCoverMaxSize(file);
+    s.settings.CoverFromFolder = ReadCoverFromFolder(file);
     return s;
 }
 
@@ -56,6 +58,28 @@ bool ReadCopySameFormat(const SettingsFile& file) {
     const QString value =
         file.ReadText(QStringLiteral("Convert"), QStringLiteral("same format"), QString());
     return value.trimmed().compare(QLatin1String("copy"), Qt::CaseInsensitive) == 0;
+}
+
+std::int32_t ReadCoverMaxSize(const SettingsFile& file) {
+    const QString value =
+        file.ReadText(QStringLiteral("Cover"), QStringLiteral("max size"), QString()).trimmed();
+    bool number = false;
+    const qlonglong size = value.toLongLong(&number);
+    if (!number || size <= 0) {
+        return 0;  // "none", empty or not a number: pictures as they are
+    }
+    return static_cast<std::int32_t>(std::clamp<qlonglong>(size, 16, 10000));
+}
+
+bool ReadCoverFromFolder(const SettingsFile& file) {
+    const QString value =
+        file.ReadText(QStringLiteral("Cover"), QStringLiteral("folder"), QString()).trimmed();
+    for (const char* on : {"on", "true", "yes", "1"}) {
+        if (value.compare(QLatin1String(on), Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int EffectiveBatchJobs(int stored) {

@@ -29,6 +29,12 @@ struct AppSettings {
     // to change, as it is instead of converting it; anything else ("convert", the default)
     // converts every input. Read at start-up after the loudness keys, never written at shutdown.
     bool CopySameFormat = false;
+    // [Cover] max size: outputs get no picture larger than this many pixels on its longer side
+    // (scaled to it as JPEG); 0, "none" or no key: pictures as they are. [Cover] folder: "on"
+    // embeds the input's folder image when it has no front cover. Read at start-up after the
+    // copy key, never written at shutdown.
+    std::int32_t CoverMaxSize = 0;
+    bool CoverFromFolder = false;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
@@ -59,6 +65,11 @@ void WriteBatchJobs(SettingsFile& file, std::int32_t jobs);
 
 // [Convert] same format as stored: true for "copy" (in any case).
 bool ReadCopySameFormat(const SettingsFile& file);
+
+// [Cover] max size as stored: 0 for none; a number outside 16..10000 is brought into it.
+std::int32_t ReadCoverMaxSize(const SettingsFile& file);
+// [Cover] folder as stored: true for "on", "true", "yes" or 1 (in any case).
+bool ReadCoverFromFolder(const SettingsFile& file);
 
 // The number of files to work on at once for a stored value: 0 (automatic) gives one per core;
 // anything else, and the core count, is brought into 1..16.

@@ -240,6 +240,7 @@ QString TransferTags(const QString& outputPath, TagKind kind, const AudioFileinf
         return {};
     }
     TagSet tags = Merged(entry, source);
+    ApplyCoverOptions(tags, source.path, source.covers);
     const QString note = DroppedNote(tags);
     switch (kind) {
         case TagKind::None:

@@ -4,6 +4,7 @@
 
 #include "tagmodel/audio_file_info.h"
 #include "tagmodel/tag_kind.h"
+#include "tags/cover_art.h"
 
 // Where the output's audio came from: its other tags and pictures are carried over.
 struct TagSource {
@@ -14,6 +15,7 @@ struct TagSource {
     // not edited, and the output gets the input's own values of it (every value, whole, the whole
     // date) instead of the record's shorter reading.
     AudioFileinfo read;
+    CoverOptions covers;
 };
 
 // Writes the row's Title, Artist, Album, Year, Genre and Comment into the output file just

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <QBuffer>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <algorithm>
@@ -156,7 +159,7 @@ TEST_F(TagCarry, EveryValueOfEveryInputReachesEveryFormat) {
             const QString out = Output(QLatin1String(from) + S("_to"), to.ext);
             QString note;
             ASSERT_NO_THROW(note = TransferTags(out, to.kind, ReadRow(),
-                                                TagSource{Source(from), false, ReadRow()}))
+                                                TagSource{Source(from), false, ReadRow(), {}}))
                 << from << " to " << to.ext;
             EXPECT_TRUE(note.isEmpty()) << note.toStdString();
             outputs << out;
@@ -226,44 +229,47 @@ TEST_F(TagCarry, TheRecordDecidesWhatTheSourceCannot) {
     const std::vector<Case> cases = {
         {"mp3",
          TagKind::Id3v2,
-         {Source("m4a"), false, ReadRow()},
+         {Source("m4a"), false, ReadRow(), {}},
          cleared,
          {{S("title"), Values({"Nëw title"})}, {S("artist"), Values({"Ärtist"})}},
          {S("comment"), S("genre")}},
         {"opus",
          TagKind::VorbisComments,
-         {junk, false, {}},
+         {junk, false, {}, {}},
          EditedRow(),
          {{S("title"), Values({"Nëw title"})}, {S("comment"), Values({"Edited comment"})}},
          {S("pictures"), S("track")}},
         {"m4a",
          TagKind::Mp4Atoms,
-         {S("/no/such/file.mp3"), false, {}},
+         {S("/no/such/file.mp3"), false, {}, {}},
          EditedRow(),
          {{S("title"), Values({"Nëw title"})}},
          {S("pictures")}},
         {"ogg",
          TagKind::VorbisComments,
-         {Source("mp3"), true, ReadRow()},
+         {Source("mp3"), true, ReadRow(), {}},
          ReadRow(),
          {{S("artist"), Values({"Artist One", "Artiste Deux ü"})}},
          {S("replaygain_track_gain")}},
         {"mp3",
          TagKind::Id3v2,
-         {Source("opus"), true, ReadRow()},
+         {Source("opus"), true, ReadRow(), {}},
          ReadRow(),
          {{S("date"), Values({"2021-05-04"})}},
          {S("replaygain_track_gain"), S("r128_track_gain")}},
         {"flac",
          TagKind::VorbisComments,
-         {badTyer, false, AudioFileinfo{S("Song"), S("Band"), S("\u00FE\u00FF"), {}, {}, {}, 0}},
+         {badTyer,
+          false,
+          AudioFileinfo{S("Song"), S("Band"), S("\u00FE\u00FF"), {}, {}, {}, 0},
+          {}},
          AudioFileinfo{S("Song"), S("Band"), S("\u00FE\u00FF"), {}, {}, {}, 0},
          {{S("title"), Values({"Song"})}, {S("artist"), Values({"Band"})}},
          {S("date")},
          S("Left out tags that cannot be read: TYER")},
         {"mp3",
          TagKind::Id3v2,
-         {v1Only, false, {}},
+         {v1Only, false, {}, {}},
          {},
          {{S("title"), Values({"One"})},
           {S("artist"), Values({"V1 Artist"})},
@@ -313,12 +319,12 @@ TEST_F(TagCarry, Mp3KeepsTheWritersFramesAndTheAudio) {
           std::tuple{sixOnly, sixRow, six}}) {
         // An output of our own encoder has no tag yet.
         const QString plain = out_.Write(S("plain.mp3"), audio);
-        TransferTags(plain, TagKind::Id3v2, row, TagSource{source, false, row});
+        TransferTags(plain, TagKind::Id3v2, row, TagSource{source, false, row, {}});
         EXPECT_EQ(ReadAll(plain), BuildId3v2Tag(expected) + audio) << source.toStdString();
     }
     for (TagRewrite rewrite : {TagRewrite::InPlace, TagRewrite::Replace}) {
         const QString out = Output(S("carried"), "mp3");
-        const TagSource source{Source("ogg"), false, ReadRow()};
+        const TagSource source{Source("ogg"), false, ReadRow(), {}};
         TransferTags(out, TagKind::Id3v2, EditedRow(), source, rewrite);
         TransferTags(out, TagKind::Id3v2, EditedRow(), source, rewrite);
         const QByteArray bytes = ReadAll(out);
@@ -331,6 +337,49 @@ TEST_F(TagCarry, Mp3KeepsTheWritersFramesAndTheAudio) {
     }
 }
 
+// [Cover] folder embeds the folder's image only where the input has no front cover; [Cover] max
+// size scales larger pictures down to a JPEG of that size and leaves smaller ones byte for byte.
+TEST_F(TagCarry, CoverOptionsFillAndScaleThePictures) {
+    QImage big(300, 120, QImage::Format_RGB32);
+    big.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(big.save(&buffer, "PNG"));
+    const QString untagged = out_.File(S("album/untagged.flac"));
+    QDir().mkpath(out_.File(S("album")));
+    QFile::copy(dir_->File(S("blank.flac")), untagged);
+    out_.Write(S("album/Folder.PNG"), png);
+    struct Case {
+        QString source;
+        CoverOptions options;
+        int width;  // of the front cover; 0: the tool's own front cover, unchanged
+    };
+    const Case cases[] = {{untagged, {0, true}, 300},
+                          {untagged, {100, true}, 100},
+                          {Source("ogg"), {0, true}, 0},
+                          {Source("ogg"), {4000, false}, 0}};
+    for (const Case& c : cases) {
+        const QString out = Output(S("covered"), "flac");
+        TransferTags(out, TagKind::VorbisComments, {}, TagSource{c.source, false, {}, c.options});
+        QString error;
+        const TagSet set = ReadTagSet(out, &error);
+        ASSERT_NE(set.Front(), nullptr) << c.source.toStdString();
+        const QImage front = QImage::fromData(set.Front()->data);
+        if (c.width == 0) {
+            EXPECT_EQ(
+                QString::fromLatin1(
+                    QCryptographicHash::hash(set.Front()->data, QCryptographicHash::Sha1).toHex()),
+                coverSha_);
+        } else {
+            EXPECT_EQ(front.width(), c.width);
+            EXPECT_EQ(front.height(), c.width * 120 / 300);
+            EXPECT_EQ(set.Front()->mime, c.width == 300 ? S("image/png") : S("image/jpeg"));
+        }
+        QFile::remove(out);
+    }
+}
+
 TEST_F(TagCarry, AFailedWriteIsAnErrorNamingTheFile) {
     const QString readOnly = Output(S("locked"), "flac");
     QFile(readOnly).setPermissions(QFile::ReadOwner);
@@ -338,7 +387,7 @@ TEST_F(TagCarry, AFailedWriteIsAnErrorNamingTheFile) {
     for (const QString& path : {readOnly, wav}) {
         try {
             TransferTags(path, TagKind::VorbisComments, EditedRow(),
-                         TagSource{Source("mp3"), false, {}});
+                         TagSource{Source("mp3"), false, {}, {}});
             if (geteuid() != 0 || path != readOnly) {
                 ADD_FAILURE() << "no error for " << path.toStdString();
             }
