@@ -16,7 +16,12 @@ QString R128FromReplayGain(const QString& replayGain) {
     if (!match.hasMatch()) {
         return {};
     }
-    const double db = match.captured(1).toDouble() + kReferenceShiftDb;
+    bool ok = false;
+    const double given = match.captured(1).toDouble(&ok);
+    if (!ok) {
+        return {};  // too many digits for a double
+    }
+    const double db = given + kReferenceShiftDb;
     const long q = std::lround(std::clamp(db * 256.0, -32768.0, 32767.0));
     return QString::number(q);
 }

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/file_replacement.h"
+#include "tags/r128_gain.h"
+#include "tags/tag_carry.h"
 #include "tags/tag_error.h"
 
 namespace {
@@ -61,6 +63,58 @@ void SetXiph(TagLib::Ogg::XiphComment& comment, const Pairs& pairs) {
     for (const auto& [name, value] : pairs) {
         comment.addField(name, value, true);
     }
+}
+
+// The R128 text for one gain: the value given, else what the file already holds in R128 or, failing
+// that, in ReplayGain terms; empty when there is none of them.
+TagLib::String R128Value(const QString& path, const TagLib::Ogg::FieldListMap& fields,
+                         const QString& given, const char* r128Key, const char* replayGainKey) {
+    QString r128;
+    if (!given.isEmpty()) {
+        r128 = R128FromReplayGain(given);
+        if (r128.isEmpty()) {
+            throw TagError(QStringLiteral("Cannot write ReplayGain tags to %1: %2 is not a gain")
+                               .arg(path, given));
+        }
+        return Text(r128);
+    }
+    const auto held = fields.find(r128Key);
+    if (held != fields.end() && !held->second.isEmpty()) {
+        return held->second.front();
+    }
+    const auto older = fields.find(replayGainKey);
+    if (older != fields.end() && !older->second.isEmpty()) {
+        r128 = R128FromReplayGain(QString::fromStdString(older->second.front().to8Bit(true)));
+    }
+    return Text(r128);
+}
+
+// Opus players read R128_TRACK_GAIN / R128_ALBUM_GAIN, relative to the header's output gain, and
+// some of them read REPLAYGAIN_* too: the file keeps the former alone, so that a gain is never
+// applied twice nor missed. No peaks: R128 has none. The gains were measured on the decoded file,
+// output gain included, so they hold on top of whatever output gain the header has (ours write
+// 0).
+void WriteOpus(const QString& path, const QByteArray& name, const ReplayGainTags& values) {
+    TagLib::Ogg::Opus::File file(name.constData(), false);
+    Check(path, file);
+    TagLib::Ogg::XiphComment& comment = *file.tag();
+    const TagLib::Ogg::FieldListMap fields = comment.fieldListMap();
+    const TagLib::String track =
+        R128Value(path, fields, values.trackGain, "R128_TRACK_GAIN", "REPLAYGAIN_TRACK_GAIN");
+    const TagLib::String album =
+        R128Value(path, fields, values.albumGain, "R128_ALBUM_GAIN", "REPLAYGAIN_ALBUM_GAIN");
+    for (const auto& [key, list] : fields) {
+        if (key.startsWith("REPLAYGAIN_") || key == "R128_TRACK_GAIN" || key == "R128_ALBUM_GAIN") {
+            comment.removeFields(key);
+        }
+    }
+    if (!track.isEmpty()) {
+        comment.addField("R128_TRACK_GAIN", track, true);
+    }
+    if (!album.isEmpty()) {
+        comment.addField("R128_ALBUM_GAIN", album, true);
+    }
+    Save(path, file.save());
 }
 
 void WriteMpeg(const QString& path, const QByteArray& name, const Pairs& pairs) {
@@ -110,16 +164,18 @@ namespace {
 // Writes into `path` as a file of extension `ext`.
 bool WriteAs(const QString& path, const QString& ext, const ReplayGainTags& values) {
     const QByteArray name = QFile::encodeName(path);
+    // Opus by what the file holds: an Opus stream named .ogg still gets the tags Opus players
+    // read.
+    if (DetectTagContainer(path) == TagContainer::OggOpus) {
+        WriteOpus(path, name, values);
+        return true;
+    }
     const Pairs pairs = Values(values);
     if (ext == QLatin1String("mp3") || ext == QLatin1String("mp2")) {
         WriteMpeg(path, name, pairs);
-    } else if (ext == QLatin1String("ogg") || ext == QLatin1String("oga")) {
+    } else if (ext == QLatin1String("ogg") || ext == QLatin1String("oga") ||
+               ext == QLatin1String("opus")) {
         TagLib::Ogg::Vorbis::File file(name.constData(), false);
-        Check(path, file);
-        SetXiph(*file.tag(), pairs);
-        Save(path, file.save());
-    } else if (ext == QLatin1String("opus")) {
-        TagLib::Ogg::Opus::File file(name.constData(), false);
         Check(path, file);
         SetXiph(*file.tag(), pairs);
         Save(path, file.save());
@@ -156,7 +212,7 @@ bool WriteReplayGainTags(const QString& path, const ReplayGainTags& values) {
 }
 
 bool ReplaceWithReplayGainTags(const QString& path, const ReplayGainTags& values) {
-    if (!HoldsReplayGainTags(path)) {
+    if (!HoldsReplayGainTags(path) && DetectTagContainer(path) != TagContainer::OggOpus) {
         return false;
     }
     QFile source(path);
