@@ -11,7 +11,7 @@ bool IsTagLibFormat(const QString& path) {
         QStringLiteral("spx"),  QStringLiteral("m4a"),  QStringLiteral("m4b"),
         QStringLiteral("mp4"),  QStringLiteral("wv"),   QStringLiteral("ape"),
         QStringLiteral("aif"),  QStringLiteral("aiff"), QStringLiteral("aifc"),
-        QStringLiteral("mpc"),  QStringLiteral("tta")};
+        QStringLiteral("mpc"),  QStringLiteral("tta"),  QStringLiteral("wav")};
     return kExtensions.contains(QFileInfo(path).suffix().toLower());
 }
 

@@ -12,7 +12,7 @@ bool IsTagLibFormat(const QString& path);
 // the year of the date. The title is as stored (the list cleans it).
 AudioFileinfo RecordOf(const TagSet& tags);
 
-// Reads the record of a file read through TagLib (FLAC, Opus, MP4, WavPack, AIFF, APE, Opus or
-// FLAC in Ogg ...). False when TagLib does not take the file (unknown format, not a regular
+// Reads the record of a file read through TagLib (FLAC, Opus, MP4, WavPack, AIFF, APE, WAV with
+// an ID3 or INFO chunk, Opus or FLAC in Ogg ...). False when TagLib does not take the file (unknown format, not a regular
 // file, damaged beyond reading); record is then untouched. Never throws; the file is only read.
 bool ReadTagLibRecord(const QString& path, AudioFileinfo& record);
