@@ -83,10 +83,13 @@ struct TagPicture {
 struct TagSet {
     QMap<QString, QStringList> fields;  // key as above -> values, none empty
     QList<TagPicture> pictures;         // in the file's order
+    // ID3v2.3 frames no field stands for (chapters, ratings, private data ...), whole: only an
+    // ID3v2 output of an ID3v2 input can hold them as they are.
+    QList<QByteArray> id3Frames;
     // What could not be read and was left out: key -> the frame or field as the file names it.
     QMap<QString, QString> dropped;
 
-    bool IsEmpty() const { return fields.isEmpty() && pictures.isEmpty(); }
+    bool IsEmpty() const { return fields.isEmpty() && pictures.isEmpty() && id3Frames.isEmpty(); }
     QStringList Values(TagFieldId field) const { return fields.value(TagKey(field)); }
     QString First(TagFieldId field) const { return Values(field).value(0); }
     // Several values as one text, where a single text is all there is room for.

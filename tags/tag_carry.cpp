@@ -34,6 +34,7 @@
 #include <memory>
 
 #include "platform/small_regular_file.h"
+#include "tags/id3v2_parse.h"
 #include "tags/r128_gain.h"
 #include "tags/tag_error.h"
 
@@ -403,6 +404,37 @@ void DropUnreadableDates(TagSet& set) {
     }
 }
 
+// The frames of an ID3v2 tag no property stands for, rendered as version 2.3 frames.
+QList<QByteArray> OpaqueId3Frames(TagLib::ID3v2::Tag* tag) {
+    static const QList<QByteArray> kKept = {"PRIV", "GEOB", "POPM", "PCNT", "CHAP", "CTOC", "SYLT",
+                                            "ETCO", "USER", "OWNE", "LINK", "COMR", "SYTC"};
+    QList<QByteArray> frames;
+    if (tag == nullptr) {
+        return frames;
+    }
+    // The whole tag as version 2.3, split again: TagLib renders a frame only as part of a tag.
+    const QByteArray whole = Bytes(tag->render(TagLib::ID3v2::v3));
+    const Id3v2Frames split =
+        SplitId3v2Tag(reinterpret_cast<const unsigned char*>(whole.constData()),
+                      static_cast<std::size_t>(whole.size()));
+    for (const Id3v2Frame& frame : split.frames) {
+        const QByteArray id = QByteArray::fromStdString(frame.id);
+        if (split.major != 3 || !kKept.contains(id)) {
+            continue;
+        }
+        QByteArray bytes = id;
+        const auto size = static_cast<quint32>(frame.data.size());
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            bytes.append(static_cast<char>((size >> shift) & 0xFF));
+        }
+        bytes.append(reinterpret_cast<const char*>(frame.flags), 2);
+        bytes.append(reinterpret_cast<const char*>(frame.data.data()),
+                     static_cast<qsizetype>(frame.data.size()));
+        frames << bytes;
+    }
+    return frames;
+}
+
 TagLib::ID3v2::Tag* Id3TagOf(TagLib::File& file) {
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file)) {
         return mpeg->ID3v2Tag(false);
@@ -498,6 +530,53 @@ QList<TagPicture> WithUniqueDescriptions(QList<TagPicture> pictures) {
     return pictures;
 }
 
+// TXXX descriptions as MusicBrainz Picard writes them, for the keys TagLib names in upper case:
+// players and taggers look them up exactly.
+void UsePicardDescriptions(TagLib::ID3v2::Tag& tag) {
+    static const QMap<QString, QString> kNames = {
+        {QStringLiteral("MUSICBRAINZ ALBUM ID"), QStringLiteral("MusicBrainz Album Id")},
+        {QStringLiteral("MUSICBRAINZ ARTIST ID"), QStringLiteral("MusicBrainz Artist Id")},
+        {QStringLiteral("MUSICBRAINZ ALBUM ARTIST ID"),
+         QStringLiteral("MusicBrainz Album Artist Id")},
+        {QStringLiteral("MUSICBRAINZ RELEASE GROUP ID"),
+         QStringLiteral("MusicBrainz Release Group Id")},
+        {QStringLiteral("MUSICBRAINZ RELEASE TRACK ID"),
+         QStringLiteral("MusicBrainz Release Track Id")},
+        {QStringLiteral("MUSICBRAINZ WORK ID"), QStringLiteral("MusicBrainz Work Id")},
+        {QStringLiteral("MUSICBRAINZ DISC ID"), QStringLiteral("MusicBrainz Disc Id")},
+        {QStringLiteral("MUSICBRAINZ ORIGINAL ALBUM ID"),
+         QStringLiteral("MusicBrainz Original Album Id")},
+        {QStringLiteral("MUSICBRAINZ ORIGINAL ARTIST ID"),
+         QStringLiteral("MusicBrainz Original Artist Id")},
+        {QStringLiteral("MUSICBRAINZ ALBUM TYPE"), QStringLiteral("MusicBrainz Album Type")},
+        {QStringLiteral("MUSICBRAINZ ALBUM STATUS"), QStringLiteral("MusicBrainz Album Status")},
+        {QStringLiteral("MUSICBRAINZ ALBUM RELEASE COUNTRY"),
+         QStringLiteral("MusicBrainz Album Release Country")},
+        {QStringLiteral("RELEASETYPE"), QStringLiteral("MusicBrainz Album Type")},
+        {QStringLiteral("RELEASESTATUS"), QStringLiteral("MusicBrainz Album Status")},
+        {QStringLiteral("RELEASECOUNTRY"), QStringLiteral("MusicBrainz Album Release Country")},
+        {QStringLiteral("ACOUSTID ID"), QStringLiteral("Acoustid Id")},
+        {QStringLiteral("ACOUSTID_ID"), QStringLiteral("Acoustid Id")},
+        {QStringLiteral("ACOUSTID FINGERPRINT"), QStringLiteral("Acoustid Fingerprint")},
+        {QStringLiteral("ACOUSTID_FINGERPRINT"), QStringLiteral("Acoustid Fingerprint")},
+        {QStringLiteral("MUSICIP PUID"), QStringLiteral("MusicIP PUID")},
+        {QStringLiteral("MUSICIP_PUID"), QStringLiteral("MusicIP PUID")},
+    };
+    for (TagLib::ID3v2::Frame* frame : tag.frameList("TXXX")) {
+        auto* user = dynamic_cast<TagLib::ID3v2::UserTextIdentificationFrame*>(frame);
+        if (user == nullptr) {
+            continue;
+        }
+        QString name = Q(user->description()).toUpper();
+        if (name.startsWith(QLatin1String("MUSICBRAINZ_"))) {
+            name = QStringLiteral("MUSICBRAINZ ") + name.mid(12);
+        }
+        if (const auto it = kNames.constFind(name); it != kNames.cend()) {
+            user->setDescription(T(it.value()));
+        }
+    }
+}
+
 void AddApics(TagLib::ID3v2::Tag& tag, const QList<TagPicture>& pictures, bool utf16) {
     for (const TagPicture& p : WithUniqueDescriptions(pictures)) {
         auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
@@ -540,6 +619,7 @@ void WriteAiff(TagLib::ID3v2::Tag& tag, const TagSet& tags, CarryWrite mode) {
     QMap<QString, QStringList> fields = tags.fields;
     const QStringList lyrics = fields.take(QStringLiteral("LYRICS"));
     tag.setProperties(ToPropertyMap(fields));
+    UsePicardDescriptions(tag);
     if (mode == CarryWrite::Replace || !lyrics.isEmpty()) {
         tag.removeFrames("USLT");
     }
@@ -715,6 +795,7 @@ TagSet ReadTagSet(const QString& path, QString* error) {
         JoinTotal(result.fields, QStringLiteral("TRACKNUMBER"), {"TRACKTOTAL", "TOTALTRACKS"});
         JoinTotal(result.fields, QStringLiteral("DISCNUMBER"), {"DISCTOTAL", "TOTALDISCS"});
         DropUnreadableFrames(Id3TagOf(*file), result);
+        result.id3Frames = OpaqueId3Frames(Id3TagOf(*file));
         DropUnreadableDates(result);
         result.pictures = ReadPictures(*file);
     } catch (const std::exception& e) {
@@ -752,6 +833,7 @@ QByteArray Id3v2FramesOf(const TagSet& set) {
     GainsForReplayGain(tags);
     TagLib::ID3v2::Tag tag;
     tag.setProperties(ToPropertyMap(tags.fields));
+    UsePicardDescriptions(tag);
     // TagLib names the plain lyrics "LYRICS"; other readers look for them without a description.
     for (TagLib::ID3v2::Frame* frame : tag.frameList("USLT")) {
         auto* lyrics = dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame);
@@ -761,7 +843,7 @@ QByteArray Id3v2FramesOf(const TagSet& set) {
     }
     AddApics(tag, tags.pictures, true);
     if (tag.frameList().isEmpty()) {
-        return {};
+        return tags.id3Frames.join();
     }
     const QByteArray rendered = Bytes(tag.render(TagLib::ID3v2::v3));
     // Walk the frames and leave the header and the padding behind.
@@ -776,7 +858,7 @@ QByteArray Id3v2FramesOf(const TagSet& set) {
         }
         end += kHeader + size;
     }
-    return rendered.mid(kHeader, end - kHeader);
+    return rendered.mid(kHeader, end - kHeader) + tags.id3Frames.join();
 }
 
 void WriteTagSet(const QString& path, const TagSet& set, CarryWrite mode) {

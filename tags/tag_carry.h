@@ -18,7 +18,8 @@ inline constexpr qsizetype kMaxCarriedPicture = 16'000'000;
 TagSet ReadTagSet(const QString& path, QString* error = nullptr);
 
 // The ID3v2.3 frames (without a tag header) that hold the set: text frames (several values
-// separated by a zero), TXXX for keys without a frame of their own, USLT, UFID, APIC.
+// separated by a zero), TXXX for keys without a frame of their own, USLT, UFID, APIC, and the
+// frames of an ID3v2 input that no field stands for.
 QByteArray Id3v2FramesOf(const TagSet& tags);
 
 // Puts the set into a FLAC, Ogg (Vorbis, Opus, FLAC), MP4, AIFF or WavPack file, recognised by its

@@ -133,8 +133,14 @@ QJsonObject WithPicturesAsKept(QJsonObject tags, const char* from, const char* t
     return tags;
 }
 
-// What mutagen finds in an output of the tool's full set.
-QJsonObject ExpectedIn(QJsonObject full, const char* ext) {
+// What mutagen finds in an output of the tool's full set; the frames no field stands for only in
+// an MP3 output of an ID3 input.
+QJsonObject ExpectedIn(QJsonObject full, const char* from, const char* ext) {
+    const QStringList id3Inputs = {S("mp3"), S("wav"), S("aiff")};
+    if (!id3Inputs.contains(QLatin1String(from)) || QLatin1String(ext) != QLatin1String("mp3")) {
+        full.remove(S("popm:rater@example.org"));
+        full.remove(S("priv:org.example.quorvel"));
+    }
     if (QLatin1String(ext) == QLatin1String("opus")) {
         // R128 relative to -23 LUFS: -6.50 dB of ReplayGain is -11.5 dB, -2944 in Q7.8.
         full.remove(S("replaygain_track_gain"));
@@ -145,9 +151,10 @@ QJsonObject ExpectedIn(QJsonObject full, const char* ext) {
 
 // Every input format into every tagged output format, untouched by the editor: mutagen reads
 // every field back with every value, whole (a 10,240-character comment, a full date), under the
-// target's usual name, and every picture with its bytes unchanged.
+// target's usual name, every picture with its bytes unchanged, and an ID3 input's other frames
+// in an MP3 output.
 TEST_F(TagCarry, EveryValueOfEveryInputReachesEveryFormat) {
-    const QJsonObject full = DumpCarried({Source("flac")}).value(0);
+    const QJsonObject full = DumpCarried({Source("mp3")}).value(0);
     ASSERT_EQ(full.value(S("pictures")).toArray().size(), 2);
     ASSERT_EQ(full.value(S("pictures")).toArray()[0].toArray()[2].toString(), coverSha_);
     ASSERT_EQ(full.value(S("artist")).toArray().size(), 2);
@@ -163,7 +170,7 @@ TEST_F(TagCarry, EveryValueOfEveryInputReachesEveryFormat) {
                 << from << " to " << to.ext;
             EXPECT_TRUE(note.isEmpty()) << note.toStdString();
             outputs << out;
-            expected << WithPicturesAsKept(ExpectedIn(full, to.ext), from, to.ext);
+            expected << WithPicturesAsKept(ExpectedIn(full, from, to.ext), from, to.ext);
             kept << std::pair{from, to.ext};
         }
     }

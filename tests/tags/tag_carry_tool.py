@@ -65,6 +65,9 @@ def id3_frames(front):
                       ("REPLAYGAIN_TRACK_GAIN", "replaygain_track_gain"),
                       ("SESSION", "session")):
         t.add(id3.TXXX(encoding=3, desc=desc, text=FIELDS[key]))
+    # Frames no field stands for: an ID3 output of an ID3 input keeps them.
+    t.add(id3.POPM(email="rater@example.org", rating=196, count=3))
+    t.add(id3.PRIV(owner="org.example.quorvel", data=b"\x00\x01private"))
     t.add(id3.APIC(encoding=3, mime="image/png", type=3, desc="front", data=front))
     t.add(id3.APIC(encoding=3, mime="image/jpeg", type=4, desc="back", data=BACK))
     return t
@@ -172,7 +175,8 @@ def tag(path, cover_path):
 def free_name(name):
     """TXXX, MP4 free-form and ASF names as Vorbis comment keys ("MusicBrainz Album Id")."""
     key = name.lower().replace("/", " ").replace(" ", "_")
-    if key.startswith("musicbrainz_"):
+    # Players look the ids up by Picard's exact names ("MusicBrainz Album Id"), case included.
+    if name.startswith(("MusicBrainz ", "MusicBrainz/")):
         key = "musicbrainz_" + key[len("musicbrainz_"):].replace("_", "")
     return key
 
@@ -209,6 +213,10 @@ def dump_id3(t, out, pictures):
     for frame in t.getall("UFID"):
         if frame.owner == "http://musicbrainz.org":
             out["musicbrainz_trackid"] = [frame.data.decode()]
+    for frame in t.getall("POPM"):
+        out["popm:" + frame.email] = [str(frame.rating), str(frame.count)]
+    for frame in t.getall("PRIV"):
+        out["priv:" + frame.owner] = [frame.data.hex()]
     for frame in t.getall("APIC"):
         pictures.append([int(frame.type), frame.desc, sha(frame.data)])
 
