@@ -156,30 +156,43 @@ void PutId3Tag(const QString& fileName, const QByteArray& tag, TagRewrite rewrit
     }
 }
 
-void TransferId3(const QString& outputPath, TagSet tags, TagRewrite rewrite) {
-    struct Slot {
-        TagFieldId id;
-        TagFields bit;
-        QString ID3StructV2::*text;
-    };
-    constexpr Slot kSlots[] = {{TagFieldId::Title, TagField::Title, &ID3StructV2::Title},
-                               {TagFieldId::Artist, TagField::Artist, &ID3StructV2::Artist},
-                               {TagFieldId::Album, TagField::Album, &ID3StructV2::Album},
-                               {TagFieldId::Date, TagField::Year, &ID3StructV2::Year},
-                               {TagFieldId::Track, TagField::Track, &ID3StructV2::Track},
-                               {TagFieldId::Comment, TagField::Comment, &ID3StructV2::Comment},
-                               {TagFieldId::Genre, TagField::Genre, &ID3StructV2::Genre}};
-    ID3StructV2 seven;
+// One field of a writer's own record.
+template <typename Record>
+struct Slot {
+    TagFieldId id;
+    TagFields bit;
+    QString Record::*text;
+};
+
+// Moves each field the record's writer holds as it is (fits) out of the set into the record; the
+// others stay in the set for TagLib and leave the writer's field set.
+template <typename Record, std::size_t N, typename Fits>
+TagFields TakeFitting(TagSet& tags, Record& record, const Slot<Record> (&table)[N], Fits fits) {
     TagFields fields = TagField::All;
-    for (const Slot& slot : kSlots) {
+    for (const Slot<Record>& slot : table) {
         const QStringList values = tags.Values(slot.id);
-        if (FitsId3Slot(slot.id, values)) {
-            seven.*slot.text = values.value(0);
+        if (fits(slot.id, values)) {
+            record.*slot.text = values.value(0);
             tags.Set(slot.id, {});
         } else {
-            fields &= ~slot.bit;  // TagLib's frame below holds it whole
+            fields &= ~slot.bit;
         }
     }
+    return fields;
+}
+
+void TransferId3(const QString& outputPath, TagSet tags, TagRewrite rewrite) {
+    constexpr Slot<ID3StructV2> kSlots[] = {
+        {TagFieldId::Title, TagField::Title, &ID3StructV2::Title},
+        {TagFieldId::Artist, TagField::Artist, &ID3StructV2::Artist},
+        {TagFieldId::Album, TagField::Album, &ID3StructV2::Album},
+        {TagFieldId::Date, TagField::Year, &ID3StructV2::Year},
+        {TagFieldId::Track, TagField::Track, &ID3StructV2::Track},
+        {TagFieldId::Comment, TagField::Comment, &ID3StructV2::Comment},
+        {TagFieldId::Genre, TagField::Genre, &ID3StructV2::Genre}};
+    ID3StructV2 seven;
+    // What does not fit goes whole into TagLib's frames below.
+    const TagFields fields = TakeFitting(tags, seven, kSlots, FitsId3Slot);
     const QByteArray frames = Id3v2FramesOf(tags);
     if (frames.isEmpty() && fields == TagField::All) {
         if (rewrite == TagRewrite::InPlace) {
@@ -196,28 +209,17 @@ void TransferId3(const QString& outputPath, TagSet tags, TagRewrite rewrite) {
 }
 
 void TransferOggVorbis(const QString& outputPath, TagSet tags) {
-    struct Slot {
-        TagFieldId id;
-        TagFields bit;
-        QString OGGTag::*text;
-    };
-    constexpr Slot kSlots[] = {{TagFieldId::Title, TagField::Title, &OGGTag::Title},
-                               {TagFieldId::Artist, TagField::Artist, &OGGTag::Artist},
-                               {TagFieldId::Album, TagField::Album, &OGGTag::Album},
-                               {TagFieldId::Date, TagField::Year, &OGGTag::Date},
-                               {TagFieldId::Comment, TagField::Comment, &OGGTag::Comment},
-                               {TagFieldId::Genre, TagField::Genre, &OGGTag::Genre}};
+    constexpr Slot<OGGTag> kSlots[] = {{TagFieldId::Title, TagField::Title, &OGGTag::Title},
+                                       {TagFieldId::Artist, TagField::Artist, &OGGTag::Artist},
+                                       {TagFieldId::Album, TagField::Album, &OGGTag::Album},
+                                       {TagFieldId::Date, TagField::Year, &OGGTag::Date},
+                                       {TagFieldId::Comment, TagField::Comment, &OGGTag::Comment},
+                                       {TagFieldId::Genre, TagField::Genre, &OGGTag::Genre}};
     OGGTag tag;
-    TagFields fields = TagField::All;
-    for (const Slot& slot : kSlots) {
-        const QStringList values = tags.Values(slot.id);
-        if (values.size() <= 1) {
-            tag.*slot.text = values.value(0);
-            tags.Set(slot.id, {});
-        } else {
-            fields &= ~slot.bit;  // repeated comments, written below
-        }
-    }
+    // Several values become repeated comments, written below.
+    const TagFields fields =
+        TakeFitting(tags, tag, kSlots,
+                    [](TagFieldId, const QStringList& values) { return values.size() <= 1; });
     // Vorbis comments keep the total in a field of its own.
     const QString track = tags.First(TagFieldId::Track);
     tags.Set(TagFieldId::Track, {});
