@@ -7,13 +7,25 @@
 
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
+#include "outside/audio/pcm_header_length.h"
 
 namespace {
 
 class SndfileDecoder : public AudioDecoder {
   public:
     SndfileDecoder(QString path, SNDFILE* file, const SF_INFO& info)
-        : path_(std::move(path)), file_(file), info_(info) {}
+        : path_(std::move(path)), file_(file), info_(info) {
+        // A header that promises more audio than the file holds makes the length the promised
+        // one, so that the early end is reported instead of passing for the whole file.
+        const int type = info_.format & SF_FORMAT_TYPEMASK;
+        if (type == SF_FORMAT_WAV || type == SF_FORMAT_WAVEX || type == SF_FORMAT_RF64 ||
+            type == SF_FORMAT_AIFF) {
+            const std::int64_t stated = StatedPcmFrames(path_);
+            if (stated > info_.frames) {
+                info_.frames = stated;
+            }
+        }
+    }
     ~SndfileDecoder() override { sf_close(file_); }
 
     int SampleRate() const override { return info_.samplerate; }

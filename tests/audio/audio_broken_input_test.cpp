@@ -160,13 +160,43 @@ TEST(BrokenInputs, NonsenseIsRefusedWithTheFileAndTheCause) {
     EXPECT_THROW(reader->ReadBuffer(100), ComponentError);  // nothing open
 }
 
-TEST(BrokenInputs, AWavHeaderClaimingMoreDataDeliversWhatIsThere) {
+// A header that states more audio than the file holds: cut after its header, the file fails
+// where its audio ends instead of converting to a short output; a size streaming writers use for
+// "unknown" delivers what is there.
+TEST(BrokenInputs, AHeaderStatingMoreAudioThanThereIsFailsAtTheEnd) {
     TempDir dir;
-    const QString path = dir.Write(QStringLiteral("claims.wav"), WithDataSizeClaimingMore());
-    auto reader = CreateAudioFile();
-    reader->Open(path);
-    EXPECT_EQ(reader->Length(), 20000);
-    EXPECT_EQ(reader->ReadBuffer(1 << 30).FrameCount(), 20000u);
+    // 20000 stereo 16-bit frames of silence at 44.1 kHz (the rate as an 80-bit float).
+    QByteArray comm("COMM\0\0\0\x12\0\2\0\0\x4E\x20\0\x10\x40\x0E\xAC\x44", 20);
+    comm.append(QByteArray(6, '\0'));
+    QByteArray ssnd("SSND", 4);
+    QByteArray size(4, '\0');
+    qToBigEndian<quint32>(8 + 80000, size.data());
+    ssnd += size + QByteArray(8 + 80000, '\0');
+    qToBigEndian<quint32>(static_cast<quint32>(4 + comm.size() + ssnd.size()), size.data());
+    const QByteArray aiff = QByteArray("FORM", 4) + size + QByteArray("AIFF", 4) + comm + ssnd;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool fails;
+    } cases[] = {
+        {"cut.wav", GoodWav().left(GoodWav().size() / 2), true},
+        {"cut.aiff", aiff.left(aiff.size() / 2), true},
+        {"unknown_size.wav", WithDataSizeClaimingMore(), false},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.Write(QString::fromLatin1(c.name), c.bytes);
+        auto reader = CreateAudioFile();
+        reader->Open(path);
+        try {
+            const AudioBuffer all = reader->ReadBuffer(1 << 30);
+            EXPECT_FALSE(c.fails) << c.name;
+            EXPECT_EQ(all.FrameCount(), 20000u) << c.name;
+        } catch (const ComponentError& e) {
+            EXPECT_TRUE(c.fails) << c.name << ": " << e.what();
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("the audio ended at")))
+                << e.what();
+        }
+    }
 }
 
 // Decoding goes by content: a WAV named .mp3 and an MP3 named .wav both decode.
