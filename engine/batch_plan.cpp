@@ -1,5 +1,6 @@
 #include "engine/batch_plan.h"
 
+#include <QHash>
 #include <QSet>
 
 #include "engine/hidden_output.h"
@@ -22,12 +23,21 @@ void PlanOutputs(const MainState& state, RunPlan& plan) {
                                 : state.settingsFile ? ReadOutputNaming(*state.settingsFile)
                                                      : ReadOutputNaming(SettingsFile());
     QSet<QString> cleaned{plan.setup.outputDir};
+    QHash<QString, int> firstNames;
     for (RowInput& in : plan.rows) {
         const ListRow& r = in.source;
         in.target = ResolveOutputTarget(naming, plan.setup.outputDir, r.caption, r.path,
                                         r.sourceFolder, r.record);
         in.firstName = FirstOutputName(in.target, plan.setup.extension, plan.prefix);
-        in.existing = DecideExisting(naming.existing, in.firstName, r.path);
+        ++firstNames[in.firstName];
+    }
+    for (RowInput& in : plan.rows) {
+        const ExistingDecision existing =
+            DecideExistingOutput(naming.existing, in.target, plan.setup.extension, plan.prefix,
+                                 firstNames.value(in.firstName) > 1);
+        in.existing = existing.action;
+        in.firstName = existing.name;
+        in.refusal = existing.reason;
         // What killed runs left in the sub-folders goes as it does in the output folder.
         if (!cleaned.contains(in.target.dir)) {
             cleaned.insert(in.target.dir);

@@ -23,6 +23,7 @@ struct RowInput {
     // under its first name means for it.
     OutputTarget target;
     ExistingAction existing = ExistingAction::Convert;
+    QString refusal;  // why the row cannot be converted (Refuse)
     QString firstName;
 };
 

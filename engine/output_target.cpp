@@ -8,6 +8,7 @@
 
 #include "engine/output_path.h"
 #include "filelist/name_pattern.h"
+#include "platform/source_mark.h"
 #include "tags/tag_carry.h"
 #include "tags/taglib_read.h"
 
@@ -112,4 +113,49 @@ ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
         return ExistingAction::Replace;
     }
     return ExistingAction::Skip;
+}
+
+ExistingDecision DecideExistingOutput(ExistingOutput rule, const OutputTarget& target,
+                                      const QString& extension, const QString& prefix,
+                                      bool firstNameShared) {
+    const QString first = FirstOutputName(target, extension, prefix);
+    ExistingDecision d{ExistingAction::Convert, first, {}};
+    if (rule == ExistingOutput::Number) {
+        return d;
+    }
+    struct stat st {};
+    if (ModifiedAt(first, false, st) && !S_ISREG(st.st_mode)) {
+        d.action = ExistingAction::Refuse;
+        d.reason = S_ISDIR(st.st_mode) ? QStringLiteral("%1 is a folder, not an output").arg(first)
+                   : S_ISLNK(st.st_mode) ? QStringLiteral("%1 is a link, not an output").arg(first)
+                                         : QStringLiteral("%1 is not an output").arg(first);
+        return d;
+    }
+    // The names the rule gives this target, as long as they exist.
+    const QString input = QFileInfo(target.inputPath).absoluteFilePath();
+    QString own;
+    ChooseOutputName(target.dir, target.caption, target.inputPath, extension, prefix,
+                     [&](const QString& candidate) {
+                         struct stat c {};
+                         if (!ModifiedAt(candidate, false, c)) {
+                             return NameClaim::Claimed;  // the end of the numbered names
+                         }
+                         const QString source = OutputSource(candidate);
+                         if (source == input) {
+                             own = candidate;
+                             return NameClaim::Claimed;
+                         }
+                         // Unmarked (an older run, or no attributes here): the first name is the
+                         // input's own unless another row of this batch could claim it too.
+                         if (source.isEmpty() && candidate == first && !firstNameShared) {
+                             own = candidate;
+                         }
+                         return NameClaim::Taken;
+                     });
+    if (own.isEmpty()) {
+        return d;  // nothing of this input's: a new output, never over another input's
+    }
+    d.name = own;
+    d.action = DecideExisting(rule, own, target.inputPath);
+    return d;
 }

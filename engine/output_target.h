@@ -25,9 +25,25 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
 QString FirstOutputName(const OutputTarget& target, const QString& extension,
                         const QString& prefix);
 
-// What to do with a row whose first name is taken when the batch starts.
-enum class ExistingAction { Convert, Skip, Replace };
+// What to do with a row whose first name is taken when the batch starts. Refuse: a folder or a
+// link stands where skip or update would look for the output.
+enum class ExistingAction { Convert, Skip, Replace, Refuse };
 // Number: Convert (the rule numbers it). Skip: Skip when anything has the name. Update: Replace
 // when a regular file (not a link) has the name and is older than the input, else Skip.
 ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
                               const QString& inputPath);
+
+// The decision for one row when the batch starts, and the output it concerns. Skip and update
+// look for the output this same input made in an earlier run: among the first name and the
+// numbered names after it that exist, the one marked with the input's path (an unmarked first
+// name counts as its own only when no other row of the batch has that first name). Another
+// input's output is never skipped for it nor replaced: without an own output the row converts to
+// a new name. A folder or a link at the first name refuses the row, with the reason.
+struct ExistingDecision {
+    ExistingAction action = ExistingAction::Convert;
+    QString name;    // the output skipped or replaced; the first name otherwise
+    QString reason;  // for Refuse
+};
+ExistingDecision DecideExistingOutput(ExistingOutput rule, const OutputTarget& target,
+                                      const QString& extension, const QString& prefix,
+                                      bool firstNameShared);

@@ -10,6 +10,7 @@
 #include "components/loudness_meter.h"
 #include "engine/hidden_output.h"
 #include "engine/loudness_gain.h"
+#include "platform/source_mark.h"
 #include "tags/replaygain_tags.h"
 #include "tags/tag_transfer.h"
 
@@ -106,7 +107,7 @@ bool LetGo(const JobParts& job) {
 }
 
 QString PromiseRowName(const RunPlan& plan, const RowInput& in) {
-    if (in.existing == ExistingAction::Skip) {
+    if (in.existing == ExistingAction::Skip || in.existing == ExistingAction::Refuse) {
         return {};
     }
     if (in.existing == ExistingAction::Replace && PromiseExactOutputName(in.firstName)) {
@@ -132,6 +133,10 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
         // Nothing is opened or decoded: a re-run over a converted library costs a look per file.
         r.output = in.firstName;
         return end(RowState::Exists);
+    }
+    if (in.existing == ExistingAction::Refuse) {
+        r.reason = MessageNamingFile(in.refusal, path);
+        return end(RowState::Failed);
     }
     if (promised.isEmpty()) {
         promised = PromiseRowName(p.plan, in);
@@ -183,6 +188,8 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             if (p.plan.replayGain) {
                 TagReplayGain(p, hidden, extras);
             }
+            // A later run's skip and update find this input's own output by it.
+            MarkOutputSource(hidden, path);
             r.note = JoinedNote(extras.note, tagNote);
             if (copy) {
                 r.note = JoinedNote(QStringLiteral("copied"), r.note);

@@ -8,6 +8,7 @@
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 #include "fakes/fake_audio.h"
+#include "platform/source_mark.h"
 #include "recording_host.h"
 #include "support/temp_dir.h"
 
@@ -56,7 +57,8 @@ class OutputOrganiseTest : public ::testing::Test {
 };
 
 // An output already there is numbered past, skipped without being decoded, or replaced only
-// when older than its input; a link at the name is never replaced, nor is what it points to.
+// when older than its input; a link at the name fails the row for skip and update, and neither
+// it nor what it points to is replaced.
 TEST_F(OutputOrganiseTest, ExistingOutputsAreNumberedSkippedOrUpdatedByAge) {
     enum class At { File, Link };
     struct Case {
@@ -73,7 +75,9 @@ TEST_F(OutputOrganiseTest, ExistingOutputsAreNumberedSkippedOrUpdatedByAge) {
         {ExistingOutput::Skip, At::File, 10, RowState::Exists, "song.wav", false},
         {ExistingOutput::Update, At::File, 500, RowState::Finished, "song.wav", true},
         {ExistingOutput::Update, At::File, 10, RowState::Exists, "song.wav", false},
-        {ExistingOutput::Update, At::Link, 500, RowState::Exists, "song.wav", false},
+        {ExistingOutput::Update, At::Link, 500, RowState::Failed, nullptr, false},
+        {ExistingOutput::Skip, At::Link, 500, RowState::Failed, nullptr, false},
+        {ExistingOutput::Number, At::Link, 500, RowState::Finished, "song_1.wav", false},
     };
     const QString input = Input(S("song.wav"));
     SetModified(input, 100);
@@ -95,11 +99,13 @@ TEST_F(OutputOrganiseTest, ExistingOutputsAreNumberedSkippedOrUpdatedByAge) {
         const auto what = static_cast<int>(c.rule);
         ASSERT_EQ(host.done.size(), 1u);
         EXPECT_EQ(host.done[0].outcome, c.outcome) << what;
-        EXPECT_EQ(host.done[0].output, Out(S(c.output))) << what;
-        EXPECT_EQ(host.rows[0].status, c.outcome == RowState::Exists ? S("Skipped") : S("finish"))
-            << what;
-        // A skipped row is never opened.
-        EXPECT_EQ(log->filter(S("AudioFileRead.Open")).isEmpty(), c.outcome == RowState::Exists)
+        EXPECT_EQ(host.done[0].output, c.output ? Out(S(c.output)) : QString()) << what;
+        const QString status = c.outcome == RowState::Exists     ? S("Skipped")
+                               : c.outcome == RowState::Finished ? S("finish")
+                                                                 : S("Error");
+        EXPECT_EQ(host.rows[0].status, status) << what;
+        // A skipped or refused row is never opened.
+        EXPECT_EQ(log->filter(S("AudioFileRead.Open")).isEmpty(), c.outcome != RowState::Finished)
             << what;
         const QByteArray now = ReadAll(Out(S("song.wav")));
         EXPECT_EQ(now == "keep", !c.replaced) << what;
@@ -109,6 +115,44 @@ TEST_F(OutputOrganiseTest, ExistingOutputsAreNumberedSkippedOrUpdatedByAge) {
             QDir(outDir).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(S(".quorvel")),
             QStringList())
             << what;
+    }
+}
+
+// Two inputs that give one name: re-runs skip or update each input's own output only, whatever
+// the first run left, and never put one input's audio under the other's output.
+TEST_F(OutputOrganiseTest, ReRunsTouchOnlyEachInputsOwnOutput) {
+    const QString cd1 = Input(S("CD1/01.wav"));
+    const QString cd2 = Input(S("CD2/01.wav"));
+    const auto run = [&](ExistingOutput rule, const QStringList& inputs) {
+        host = RecordingHost{};
+        for (const QString& input : inputs) {
+            host.Add(S("01"), input);
+        }
+        Run({QString(), rule, false});
+        std::vector<std::pair<RowState, QString>> done;
+        for (const auto& d : host.done) {
+            done.emplace_back(d.outcome, QFileInfo(d.output).fileName());
+        }
+        return done;
+    };
+    using Done = std::vector<std::pair<RowState, QString>>;
+    for (const bool firstRunCut : {false, true}) {
+        QDir(outDir).removeRecursively();
+        QDir().mkpath(outDir);
+        run(ExistingOutput::Number, firstRunCut ? QStringList{cd1} : QStringList{cd1, cd2});
+        EXPECT_EQ(run(ExistingOutput::Skip, {cd1, cd2}),
+                  (Done{{RowState::Exists, S("01.wav")},
+                        {firstRunCut ? RowState::Finished : RowState::Exists, S("01_1.wav")}}))
+            << firstRunCut;
+        SetModified(Out(S("01.wav")), 500);
+        SetModified(Out(S("01_1.wav")), 500);
+        SetModified(cd1, 1000);  // only CD2 changed since
+        EXPECT_EQ(run(ExistingOutput::Update, {cd1, cd2}),
+                  (Done{{RowState::Exists, S("01.wav")}, {RowState::Finished, S("01_1.wav")}}))
+            << firstRunCut;
+        EXPECT_EQ(OutputSource(Out(S("01.wav"))), cd1);
+        EXPECT_EQ(OutputSource(Out(S("01_1.wav"))), cd2);
+        EXPECT_FALSE(QFileInfo::exists(Out(S("01_2.wav"))));
     }
 }
 
