@@ -43,6 +43,17 @@ bool StartsWithFfmpegMagic(const QByteArray& head) {
     return false;
 }
 
+// A FLAC stream whose STREAMINFO gives its length as 0, "unknown" (what an encoder writing into a
+// pipe leaves): libsndfile takes it for empty, FFmpeg decodes its frames to the end.
+bool FlacOfUnknownLength(const QByteArray& head) {
+    constexpr qsizetype kTotalAt = 4 + 4 + 13;  // magic, block header, 13 bytes into STREAMINFO
+    if (!head.startsWith("fLaC") || head.size() < kTotalAt + 5 || (head.at(4) & 0x7F) != 0) {
+        return false;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(head.constData() + kTotalAt);
+    return (p[0] & 0x0F) == 0 && p[1] == 0 && p[2] == 0 && p[3] == 0 && p[4] == 0;
+}
+
 // A tag far larger than any cover picture is not worth reading into memory to find the audio.
 constexpr std::int64_t kMaxScanBytes = 64 << 20;
 
@@ -72,7 +83,7 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
 
     QString whyNot;
     std::unique_ptr<AudioDecoder> decoder;
-    if (StartsWithFfmpegMagic(head)) {
+    if (StartsWithFfmpegMagic(head) || FlacOfUnknownLength(head)) {
         file.close();
         decoder = OpenFfmpegDecoder(path, &whyNot);
     } else if (StartsWithContainerMagic(head)) {

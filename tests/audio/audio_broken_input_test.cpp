@@ -199,6 +199,26 @@ TEST(BrokenInputs, AHeaderStatingMoreAudioThanThereIsFailsAtTheEnd) {
     }
 }
 
+// A FLAC stream of unknown length (0 in its STREAMINFO, as FFmpeg leaves one written into a
+// pipe) decodes to its end instead of being refused.
+TEST(BrokenInputs, AFlacOfUnknownLengthDecodesToItsEnd) {
+    TempDir dir;
+    const QString path = dir.File(QStringLiteral("pipe.flac"));
+    int rc = -1;
+    RunTool(QStringLiteral("sh"),
+            {
+                QStringLiteral("-c"),
+                QStringLiteral("ffmpeg -v error -f lavfi -i sine=d=1:r=8000 -f flac - > '%1'")
+                    .arg(path),
+            },
+            &rc);
+    ASSERT_EQ(rc, 0) << "ffmpeg is missing: run scripts/setup";
+    ASSERT_EQ(::ReadAll(path).mid(21, 5).toHex(), QByteArray("f000000000"));  // length unknown
+    auto reader = CreateAudioFile();
+    reader->Open(path);
+    EXPECT_EQ(reader->ReadBuffer(1 << 20).FrameCount(), 8000u);
+}
+
 // Decoding goes by content: a WAV named .mp3 and an MP3 named .wav both decode.
 TEST(BrokenInputs, TheContentNotTheExtensionChoosesTheDecoder) {
     TempDir dir;

@@ -389,6 +389,12 @@ TEST(RealInput, AnInputCutShortWhileItIsReadFailsWithWhereItEnded) {
                 << e.what();
         }
         reader->Open(path);
+        if (path == wav) {
+            // Opened again, the WAV's header still states 10 s: the cut shows at its end too.
+            EXPECT_EQ(reader->Duration(), 10000);
+            EXPECT_THROW(ReadAll(*reader, path), ComponentError);
+            continue;
+        }
         EXPECT_NEAR(reader->Duration(), 4000, 300) << path.toStdString();
         EXPECT_EQ(static_cast<std::int64_t>(ReadAll(*reader, path).FrameCount()), reader->Length());
     }
