@@ -54,6 +54,98 @@ bool FlacOfUnknownLength(const QByteArray& head) {
     return (p[0] & 0x0F) == 0 && p[1] == 0 && p[2] == 0 && p[3] == 0 && p[4] == 0;
 }
 
+std::uint64_t FlacStatedTotal(const QByteArray& head) {
+    constexpr qsizetype kTotalAt = 4 + 4 + 13;
+    const auto* p = reinterpret_cast<const unsigned char*>(head.constData() + kTotalAt);
+    return std::uint64_t(p[0] & 0x0F) << 32 | std::uint64_t(p[1]) << 24 |
+           std::uint64_t(p[2]) << 16 | std::uint64_t(p[3]) << 8 | p[4];
+}
+
+// The sample just after the last frame whose header (with its CRC-8) is found in the file's last
+// bytes; 0 when none is.
+std::uint64_t FlacEndOfLastFrame(QFile& file, std::uint32_t fixedBlockSize) {
+    constexpr qint64 kTail = 1 << 18;
+    const qint64 size = file.size();
+    if (!file.seek(std::max<qint64>(0, size - kTail))) {
+        return 0;
+    }
+    const QByteArray tail = file.read(kTail);
+    const auto* b = reinterpret_cast<const unsigned char*>(tail.constData());
+    const qsizetype n = tail.size();
+    for (qsizetype i = n - 6; i >= 0; --i) {
+        if (b[i] != 0xFF || (b[i + 1] & 0xFE) != 0xF8 || (b[i + 3] & 0x01) != 0 ||
+            (b[i + 2] >> 4) == 0 || (b[i + 2] & 0x0F) == 0x0F) {
+            continue;
+        }
+        // The frame or sample number, UTF-8 coded in up to seven bytes.
+        qsizetype at = i + 4;
+        std::uint64_t number = b[at];
+        int more = 0;
+        if (number >= 0xFE) {
+            more = 6;
+            number = 0;
+        } else if (number >= 0xC0) {
+            for (unsigned mask = 0x40; number & mask; mask >>= 1) {
+                ++more;
+            }
+            number &= (0x3Fu >> more);
+        } else if (number >= 0x80) {
+            continue;
+        }
+        ++at;
+        bool coded = at + more <= n;
+        for (int k = 0; coded && k < more; ++k, ++at) {
+            coded = (b[at] & 0xC0) == 0x80;
+            number = number << 6 | (b[at] & 0x3F);
+        }
+        const unsigned sizeCode = b[i + 2] >> 4;
+        const unsigned rateCode = b[i + 2] & 0x0F;
+        std::uint64_t blockSize = sizeCode == 1   ? 192
+                                  : sizeCode <= 5 ? 576u << (sizeCode - 2)
+                                  : sizeCode >= 8 ? 256u << (sizeCode - 8)
+                                                  : 0;
+        const int sizeBytes = sizeCode == 6 ? 1 : sizeCode == 7 ? 2 : 0;
+        const int rateBytes = rateCode == 12 ? 1 : rateCode >= 13 ? 2 : 0;
+        if (!coded || at + sizeBytes + rateBytes >= n) {
+            continue;
+        }
+        if (sizeBytes > 0) {
+            blockSize = (sizeBytes == 1 ? b[at] : (b[at] << 8 | b[at + 1])) + 1u;
+        }
+        at += sizeBytes + rateBytes;
+        unsigned crc = 0;
+        for (qsizetype k = i; k < at; ++k) {
+            crc ^= b[k];
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = (crc & 0x80) ? ((crc << 1) ^ 0x07) & 0xFF : (crc << 1) & 0xFF;
+            }
+        }
+        if (crc != b[at]) {
+            continue;
+        }
+        const bool variable = (b[i + 1] & 0x01) != 0;
+        return (variable ? number : number * fixedBlockSize) + blockSize;
+    }
+    return 0;
+}
+
+// A FLAC stream whose frames run past the length its STREAMINFO states: libsndfile stops at the
+// stated length, FFmpeg decodes every frame.
+bool FlacLongerThanStated(const QString& path, const QByteArray& head) {
+    if (!head.startsWith("fLaC") || head.size() < 26 || (head.at(4) & 0x7F) != 0) {
+        return false;
+    }
+    const std::uint32_t minBlock =
+        std::uint32_t(std::uint8_t(head.at(8))) << 8 | std::uint8_t(head.at(9));
+    const std::uint32_t maxBlock =
+        std::uint32_t(std::uint8_t(head.at(10))) << 8 | std::uint8_t(head.at(11));
+    QFile file(path);
+    if (minBlock != maxBlock || !file.open(QIODevice::ReadOnly)) {
+        return false;  // a variable block size numbers samples, handled the same below
+    }
+    return FlacEndOfLastFrame(file, minBlock) > FlacStatedTotal(head);
+}
+
 // A tag far larger than any cover picture is not worth reading into memory to find the audio.
 constexpr std::int64_t kMaxScanBytes = 64 << 20;
 
@@ -83,7 +175,8 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
 
     QString whyNot;
     std::unique_ptr<AudioDecoder> decoder;
-    if (StartsWithFfmpegMagic(head) || FlacOfUnknownLength(head)) {
+    if (StartsWithFfmpegMagic(head) || FlacOfUnknownLength(head) ||
+        FlacLongerThanStated(path, head)) {
         file.close();
         decoder = OpenFfmpegDecoder(path, &whyNot);
     } else if (StartsWithContainerMagic(head)) {

@@ -200,23 +200,30 @@ TEST(BrokenInputs, AHeaderStatingMoreAudioThanThereIsFailsAtTheEnd) {
 }
 
 // A FLAC stream of unknown length (0 in its STREAMINFO, as FFmpeg leaves one written into a
-// pipe) decodes to its end instead of being refused.
-TEST(BrokenInputs, AFlacOfUnknownLengthDecodesToItsEnd) {
+// pipe), or one whose STREAMINFO states fewer samples than its frames hold, decodes to its end
+// instead of being refused or cut to the stated length.
+TEST(BrokenInputs, AFlacDecodesEveryFrameWhateverItsHeaderStates) {
     TempDir dir;
-    const QString path = dir.File(QStringLiteral("pipe.flac"));
+    const QString pipe = dir.File(QStringLiteral("pipe.flac"));
+    const QString file = dir.File(QStringLiteral("file.flac"));
     int rc = -1;
     RunTool(QStringLiteral("sh"),
-            {
-                QStringLiteral("-c"),
-                QStringLiteral("ffmpeg -v error -f lavfi -i sine=d=1:r=8000 -f flac - > '%1'")
-                    .arg(path),
-            },
+            {QStringLiteral("-c"),
+             QStringLiteral("ffmpeg -v error -f lavfi -i sine=d=1:r=8000 -f flac - > '%1' && "
+                            "ffmpeg -v error -f lavfi -i sine=d=1:r=8000 '%2'")
+                 .arg(pipe, file)},
             &rc);
     ASSERT_EQ(rc, 0) << "ffmpeg is missing: run scripts/setup";
-    ASSERT_EQ(::ReadAll(path).mid(21, 5).toHex(), QByteArray("f000000000"));  // length unknown
-    auto reader = CreateAudioFile();
-    reader->Open(path);
-    EXPECT_EQ(reader->ReadBuffer(1 << 20).FrameCount(), 8000u);
+    ASSERT_EQ(::ReadAll(pipe).mid(21, 5).toHex(), QByteArray("f000000000"));  // length unknown
+    QByteArray stated = ::ReadAll(file);
+    ASSERT_EQ(stated.mid(21, 5).toHex(), QByteArray("f000001f40"));  // 8000 samples
+    stated[25] = '\1';  // states 7937 of its 8000 samples
+    const QString shortened = dir.Write(QStringLiteral("short.flac"), stated);
+    for (const QString& path : {pipe, file, shortened}) {
+        auto reader = CreateAudioFile();
+        reader->Open(path);
+        EXPECT_EQ(reader->ReadBuffer(1 << 20).FrameCount(), 8000u) << path.toStdString();
+    }
 }
 
 // Decoding goes by content: a WAV named .mp3 and an MP3 named .wav both decode.
