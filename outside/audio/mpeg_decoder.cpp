@@ -16,6 +16,9 @@ namespace {
 
 // libmpg123 adds the layer III decoder's own delay to the encoder delay a LAME tag gives.
 constexpr long kDecoderDelay = 529;
+// How many frames past its tagged length a stream may hold before the tag is taken to describe
+// only a first part of it: more than a padding frame or two.
+constexpr std::int64_t kTagSlack = 4 * 1152;
 
 void InitMpg123Once() {
     static std::once_flag once;
@@ -180,6 +183,10 @@ class MpegDecoder : public AudioDecoder {
         length_ = frames;
         if (delay >= 0 && tagged > 0) {
             length_ = std::min(frames - delay - kDecoderDelay, tagged);
+            // Frames far beyond what the tag counts: files joined after it (cat a.mp3 b.mp3).
+            // Its delay and padding describe only the first, and trimming by it would end the
+            // audio there.
+            tagCoversStream_ = frames - delay - kDecoderDelay - tagged <= kTagSlack;
         }
         if (length_ <= 0) {
             *whyNot = QStringLiteral("no MPEG audio frames found");
@@ -187,6 +194,10 @@ class MpegDecoder : public AudioDecoder {
         }
         return true;
     }
+
+    bool TagCoversStream() const { return tagCoversStream_; }
+    // Every frame counted, untrimmed: for a stream its tag does not describe.
+    void UseWholeStream(const MpegStreamStart& start) { length_ = CountStreamFrames(path_, start); }
 
     int SampleRate() const override { return stream_->Rate(); }
     int Channels() const override { return stream_->Channels(); }
@@ -262,6 +273,7 @@ class MpegDecoder : public AudioDecoder {
     std::unique_ptr<MpegStream> stream_;
     mpg123_handle* mh_;
     std::int64_t length_ = 0;
+    bool tagCoversStream_ = true;
     std::size_t decoded_ = 0;  // bytes of output so far
     bool ended_ = false;
 };
@@ -277,6 +289,14 @@ std::unique_ptr<AudioDecoder> OpenMpegDecoder(const QString& path, const MpegStr
     auto decoder = std::make_unique<MpegDecoder>(path, std::move(stream));
     if (!decoder->MeasureLength(start, whyNot)) {
         return nullptr;
+    }
+    if (!decoder->TagCoversStream()) {
+        stream = MpegStream::Open(path, start, /*gapless=*/false, whyNot);
+        if (!stream) {
+            return nullptr;
+        }
+        decoder = std::make_unique<MpegDecoder>(path, std::move(stream));
+        decoder->UseWholeStream(start);
     }
     return decoder;
 }

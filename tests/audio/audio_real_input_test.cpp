@@ -364,6 +364,31 @@ TEST(RealInput, NanInfinityAndOverloadInAFloatWavConvertSafely) {
 }
 
 // A file cut while it converts fails, naming where it ended; opened again, it is what it now is.
+// Two MP3s joined by cat, mono at 64 kbps then stereo at 128: the first part's LAME tag describes
+// only itself, so the whole stream decodes (in the first part's layout) instead of stopping where
+// the tag's length ends.
+TEST(RealInput, JoinedMp3sDecodeToTheEndOfTheLastPart) {
+    TempDir dir;
+    const QString first = Lame(
+        dir, QStringLiteral("a.mp3"),
+        {QStringLiteral("-m"), QStringLiteral("m"), QStringLiteral("-b"), QStringLiteral("64")},
+        QStringLiteral("2 sine 300"));
+    const QString second = Lame(
+        dir, QStringLiteral("b.mp3"),
+        {QStringLiteral("-m"), QStringLiteral("s"), QStringLiteral("-b"), QStringLiteral("128")},
+        QStringLiteral("4 sine 500"));
+    const QString joined =
+        dir.Write(QStringLiteral("joined.mp3"), ::ReadAll(first) + ::ReadAll(second));
+    for (const auto& [path, seconds] : {std::pair{first, 2.0}, std::pair{joined, 6.0}}) {
+        auto reader = CreateAudioFile();
+        reader->Open(path);
+        // Untrimmed, the joined stream keeps each part's encoder delay and padding.
+        EXPECT_NEAR(static_cast<double>(reader->Length()) / 44100.0, seconds, 0.15)
+            << path.toStdString();
+        EXPECT_EQ(static_cast<std::int64_t>(ReadAll(*reader, path).FrameCount()), reader->Length());
+    }
+}
+
 TEST(RealInput, AnInputCutShortWhileItIsReadFailsWithWhereItEnded) {
     TempDir dir;
     const QString mp3 = Lame(dir, QStringLiteral("cut.mp3"), {}, QStringLiteral("10 sine 440"));
