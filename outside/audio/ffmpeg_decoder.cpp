@@ -166,9 +166,16 @@ class Demuxer {
     // guessed from the bit rate is no statement).
     std::int64_t StatedFrames(int rate) const {
         const AVStream* stream = Stream();
-        if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0 ||
-            format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) {
+        if (format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) {
             return -1;
+        }
+        if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0) {
+            // Matroska states the length of the whole segment in its header, not per stream.
+            const bool matroska = std::strncmp(format_->iformat->name, "matroska", 8) == 0;
+            if (!matroska || format_->duration == AV_NOPTS_VALUE || format_->duration <= 0) {
+                return -1;
+            }
+            return av_rescale(format_->duration, rate, AV_TIME_BASE);
         }
         return av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate});
     }

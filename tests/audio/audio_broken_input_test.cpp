@@ -160,9 +160,9 @@ TEST(BrokenInputs, NonsenseIsRefusedWithTheFileAndTheCause) {
     EXPECT_THROW(reader->ReadBuffer(100), ComponentError);  // nothing open
 }
 
-// A header that states more audio than the file holds: cut after its header, the file fails
-// where its audio ends instead of converting to a short output; a size streaming writers use for
-// "unknown" delivers what is there.
+// A header that states more audio than the file holds (WAV, AIFF, Matroska): cut short, the file
+// fails where its audio ends instead of converting to a short output; a size streaming writers use
+// for "unknown" delivers what is there.
 TEST(BrokenInputs, AHeaderStatingMoreAudioThanThereIsFailsAtTheEnd) {
     TempDir dir;
     // 20000 stereo 16-bit frames of silence at 44.1 kHz (the rate as an 80-bit float).
@@ -174,11 +174,22 @@ TEST(BrokenInputs, AHeaderStatingMoreAudioThanThereIsFailsAtTheEnd) {
     ssnd += size + QByteArray(8 + 80000, '\0');
     qToBigEndian<quint32>(static_cast<quint32>(4 + comm.size() + ssnd.size()), size.data());
     const QByteArray aiff = QByteArray("FORM", 4) + size + QByteArray("AIFF", 4) + comm + ssnd;
+    // Matroska states the segment's length in its header.
+    const QString mka = dir.File(QStringLiteral("whole.mka"));
+    int rc = -1;
+    RunTool(QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=d=3"),
+             QStringLiteral("-c:a"), QStringLiteral("flac"), mka},
+            &rc);
+    ASSERT_EQ(rc, 0) << "ffmpeg is missing: run scripts/setup";
+    const QByteArray matroska = ::ReadAll(mka);
     const struct {
         const char* name;
         QByteArray bytes;
         bool fails;
     } cases[] = {
+        {"cut.mka", matroska.left(matroska.size() / 3), true},
         {"cut.wav", GoodWav().left(GoodWav().size() / 2), true},
         {"cut.aiff", aiff.left(aiff.size() / 2), true},
         {"unknown_size.wav", WithDataSizeClaimingMore(), false},
