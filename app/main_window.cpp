@@ -223,6 +223,25 @@ void Tfm_main::StopWork() {
     ::StopWork(state_);
 }
 
+void Tfm_main::PauseWork() {
+    if (!state_.Converting) {
+        return;
+    }
+    if (state_.Paused) {
+        state_.Paused = false;
+        ShowUnpaused();
+        return;
+    }
+    state_.Paused = true;
+    rows_->SetPaused(true);
+    dispatch_->ShowPaused(true);
+}
+
+void Tfm_main::ShowUnpaused() {
+    rows_->SetPaused(false);
+    dispatch_->ShowPaused(false);
+}
+
 void Tfm_main::scmbjjChange(int index) {
     bool known = false;
     const int code = scmb_->itemData(index).toInt(&known);

@@ -44,6 +44,7 @@ void WindowBatchHost::ShowBatchProgress(const BatchProgress& progress) {
 void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
     // The machine may sleep once the work is done, whether or not someone reads the end.
     window_.EndSuspendInhibit();
+    window_.ShowUnpaused();
     if (!window_.isVisible()) {
         return;  // closed mid-batch: nobody is there to read it
     }
