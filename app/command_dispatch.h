@@ -45,8 +45,8 @@ struct MainCommands {
 // of its own. Window thread only.
 //
 // Keys: Ctrl+O Add File, Ctrl+Shift+O Add Folder, Ctrl+Return Convert, Ctrl+P pauses or resumes
-// the running batch, F1 help, Escape stops a running batch (anywhere in the window); Delete removes the selected rows and Space previews the
-// current row (in the list).
+// the running batch, F1 help, Escape stops a running batch (anywhere in the window); Delete removes
+// the selected rows and Space previews the current row (in the list).
 class CommandDispatch : public QObject {
     Q_OBJECT
 

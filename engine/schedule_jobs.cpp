@@ -18,8 +18,8 @@
 namespace {
 
 // What the job threads and the host's thread share. The plan is read-only once the threads run;
-// the stop request is the control's Converting, the pause its Paused; progress is atomics; states and results go
-// through the mutex, states in the order they happened.
+// the stop request is the control's Converting, the pause its Paused; progress is atomics; states
+// and results go through the mutex, states in the order they happened.
 struct Shared {
     Shared(RunPlan p, MainState& s)
         : plan(std::move(p)),

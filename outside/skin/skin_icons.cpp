@@ -103,9 +103,8 @@ QStringList SkinIconNames() {
     return {QStringLiteral("add"),    QStringLiteral("remove"),  QStringLiteral("clear"),
             QStringLiteral("tag"),    QStringLiteral("convert"), QStringLiteral("normalize"),
             QStringLiteral("stop"),   QStringLiteral("play"),    QStringLiteral("pause"),
-            QStringLiteral("square"),
-            QStringLiteral("folder"), QStringLiteral("open"),    QStringLiteral("help"),
-            QStringLiteral("wave")};
+            QStringLiteral("square"), QStringLiteral("folder"),  QStringLiteral("open"),
+            QStringLiteral("help"),   QStringLiteral("wave")};
 }
 
 bool IsSkinIcon(const QString& name) {
