@@ -124,6 +124,11 @@ void Tfm_main::FormShow() {
     skin.ApplySkinObject(this, QStringLiteral("Form"));
 
     ISkinForm* form = skin.GetSkinForm(this);
+    // Tab goes from the list to the skin's buttons, and from them to the format drop-down.
+    if (auto* face = dynamic_cast<QWidget*>(form)) {
+        setTabOrder(lv_, face);
+        setTabOrder(face, scmb_);
+    }
     ISkinObject* text = form ? form->FindObject(QStringLiteral("pbpos")) : nullptr;
     ISkinObject* bar = form ? form->FindObject(QStringLiteral("pb")) : nullptr;
     progress_.Bind(text, bar);
