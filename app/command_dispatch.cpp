@@ -30,6 +30,11 @@ void CommandDispatch::BuildMenus() {
     AddItem(p_action_, "Play1", QT_TR_NOOP("Play"), -1, &CommandDispatch::Play1Click);
     p_action_->addSeparator()->setObjectName(QStringLiteral("N3"));
     AddItem(p_action_, "Stop3", QT_TR_NOOP("Stop"), 2, &CommandDispatch::Stop3Click);
+    QAction* pause =
+        AddItem(p_action_, "Pause1", QT_TR_NOOP("Pause"), -1, &CommandDispatch::Pause1Click);
+    // Only a running batch can be held.
+    connect(p_action_, &QMenu::aboutToShow, this,
+            [this, pause] { pause->setEnabled(state_.Converting); });
 
     p_help_ = new QMenu(window_);
     p_help_->setObjectName(QStringLiteral("p_help"));
@@ -54,6 +59,7 @@ void CommandDispatch::BuildWindowKeys() {
         {"AddFolder2", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)}},
         {"Converter2",
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}},
+        {"Pause1", {QKeySequence(Qt::CTRL | Qt::Key_P)}},
         {"Help3", {QKeySequence(Qt::Key_F1)}},
     };
     for (const auto& [name, sequences] : keys) {
@@ -121,13 +127,14 @@ void CommandDispatch::Skin1Click(const QString& name) {
         const char* name;
         std::function<void()> command;
     };
-    const std::array<Entry, 16> table = {{
+    const std::array<Entry, 17> table = {{
         {"b_Add", [this] { Popup(p_file_, 12, 285); }},
         {"b_remove", [this] { Run(commands_.RemoveSelected); }},
         {"b_clear", [this] { Run(commands_.ClearList); }},
         {"b_convert", [this] { Run(commands_.ConvertAll); }},
         {"b_nomalize", [this] { Run(commands_.NormalizeAll); }},
         {"b_stop", [this] { Run(commands_.StopWork); }},
+        {"b_pause", [this] { Run(commands_.PauseWork); }},
         {"p_play", [this] { Run(commands_.StartPreview); }},
         {"p_stop", [this] { Run(commands_.StopPreview); }},
         {"b_dir", [this] { RunUnlessBusy(commands_.ChooseOutputFolder); }},
@@ -168,6 +175,15 @@ void CommandDispatch::Stop3Click() {
     if (state_.Converting) {
         Run(commands_.StopWork);
     }
+}
+
+void CommandDispatch::Pause1Click() {
+    Run(commands_.PauseWork);
+}
+
+void CommandDispatch::ShowPaused(bool paused) {
+    auto* pause = p_action_->findChild<QAction*>(QStringLiteral("Pause1"));
+    pause->setText(paused ? tr("Resume") : tr("Pause"));
 }
 
 void CommandDispatch::Help3Click() {

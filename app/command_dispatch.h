@@ -22,6 +22,8 @@ struct MainCommands {
     std::function<void()> ConvertAll;
     std::function<void()> NormalizeAll;
     std::function<void()> StopWork;
+    // Holds the running batch after each job's current block, or lets it go on.
+    std::function<void()> PauseWork;
     std::function<void()> StartPreview;
     std::function<void()> StopPreview;
     std::function<void()> ShowTagEditor;       // modal
@@ -42,9 +44,9 @@ struct MainCommands {
 // runs, the dialog and folder commands refuse with "Please stop converting first!". Holds no state
 // of its own. Window thread only.
 //
-// Keys: Ctrl+O Add File, Ctrl+Shift+O Add Folder, Ctrl+Return Convert, F1 help, Escape stops a
-// running batch (anywhere in the window); Delete removes the selected rows and Space previews the
-// current row (in the list).
+// Keys: Ctrl+O Add File, Ctrl+Shift+O Add Folder, Ctrl+Return Convert, Ctrl+P pauses or resumes
+// the running batch, F1 help, Escape stops a running batch (anywhere in the window); Delete removes
+// the selected rows and Space previews the current row (in the list).
 class CommandDispatch : public QObject {
     Q_OBJECT
 
@@ -68,6 +70,9 @@ class CommandDispatch : public QObject {
     void Converter2Click();
     void Play1Click();
     void Stop3Click();
+    void Pause1Click();
+    // The Pause entry reads "Resume" while the batch is paused.
+    void ShowPaused(bool paused);
     void Help3Click();
     void About2Click();
     void RowPlayClick();

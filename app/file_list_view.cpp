@@ -41,6 +41,7 @@ int FileListView::StatusColumnWidth() const {
         widest =
             std::max(widest, metrics.horizontalAdvance(RowStateText(static_cast<RowState>(s))));
     }
+    widest = std::max(widest, metrics.horizontalAdvance(RowStateText(RowState::Converting, true)));
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     return std::max(kStatusWidth, widest + 2 * margin + 1);
 }

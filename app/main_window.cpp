@@ -124,6 +124,11 @@ void Tfm_main::FormShow() {
     skin.ApplySkinObject(this, QStringLiteral("Form"));
 
     ISkinForm* form = skin.GetSkinForm(this);
+    // Tab goes from the list to the skin's buttons, and from them to the format drop-down.
+    if (auto* face = dynamic_cast<QWidget*>(form)) {
+        setTabOrder(lv_, face);
+        setTabOrder(face, scmb_);
+    }
     ISkinObject* text = form ? form->FindObject(QStringLiteral("pbpos")) : nullptr;
     ISkinObject* bar = form ? form->FindObject(QStringLiteral("pb")) : nullptr;
     progress_.Bind(text, bar);
@@ -221,6 +226,25 @@ void Tfm_main::RunBatch(BatchWork work) {
 
 void Tfm_main::StopWork() {
     ::StopWork(state_);
+}
+
+void Tfm_main::PauseWork() {
+    if (!state_.Converting) {
+        return;
+    }
+    if (state_.Paused) {
+        state_.Paused = false;
+        ShowUnpaused();
+        return;
+    }
+    state_.Paused = true;
+    rows_->SetPaused(true);
+    dispatch_->ShowPaused(true);
+}
+
+void Tfm_main::ShowUnpaused() {
+    rows_->SetPaused(false);
+    dispatch_->ShowPaused(false);
 }
 
 void Tfm_main::scmbjjChange(int index) {

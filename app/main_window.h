@@ -47,6 +47,12 @@ class Tfm_main : public QWidget {
     void ConvertAll();
     void NormalizeAll();
     void StopWork();
+    // Ctrl+P, "b_pause" and Action > Pause: holds the running batch after each job's current
+    // block, its rows reading "Paused", or lets it go on; nothing while no batch runs. The
+    // desktop stays kept awake meanwhile, and Stop still ends the batch.
+    void PauseWork();
+    // Shows the batch as running again (it was resumed, or it ended).
+    void ShowUnpaused();
 
     MainState& State() { return state_; }
     // The list's rows, owned here; lv shows them and holds their selection.

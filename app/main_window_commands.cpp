@@ -35,6 +35,7 @@ MainCommands Tfm_main::Commands() {
     c.ConvertAll = unlessAdding([this] { ConvertAll(); });
     c.NormalizeAll = unlessAdding([this] { NormalizeAll(); });
     c.StopWork = [this] { StopWork(); };
+    c.PauseWork = [this] { PauseWork(); };
     c.StartPreview = unlessAdding([this] { preview_->StartPreview(); });
     c.StopPreview = [this] { preview_->StopPreview(); };
     c.ShowTagEditor = unlessAdding([this] {

@@ -1,9 +1,11 @@
 #include "app/window_batch_host.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <QTreeView>
 
+#include "app/desktop_open.h"
 #include "app/information_box.h"
 #include "app/main_window.h"
 #include "preview/preview_playback.h"
@@ -44,6 +46,7 @@ void WindowBatchHost::ShowBatchProgress(const BatchProgress& progress) {
 void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
     // The machine may sleep once the work is done, whether or not someone reads the end.
     window_.EndSuspendInhibit();
+    window_.ShowUnpaused();
     if (!window_.isVisible()) {
         return;  // closed mid-batch: nobody is there to read it
     }
@@ -62,7 +65,15 @@ void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
     text += QLatin1Char('.');
     // Someone working in another window hears of the end from the desktop too.
     if (!window_.isActiveWindow() && window_.Desktop()) {
-        window_.Desktop()->Notify(QStringLiteral("Quorvel"), text);
+        // What they will want next is to see the outputs.
+        const QString folder = window_.State().appSettings.OutputDir;
+        if (summary.finished > 0 && QFileInfo(folder).isDir()) {
+            window_.Desktop()->NotifyWithAction(
+                QStringLiteral("Quorvel"), text, tr("Open Folder"),
+                [folder] { OpenWithDesktop(QUrl::fromLocalFile(folder)); });
+        } else {
+            window_.Desktop()->Notify(QStringLiteral("Quorvel"), text);
+        }
     }
     // A batch that did all it was asked ends without a box: the rows, the notification and the
     // batch text say so. A failure or a stop is worth the user's click.

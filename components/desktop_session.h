@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 // What the program asks of the user's desktop session: a notification, and that the machine does
 // not suspend while a batch runs. Best effort: where no desktop service answers, nothing happens
@@ -12,6 +13,14 @@ class IDesktopSession {
 
     // Shows a desktop notification.
     virtual void Notify(const QString& title, const QString& body) = 0;
+    // The same with one action, labelled `label`, where the notification server shows actions;
+    // `invoked` runs on the window thread when the user picks it. Elsewhere a plain Notify.
+    virtual void NotifyWithAction(const QString& title, const QString& body, const QString& label,
+                                  std::function<void()> invoked) {
+        (void)label;
+        (void)invoked;
+        Notify(title, body);
+    }
 
     // Asks the desktop not to suspend, giving the reason it may show. Returns the handle that
     // ReleaseInhibit takes, or 0 when there is no desktop session to ask.

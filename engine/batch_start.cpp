@@ -82,6 +82,7 @@ bool StartBatch(BatchParts& parts, BatchHost& host, BatchSetup& setup, bool norm
         return false;
     }
     host.BeforeBatch();
+    state.Paused = false;
     state.Converting = true;
     try {
         Configure(parts, format);
@@ -111,6 +112,7 @@ void EndBatch(BatchParts& parts, BatchHost& host) {
     parts.state.ProgressValue = 0;
     host.ShowProgress(0);
     parts.state.Converting = false;
+    parts.state.Paused = false;
     host.ClearProgressText();
 }
 

@@ -55,7 +55,7 @@ bool WriteInBlocks(const NormalizeJob& job, WorkerSignals& shared, const AudioBu
     const std::size_t step =
         static_cast<std::size_t>(kStreamBlockFrames) * static_cast<std::size_t>(buffer.Channels());
     for (std::size_t at = 0; at < samples.size(); at += step) {
-        if (!shared.converting) {
+        if (!shared.GoOn()) {
             return false;
         }
         const auto from = samples.begin() + static_cast<std::ptrdiff_t>(at);
@@ -71,7 +71,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
     // One request for the whole file; it counts samples, not frames, so it always covers it.
     AudioBuffer buffer = job.reader.ReadBuffer(static_cast<int>(samples));
     Reach(shared, 1, 1000);
-    if (!shared.converting) {
+    if (!shared.GoOn()) {
         return false;
     }
     if (Loudness(job)) {
@@ -96,7 +96,7 @@ bool NormalizeWhole(const NormalizeJob& job, WorkerSignals& shared, std::int64_t
 bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& percent) {
     if (Loudness(job)) {
         const auto track = MeasureOpenInput(job.reader, *job.loudness->meter, &job.writer, false,
-                                            [&shared] { return shared.converting.load(); });
+                                            [&shared] { return shared.GoOn(); });
         if (!track) {
             return false;
         }
@@ -105,7 +105,7 @@ bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& perc
     }
     float peak = 0.0f;
     for (;;) {
-        if (!shared.converting) {
+        if (!shared.GoOn()) {
             return false;
         }
         const AudioBuffer block = job.reader.ReadBuffer(kStreamBlockFrames);
@@ -123,7 +123,7 @@ bool StreamedPercent(const NormalizeJob& job, WorkerSignals& shared, float& perc
 // when stopped.
 bool WriteScaled(const NormalizeJob& job, WorkerSignals& shared, float percent) {
     for (;;) {
-        if (!shared.converting) {
+        if (!shared.GoOn()) {
             return false;
         }
         AudioBuffer block = job.reader.ReadBuffer(kStreamBlockFrames);
@@ -144,11 +144,11 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
         return false;
     }
     Reach(shared, 1, 1000);
-    if (!shared.converting) {
+    if (!shared.GoOn()) {
         return false;
     }
     Reach(shared, 2, 2000);
-    if (!shared.converting) {
+    if (!shared.GoOn()) {
         return false;
     }
     job.reader.Close();
@@ -193,7 +193,7 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {
     shared.stage = 0;
     const std::int64_t samples =
         job.reader.Length() * static_cast<std::int64_t>(std::max(job.reader.Channels(), 1));
-    if (!shared.converting) {
+    if (!shared.GoOn()) {
         return false;
     }
     const bool whole = samples <= std::min<std::int64_t>(job.maxWholeSamples, INT_MAX);
@@ -209,12 +209,14 @@ bool NormalizeOneFile(const NormalizeJob& job, WorkerSignals& shared) {
 
 TThreadNormalize::TThreadNormalize(NormalizeJob job, std::atomic<int>& stage,
                                    std::atomic<int>& progressValue, std::atomic<bool>& running,
-                                   const std::atomic<bool>& converting)
+                                   const std::atomic<bool>& converting,
+                                   const std::atomic<bool>* paused)
     : job_(std::move(job)),
       stage_(stage),
       progressValue_(progressValue),
       running_(running),
-      converting_(converting) {}
+      converting_(converting),
+      paused_(paused) {}
 
 TThreadNormalize::~TThreadNormalize() {
     Wait();
@@ -231,7 +233,7 @@ void TThreadNormalize::Wait() {
 }
 
 void TThreadNormalize::Execute() {
-    WorkerSignals shared{stage_, progressValue_, converting_};
+    WorkerSignals shared{stage_, progressValue_, converting_, paused_};
     try {
         if (NormalizeOneFile(job_, shared)) {
             written_ = true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "engine/batch_control.h"
 #include "engine/loudness_gain.h"
 
 class IAudioFile2;
@@ -40,6 +41,9 @@ struct WorkerSignals {
     std::atomic<int>& stage;              // 0 reading, 1 read done, 2 normalised, 3 written
     std::atomic<int>& progressValue;      // the worker's points 1000, 2000, 10000
     const std::atomic<bool>& converting;  // the batch's stop request: cleared, the worker ends
+    const std::atomic<bool>* paused = nullptr;  // set: the worker waits at its next check
+    // The check between stages and blocks: waits out a pause; false once stopped.
+    bool GoOn() const { return GoOnUnlessStopped(converting, paused); }
 };
 
 // Files up to this many decoded samples are normalised in one buffer (128 MiB of samples, about
@@ -62,7 +66,8 @@ class TThreadNormalize {
   public:
     // The window thread reads the worker's progress from stage and progressValue.
     TThreadNormalize(NormalizeJob job, std::atomic<int>& stage, std::atomic<int>& progressValue,
-                     std::atomic<bool>& running, const std::atomic<bool>& converting);
+                     std::atomic<bool>& running, const std::atomic<bool>& converting,
+                     const std::atomic<bool>* paused = nullptr);
     ~TThreadNormalize();  // joins
     TThreadNormalize(const TThreadNormalize&) = delete;
     TThreadNormalize& operator=(const TThreadNormalize&) = delete;
@@ -84,6 +89,7 @@ class TThreadNormalize {
     std::atomic<int>& progressValue_;
     std::atomic<bool>& running_;
     const std::atomic<bool>& converting_;  // the batch's one stop request
+    const std::atomic<bool>* paused_;
     std::atomic<bool> ended_{false};
     bool written_ = false;
     QString error_;

@@ -15,6 +15,21 @@ namespace {
 // How often the window's wait for a normalisation worker looks at it.
 constexpr int kWaitHeartbeatMs = 20;
 
+// Handles pending events and, while the batch is paused, goes on handling them until it is
+// resumed or stopped: this thread is the window's, so Resume and Stop arrive here. The heartbeat
+// wakes the wait for a stop that comes without an event (a signal).
+void PumpAndHold(BatchHost& host, const MainState& state) {
+    host.PumpMessages();
+    if (!state.Paused || !state.Converting) {
+        return;
+    }
+    QTimer heartbeat;
+    heartbeat.start(kWaitHeartbeatMs);
+    while (state.Paused && state.Converting) {
+        host.WaitForMessages();
+    }
+}
+
 // Everything reaches the host at once: this is its thread.
 class ReportHere : public RowReport {
   public:
@@ -35,7 +50,7 @@ class ReportHere : public RowReport {
         rows_.ShowBatchProgress();
     }
     bool KeepGoing() override {
-        host_.PumpMessages();
+        PumpAndHold(host_, state_);
         return state_.Converting;
     }
 
@@ -50,7 +65,7 @@ class ReportHere : public RowReport {
 // The conversion's block loop: the main bar follows the file, as it always has.
 RowWork BlockLoopHere(BatchHost& host, MainState& state, const RunPlan& plan, RowReport& report) {
     return [&host, &state, &plan, &report](const JobParts& job, const RowInput& in, RowExtras&) {
-        const BlockLoopHooks hooks{[&host] { host.PumpMessages(); },
+        const BlockLoopHooks hooks{[&host, &state] { PumpAndHold(host, state); },
                                    [&host, &report, &in](int value) {
                                        host.ShowProgress(value);
                                        report.Progress(in.row, value);
@@ -91,7 +106,8 @@ RowWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& plan
         TThreadNormalize worker(
             NormalizeJob{job.reader, job.writer, job.transform, in.source.path, plan.level,
                          plan.maxWholeSamples, &loudness, &extras.note},
-            state.WorkerStage, state.ProgressValue, state.WorkerRunning, state.Converting);
+            state.WorkerStage, state.ProgressValue, state.WorkerRunning, state.Converting,
+            &state.Paused);
         const PacingOff pacing{host};
         worker.Resume();
         // Wakes the wait often enough that the worker's end and points show at once.

@@ -18,8 +18,8 @@
 namespace {
 
 // What the job threads and the host's thread share. The plan is read-only once the threads run;
-// the stop request is the control's Converting; progress is atomics; states and results go
-// through the mutex, states in the order they happened.
+// the stop request is the control's Converting, the pause its Paused; progress is atomics; states
+// and results go through the mutex, states in the order they happened.
 struct Shared {
     Shared(RunPlan p, MainState& s)
         : plan(std::move(p)),
@@ -64,7 +64,9 @@ class ReportFromJob : public RowReport {
     void Progress(int row, int value) override {
         shared_.progress[static_cast<std::size_t>(row)] = value;
     }
-    bool KeepGoing() override { return shared_.state.Converting; }
+    bool KeepGoing() override {
+        return GoOnUnlessStopped(shared_.state.Converting, &shared_.state.Paused);
+    }
 
   private:
     Shared& shared_;
@@ -78,7 +80,7 @@ RowWork WorkOnJob(Shared& shared, RowReport& report) {
         if (shared.plan.Normalize()) {
             ThrowIfUnmeasured(shared.plan, shared.album, in.row);
             std::atomic<int> stage{0};
-            WorkerSignals points{stage, progress, shared.state.Converting};
+            WorkerSignals points{stage, progress, shared.state.Converting, &shared.state.Paused};
             complete =
                 NormalizeOneFile(NormalizeJob{job.reader, job.writer, job.transform, in.source.path,
                                               shared.plan.level, shared.plan.maxWholeSamples,
@@ -87,7 +89,8 @@ RowWork WorkOnJob(Shared& shared, RowReport& report) {
         } else {
             complete = RunBlockLoop(
                 job.reader, job.writer, job.transform, shared.plan.loop, shared.state.Converting,
-                BlockLoopHooks{[] {}, [&report, &in](int v) { report.Progress(in.row, v); }});
+                BlockLoopHooks{[&report] { report.KeepGoing(); },
+                               [&report, &in](int v) { report.Progress(in.row, v); }});
         }
         return complete ? WorkEnd::Complete : WorkEnd::Stopped;
     };
@@ -140,8 +143,9 @@ class JobsBatchRun : public BatchRun {
     static constexpr int kTickMs = 100;
 
     // Takes the next row of a pass under the lock: -1 when none is left or a stop was asked.
+    // A paused batch starts no row until it is resumed.
     int Take(int& next, QString* promised) {
-        if (!shared_.state.Converting) {
+        if (!GoOnUnlessStopped(shared_.state.Converting, &shared_.state.Paused)) {
             return -1;
         }
         const std::lock_guard<std::mutex> lock(shared_.nextMutex);

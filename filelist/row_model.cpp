@@ -159,7 +159,7 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
                 case kSize:
                     return r.size;
                 case kStatus:
-                    return RowStateText(r.state);
+                    return RowStateText(r.state, paused_);
                 default:
                     return {};
             }
@@ -190,6 +190,18 @@ QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role
     return section >= 0 && section < kColumnCount
                ? QCoreApplication::translate("RowModel", kHeaders[section])
                : QVariant();
+}
+
+void RowModel::SetPaused(bool paused) {
+    if (paused == paused_) {
+        return;
+    }
+    paused_ = paused;
+    for (int row = 0; row < Count(); ++row) {
+        if (IsRunningState(Row(row).state)) {
+            Changed(row, kStatus, kStatus);
+        }
+    }
 }
 
 void RowModel::Changed(int row, int firstColumn, int lastColumn) {

@@ -52,6 +52,9 @@ class RowModel : public QAbstractTableModel, public TagRecords {
     // A running row's progress 0..10000; a row without progress keeps none.
     void SetProgress(int row, int value);
     void SetRemark(int row, const QString& remark);
+    // While set, the rows being worked on read "Paused" (their state and progress stay).
+    void SetPaused(bool paused);
+    bool Paused() const { return paused_; }
 
     // TagRecords: each row's record. Set is refused by the guard as the changes above are.
     AudioFileinfo At(int row) const override;
@@ -75,6 +78,7 @@ class RowModel : public QAbstractTableModel, public TagRecords {
 
     std::vector<ListRow> rows_;
     std::function<bool()> refuse_;
+    bool paused_ = false;
 };
 
 // A probed file as a row of the list.

@@ -105,6 +105,15 @@ QString RowStateText(RowState state) {
     return QCoreApplication::translate("RowState", TextsOf(state).shown);
 }
 
+QString RowStateText(RowState state, bool batchPaused) {
+    // Not a state of its own: the row is still in the middle of its write, and goes on from
+    // there; only what the list shows changes while the batch waits.
+    if (batchPaused && IsRunningState(state)) {
+        return QCoreApplication::translate("RowState", "Paused");
+    }
+    return RowStateText(state);
+}
+
 QString RowStateWord(RowState state) {
     return QString::fromLatin1(TextsOf(state).word);
 }

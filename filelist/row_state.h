@@ -32,6 +32,8 @@ bool IsEndState(RowState state);
 // The row's status text in the list. A normalising row reads "Converting", as a conversion does;
 // a row the batch did not reach, or whose input was gone, keeps reading "Unconvert".
 QString RowStateText(RowState state);
+// The same while the row's batch is paused: a row being worked on reads "Paused".
+QString RowStateText(RowState state, bool batchPaused);
 
 // The first field of the command line's result line.
 QString RowStateWord(RowState state);

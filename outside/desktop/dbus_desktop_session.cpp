@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QObject>
 #include <QVariantMap>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -54,10 +55,61 @@ QDBusMessage ReleaseCall(Inhibitor service, uint cookie) {
     return call;
 }
 
+const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
+const QString kNotificationsPath = QStringLiteral("/org/freedesktop/Notifications");
+// The key of the one action a notification offers.
+const QString kActionKey = QStringLiteral("open-folder");
+
+QDBusMessage NotifyCall(const QString& title, const QString& body, const QStringList& actions) {
+    QDBusMessage call = QDBusMessage::createMethodCall(kNotifications, kNotificationsPath,
+                                                       kNotifications, QStringLiteral("Notify"));
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), kDesktopEntry}};
+    call << kApplication << uint(0) /* a new notification */ << kDesktopEntry /* icon */ << title
+         << body << actions << hints << qint32(-1) /* the server's own display time */;
+    return call;
+}
+
+// Hears the notification server's signals: the action a user picked, the notifications that
+// went away. A QObject of its own because the bus reaches slots by name.
+class NotificationSignals : public QObject {
+    Q_OBJECT
+
+  public:
+    std::function<void(uint id, const QString& key)> invoked;
+    std::function<void(uint id)> closed;
+
+  public slots:
+    void ActionInvoked(uint id, const QString& key) { invoked(id, key); }
+    void NotificationClosed(uint id, uint reason) {
+        (void)reason;
+        closed(id);
+    }
+};
+
 // Window thread only: the answers arrive there, as queued events of this object.
 class DBusDesktopSession : public QObject, public IDesktopSession {
   public:
-    explicit DBusDesktopSession(std::optional<QDBusConnection> bus) : bus_(std::move(bus)) {}
+    explicit DBusDesktopSession(std::optional<QDBusConnection> bus) : bus_(std::move(bus)) {
+        if (!bus_) {
+            return;
+        }
+        signals_.invoked = [this](uint id, const QString& key) {
+            const auto it = actions_.find(id);
+            if (it == actions_.end() || key != kActionKey) {
+                return;  // another program's notification, or not our action
+            }
+            const std::function<void()> action = std::move(it->second);
+            actions_.erase(it);
+            action();
+        };
+        signals_.closed = [this](uint id) { actions_.erase(id); };
+        bus_->connect(kNotifications, kNotificationsPath, kNotifications,
+                      QStringLiteral("ActionInvoked"), &signals_,
+                      SLOT(ActionInvoked(uint, QString)));
+        bus_->connect(kNotifications, kNotificationsPath, kNotifications,
+                      QStringLiteral("NotificationClosed"), &signals_,
+                      SLOT(NotificationClosed(uint, uint)));
+    }
     // A request still held is withdrawn (the services also drop it when the program's connection
     // ends).
     ~DBusDesktopSession() override {
@@ -74,15 +126,30 @@ class DBusDesktopSession : public QObject, public IDesktopSession {
         if (!bus_) {
             return;
         }
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.Notifications"),
-            QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-        const QVariantMap hints{{QStringLiteral("desktop-entry"), kDesktopEntry}};
-        call << kApplication << uint(0) /* a new notification */ << kDesktopEntry /* icon */
-             << title << body << QStringList() /* no actions */ << hints
-             << qint32(-1) /* the server's own display time */;
-        bus_->send(call);  // the answer (its id) is of no use
+        bus_->send(NotifyCall(title, body, {}));  // the answer (its id) is of no use
+    }
+
+    void NotifyWithAction(const QString& title, const QString& body, const QString& label,
+                          std::function<void()> invoked) override {
+        if (!bus_) {
+            return;
+        }
+        // A server without actions would show none, or show the label as text: it is asked
+        // first, in the background, and the notification goes out with its answer.
+        const QDBusMessage ask = QDBusMessage::createMethodCall(
+            kNotifications, kNotificationsPath, kNotifications, QStringLiteral("GetCapabilities"));
+        auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(ask, kAnswerTimeoutMs), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [this, title, body, label,
+                 invoked = std::move(invoked)](QDBusPendingCallWatcher* w) mutable {
+                    w->deleteLater();
+                    const QDBusPendingReply<QStringList> reply = *w;
+                    if (reply.isError() || !reply.value().contains(QStringLiteral("actions"))) {
+                        bus_->send(NotifyCall(title, body, {}));
+                        return;
+                    }
+                    SendWithAction(title, body, label, std::move(invoked));
+                });
     }
 
     std::uint32_t InhibitSuspend(const QString& reason) override {
@@ -109,6 +176,20 @@ class DBusDesktopSession : public QObject, public IDesktopSession {
     }
 
   private:
+    void SendWithAction(const QString& title, const QString& body, const QString& label,
+                        std::function<void()> invoked) {
+        auto* watcher = new QDBusPendingCallWatcher(
+            bus_->asyncCall(NotifyCall(title, body, {kActionKey, label}), kAnswerTimeoutMs), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [this, invoked = std::move(invoked)](QDBusPendingCallWatcher* w) mutable {
+                    w->deleteLater();
+                    const QDBusPendingReply<uint> reply = *w;
+                    if (!reply.isError()) {
+                        actions_[reply.value()] = std::move(invoked);
+                    }
+                });
+    }
+
     struct Request {
         Inhibitor service = Inhibitor::PowerManagement;
         uint cookie = 0;
@@ -150,6 +231,9 @@ class DBusDesktopSession : public QObject, public IDesktopSession {
     }
 
     std::optional<QDBusConnection> bus_;
+    NotificationSignals signals_;
+    // The action of each notification shown with one, until it is picked or closed.
+    std::map<uint, std::function<void()>> actions_;
     std::map<std::uint32_t, Request> requests_;
     std::uint32_t nextHandle_ = 1;
 };
@@ -177,3 +261,5 @@ std::unique_ptr<IDesktopSession> CreateDesktopSession(const QDBusConnection& bus
     }
     return std::make_unique<DBusDesktopSession>(bus);
 }
+
+#include "dbus_desktop_session.moc"

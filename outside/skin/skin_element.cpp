@@ -46,6 +46,7 @@ int ClampCoordinate(std::int32_t value) {
     QT_TRANSLATE_NOOP("Skin", "Stop the running conversion or normalisation (Esc)"),
     QT_TRANSLATE_NOOP("Skin", "Listen to the selected file (Space, or double-click it)"),
     QT_TRANSLATE_NOOP("Skin", "Stop the preview playback"),
+    QT_TRANSLATE_NOOP("Skin", "Pause the running batch, or resume it (Ctrl+P)"),
 };
 
 QString SkinText(const QString& text) {

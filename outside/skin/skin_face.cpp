@@ -4,9 +4,11 @@
 
 #include <QEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <algorithm>
 
 namespace {
 
@@ -28,6 +30,8 @@ TSkinFace::TSkinFace(const SkinDocument& skin, QWidget* window) : QWidget(window
         elements_.push_back(std::make_unique<TSkinElement>(def, repaint));
     }
     setMouseTracking(true);
+    // Reached by Tab, not by a click: a click on an element acts on it at once.
+    setFocusPolicy(Qt::TabFocus);
     setGeometry(window->rect());
     lower();
     window->installEventFilter(this);
@@ -100,7 +104,67 @@ void TSkinFace::paintEvent(QPaintEvent* event) {
             continue;
         }
         PaintSkinElement(painter, *element, state, baseFont_);
+        if (element.get() == Focused()) {
+            PaintSkinFocus(painter, *element);
+        }
     }
+}
+
+std::vector<TSkinElement*> TSkinFace::Clickables() const {
+    std::vector<TSkinElement*> found;
+    for (const auto& element : elements_) {
+        if (element->Def().clickable && !element->PaintRect().isEmpty()) {
+            found.push_back(element.get());
+        }
+    }
+    return found;
+}
+
+void TSkinFace::SetFocused(TSkinElement* element) {
+    RepaintElement(focused_);
+    focused_ = element;
+    RepaintElement(focused_);
+}
+
+void TSkinFace::focusInEvent(QFocusEvent* event) {
+    const std::vector<TSkinElement*> clickables = Clickables();
+    if (!clickables.empty()) {
+        // Shift+Tab comes in at the last element; anything else at the first.
+        SetFocused(event->reason() == Qt::BacktabFocusReason ? clickables.back()
+                                                             : clickables.front());
+    }
+    QWidget::focusInEvent(event);
+}
+
+void TSkinFace::focusOutEvent(QFocusEvent* event) {
+    RepaintElement(focused_);
+    QWidget::focusOutEvent(event);
+}
+
+bool TSkinFace::focusNextPrevChild(bool next) {
+    if (hasFocus()) {
+        const std::vector<TSkinElement*> clickables = Clickables();
+        const auto at = std::find(clickables.begin(), clickables.end(), focused_);
+        if (at != clickables.end()) {
+            const auto index = at - clickables.begin();
+            const auto to = index + (next ? 1 : -1);
+            if (to >= 0 && to < static_cast<std::ptrdiff_t>(clickables.size())) {
+                SetFocused(clickables[static_cast<std::size_t>(to)]);
+                return true;
+            }
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void TSkinFace::keyPressEvent(QKeyEvent* event) {
+    const bool activates = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+                           event->key() == Qt::Key_Enter;
+    if (activates && event->modifiers() == Qt::NoModifier && focused_ != nullptr) {
+        emit ElementClicked(focused_);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TSkinFace::SetHovered(TSkinElement* element) {

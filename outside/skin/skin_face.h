@@ -23,6 +23,8 @@ class TSkinFace final : public QWidget, public ISkinForm {
     TSkinElement* ClickableAt(const QPoint& point);
     const TSkinElement* Hovered() const { return hovered_; }
     const TSkinElement* Pressed() const { return pressed_; }
+    // The clickable element the keyboard is on while the face has focus, or null.
+    const TSkinElement* Focused() const { return hasFocus() ? focused_ : nullptr; }
 
   signals:
     void ElementClicked(TSkinElement* element);
@@ -35,13 +37,21 @@ class TSkinFace final : public QWidget, public ISkinForm {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // Tab walks the clickable elements in the skin's order, then leaves the face.
+    bool focusNextPrevChild(bool next) override;
 
   private:
     void SetHovered(TSkinElement* element);
     void RepaintElement(const TSkinElement* element);
+    void SetFocused(TSkinElement* element);
+    std::vector<TSkinElement*> Clickables() const;
 
     std::vector<std::unique_ptr<TSkinElement>> elements_;
     QFont baseFont_;
     TSkinElement* hovered_ = nullptr;
     TSkinElement* pressed_ = nullptr;
+    TSkinElement* focused_ = nullptr;
 };

@@ -66,6 +66,9 @@ IconShape Shape(const QString& name) {
         s.solid.addRoundedRect(QRectF(5.5, 5.5, 5, 5), 0.8, 0.8);
     } else if (name == QLatin1String("play")) {
         s.solid.addPath(Polygon({{4.5, 2.5}, {13, 8}, {4.5, 13.5}}));
+    } else if (name == QLatin1String("pause")) {
+        s.solid.addRoundedRect(QRectF(4, 3, 2.8, 10), 0.8, 0.8);
+        s.solid.addRoundedRect(QRectF(9.2, 3, 2.8, 10), 0.8, 0.8);
     } else if (name == QLatin1String("square")) {
         s.solid.addRoundedRect(QRectF(3.5, 3.5, 9, 9), 1.5, 1.5);
     } else if (name == QLatin1String("folder")) {
@@ -99,9 +102,9 @@ IconShape Shape(const QString& name) {
 QStringList SkinIconNames() {
     return {QStringLiteral("add"),    QStringLiteral("remove"),  QStringLiteral("clear"),
             QStringLiteral("tag"),    QStringLiteral("convert"), QStringLiteral("normalize"),
-            QStringLiteral("stop"),   QStringLiteral("play"),    QStringLiteral("square"),
-            QStringLiteral("folder"), QStringLiteral("open"),    QStringLiteral("help"),
-            QStringLiteral("wave")};
+            QStringLiteral("stop"),   QStringLiteral("play"),    QStringLiteral("pause"),
+            QStringLiteral("square"), QStringLiteral("folder"),  QStringLiteral("open"),
+            QStringLiteral("help"),   QStringLiteral("wave")};
 }
 
 bool IsSkinIcon(const QString& name) {

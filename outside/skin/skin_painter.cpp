@@ -161,6 +161,25 @@ void PaintSkinElement(QPainter& painter, const TSkinElement& element, SkinElemen
     painter.restore();
 }
 
+void PaintSkinFocus(QPainter& painter, const TSkinElement& element) {
+    const SkinElementDef& def = element.Def();
+    const QRectF area = QRectF(element.PaintRect()).adjusted(1, 1, -1, -1);
+    if (area.isEmpty()) {
+        return;
+    }
+    // The skin's text colour stands out on every fill it draws under that text, the accent's
+    // included.
+    const QColor ring = def.color.isValid() ? def.color : QColor(Qt::black);
+    const qreal radius = std::max<qreal>(
+        0, std::min<qreal>(def.radius, std::min(area.width(), area.height()) / 2) - 1);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(ring, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(area, radius, radius);
+    painter.restore();
+}
+
 void PaintSkinBackground(QPainter& painter, const SkinElementDef& form, const QRect& area) {
     if (!form.fill.isValid()) {
         return;

@@ -47,6 +47,14 @@
         <source>Please stop converting first!</source>
         <translation>Bitte zuerst die Konvertierung anhalten!</translation>
     </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Fortsetzen</translation>
+    </message>
 </context>
 <context>
     <name>FileListCommands</name>
@@ -401,6 +409,10 @@
         <source>Playing</source>
         <translation>Wiedergabe</translation>
     </message>
+    <message>
+        <source>Paused</source>
+        <translation>Pausiert</translation>
+    </message>
 </context>
 <context>
     <name>SettingsPages</name>
@@ -542,6 +554,10 @@
     <message>
         <source>Stop the preview playback</source>
         <translation>Die Vorschau anhalten</translation>
+    </message>
+    <message>
+        <source>Pause the running batch, or resume it (Ctrl+P)</source>
+        <translation>Die laufende Arbeit pausieren oder fortsetzen (Strg+P)</translation>
     </message>
 </context>
 <context>
@@ -729,6 +745,10 @@
     <message>
         <source>, %1 skipped (output exists)</source>
         <translation>, %1 übersprungen (Ausgabe vorhanden)</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
     </message>
 </context>
 </TS>

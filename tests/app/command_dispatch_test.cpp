@@ -28,6 +28,7 @@ class CommandDispatchTest : public ::testing::Test {
         c.ConvertAll = record("ConvertAll");
         c.NormalizeAll = record("NormalizeAll");
         c.StopWork = record("StopWork");
+        c.PauseWork = record("PauseWork");
         c.StartPreview = record("StartPreview");
         c.StopPreview = record("StopPreview");
         c.ShowTagEditor = record("ShowTagEditor");
@@ -86,6 +87,7 @@ TEST_F(CommandDispatchTest, EveryElementReachesItsCommandAndBusyRefusesTheDialog
         {"b_convert", "ConvertAll", nullptr},
         {"b_nomalize", "NormalizeAll", nullptr},
         {"b_stop", "StopWork", nullptr},
+        {"b_pause", "PauseWork", nullptr},
         {"p_play", "StartPreview", nullptr},
         {"p_stop", "StopPreview", nullptr},
         {"b_dir", "ChooseOutputFolder", "Please stop converting first!"},
@@ -103,7 +105,7 @@ TEST_F(CommandDispatchTest, EveryElementReachesItsCommandAndBusyRefusesTheDialog
         state.Converting = true;
         EXPECT_EQ(Click(S(row.name)), QStringList{S(row.busy ? row.busy : row.idle)}) << row.name;
     }
-    EXPECT_EQ(refused, S(table[8].busy));
+    EXPECT_EQ(refused, S(table[9].busy));
     state.Converting = false;
     for (const char* other : {"b_add", "B_ADD", "b_Add ", "", "pb", "Form", "helpp2"}) {
         EXPECT_TRUE(Click(S(other)).isEmpty()) << other;
@@ -129,7 +131,7 @@ TEST_F(CommandDispatchTest, MenusHoldTheirItemsWithIconsAndReachTheSameOperation
                            S("AddFolder2:Add Folder+icon Ctrl+Shift+O")}));
     EXPECT_EQ(items(dispatch->p_action()),
               (QStringList{S("Converter2:Converter+icon Ctrl+Return"), S("-"), S("Play1:Play"),
-                           S("-"), S("Stop3:Stop+icon")}));
+                           S("-"), S("Stop3:Stop+icon"), S("Pause1:Pause Ctrl+P")}));
     EXPECT_EQ(items(dispatch->p_help()),
               (QStringList{S("Help3:Content+icon F1"), S("About2:About+icon")}));
     EXPECT_EQ(items(dispatch->p_row()),
@@ -146,6 +148,7 @@ TEST_F(CommandDispatchTest, MenusHoldTheirItemsWithIconsAndReachTheSameOperation
     EXPECT_EQ(trigger(dispatch->p_action(), "Converter2"), QStringList{S("ConvertAll")});
     EXPECT_EQ(trigger(dispatch->p_action(), "Play1"), QStringList{S("StartPreview")});
     EXPECT_EQ(trigger(dispatch->p_action(), "Stop3"), QStringList{S("StopPreview")});
+    EXPECT_EQ(trigger(dispatch->p_action(), "Pause1"), QStringList{S("PauseWork")});
     EXPECT_EQ(trigger(dispatch->p_help(), "Help3"), QStringList{S("OpenHelp")});
     EXPECT_EQ(trigger(dispatch->p_help(), "About2"), QStringList{S("ShowAbout")});
     state.Converting = true;  // Stop3 during a batch also stops the batch

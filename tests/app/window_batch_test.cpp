@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -14,6 +15,7 @@
 #include <thread>
 
 #include "app/command_dispatch.h"
+#include "app/desktop_open.h"
 #include "app/file_list_commands.h"
 #include "app/information_box.h"
 #include "app/main_window.h"
@@ -293,6 +295,12 @@ struct RecordingDesktop : IDesktopSession {
     void Notify(const QString& title, const QString& body) override {
         calls << S("Notify(") + title + S(", ") + body + S(")");
     }
+    void NotifyWithAction(const QString& title, const QString& body, const QString& label,
+                          std::function<void()> invoked) override {
+        calls << S("Notify(") + title + S(", ") + body + S(") with ") + label;
+        action = std::move(invoked);
+    }
+    std::function<void()> action;
     std::uint32_t InhibitSuspend(const QString& reason) override {
         calls << S("Inhibit(") + reason + S(")");
         return 7;
@@ -359,11 +367,47 @@ TEST(WindowJobsTest, ThreeFilesAtOnceEndWithOneMessage) {
     for (int row = 0; row < rows.Count(); ++row) {
         EXPECT_EQ(Status(rows, row), S("Unconvert"));
     }
+    // Paused: the rows the jobs hold read "Paused", the menu offers Resume, the desktop is still
+    // kept awake; Resume goes on.
+    auto* pause = window.Dispatch().p_action()->findChild<QAction*>(S("Pause1"));
+    window.PauseWork();
+    EXPECT_TRUE(state.Paused);
+    EXPECT_EQ(pause->text(), S("Resume"));
+    const auto paused = [&] {
+        int n = 0;
+        for (int row = 0; row < rows.Count(); ++row) {
+            n += Status(rows, row) == S("Paused") ? 1 : 0;
+        }
+        return n;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(paused() == 3, 5000);
+    QTest::qWait(300);
+    EXPECT_EQ(paused(), 3);  // nothing ended while paused
+    window.PauseWork();
+    EXPECT_FALSE(state.Paused);
+    EXPECT_EQ(pause->text(), S("Pause"));
+    EXPECT_EQ(paused(), 0);
     // The desktop is kept awake while the batch runs, and let go at its end.
     EXPECT_EQ(calls->calls, QStringList{S("Inhibit(Converting audio files)")});
     QTRY_VERIFY_WITH_TIMEOUT(!state.Busy(), 30000);
     EXPECT_EQ(calls->calls.last(), S("Release(7)"));
-    EXPECT_EQ(calls->calls.filter(S("Notify(")).size(), window.isActiveWindow() ? 0 : 1);
+    const QStringList notified = calls->calls.filter(S("Notify("));
+    EXPECT_EQ(notified.size(), window.isActiveWindow() ? 0 : 1);
+    if (!notified.isEmpty()) {
+        // What the user may want next: the outputs, opened by the desktop.
+        EXPECT_TRUE(notified[0].endsWith(S(") with Open Folder"))) << notified[0].toStdString();
+        QList<QUrl> opened;
+        const DesktopOpener before = SetDesktopOpener([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        ASSERT_TRUE(calls->action);
+        calls->action();
+        SetDesktopOpener(before);
+        EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(dir.File(S("out")) + S("/"))});
+    }
+    window.PauseWork();  // no batch: nothing to pause
+    EXPECT_FALSE(state.Paused);
 
     EXPECT_EQ(Status(rows, 0), S("finish"));
     EXPECT_EQ(Status(rows, 1), S("Error"));

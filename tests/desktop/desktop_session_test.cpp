@@ -28,8 +28,13 @@ class FakeNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
   public:
-    explicit FakeNotifications(QStringList& log) : log_(log) {}
+    explicit FakeNotifications(QStringList& log, QStringList capabilities = {S("body")})
+        : log_(log), capabilities_(std::move(capabilities)) {}
   public slots:
+    QStringList GetCapabilities() {
+        log_ << S("GetCapabilities");
+        return capabilities_;
+    }
     uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap& hints,
                 int timeout) {
@@ -44,6 +49,7 @@ class FakeNotifications : public QObject {
 
   private:
     QStringList& log_;
+    QStringList capabilities_;
 };
 
 class FakePowerManagement : public QObject {
@@ -118,8 +124,10 @@ class DesktopSessionTest : public ::testing::Test {
         return QDBusConnection::connectToBus(address, name);
     }
     // Puts the services on the bus on a connection of their own, as a desktop would.
-    void Offer(bool notifications, bool powerManagement, bool gnome) {
+    void Offer(bool notifications, bool powerManagement, bool gnome,
+               const QStringList& capabilities = {S("body")}) {
         QDBusConnection services = Connect();
+        servicesName = connections.back();
         ASSERT_TRUE(services.isConnected());
         const auto offer = [&](QObject* object, const char* service, const char* path) {
             object->setParent(&owner);
@@ -127,7 +135,7 @@ class DesktopSessionTest : public ::testing::Test {
             ASSERT_TRUE(services.registerObject(S(path), object, QDBusConnection::ExportAllSlots));
         };
         if (notifications) {
-            offer(new FakeNotifications(log), "org.freedesktop.Notifications",
+            offer(new FakeNotifications(log, capabilities), "org.freedesktop.Notifications",
                   "/org/freedesktop/Notifications");
         }
         if (powerManagement) {
@@ -146,8 +154,18 @@ class DesktopSessionTest : public ::testing::Test {
         return log;
     }
 
+    // The server's signal that the user picked an action of a notification.
+    void Invoke(uint id, const QString& key) {
+        QDBusMessage signal =
+            QDBusMessage::createSignal(S("/org/freedesktop/Notifications"),
+                                       S("org.freedesktop.Notifications"), S("ActionInvoked"));
+        signal << id << key;
+        QDBusConnection(servicesName).send(signal);
+    }
+
     TempDir dir;
     QProcess bus;
+    QString servicesName;  // the connection the services are on
     QString address;
     QStringList connections;
     int connectionCount = 0;  // names are never reused: a closed connection keeps its name a while
@@ -188,6 +206,46 @@ TEST_F(DesktopSessionTest, CallsReachTheServiceTheDesktopOffers) {
         session->ReleaseInhibit(handle);
         session->ReleaseInhibit(handle);  // a second release asks nothing more
         EXPECT_EQ(LogAfter(c.calls.size()), c.calls) << c.name;
+        qDeleteAll(owner.children());
+        for (const QString& name : std::exchange(connections, {})) {
+            QDBusConnection::disconnectFromBus(name);
+        }
+    }
+}
+
+// The notification's one action goes out only where the server shows actions, and runs once,
+// when the server says the user picked it on that notification.
+TEST_F(DesktopSessionTest, TheActionIsOfferedWhereTheServerShowsActions) {
+    const struct {
+        const char* name;
+        QStringList capabilities;
+        QString notify;
+        int runs;
+    } cases[] = {
+        {"a server with actions",
+         {S("body"), S("actions")},
+         S("Notify(Quorvel,0,quorvel,Batch ended,12 converted,open-folder|Open Folder,quorvel,-1)"),
+         1},
+        {"a server without actions",
+         {S("body")},
+         S("Notify(Quorvel,0,quorvel,Batch ended,12 converted,,quorvel,-1)"),
+         0},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        Offer(true, false, false, c.capabilities);
+        const auto session = CreateDesktopSession(Connect());
+        int runs = 0;
+        session->NotifyWithAction(S("Batch ended"), S("12 converted"), S("Open Folder"),
+                                  [&runs] { ++runs; });
+        EXPECT_EQ(LogAfter(2), (QStringList{S("GetCapabilities"), c.notify})) << c.name;
+        Invoke(2, S("open-folder"));  // another notification's
+        Invoke(1, S("other"));        // not our action
+        Invoke(1, S("open-folder"));
+        Invoke(1, S("open-folder"));  // the notification is gone once its action ran
+        (void)QTest::qWaitFor([&] { return runs >= c.runs; }, 5000);
+        QTest::qWait(200);
+        EXPECT_EQ(runs, c.runs) << c.name;
         qDeleteAll(owner.children());
         for (const QString& name : std::exchange(connections, {})) {
             QDBusConnection::disconnectFromBus(name);

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -266,6 +270,195 @@ TEST(BatchEndingsTest, EveryEndingIsTheSameForEveryBatchOneAtATimeOrThreeJobs) {
                 EXPECT_FALSE(state.Converting) << what;
                 EXPECT_FALSE(state.BatchActive) << what;
             }
+        }
+    }
+}
+
+// A reader whose samples follow the input's name, and a writer that keeps what it was given in
+// the file it created: the outputs of two runs can be compared byte for byte.
+class NamedReader : public FakeAudioFile {
+  public:
+    explicit NamedReader(CallLog log) : FakeAudioFile(S("AudioFileRead"), log) {}
+    void Open(const QString& fileName) override {
+        const float seed = static_cast<float>(qHash(QFileInfo(fileName).fileName()) % 97) / 100;
+        input.resize(5000 * 2);  // three blocks
+        for (std::size_t i = 0; i < input.size(); ++i) {
+            input[i] = seed * static_cast<float>(i % 50) / 50;
+        }
+        FakeAudioFile::Open(fileName);
+    }
+};
+
+class KeepingWriter : public FakeAudioFile {
+  public:
+    KeepingWriter(CallLog log, std::atomic<int>& writes)
+        : FakeAudioFile(S("AudioFilewrite"), log), writes_(writes) {}
+    void CreateOutput(const QString& fileName) override {
+        path_ = fileName;
+        FakeAudioFile::CreateOutput(fileName);
+    }
+    void WriteBuffer(AudioBuffer& buffer) override {
+        FakeAudioFile::WriteBuffer(buffer);
+        ++writes_;
+    }
+    void Close() override {
+        if (IsOpen()) {
+            QFile file(path_);
+            if (file.open(QIODevice::WriteOnly)) {
+                file.write(reinterpret_cast<const char*>(written.data()),
+                           static_cast<qint64>(written.size() * sizeof(float)));
+            }
+        }
+        FakeAudioFile::Close();
+    }
+
+  private:
+    std::atomic<int>& writes_;
+    QString path_;
+};
+
+struct KeepingJob {
+    explicit KeepingJob(std::atomic<int>& writes) : writer(log, writes) {}
+    CallLog log = MakeCallLog();
+    NamedReader reader{log};
+    KeepingWriter writer;
+    RecordingLameEncoder encoder{log};
+    FakeTransform transform{log};
+};
+
+enum class AfterPause { None, Resume, Stop };
+
+struct PausedRun {
+    std::map<QString, QByteArray> outputs;  // name: bytes
+    std::vector<std::vector<RowState>> states;
+    int runningWhilePaused = 0;  // rows in a running state while the batch waited
+    int writesWhilePaused = -1;  // blocks written between settling and the resume or stop
+    qint64 stopMs = -1;          // from the stop while paused to the batch's end
+};
+
+PausedRun RunPausing(BatchWork work, int jobCount, AfterPause after) {
+    TempDir dir;
+    const QString outDir = dir.File(S("out"));
+    MainState state;
+    state.appSettings.OutputFormat = 1;
+    std::atomic<int> writes{0};
+    std::vector<std::unique_ptr<KeepingJob>> owned;
+    for (int j = 0; j < std::max(jobCount, 1); ++j) {
+        owned.push_back(std::make_unique<KeepingJob>(writes));
+    }
+    std::vector<JobParts> jobs;
+    for (int j = 0; j < jobCount; ++j) {
+        KeepingJob& o = *owned[static_cast<std::size_t>(j)];
+        jobs.push_back({o.reader, o.writer, o.encoder, o.transform});
+    }
+    // The pause comes from a job's thread, with the batch's second block.
+    std::atomic<bool> pausedOnce{false};
+    for (auto& o : owned) {
+        o->writer.onWrite = [&] {
+            if (after != AfterPause::None && writes >= 1 && !pausedOnce.exchange(true)) {
+                state.Paused = true;
+            }
+        };
+    }
+    RecordingHost host;
+    for (const char* name : {"a", "b", "c"}) {
+        host.Add(S(name), dir.Write(S(name) + S(".wav"), "x"));
+    }
+    PausedRun run;
+    // The user, on the host's thread: waits while paused, then resumes or stops.
+    QTimer user;
+    int ticks = 0;
+    int settled = 0;
+    QElapsedTimer stopped;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!state.Paused) {
+            return;
+        }
+        ++ticks;
+        if (ticks == 10) {  // every job has finished the block it was in, the rows are shown
+            settled = writes;
+            for (const RecordingHost::Row& r : host.rows) {
+                run.runningWhilePaused += IsRunningState(r.state) ? 1 : 0;
+            }
+        } else if (ticks == 20) {
+            run.writesWhilePaused = writes - settled;
+            if (after == AfterPause::Resume) {
+                state.Paused = false;
+            } else {
+                stopped.start();
+                StopWork(state);
+            }
+        }
+    });
+    user.start(20);
+    KeepingJob& first = *owned[0];
+    BatchParts parts{state,           first.reader, first.writer, first.encoder,
+                     first.transform, QString(),    outDir};
+    RunBatch(parts, host, work, jobs);
+    if (stopped.isValid()) {
+        run.stopMs = stopped.elapsed();
+    }
+    EXPECT_FALSE(state.Converting);
+    EXPECT_FALSE(state.Paused);  // the next batch starts unpaused
+    for (const RecordingHost::Row& r : host.rows) {
+        run.states.push_back(r.states);
+    }
+    for (const QFileInfo& f : QDir(outDir).entryInfoList(QDir::Files | QDir::Hidden)) {
+        QFile file(f.filePath());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        run.outputs[f.fileName()] = file.readAll();
+    }
+    return run;
+}
+
+// Pause holds every job after the block it is in, with its row still running; Resume goes on to
+// the same outputs as a batch never paused; Stop while paused ends the batch at once, leaving
+// nothing of the rows it cut.
+TEST(BatchEndingsTest, PauseHoldsEveryJobAndResumeOrStopEndsAsWithoutIt) {
+    for (const BatchWork work : {BatchWork::Convert, BatchWork::Normalize}) {
+        for (const int jobCount : {0, 3}) {
+            const std::string what = std::string(work == BatchWork::Convert ? "convert" : "peak") +
+                                     (jobCount == 0 ? ", one at a time" : ", three jobs");
+            const PausedRun plain = RunPausing(work, jobCount, AfterPause::None);
+            ASSERT_EQ(plain.outputs.size(), 3u) << what;
+
+            const PausedRun resumed = RunPausing(work, jobCount, AfterPause::Resume);
+            EXPECT_EQ(resumed.writesWhilePaused, 0) << what;
+            // A normalised file is written in one block here: the pause may find none running.
+            EXPECT_GE(resumed.runningWhilePaused, work == BatchWork::Convert ? 1 : 0) << what;
+            EXPECT_LE(resumed.runningWhilePaused, std::max(jobCount, 1)) << what;
+            EXPECT_EQ(resumed.outputs, plain.outputs) << what;
+            EXPECT_EQ(resumed.states, plain.states) << what;
+
+            const PausedRun stopped = RunPausing(work, jobCount, AfterPause::Stop);
+            EXPECT_EQ(stopped.writesWhilePaused, 0) << what;
+            EXPECT_GE(stopped.stopMs, 0) << what;
+            EXPECT_LT(stopped.stopMs, 1000) << what;
+            // The rows that were held end "Stop", the others never started; a row the pause
+            // caught between its last block and its name may still finish.
+            int cut = 0;
+            std::size_t finished = 0;
+            for (std::size_t i = 0; i < stopped.states.size(); ++i) {
+                const RowState end =
+                    stopped.states[i].empty() ? RowState::Waiting : stopped.states[i].back();
+                cut += end == RowState::Stopped ? 1 : 0;
+                finished += end == RowState::Finished ? 1 : 0;
+                EXPECT_TRUE(end == RowState::Stopped || end == RowState::NotReached ||
+                            end == RowState::Finished)
+                    << what << " row " << i;
+                if (end != RowState::Finished) {
+                    EXPECT_EQ(stopped.outputs.count(
+                                  QString::fromUtf8(work == BatchWork::Convert ? "" : "Nor_") +
+                                  QString::fromUtf8(i == 0   ? "a"
+                                                    : i == 1 ? "b"
+                                                             : "c") +
+                                  S(".wav")),
+                              0u)
+                        << what << " row " << i;
+                }
+            }
+            EXPECT_GE(cut, work == BatchWork::Convert ? 1 : 0) << what;
+            EXPECT_EQ(stopped.outputs.size(), finished) << what;  // no hidden, half-written file
         }
     }
 }

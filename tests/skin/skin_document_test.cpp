@@ -32,7 +32,7 @@ TEST(SkinDocument, DefaultSkinParsesCleanlyWithEveryElementTheProgramUses) {
     EXPECT_EQ(skin->fontFamily, QStringLiteral("DejaVu Sans"));
     for (const char* name :
          {"b_Add", "b_remove", "b_clear", "b_convert", "b_nomalize", "b_stop", "p_play", "p_stop",
-          "b_dir", "b_open", "b_id3", "file", "action", "setting", "help", "helpp"}) {
+          "b_dir", "b_open", "b_id3", "file", "action", "setting", "help", "helpp", "b_pause"}) {
         const SkinElementDef* def = skin->Find(QLatin1String(name));
         ASSERT_NE(def, nullptr) << name;
         EXPECT_TRUE(def->clickable) << name;

@@ -1,5 +1,6 @@
 #include "outside/skin/skin_engine.h"
 #include "outside/skin/skin_element.h"
+#include "outside/skin/skin_face.h"
 
 #include "support/temp_dir.h"
 
@@ -45,9 +46,10 @@ struct SkinnedWindow {
 TEST(SkinEngine, DefaultSkinLoadsAndEveryCommandElementIsFound) {
     SkinnedWindow w;
     EXPECT_TRUE(w.message.isEmpty()) << w.message.toStdString();
-    for (const char* name : {"b_Add", "b_remove", "b_clear", "b_convert", "b_nomalize", "b_stop",
-                             "p_play", "p_stop", "b_dir", "b_open", "b_id3", "file", "action",
-                             "setting", "help", "helpp", "Form", "pb", "pbpos"}) {
+    for (const char* name :
+         {"b_Add",   "b_remove", "b_clear", "b_convert", "b_nomalize", "b_stop", "b_pause",
+          "p_play",  "p_stop",   "b_dir",   "b_open",    "b_id3",      "file",   "action",
+          "setting", "help",     "helpp",   "Form",      "pb",         "pbpos"}) {
         ISkinObject* object = w.Find(name);
         ASSERT_NE(object, nullptr) << name;
         EXPECT_EQ(object->GetName(), QLatin1String(name));
@@ -202,6 +204,57 @@ TEST(SkinEngine, NothingHappensWithoutAFaceOrAWindow) {
     skin.ApplySkin(nullptr);
     skin.ApplySkinObject(nullptr, QStringLiteral("Form"));
     skin.ApplySkinObject(&window, QStringLiteral("no such object"));
+}
+
+// Tab goes from the list to the skin's buttons one by one, in the skin's order, and on past the
+// last; the focused one is ringed, and Space or Enter clicks it.
+TEST(SkinEngine, TabWalksTheButtonsWithARingAndSpaceOrEnterClicksThem) {
+    SkinnedWindow w;
+    w.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    auto* face = dynamic_cast<TSkinFace*>(w.Form());
+    ASSERT_NE(face, nullptr);
+    const auto element = [&](const char* name) {
+        const SkinRect r = w.Find(name)->GeometryInterface()->GetRect();
+        return face->grab(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)).toImage();
+    };
+    const QImage plain = element("file");
+    w.list->setFocus();
+    QTest::keyClick(w.list, Qt::Key_Tab);
+    ASSERT_TRUE(face->hasFocus());
+    ASSERT_NE(face->Focused(), nullptr);
+    EXPECT_EQ(face->Focused()->GetName(), QStringLiteral("file"));
+    // The ring: a good part of the element's edge changes colour.
+    const QImage ringed = element("file");
+    int changed = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            changed += plain.pixel(x, y) != ringed.pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(changed, plain.width() + plain.height()) << "no visible focus ring";
+
+    QTest::keyClick(face, Qt::Key_Space);
+    QTest::keyClick(face, Qt::Key_Tab);
+    EXPECT_EQ(face->Focused()->GetName(), QStringLiteral("action"));
+    QTest::keyClick(face, Qt::Key_Return);
+    QTest::keyClick(face, Qt::Key_Backtab);
+    EXPECT_EQ(face->Focused()->GetName(), QStringLiteral("file"));
+    EXPECT_EQ(w.clicks, (std::vector<QString>{QStringLiteral("file"), QStringLiteral("action")}));
+
+    QStringList walked{QStringLiteral("file")};
+    for (int i = 0; i < 40 && face->hasFocus(); ++i) {
+        QTest::keyClick(face, Qt::Key_Tab);
+        if (face->hasFocus()) {
+            walked << face->Focused()->GetName();
+        }
+    }
+    EXPECT_FALSE(face->hasFocus()) << "Tab never left the buttons";
+    EXPECT_EQ(walked,
+              QString::fromLatin1("file action setting help b_pause helpp b_dir b_open b_Add "
+                                  "b_remove b_clear b_id3 b_convert b_nomalize b_stop p_play "
+                                  "p_stop")
+                  .split(QLatin1Char(' ')));
 }
 
 }  // namespace
