@@ -92,6 +92,14 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
     return t;
 }
 
+QString InputFolderOf(const QString& inputPath) {
+    QString folder = QFileInfo(inputPath).absolutePath();
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
+    }
+    return folder;
+}
+
 QString FirstOutputName(const OutputTarget& target, const QString& extension,
                         const QString& prefix) {
     return ChooseOutputName(target.dir, target.caption, target.inputPath, extension, prefix,

@@ -21,6 +21,10 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
                                  const QString& caption, const QString& inputPath,
                                  const QString& sourceFolder, const AudioFileinfo& tags);
 
+// The folder of the input, ending with the separator: where its output goes when outputs are
+// saved beside their inputs.
+QString InputFolderOf(const QString& inputPath);
+
 // The first name the rule tries for the target (the one a finished earlier run would have).
 QString FirstOutputName(const OutputTarget& target, const QString& extension,
                         const QString& prefix);

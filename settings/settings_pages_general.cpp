@@ -11,6 +11,7 @@
 
 #include "settings/app_settings.h"
 #include "settings/loudness_options.h"
+#include "settings/output_names_setting.h"
 #include "settings/settings_file.h"
 #include "settings/settings_pages.h"
 
@@ -41,6 +42,7 @@ class GeneralPage : public ValuesPage {
         AddNormalizeFrame();
         AddFadeFrame();
         AddBatchFrame();
+        AddBesideFrame();
         AddLoudnessFrame();
         content_->resize(kWidth - kBar, nextTop_);
         for (QGroupBox* frame : content_->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
@@ -66,6 +68,7 @@ class GeneralPage : public ValuesPage {
                                      ? 0
                                      : std::clamp(appSettings_.BatchJobs, 1, kMostBatchJobs));
         loudness_->Load(appSettings_.Loudness);
+        cb_beside->setChecked(file && ReadSaveBeside(*file));
         ValuesPage::Load(file);
     }
 
@@ -87,6 +90,10 @@ class GeneralPage : public ValuesPage {
     void SaveLast(SettingsFile& file) const override {
         WriteBatchJobs(file, appSettings_.BatchJobs);
         WriteLoudnessSettings(file, appSettings_.Loudness);
+        // Only a change: a file that never had the key keeps its layout.
+        if (cb_beside->isChecked() != ReadSaveBeside(file)) {
+            WriteSaveBeside(file, cb_beside->isChecked());
+        }
     }
 
     void Defaults() override {
@@ -96,6 +103,7 @@ class GeneralPage : public ValuesPage {
         cb_fadeouttime->setCurrentIndex(5);
         SelectItem(cb_nor, 97);
         cb_jobs->setCurrentIndex(0);
+        cb_beside->setChecked(false);
         loudness_->Defaults();
         ValuesPage::Defaults();
     }
@@ -148,6 +156,15 @@ class GeneralPage : public ValuesPage {
             tr("How many files a conversion or normalisation works on at the same time"));
     }
 
+    void AddBesideFrame() {
+        QGroupBox* where = NextFrame(tr("Output Folder"), 47);
+        cb_beside = Check(where, "cb_beside", tr("Save next to each input file"),
+                          {10, 20, 224, kRow});
+        cb_beside->setToolTip(
+            tr("Each output goes into its input's folder instead of the output folder; no input "
+               "is ever replaced"));
+    }
+
     void AddLoudnessFrame() {
         loudness_ = new LoudnessOptions(content_);
         loudness_->move(0, nextTop_);
@@ -165,6 +182,7 @@ class GeneralPage : public ValuesPage {
     QCheckBox* cb_fadeout = nullptr;
     QComboBox* cb_fadeouttime = nullptr;
     QComboBox* cb_jobs = nullptr;  // item 0 automatic, then 1 to 16
+    QCheckBox* cb_beside = nullptr;
 };
 
 }  // namespace
