@@ -27,7 +27,7 @@ QStringList MirroredPieces(const QString& sourceFolder, const QString& inputPath
     return relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
 }
 
-NameFields FieldsOf(const QString& pattern, const QString& inputPath, const AudioFileinfo& tags) {
+NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo& tags) {
     NameFields f;
     f.title = tags.Title;
     f.artist = tags.Artist;
@@ -37,7 +37,7 @@ NameFields FieldsOf(const QString& pattern, const QString& inputPath, const Audi
     f.fileName = QFileInfo(inputPath).completeBaseName();
     const bool gaps = f.title.isEmpty() || f.artist.isEmpty() || f.album.isEmpty() ||
                       f.year.isEmpty() || f.genre.isEmpty();
-    if (PatternNeedsFileTags(pattern) || gaps) {
+    if (readFile || gaps) {
         // The record may not hold what the file does (a WAV's ID3 chunk, an MP3 with only
         // ID3v1): the file's own tags fill its gaps.
         const TagSet set = ReadTagSet(inputPath);
@@ -81,8 +81,8 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
         folders = MirroredPieces(sourceFolder, inputPath);
     }
     if (!naming.pattern.isEmpty()) {
-        QStringList pieces =
-            ExpandNamePattern(naming.pattern, FieldsOf(naming.pattern, inputPath, tags));
+        QStringList pieces = ExpandNamePattern(
+            naming.pattern, FieldsOf(PatternNeedsFileTags(naming.pattern), inputPath, tags));
         t.caption = pieces.takeLast();
         folders += pieces;
     }
@@ -90,6 +90,10 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
         t.dir += folder + QLatin1Char('/');
     }
     return t;
+}
+
+NameFields ReadNameFields(const QString& inputPath, const AudioFileinfo& tags) {
+    return FieldsOf(true, inputPath, tags);
 }
 
 QString InputFolderOf(const QString& inputPath) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "filelist/name_pattern.h"
 #include "settings/output_names_setting.h"
 #include "tagmodel/audio_file_info.h"
 
@@ -24,6 +25,10 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
 // The folder of the input, ending with the separator: where its output goes when outputs are
 // saved beside their inputs.
 QString InputFolderOf(const QString& inputPath);
+
+// The fields a pattern fills in for the input, as a batch reads them: the record's, with the
+// gaps and the fields the record lacks read from the input's tags. Reads the file.
+NameFields ReadNameFields(const QString& inputPath, const AudioFileinfo& tags);
 
 // The first name the rule tries for the target (the one a finished earlier run would have).
 QString FirstOutputName(const OutputTarget& target, const QString& extension,

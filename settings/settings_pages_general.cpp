@@ -28,14 +28,14 @@ class GeneralPage : public ValuesPage {
           appSettings_(appSettings) {
         // The frames stack from the top; a further group is one more Add… call below. They
         // outgrow the page, so it scrolls, on a slim bar that takes little of their width.
-        auto* scroll = new QScrollArea(this);
+        scroll_ = new QScrollArea(this);
+        QScrollArea* scroll = scroll_;
         scroll->setGeometry(0, 0, kWidth, kHeight);
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         // The dialog's own background behind the frames, as on every other page.
         scroll->setBackgroundRole(QPalette::Window);
         scroll->viewport()->setAutoFillBackground(false);
-        constexpr int kBar = 8;
         scroll->verticalScrollBar()->setFixedWidth(kBar);
         content_ = new QWidget;
         content_->resize(kWidth - kBar, kHeight);
@@ -44,10 +44,7 @@ class GeneralPage : public ValuesPage {
         AddBatchFrame();
         AddBesideFrame();
         AddLoudnessFrame();
-        content_->resize(kWidth - kBar, nextTop_);
-        for (QGroupBox* frame : content_->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
-            frame->resize(content_->width(), frame->height());
-        }
+        FitContent(kWidth);
         scroll->setWidget(content_);
         content_->setAutoFillBackground(false);
     }
@@ -116,7 +113,24 @@ class GeneralPage : public ValuesPage {
         v.normalizeEnabled = cb_normalize->isChecked();
     }
 
+    // A taller dialog shows more of the frames, up to all of them with no scrolling; a wider one
+    // widens the frames.
+    void resizeEvent(QResizeEvent* event) override {
+        ValuesPage::resizeEvent(event);
+        scroll_->resize(size());
+        FitContent(width());
+    }
+
   private:
+    static constexpr int kBar = 8;
+
+    void FitContent(int pageWidth) {
+        content_->resize(pageWidth - kBar, nextTop_);
+        for (QGroupBox* frame : content_->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+            frame->resize(content_->width(), frame->height());
+        }
+    }
+
     QGroupBox* NextFrame(const QString& title, int height) {
         QGroupBox* frame = Frame(content_, title, {0, nextTop_, kWidth, height});
         nextTop_ += height + 6;
@@ -158,8 +172,8 @@ class GeneralPage : public ValuesPage {
 
     void AddBesideFrame() {
         QGroupBox* where = NextFrame(tr("Output Folder"), 47);
-        cb_beside = Check(where, "cb_beside", tr("Save next to each input file"),
-                          {10, 20, 224, kRow});
+        cb_beside =
+            Check(where, "cb_beside", tr("Save next to each input file"), {10, 20, 224, kRow});
         cb_beside->setToolTip(
             tr("Each output goes into its input's folder instead of the output folder; no input "
                "is ever replaced"));
@@ -172,6 +186,7 @@ class GeneralPage : public ValuesPage {
     }
 
     AppSettings& appSettings_;
+    QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr;  // the frames, inside the page's scroll area
     int nextTop_ = 0;
     LoudnessOptions* loudness_ = nullptr;

@@ -268,7 +268,9 @@ TEST_F(CliConvertTest, BesideSavesNextToEachInputAndNeverReplacesIt) {
         QStringList flags;
         const char* output;  // relative to the working folder
     } const cases[] = {
-        {"lib/disc/a.wav", {S("--pattern"), S("{artist}/{title}")}, "lib/disc/Unknown Artist/a.wav"},
+        {"lib/disc/a.wav",
+         {S("--pattern"), S("{artist}/{title}")},
+         "lib/disc/Unknown Artist/a.wav"},
         {"lib/b.wav", {}, "lib/b_1.wav"},
     };
     for (const Case& c : cases) {
@@ -277,9 +279,9 @@ TEST_F(CliConvertTest, BesideSavesNextToEachInputAndNeverReplacesIt) {
         ASSERT_TRUE(in.open(QIODevice::ReadOnly));
         const QByteArray before = in.readAll();
         in.close();
-        const CliResult r = Run(QStringList{S("--beside"), S("--format"), S("wav"), S("--output"),
-                                            out} +
-                                c.flags + QStringList{input});
+        const CliResult r =
+            Run(QStringList{S("--beside"), S("--format"), S("wav"), S("--output"), out} + c.flags +
+                QStringList{input});
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
         EXPECT_EQ(r.out, Lines({S("finish\t") + input + S("\t") + dir.File(S(c.output))}))
             << c.input;
