@@ -116,11 +116,17 @@ ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
     if (rule == ExistingOutput::Number || !ModifiedAt(firstName, false, out)) {
         return ExistingAction::Convert;
     }
+    struct stat in {};
+    const bool inputKnown = ModifiedAt(inputPath, true, in);
+    if (inputKnown && out.st_dev == in.st_dev && out.st_ino == in.st_ino) {
+        // The name is the input's own (an output saved beside it in its format): no earlier
+        // output to skip or replace, and the rule numbers the new one.
+        return ExistingAction::Convert;
+    }
     if (rule == ExistingOutput::Skip) {
         return ExistingAction::Skip;
     }
-    struct stat in {};
-    if (S_ISREG(out.st_mode) && ModifiedAt(inputPath, true, in) && Older(out, in)) {
+    if (S_ISREG(out.st_mode) && inputKnown && Older(out, in)) {
         return ExistingAction::Replace;
     }
     return ExistingAction::Skip;

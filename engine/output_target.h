@@ -37,6 +37,7 @@ QString FirstOutputName(const OutputTarget& target, const QString& extension,
 // What to do with a row whose first name is taken when the batch starts.
 enum class ExistingAction { Convert, Skip, Replace };
 // Number: Convert (the rule numbers it). Skip: Skip when anything has the name. Update: Replace
-// when a regular file (not a link) has the name and is older than the input, else Skip.
+// when a regular file (not a link) has the name and is older than the input, else Skip. A name
+// that is the input itself always gives Convert: the rule numbers the output, the input stays.
 ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
                               const QString& inputPath);

@@ -272,6 +272,8 @@ TEST_F(CliConvertTest, BesideSavesNextToEachInputAndNeverReplacesIt) {
          {S("--pattern"), S("{artist}/{title}")},
          "lib/disc/Unknown Artist/a.wav"},
         {"lib/b.wav", {}, "lib/b_1.wav"},
+        {"lib/c.wav", {S("--existing"), S("skip")}, "lib/c_1.wav"},
+        {"lib/d.wav", {S("--existing"), S("update")}, "lib/d_1.wav"},
     };
     for (const Case& c : cases) {
         const QString input = Input(c.input, 0.2, 440);
