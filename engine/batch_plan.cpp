@@ -21,8 +21,8 @@ void PlanOutputs(const MainState& state, RunPlan& plan) {
     OutputNaming naming = state.NamingOverride ? *state.NamingOverride
                           : state.settingsFile ? ReadOutputNaming(*state.settingsFile)
                                                : ReadOutputNaming(SettingsFile());
-    const bool beside = state.settingsFile ? ReadSaveBeside(*state.settingsFile)
-                                           : ReadSaveBeside(SettingsFile());
+    const bool beside =
+        state.settingsFile ? ReadSaveBeside(*state.settingsFile) : ReadSaveBeside(SettingsFile());
     if (beside) {
         naming.mirror = false;  // each input's own folder is already its place
     }
@@ -32,8 +32,7 @@ void PlanOutputs(const MainState& state, RunPlan& plan) {
         // Beside its input, an output still never replaces it: the input has the output's
         // first name only when their extensions match, and the rule then numbers the output.
         const QString dir = beside ? InputFolderOf(r.path) : plan.setup.outputDir;
-        in.target =
-            ResolveOutputTarget(naming, dir, r.caption, r.path, r.sourceFolder, r.record);
+        in.target = ResolveOutputTarget(naming, dir, r.caption, r.path, r.sourceFolder, r.record);
         in.firstName = FirstOutputName(in.target, plan.setup.extension, plan.prefix);
         in.existing = DecideExisting(naming.existing, in.firstName, r.path);
         // What killed runs left in the sub-folders goes as it does in the output folder.
