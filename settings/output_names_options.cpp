@@ -45,7 +45,8 @@ OutputNamesOptions::OutputNamesOptions(QWidget* parent) : QWidget(parent) {
     warning_->setGeometry(10, 96, 224, 30);
     warning_->setWordWrap(true);
     warning_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    warning_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    // A red that reads on the light and the dark skins alike.
+    warning_->setStyleSheet(QStringLiteral("color: #e0483e;"));
     warning_->hide();
 
     auto* exists = new QLabel(tr("When the output exists:"), box);
