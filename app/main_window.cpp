@@ -20,6 +20,7 @@
 #include "formats/output_formats.h"
 #include "preview/preview_playback.h"
 #include "settings/app_settings.h"
+#include "settings/folder_chooser.h"
 #include "settings/settings_dialog.h"
 
 namespace {
@@ -262,6 +263,9 @@ void Tfm_main::Skin1Click(ISkinObject& source) {
 void Tfm_main::SetSecondaryWindows(Tfm_about* about, Tfm_dir* dir, Tfm_set* set, Tfm_id3* id3) {
     fm_about_ = about;
     fm_dir_ = dir;
+    if (dir) {
+        dir->SetSettingsFile(&state_.settingsFile);
+    }
     fm_set_ = set;
     fm_id3_ = id3;
 }

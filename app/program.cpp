@@ -4,6 +4,7 @@
 
 #include "app/image_list.h"
 #include "app/information_box.h"
+#include "app/list_naming_host.h"
 #include "app/secondary_windows.h"
 #include "quorvel_version.h"
 
@@ -24,6 +25,7 @@ Program CreateProgram() {
     p.fm_dir = new Tfm_dir(main);
     p.fm_set = new Tfm_set(main->State().appSettings, main->State().settingsFile, main);
     p.fm_set->SetErrorReport(ShowErrorReport);
+    p.fm_set->SetNamingExampleHost(new ListNamingHost(main->Rows(), main->lv(), p.fm_set));
     p.fm_id3 = new Tfm_id3(main->Rows(), MakeRealSkinLabel, main);
     main->SetSecondaryWindows(p.fm_about, p.fm_dir, p.fm_set, p.fm_id3);
     return p;

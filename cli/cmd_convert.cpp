@@ -178,6 +178,8 @@ QString Help() {
                "                       input, or replace the output when it is older\n"
                "  --recursive          folders give the audio files of their sub-folders too\n"
                "  --mirror             outputs keep the sub-folders their inputs were found in\n"
+               "  --beside             each output goes into its input's own folder instead of\n"
+               "                       the output folder; no input is ever replaced\n"
                "  --from FILE|-        more inputs, one path a line (- for standard input)\n"
                "  --normalize          write copies named Nor_... at the stored peak level\n"
                "  --loudness LUFS      with --normalize: equal loudness (EBU R128, -40 to -5)\n"
@@ -247,6 +249,10 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     std::vector<std::unique_ptr<OwnedJob>> owned;
     owned.push_back(std::make_unique<OwnedJob>());
     state.NamingOverride = NamingForRun(options.organise, *state.settingsFile);
+    if (options.organise.beside) {
+        state.settingsFile->SetRunValue(QStringLiteral("Format"), QStringLiteral("beside"),
+                                        QStringLiteral("on"));
+    }
     const ProbedInputs probed =
         ProbeInputs(*owned[0]->reader, options.inputs, options.organise.recursive);
     for (const QString& message : probed.rejectedMessages) {

@@ -12,6 +12,8 @@ OrganiseParse ParseOrganiseOption(const QStringList& args, int& i, OrganiseOptio
     const bool hasValue = i + 1 < args.size();
     if (a == QLatin1String("--mirror")) {
         o.mirror = true;
+    } else if (a == QLatin1String("--beside")) {
+        o.beside = true;
     } else if (a == QLatin1String("--recursive")) {
         o.recursive = true;
     } else if (a == QLatin1String("--pattern")) {

@@ -15,6 +15,7 @@ struct OrganiseOptions {
     std::optional<ExistingOutput> existing;  // --existing number|skip|update
     bool mirror = false;                     // --mirror
     bool recursive = false;                  // --recursive
+    bool beside = false;                     // --beside: [Format] beside for this run
     QString from;                            // --from FILE, "-" for standard input
 };
 

@@ -19,15 +19,22 @@ namespace {
 // Every row's output folder and first name, and what an output already there means, decided
 // before anything is written so that no row's decision depends on an earlier row's output.
 void PlanOutputs(const MainState& state, RunPlan& plan) {
-    const OutputNaming naming = state.NamingOverride ? *state.NamingOverride
-                                : state.settingsFile ? ReadOutputNaming(*state.settingsFile)
-                                                     : ReadOutputNaming(SettingsFile());
+    OutputNaming naming = state.NamingOverride ? *state.NamingOverride
+                          : state.settingsFile ? ReadOutputNaming(*state.settingsFile)
+                                               : ReadOutputNaming(SettingsFile());
+    const bool beside =
+        state.settingsFile ? ReadSaveBeside(*state.settingsFile) : ReadSaveBeside(SettingsFile());
+    if (beside) {
+        naming.mirror = false;  // each input's own folder is already its place
+    }
     QSet<QString> cleaned{plan.setup.outputDir};
     QHash<QString, int> firstNames;
     for (RowInput& in : plan.rows) {
         const ListRow& r = in.source;
-        in.target = ResolveOutputTarget(naming, plan.setup.outputDir, r.caption, r.path,
-                                        r.sourceFolder, r.record);
+        // Beside its input, an output still never replaces it: the input has the output's
+        // first name only when their extensions match, and the rule then numbers the output.
+        const QString dir = beside ? InputFolderOf(r.path) : plan.setup.outputDir;
+        in.target = ResolveOutputTarget(naming, dir, r.caption, r.path, r.sourceFolder, r.record);
         in.firstName = FirstOutputName(in.target, plan.setup.extension, plan.prefix);
         ++firstNames[in.firstName];
     }

@@ -28,7 +28,7 @@ QStringList MirroredPieces(const QString& sourceFolder, const QString& inputPath
     return relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
 }
 
-NameFields FieldsOf(const QString& pattern, const QString& inputPath, const AudioFileinfo& tags) {
+NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo& tags) {
     NameFields f;
     f.title = tags.Title;
     f.artist = tags.Artist;
@@ -38,7 +38,7 @@ NameFields FieldsOf(const QString& pattern, const QString& inputPath, const Audi
     f.fileName = QFileInfo(inputPath).completeBaseName();
     const bool gaps = f.title.isEmpty() || f.artist.isEmpty() || f.album.isEmpty() ||
                       f.year.isEmpty() || f.genre.isEmpty();
-    if (PatternNeedsFileTags(pattern) || gaps) {
+    if (readFile || gaps) {
         // The record may not hold what the file does (a WAV's ID3 chunk, an MP3 with only
         // ID3v1): the file's own tags fill its gaps.
         const TagSet set = ReadTagSet(inputPath);
@@ -82,8 +82,8 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
         folders = MirroredPieces(sourceFolder, inputPath);
     }
     if (!naming.pattern.isEmpty()) {
-        QStringList pieces =
-            ExpandNamePattern(naming.pattern, FieldsOf(naming.pattern, inputPath, tags));
+        QStringList pieces = ExpandNamePattern(
+            naming.pattern, FieldsOf(PatternNeedsFileTags(naming.pattern), inputPath, tags));
         t.caption = pieces.takeLast();
         folders += pieces;
     }
@@ -91,6 +91,18 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
         t.dir += folder + QLatin1Char('/');
     }
     return t;
+}
+
+NameFields ReadNameFields(const QString& inputPath, const AudioFileinfo& tags) {
+    return FieldsOf(true, inputPath, tags);
+}
+
+QString InputFolderOf(const QString& inputPath) {
+    QString folder = QFileInfo(inputPath).absolutePath();
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
+    }
+    return folder;
 }
 
 QString FirstOutputName(const OutputTarget& target, const QString& extension,
@@ -105,11 +117,17 @@ ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
     if (rule == ExistingOutput::Number || !ModifiedAt(firstName, false, out)) {
         return ExistingAction::Convert;
     }
+    struct stat in {};
+    const bool inputKnown = ModifiedAt(inputPath, true, in);
+    if (inputKnown && out.st_dev == in.st_dev && out.st_ino == in.st_ino) {
+        // The name is the input's own (an output saved beside it in its format): no earlier
+        // output to skip or replace, and the rule numbers the new one.
+        return ExistingAction::Convert;
+    }
     if (rule == ExistingOutput::Skip) {
         return ExistingAction::Skip;
     }
-    struct stat in {};
-    if (S_ISREG(out.st_mode) && ModifiedAt(inputPath, true, in) && Older(out, in)) {
+    if (S_ISREG(out.st_mode) && inputKnown && Older(out, in)) {
         return ExistingAction::Replace;
     }
     return ExistingAction::Skip;

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "filelist/name_pattern.h"
 #include "settings/output_names_setting.h"
 #include "tagmodel/audio_file_info.h"
 
@@ -21,6 +22,14 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
                                  const QString& caption, const QString& inputPath,
                                  const QString& sourceFolder, const AudioFileinfo& tags);
 
+// The folder of the input, ending with the separator: where its output goes when outputs are
+// saved beside their inputs.
+QString InputFolderOf(const QString& inputPath);
+
+// The fields a pattern fills in for the input, as a batch reads them: the record's, with the
+// gaps and the fields the record lacks read from the input's tags. Reads the file.
+NameFields ReadNameFields(const QString& inputPath, const AudioFileinfo& tags);
+
 // The first name the rule tries for the target (the one a finished earlier run would have).
 QString FirstOutputName(const OutputTarget& target, const QString& extension,
                         const QString& prefix);
@@ -29,7 +38,8 @@ QString FirstOutputName(const OutputTarget& target, const QString& extension,
 // link stands where skip or update would look for the output.
 enum class ExistingAction { Convert, Skip, Replace, Refuse };
 // Number: Convert (the rule numbers it). Skip: Skip when anything has the name. Update: Replace
-// when a regular file (not a link) has the name and is older than the input, else Skip.
+// when a regular file (not a link) has the name and is older than the input, else Skip. A name
+// that is the input itself always gives Convert: the rule numbers the output, the input stays.
 ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
                               const QString& inputPath);
 

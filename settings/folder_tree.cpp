@@ -172,6 +172,85 @@ QTreeWidgetItem* FolderTree::NewFolder() {
     return item;
 }
 
+QTreeWidgetItem* FolderTree::NewFolderNamed(const QString& name) {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty()) {
+        Report(tr("Select the folder to make the new folder in."));
+        return nullptr;
+    }
+    QTreeWidgetItem* parent = selected.first();
+    const QDir folder(PathOf(parent));
+    const QString path = folder.filePath(name);
+    if (name.trimmed().isEmpty() || name.contains(QLatin1Char('/')) ||
+        name == QStringLiteral(".") || name == QStringLiteral("..")) {
+        Report(tr("\"%1\" cannot be a folder name.").arg(name));
+        return nullptr;
+    }
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        Report(tr("Cannot make the folder %1: it already exists.")
+                   .arg(QDir::toNativeSeparators(path)));
+        return nullptr;
+    }
+    if (!folder.mkdir(name)) {
+        Report(tr("Cannot make the folder %1.").arg(QDir::toNativeSeparators(path)));
+        return nullptr;
+    }
+    ReadChildren(parent);  // a first reading finds the new folder already
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; i < parent->childCount() && !item; ++i) {
+        if (PathOf(parent->child(i)) == path) {
+            item = parent->child(i);
+        }
+    }
+    if (!item) {
+        item = AddFolderItem(parent, path, name);
+    }
+    item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    item->setData(0, kReadRole, true);
+    parent->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    parent->setExpanded(true);
+    setCurrentItem(item);
+    return item;
+}
+
+QTreeWidgetItem* FolderTree::Reveal(const QString& path) {
+    const QString wanted = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (!QFileInfo(wanted).isDir()) {
+        return nullptr;
+    }
+    FillOnce();
+    const QString home = QDir::cleanPath(QDir::homePath());
+    QTreeWidgetItem* item = topLevelItem(0);
+    QString at = home;
+    if (wanted != home && !wanted.startsWith(home + QLatin1Char('/'))) {
+        item = topLevelItem(1);
+        at = QDir::rootPath();
+    }
+    const QStringList pieces =
+        QDir(at).relativeFilePath(wanted).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& piece : pieces) {
+        if (piece == QLatin1String(".")) {
+            continue;
+        }
+        ReadChildren(item);
+        item->setExpanded(true);
+        const QString next = QDir(PathOf(item)).filePath(piece);
+        QTreeWidgetItem* child = nullptr;
+        for (int i = 0; i < item->childCount() && !child; ++i) {
+            if (PathOf(item->child(i)) == next) {
+                child = item->child(i);
+            }
+        }
+        if (!child) {  // made after its parent was read
+            child = AddFolderItem(item, next, piece);
+        }
+        item = child;
+    }
+    setCurrentItem(item);
+    scrollToItem(item);
+    return item;
+}
+
 void FolderTree::RenameSelected() {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (!selected.isEmpty() && (selected.first()->flags() & Qt::ItemIsEditable)) {

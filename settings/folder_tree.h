@@ -26,6 +26,13 @@ class FolderTree : public QTreeWidget {
     // Makes "New Folder" (or "New Folder (2)", ...) inside the selected folder and starts
     // editing its name. Returns the new item, or nullptr after reporting a failure.
     QTreeWidgetItem* NewFolder();
+    // Makes the folder `name` inside the selected one and selects it. Returns the new item, or
+    // nullptr after reporting why not (a name that cannot be a folder's, one already there, a
+    // folder the system refused).
+    QTreeWidgetItem* NewFolderNamed(const QString& name);
+    // Opens the tree down to path (below the home folder when it is there, else below "/") and
+    // selects it. Returns the item, or nullptr when path is not a folder.
+    QTreeWidgetItem* Reveal(const QString& path);
     // Starts editing the selected item's name (top items cannot be renamed).
     void RenameSelected();
 

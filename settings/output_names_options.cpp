@@ -6,7 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <QHash>
+#include <algorithm>
+
 #include "filelist/name_pattern.h"
+#include "settings/naming_example_host.h"
 
 namespace {
 constexpr int kWidth = 244;
@@ -30,16 +34,26 @@ OutputNamesOptions::OutputNamesOptions(QWidget* parent) : QWidget(parent) {
            "\"Unknown Artist\" and so on."));
     example_ = new QLabel(box);
     example_->setObjectName(QStringLiteral("lb_example"));
-    example_->setGeometry(10, 66, 224, 40);
+    example_->setGeometry(10, 66, 224, 30);
     example_->setWordWrap(true);
     example_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    example_->setToolTip(tr("How a track would be named with this pattern"));
+    example_->setToolTip(
+        tr("How the selected file (else the first) would be named with this "
+           "pattern"));
+    warning_ = new QLabel(box);
+    warning_->setObjectName(QStringLiteral("lb_clash"));
+    warning_->setGeometry(10, 96, 224, 30);
+    warning_->setWordWrap(true);
+    warning_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A red that reads on the light and the dark skins alike.
+    warning_->setStyleSheet(QStringLiteral("color: #e0483e;"));
+    warning_->hide();
 
     auto* exists = new QLabel(tr("When the output exists:"), box);
-    exists->setGeometry(10, 112, 224, kRow);
+    exists->setGeometry(10, 130, 224, kRow);
     existing_ = new QComboBox(box);
     existing_->setObjectName(QStringLiteral("cb_existing"));
-    existing_->setGeometry(10, 134, 224, kRow + 2);
+    existing_->setGeometry(10, 152, 224, kRow + 2);
     existing_->addItems({tr("Number the new one (song_1)"), tr("Skip the file"),
                          tr("Replace it when older than the input")});
     existing_->setToolTip(
@@ -48,7 +62,7 @@ OutputNamesOptions::OutputNamesOptions(QWidget* parent) : QWidget(parent) {
 
     mirror_ = new QCheckBox(tr("Keep the folder structure"), box);
     mirror_->setObjectName(QStringLiteral("cb_mirror"));
-    mirror_->setGeometry(10, 166, 224, kRow);
+    mirror_->setGeometry(10, 184, 224, kRow);
     mirror_->setToolTip(
         tr("Files added with Add Folder go into the same sub-folders of the output folder"));
 
@@ -65,14 +79,65 @@ QString OutputNamesOptions::ExampleText(const QString& pattern) {
         .arg(ExpandNamePattern(pattern.trimmed(), fields).join(QLatin1Char('/')));
 }
 
+OutputNamesOptions::Example OutputNamesOptions::ExampleFor(const QString& pattern,
+                                                           NamingExampleHost* host) {
+    const int count = host ? host->RowCount() : 0;
+    const int shown = host ? host->ExampleRow() : -1;
+    if (count <= 0 || shown < 0 || shown >= count) {
+        return {ExampleText(pattern), {}};
+    }
+    // The plain rule names a file after its title, else its file name.
+    const QString used =
+        pattern.trimmed().isEmpty() ? QStringLiteral("{title}") : pattern.trimmed();
+    const auto nameOf = [&](int row) {
+        return ExpandNamePattern(used, host->FieldsOf(row)).join(QLatin1Char('/'));
+    };
+    Example example{tr("Example: %1").arg(nameOf(shown)), {}};
+    QHash<QString, int> uses;
+    for (int row = 0; row < count; ++row) {
+        ++uses[nameOf(row)];
+    }
+    QString clash = nameOf(shown);
+    if (uses.value(clash) < 2) {
+        clash.clear();
+        int most = 1;
+        for (auto it = uses.cbegin(); it != uses.cend(); ++it) {
+            // Ties go to the name that sorts first, so the warning does not flicker.
+            if (it.value() > most || (it.value() == most && most > 1 && it.key() < clash)) {
+                most = it.value();
+                clash = it.key();
+            }
+        }
+    }
+    if (!clash.isEmpty()) {
+        example.warning = tr("%1 files would be named %2").arg(uses.value(clash)).arg(clash);
+    }
+    return example;
+}
+
+void OutputNamesOptions::SetHost(NamingExampleHost* host) {
+    host_ = host;
+    ShowExample();
+}
+
 void OutputNamesOptions::ShowExample() {
-    example_->setText(ExampleText(pattern_->text()));
+    const Example example = ExampleFor(pattern_->text(), host_);
+    example_->setText(example.text);
+    warning_->setText(example.warning);
+    warning_->setToolTip(example.warning + QLatin1Char('\n') +
+                         tr("Files given one name are numbered (song_1, song_2 ...): a pattern "
+                            "with more fields tells them apart"));
+    warning_->setVisible(!example.warning.isEmpty());
 }
 
 void OutputNamesOptions::Load(const OutputNaming& naming) {
+    if (host_) {
+        host_->Reread();
+    }
     pattern_->setText(naming.pattern);
     existing_->setCurrentIndex(static_cast<int>(naming.existing));
     mirror_->setChecked(naming.mirror);
+    ShowExample();  // the rows and the selection may have changed too
 }
 
 OutputNaming OutputNamesOptions::Values() const {

@@ -21,3 +21,19 @@ void WriteOutputNaming(SettingsFile& file, const OutputNaming& naming) {
     file.WriteNumber(kSection, QStringLiteral("existing"), static_cast<int>(naming.existing));
     file.WriteFlag(kSection, QStringLiteral("mirror"), naming.mirror);
 }
+
+bool ReadSaveBeside(const SettingsFile& file) {
+    const QString value =
+        file.ReadText(QStringLiteral("Format"), QStringLiteral("beside"), QString()).trimmed();
+    for (const char* on : {"on", "true", "yes", "1"}) {
+        if (value.compare(QLatin1String(on), Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void WriteSaveBeside(SettingsFile& file, bool beside) {
+    file.WriteText(QStringLiteral("Format"), QStringLiteral("beside"),
+                   beside ? QStringLiteral("on") : QStringLiteral("off"));
+}

@@ -25,3 +25,9 @@ struct OutputNaming {
 OutputNaming ReadOutputNaming(const SettingsFile& file);
 // Throws SettingsWriteError when the file cannot be written.
 void WriteOutputNaming(SettingsFile& file, const OutputNaming& naming);
+
+// [Format] beside: every output goes into its own input's folder (the pattern's folders below it)
+// instead of the output folder. "on", "true", "yes" or 1 (in any case); off without the key.
+bool ReadSaveBeside(const SettingsFile& file);
+// Throws SettingsWriteError when the file cannot be written.
+void WriteSaveBeside(SettingsFile& file, bool beside);

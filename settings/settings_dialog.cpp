@@ -4,11 +4,13 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTreeWidget>
 #include <algorithm>
 
 #include "formats/output_formats.h"
 #include "settings/app_settings.h"
+#include "settings/output_names_options.h"
 #include "settings/settings_file.h"
 #include "settings/settings_pages.h"
 #include "settings/wheel_guard.h"
@@ -35,7 +37,10 @@ Tfm_set::Tfm_set(AppSettings& appSettings, const std::unique_ptr<SettingsFile>& 
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    // Resizable from its own size up; the pages grow with it.
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
+    setSizeGripEnabled(true);
     reportError_ = [](QWidget* owner, const QString& text) {
         QMessageBox::critical(owner, QStringLiteral("Quorvel"), text);
     };
@@ -48,6 +53,78 @@ QString Tfm_set::CommandLineText() const {
 
 void Tfm_set::SetErrorReport(std::function<void(QWidget*, const QString&)> report) {
     reportError_ = std::move(report);
+}
+
+namespace {
+
+const QString kWindowSection = QStringLiteral("Window");
+const QString kSizeKey = QStringLiteral("settings size");
+constexpr int kLargestSide = 16384;
+
+}  // namespace
+
+QSize Tfm_set::ReadStoredSize(const SettingsFile& file) {
+    const QSize fallback(kClientWidth, kClientHeight);
+    const QStringList parts = file.ReadText(kWindowSection, kSizeKey, QString())
+                                  .trimmed()
+                                  .split(QLatin1Char('x'), Qt::KeepEmptyParts, Qt::CaseInsensitive);
+    if (parts.size() != 2) {
+        return fallback;
+    }
+    bool wideOk = false;
+    bool highOk = false;
+    const int width = parts[0].trimmed().toInt(&wideOk);
+    const int height = parts[1].trimmed().toInt(&highOk);
+    if (!wideOk || !highOk || width < kClientWidth || height < kClientHeight ||
+        width > kLargestSide || height > kLargestSide) {
+        return fallback;
+    }
+    return {width, height};
+}
+
+void Tfm_set::done(int result) {
+    // Only a size the user gave it: a file that never had the key keeps its layout.
+    if (settingsFile_ && size() != ReadStoredSize(*settingsFile_)) {
+        try {
+            settingsFile_->WriteText(kWindowSection, kSizeKey,
+                                     QStringLiteral("%1x%2").arg(width()).arg(height()));
+        } catch (const SettingsWriteError&) {
+            // A size not remembered is not worth a message over the user's own choice.
+        }
+    }
+    QDialog::done(result);
+}
+
+void Tfm_set::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    LayOut();
+}
+
+// The tree takes the extra height, the page area the extra width and height, the buttons keep
+// to the bottom right corner.
+void Tfm_set::LayOut() {
+    if (!Ok) {
+        return;
+    }
+    const int w = width();
+    const int h = height();
+    TreeView1->setGeometry(6, 8, 117, h - 56);
+    lab->setGeometry(130, 6, w - 136, 20);
+    pageArea_->setGeometry(130, 30, w - 136, h - 78);
+    for (SettingsPage* page : pages_) {
+        page->resize(pageArea_->size());
+    }
+    int x = w - 240;
+    for (QPushButton* button : {Ok, Button2, Cancel}) {
+        button->move(x, h - 34);
+        x += 80;
+    }
+}
+
+void Tfm_set::SetNamingExampleHost(NamingExampleHost* host) {
+    for (OutputNamesOptions* options : findChildren<OutputNamesOptions*>()) {
+        options->SetHost(host);
+    }
 }
 
 void Tfm_set::BuildControls() {
@@ -97,6 +174,7 @@ void Tfm_set::BuildControls() {
     connect(Ok, &QPushButton::clicked, this, [this] { OkClick(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Cancel, &QPushButton::clicked, this, [this] { CancelClick(); });
+    LayOut();
 }
 
 void Tfm_set::AddNode(const PageNode& node, QTreeWidgetItem* parent) {
@@ -146,6 +224,9 @@ void Tfm_set::FitCaptions() {
 
 void Tfm_set::FormShow() {
     FitCaptions();
+    if (!shownBefore_ && settingsFile_) {
+        resize(ReadStoredSize(*settingsFile_));
+    }
     if (QWidget* owner = parentWidget()) {
         const QWidget* main = owner->window();
         if (!shownBefore_) {

@@ -14,6 +14,7 @@ class SettingsPage;
 struct PageNode;
 struct AppSettings;
 class SettingsFile;
+class NamingExampleHost;
 
 // The settings dialog (fm_set): a page tree on the left, the chosen page on the right, Ok /
 // Default / Cancel below. The tree has "General" and then the pages of every output format that
@@ -39,8 +40,19 @@ class Tfm_set : public QDialog {
     // message box.
     void SetErrorReport(std::function<void(QWidget*, const QString&)> report);
 
+    // The listed rows the Names page's example names; without one, a made-up track.
+    void SetNamingExampleHost(NamingExampleHost* host);
+
+    // Ok, Cancel and the close box: the dialog's size is remembered ([Window] settings size).
+    void done(int result) override;
+
+    // [Window] settings size as "WIDTHxHEIGHT"; the default size for a missing or odd value
+    // (not two numbers, smaller than the default, or beyond what any screen could hold).
+    static QSize ReadStoredSize(const SettingsFile& file);
+
   protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
@@ -53,6 +65,7 @@ class Tfm_set : public QDialog {
     void BuildControls();
     void AddNode(const PageNode& node, QTreeWidgetItem* parent);
     void FitCaptions();
+    void LayOut();
     void FormShow();
     void TreeView1Click();
     void ShowPage(int index);

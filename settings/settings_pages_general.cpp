@@ -11,6 +11,7 @@
 
 #include "settings/app_settings.h"
 #include "settings/loudness_options.h"
+#include "settings/output_names_setting.h"
 #include "settings/settings_file.h"
 #include "settings/settings_pages.h"
 
@@ -27,25 +28,23 @@ class GeneralPage : public ValuesPage {
           appSettings_(appSettings) {
         // The frames stack from the top; a further group is one more Add… call below. They
         // outgrow the page, so it scrolls, on a slim bar that takes little of their width.
-        auto* scroll = new QScrollArea(this);
+        scroll_ = new QScrollArea(this);
+        QScrollArea* scroll = scroll_;
         scroll->setGeometry(0, 0, kWidth, kHeight);
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         // The dialog's own background behind the frames, as on every other page.
         scroll->setBackgroundRole(QPalette::Window);
         scroll->viewport()->setAutoFillBackground(false);
-        constexpr int kBar = 8;
         scroll->verticalScrollBar()->setFixedWidth(kBar);
         content_ = new QWidget;
         content_->resize(kWidth - kBar, kHeight);
         AddNormalizeFrame();
         AddFadeFrame();
         AddBatchFrame();
+        AddBesideFrame();
         AddLoudnessFrame();
-        content_->resize(kWidth - kBar, nextTop_);
-        for (QGroupBox* frame : content_->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
-            frame->resize(content_->width(), frame->height());
-        }
+        FitContent(kWidth);
         scroll->setWidget(content_);
         content_->setAutoFillBackground(false);
     }
@@ -66,6 +65,7 @@ class GeneralPage : public ValuesPage {
                                      ? 0
                                      : std::clamp(appSettings_.BatchJobs, 1, kMostBatchJobs));
         loudness_->Load(appSettings_.Loudness);
+        cb_beside->setChecked(file && ReadSaveBeside(*file));
         ValuesPage::Load(file);
     }
 
@@ -87,6 +87,10 @@ class GeneralPage : public ValuesPage {
     void SaveLast(SettingsFile& file) const override {
         WriteBatchJobs(file, appSettings_.BatchJobs);
         WriteLoudnessSettings(file, appSettings_.Loudness);
+        // Only a change: a file that never had the key keeps its layout.
+        if (cb_beside->isChecked() != ReadSaveBeside(file)) {
+            WriteSaveBeside(file, cb_beside->isChecked());
+        }
     }
 
     void Defaults() override {
@@ -96,6 +100,7 @@ class GeneralPage : public ValuesPage {
         cb_fadeouttime->setCurrentIndex(5);
         SelectItem(cb_nor, 97);
         cb_jobs->setCurrentIndex(0);
+        cb_beside->setChecked(false);
         loudness_->Defaults();
         ValuesPage::Defaults();
     }
@@ -108,7 +113,24 @@ class GeneralPage : public ValuesPage {
         v.normalizeEnabled = cb_normalize->isChecked();
     }
 
+    // A taller dialog shows more of the frames, up to all of them with no scrolling; a wider one
+    // widens the frames.
+    void resizeEvent(QResizeEvent* event) override {
+        ValuesPage::resizeEvent(event);
+        scroll_->resize(size());
+        FitContent(width());
+    }
+
   private:
+    static constexpr int kBar = 8;
+
+    void FitContent(int pageWidth) {
+        content_->resize(pageWidth - kBar, nextTop_);
+        for (QGroupBox* frame : content_->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+            frame->resize(content_->width(), frame->height());
+        }
+    }
+
     QGroupBox* NextFrame(const QString& title, int height) {
         QGroupBox* frame = Frame(content_, title, {0, nextTop_, kWidth, height});
         nextTop_ += height + 6;
@@ -148,6 +170,15 @@ class GeneralPage : public ValuesPage {
             tr("How many files a conversion or normalisation works on at the same time"));
     }
 
+    void AddBesideFrame() {
+        QGroupBox* where = NextFrame(tr("Output Folder"), 47);
+        cb_beside =
+            Check(where, "cb_beside", tr("Save next to each input file"), {10, 20, 224, kRow});
+        cb_beside->setToolTip(
+            tr("Each output goes into its input's folder instead of the output folder; no input "
+               "is ever replaced"));
+    }
+
     void AddLoudnessFrame() {
         loudness_ = new LoudnessOptions(content_);
         loudness_->move(0, nextTop_);
@@ -155,6 +186,7 @@ class GeneralPage : public ValuesPage {
     }
 
     AppSettings& appSettings_;
+    QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr;  // the frames, inside the page's scroll area
     int nextTop_ = 0;
     LoudnessOptions* loudness_ = nullptr;
@@ -165,6 +197,7 @@ class GeneralPage : public ValuesPage {
     QCheckBox* cb_fadeout = nullptr;
     QComboBox* cb_fadeouttime = nullptr;
     QComboBox* cb_jobs = nullptr;  // item 0 automatic, then 1 to 16
+    QCheckBox* cb_beside = nullptr;
 };
 
 }  // namespace

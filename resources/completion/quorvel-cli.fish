@@ -45,6 +45,7 @@ complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l pattern -x -
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l existing -x -a 'number skip update' -d 'What an existing output means'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l recursive -d 'Walk sub-folders'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l mirror -d 'Keep the folder structure'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l beside -d 'Save each output next to its input'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l from -r -F -d 'Paths one a line (- for stdin)'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l loudness -x -a '-14 -16 -18 -23' -d 'Target loudness in LUFS'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l true-peak -x -a '-1 -2 0' -d 'True-peak ceiling in dBTP'

@@ -121,6 +121,14 @@
         <source>Rename this folder</source>
         <translation>Diesen Ordner umbenennen</translation>
     </message>
+    <message>
+        <source>Select the folder to make the new folder in.</source>
+        <translation>Wählen Sie den Ordner, in dem der neue Ordner angelegt werden soll.</translation>
+    </message>
+    <message>
+        <source>Cannot make the folder %1: it already exists.</source>
+        <translation>Der Ordner %1 kann nicht angelegt werden: Es gibt ihn schon.</translation>
+    </message>
 </context>
 <context>
     <name>GeneralPage</name>
@@ -159,6 +167,18 @@
     <message>
         <source>How many files a conversion or normalisation works on at the same time</source>
         <translation>Wie viele Dateien eine Konvertierung oder Normalisierung gleichzeitig bearbeitet</translation>
+    </message>
+    <message>
+        <source>Output Folder</source>
+        <translation>Ausgabeordner</translation>
+    </message>
+    <message>
+        <source>Save next to each input file</source>
+        <translation>Neben jeder Eingabedatei speichern</translation>
+    </message>
+    <message>
+        <source>Each output goes into its input&apos;s folder instead of the output folder; no input is ever replaced</source>
+        <translation>Jede Ausgabe kommt in den Ordner ihrer Eingabe statt in den Ausgabeordner; keine Eingabe wird je ersetzt</translation>
     </message>
 </context>
 <context>
@@ -286,8 +306,8 @@
         <translation>Felder: {title} {artist} {album} {albumartist} {track} {disc} {year} {genre} {filename}; „/“ legt einen Unterordner an. Fehlende Felder lauten „Unknown Artist“ und so weiter.</translation>
     </message>
     <message>
-        <source>How a track would be named with this pattern</source>
-        <translation>So hieße ein Titel mit diesem Muster</translation>
+        <source>How the selected file (else the first) would be named with this pattern</source>
+        <translation>So hieße die gewählte Datei (sonst die erste) mit diesem Muster</translation>
     </message>
     <message>
         <source>When the output exists:</source>
@@ -320,6 +340,14 @@
     <message>
         <source>Example: %1</source>
         <translation>Beispiel: %1</translation>
+    </message>
+    <message>
+        <source>%1 files would be named %2</source>
+        <translation>%1 Dateien würden %2 heißen</translation>
+    </message>
+    <message>
+        <source>Files given one name are numbered (song_1, song_2 ...): a pattern with more fields tells them apart</source>
+        <translation>Dateien mit demselben Namen werden nummeriert (song_1, song_2 ...): Ein Muster mit mehr Feldern unterscheidet sie</translation>
     </message>
 </context>
 <context>
@@ -612,6 +640,46 @@
     <message>
         <source>Also add the audio files of every folder inside the chosen one</source>
         <translation>Auch die Audiodateien aller Ordner im gewählten hinzufügen</translation>
+    </message>
+    <message>
+        <source>Type or paste a folder</source>
+        <translation>Ordner eingeben oder einfügen</translation>
+    </message>
+    <message>
+        <source>The chosen folder; a folder typed here that does not exist yet can be made</source>
+        <translation>Der gewählte Ordner; ein hier eingegebener Ordner, den es noch nicht gibt, kann angelegt werden</translation>
+    </message>
+    <message>
+        <source>New Folder</source>
+        <translation>Neuer Ordner</translation>
+    </message>
+    <message>
+        <source>Make a new folder inside the selected one</source>
+        <translation>Einen neuen Ordner im gewählten anlegen</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder.</source>
+        <translation>%1 ist kein Ordner.</translation>
+    </message>
+    <message>
+        <source>The folder %1 does not exist. Make it?</source>
+        <translation>Den Ordner %1 gibt es nicht. Anlegen?</translation>
+    </message>
+    <message>
+        <source>Cannot make the folder %1: %2.</source>
+        <translation>Der Ordner %1 kann nicht angelegt werden: %2.</translation>
+    </message>
+    <message>
+        <source>Cannot make the folder %1: %2 is not a folder.</source>
+        <translation>Der Ordner %1 kann nicht angelegt werden: %2 ist kein Ordner.</translation>
+    </message>
+    <message>
+        <source>Select the folder to make the new folder in.</source>
+        <translation>Wählen Sie den Ordner, in dem der neue Ordner angelegt werden soll.</translation>
+    </message>
+    <message>
+        <source>Name of the new folder in %1:</source>
+        <translation>Name des neuen Ordners in %1:</translation>
     </message>
 </context>
 <context>

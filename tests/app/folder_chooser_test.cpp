@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -10,6 +15,7 @@
 
 #include "settings/folder_chooser.h"
 #include "settings/folder_tree.h"
+#include "settings/settings_file.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -58,20 +64,24 @@ class FolderChooserTest : public ::testing::Test {
 };
 
 TEST_F(FolderChooserTest, OkCancelAndCloseBoxSetChosenFolder) {
-    EXPECT_EQ(chooser.size(), QSize(287, 260));
-    EXPECT_EQ(chooser.ShellTreeView1()->geometry().size(), QSize(270, 217));
+    EXPECT_EQ(chooser.size(), QSize(Tfm_dir::kClientWidth, Tfm_dir::kClientHeight));
     EXPECT_EQ(chooser.btn_ok()->text(), S("Ok"));
     EXPECT_EQ(chooser.btn_cancel()->text(), S("Cancel"));
-    EXPECT_LT(chooser.btn_ok()->x(), chooser.btn_cancel()->x());
     EXPECT_FALSE(chooser.btn_ok()->autoDefault());
 
     QString caption;
-    EXPECT_EQ(Show(S("Output Directory"),
-                   [&] {
-                       caption = chooser.windowTitle();
-                       chooser.btn_ok()->click();
-                   }),
-              home);  // at the first showing the home folder is selected
+    EXPECT_EQ(
+        Show(S("Output Directory"),
+             [&] {
+                 // The path field above the tree, the buttons below it, Ok first.
+                 EXPECT_LT(chooser.ed_path()->geometry().bottom(), chooser.ShellTreeView1()->y());
+                 EXPECT_GT(chooser.btn_ok()->y(), chooser.ShellTreeView1()->geometry().bottom());
+                 EXPECT_LT(chooser.btn_ok()->x(), chooser.btn_cancel()->x());
+                 EXPECT_EQ(chooser.ed_path()->text(), home);
+                 caption = chooser.windowTitle();
+                 chooser.btn_ok()->click();
+             }),
+        home);  // at the first showing the home folder is selected
     EXPECT_EQ(caption, S("Output Directory"));
     EXPECT_EQ(Show(S("Add File Directory"), [&] { chooser.btn_cancel()->click(); }), QString());
     EXPECT_EQ(chooser.ChosenFolder(), QString());
@@ -143,6 +153,122 @@ TEST_F(FolderChooserTest, NewFolderAndRenameInPlaceChangeTheDisk) {
     EXPECT_EQ(tree->currentItem(), root);
     EXPECT_EQ(offered, (QStringList{S("New Folder"), S("Rename")}));
     EXPECT_FALSE(renameEnabled);  // the top items are fixed places
+}
+
+// Answers the next message box or input dialog once it is the modal window.
+void WhenModal(std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (qobject_cast<QMessageBox*>(modal) || qobject_cast<QInputDialog*>(modal)) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+        }
+    });
+    timer->start();
+}
+
+// A typed or pasted folder: an existing one is chosen as it is; a missing one is made (with the
+// folders above it) only when the user agrees; a file, or a path the system cannot make, keeps
+// the dialog open with the cause shown.
+TEST_F(FolderChooserTest, ATypedFolderIsChosenOrMadeOnRequest) {
+    dir.Write(S("home/notes.txt"), "x");
+    struct Case {
+        const char* typed;                   // below the temporary folder
+        QMessageBox::StandardButton answer;  // NoButton: no question expected
+        bool chosen;
+        const char* boxSays;  // part of the question or error shown
+        bool refused;         // the system refuses to make it: a second box says why
+    } const cases[] = {
+        {"home/Music/Rock", QMessageBox::NoButton, true, nullptr, false},
+        {"home/New/Deep er", QMessageBox::Yes, true, "does not exist", false},
+        {"home/Declined", QMessageBox::No, false, "does not exist", false},
+        {"home/notes.txt", QMessageBox::Ok, false, "notes.txt is not a folder", false},
+        {"home/notes.txt/inner", QMessageBox::Yes, false, "notes.txt is not a folder", true},
+    };
+    for (const Case& c : cases) {
+        const QString typed = dir.File(S(c.typed));
+        QString shown;
+        const QString chosen = Show(S("Output Directory"), [&] {
+            chooser.ed_path()->clear();
+            QTest::keyClicks(chooser.ed_path(), typed);
+            if (c.answer != QMessageBox::NoButton) {
+                WhenModal([&](QWidget* modal) {
+                    auto* box = qobject_cast<QMessageBox*>(modal);
+                    ASSERT_NE(box, nullptr);
+                    shown += box->text();
+                    if (c.refused) {
+                        // After Yes comes the refusal, which is answered too.
+                        WhenModal([&](QWidget* failed) {
+                            shown += qobject_cast<QMessageBox*>(failed)->text();
+                            qobject_cast<QMessageBox*>(failed)->button(QMessageBox::Ok)->click();
+                        });
+                    }
+                    box->button(c.answer)->click();
+                });
+            }
+            chooser.btn_ok()->click();
+            if (!c.chosen) {
+                EXPECT_TRUE(chooser.isVisible()) << c.typed;  // open for another try
+                chooser.btn_cancel()->click();
+            }
+        });
+        EXPECT_EQ(chosen, c.chosen ? typed : QString()) << c.typed;
+        EXPECT_EQ(QFileInfo(typed).isDir(), c.chosen) << c.typed;
+        if (c.boxSays) {
+            EXPECT_TRUE(shown.contains(S(c.boxSays))) << c.typed << ": " << shown.toStdString();
+        }
+        if (c.chosen) {  // the tree shows the folder chosen
+            EXPECT_EQ(chooser.ShellTreeView1()->SelectedFolder(), typed);
+        }
+    }
+}
+
+// "New Folder" asks for the name and makes the folder inside the selected one; a name already
+// there is refused with the cause. The last folder and "Include sub-folders" outlive the run.
+TEST_F(FolderChooserTest, NewFolderButtonAndTheRememberedFolder) {
+    const std::unique_ptr<SettingsFile> file = std::make_unique<SettingsFile>(dir.File(S("q.ini")));
+    chooser.SetSettingsFile(&file);
+    FolderTree* tree = chooser.ShellTreeView1();
+    const QString live = QDir(home).filePath(S("Music/Live"));
+    chooser.OfferSubfolders();
+    Show(S("Add File Directory"), [&] {
+        tree->setCurrentItem(tree->FindItem(QDir(home).filePath(S("Music"))));
+        for (int i = 0; i < 2; ++i) {
+            WhenModal([](QWidget* modal) {
+                auto* ask = qobject_cast<QInputDialog*>(modal);
+                ASSERT_NE(ask, nullptr);
+                ask->setTextValue(S("Live"));
+                ask->accept();
+            });
+            chooser.btn_newfolder()->click();
+            if (i == 0) {
+                EXPECT_TRUE(QFileInfo(live).isDir());
+                EXPECT_EQ(tree->SelectedFolder(), live);
+                tree->setCurrentItem(tree->FindItem(QDir(home).filePath(S("Music"))));
+            }
+        }
+        chooser.cb_subfolders()->setChecked(true);
+        chooser.btn_ok()->click();
+    });
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(S("already exists"))) << messages[0].toStdString();
+    EXPECT_EQ(chooser.ChosenFolder(), QDir(home).filePath(S("Music")));
+
+    // The next run: a fresh chooser starts at the folder last chosen, the box as it was left.
+    Tfm_dir next;
+    next.SetSettingsFile(&file);
+    next.OfferSubfolders();
+    bool checked = false;
+    WhenUp(next, [&] {
+        checked = next.cb_subfolders()->isChecked();
+        next.btn_ok()->click();
+    });
+    EXPECT_EQ(next.ShowModal(S("Add File Directory")), QDir(home).filePath(S("Music")));
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(next.IncludeSubfolders());
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <csignal>
@@ -254,6 +256,42 @@ TEST_F(CliConvertTest, FromStandardInputRecursiveMirrorAndSkip) {
     const CliResult missing = Run({S("--from"), dir.File(S("no-such-list"))});
     EXPECT_EQ(missing.status, 2);
     EXPECT_TRUE(missing.err.contains(S("no-such-list"))) << missing.err.toStdString();
+}
+
+// --beside puts each output into its input's folder, the pattern's folders below it, whatever
+// --output says; an output that would take its input's own name is numbered, the input untouched.
+TEST_F(CliConvertTest, BesideSavesNextToEachInputAndNeverReplacesIt) {
+    QDir().mkpath(dir.File(S("lib/disc")));
+    const QString out = dir.File(S("out"));
+    struct Case {
+        const char* input;
+        QStringList flags;
+        const char* output;  // relative to the working folder
+    } const cases[] = {
+        {"lib/disc/a.wav",
+         {S("--pattern"), S("{artist}/{title}")},
+         "lib/disc/Unknown Artist/a.wav"},
+        {"lib/b.wav", {}, "lib/b_1.wav"},
+        {"lib/c.wav", {S("--existing"), S("skip")}, "lib/c_1.wav"},
+        {"lib/d.wav", {S("--existing"), S("update")}, "lib/d_1.wav"},
+    };
+    for (const Case& c : cases) {
+        const QString input = Input(c.input, 0.2, 440);
+        QFile in(input);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        const QByteArray before = in.readAll();
+        in.close();
+        const CliResult r =
+            Run(QStringList{S("--beside"), S("--format"), S("wav"), S("--output"), out} + c.flags +
+                QStringList{input});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, Lines({S("finish\t") + input + S("\t") + dir.File(S(c.output))}))
+            << c.input;
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        EXPECT_EQ(in.readAll(), before) << c.input;
+        EXPECT_TRUE(QFileInfo(dir.File(S(c.output))).size() > 44) << c.output;
+    }
+    EXPECT_TRUE(QDir(out).isEmpty());
 }
 
 // What independent tools say of a file: its audio packets' MD5 (ffmpeg, no decoding), the bytes

@@ -20,6 +20,8 @@
 
 #include "formats/output_formats.h"
 #include "settings/app_settings.h"
+#include "settings/naming_example_host.h"
+#include "settings/output_names_options.h"
 #include "settings/output_names_setting.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
@@ -511,6 +513,104 @@ TEST_F(SettingsDialogTest, OutputNamesPageLoadsShowsAnExampleAndStores) {
     EXPECT_EQ(Get<QLabel>("lb_example")->text(), S("Example: Morning Song"));
     Click("Cancel");
     EXPECT_EQ(ReadOutputNaming(SettingsFile(path)), stored);
+}
+
+// The dialog opens at its own size, can be made larger, and opens at the size it had when it
+// last closed; a stored size it could not have had gives the default one.
+TEST_F(SettingsDialogTest, ItsSizeIsRememberedAndAnOddStoredOneGivesTheDefault) {
+    const QSize standard(Tfm_set::kClientWidth, Tfm_set::kClientHeight);
+    const std::pair<const char*, QSize> stored[] = {
+        {"520x400", {520, 400}}, {" 520 X 400 ", {520, 400}}, {"", standard},
+        {"wide", standard},      {"100x100", standard},       {"520x", standard},
+        {"99999x400", standard}, {"-520x400", standard},      {"520x400x3", standard},
+    };
+    for (const auto& [text, size] : stored) {
+        dir.Write(S("q.ini"), QByteArray("[Window]\nsettings size=") + text + "\n");
+        EXPECT_EQ(Tfm_set::ReadStoredSize(SettingsFile(path)), size) << text;
+    }
+
+    Show("[Window]\nsettings size=520x400\n");
+    EXPECT_EQ(dialog.size(), QSize(520, 400));
+    EXPECT_EQ(dialog.minimumSize(), standard);
+    dialog.resize(600, 560);
+    // The pages and the tree take the room, the buttons keep to the bottom right corner; the
+    // General page's frames all fit now, with nothing to scroll.
+    EXPECT_EQ(W("gb_cdgeneral")->size(), QSize(600 - 136, 560 - 78));
+    EXPECT_EQ(Get<QTreeWidget>("TreeView1")->height(), 560 - 56);
+    EXPECT_EQ(Get<QPushButton>("Cancel")->geometry().bottomRight(), QPoint(600 - 6, 560 - 10));
+    EXPECT_EQ(W("gb_cdgeneral")->findChild<QScrollArea*>()->verticalScrollBar()->maximum(), 0);
+    Click("Cancel");
+    EXPECT_EQ(Tfm_set::ReadStoredSize(SettingsFile(path)), QSize(600, 560));
+    EXPECT_TRUE(Stored().contains(S("[Window]\nsettings size=600x560\n")))
+        << Stored().toStdString();
+}
+
+// Three listed rows, two of them untagged files whose names start alike: the example names the
+// selected row (else the first) and warns when the pattern gives several rows one name.
+class FakeNamingHost : public NamingExampleHost {
+  public:
+    void Reread() override { ++rereads; }
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    int ExampleRow() const override { return rows.empty() ? -1 : selected; }
+    NameFields FieldsOf(int row) override { return rows.at(static_cast<std::size_t>(row)); }
+
+    std::vector<NameFields> rows;
+    int selected = 0;
+    int rereads = 0;
+};
+
+TEST_F(SettingsDialogTest, TheNamesExampleNamesTheListedRowAndWarnsOfSharedNames) {
+    FakeNamingHost host;
+    NameFields tagged;
+    tagged.title = S("Blue");
+    tagged.artist = S("Band");
+    tagged.fileName = S("01 blue");
+    NameFields first;
+    first.fileName = S("intro");
+    NameFields second = first;
+    second.fileName = S("outro");
+    host.rows = {tagged, first, second};
+    struct Case {
+        const char* pattern;
+        int selected;
+        const char* example;
+        const char* warning;
+    } const cases[] = {
+        {"{artist}/{title}", 1, "Example: Unknown Artist/intro", ""},
+        {"{artist}/{album}", 1, "Example: Unknown Artist/Unknown Album",
+         "2 files would be named Unknown Artist/Unknown Album"},
+        {"{artist}/{album}", 0, "Example: Band/Unknown Album",
+         "2 files would be named Unknown Artist/Unknown Album"},
+        {"{genre}", 2, "Example: Unknown Genre", "3 files would be named Unknown Genre"},
+        {"", 0, "Example: Blue", ""},
+    };
+    for (const Case& c : cases) {
+        host.selected = c.selected;
+        const OutputNamesOptions::Example example =
+            OutputNamesOptions::ExampleFor(S(c.pattern), &host);
+        EXPECT_EQ(example.text, S(c.example)) << c.pattern;
+        EXPECT_EQ(example.warning, S(c.warning)) << c.pattern << " " << c.selected;
+    }
+    host.rows.clear();  // an empty list: the made-up track
+    EXPECT_EQ(OutputNamesOptions::ExampleFor(S("{artist}"), &host).text,
+              S("Example: The Examples"));
+
+    // On the page: shown under the example, hidden when the names differ.
+    host.rows = {tagged, first, second};
+    host.selected = 1;
+    dialog.SetNamingExampleHost(&host);
+    Show();
+    EXPECT_GE(host.rereads, 1);  // each showing reads the rows afresh
+    ClickNode(16);
+    auto* pattern = Get<QLineEdit>("ed_pattern");
+    auto* warning = Get<QLabel>("lb_clash");
+    pattern->setText(S("{album}"));
+    EXPECT_EQ(Get<QLabel>("lb_example")->text(), S("Example: Unknown Album"));
+    EXPECT_TRUE(warning->isVisibleTo(&dialog));
+    EXPECT_EQ(warning->text(), S("3 files would be named Unknown Album"));
+    pattern->setText(S("{title}"));
+    EXPECT_FALSE(warning->isVisibleTo(&dialog));
+    dialog.SetNamingExampleHost(nullptr);
 }
 
 }  // namespace
