@@ -174,7 +174,7 @@
     </message>
     <message>
         <source>64 to 96 Kbps - speech, small file.</source>
-        <translation>64 bis 96 Kbps - Sprache, kleine Datei.</translation>
+        <translation>64–96 Kbps - Sprache, kleine Datei.</translation>
     </message>
     <message>
         <source>128 Kbps or more - music.</source>
@@ -198,11 +198,11 @@
     </message>
     <message>
         <source>32 to 64 Kbps - speech, small file.</source>
-        <translation>32 bis 64 Kbps - Sprache, kleine Datei.</translation>
+        <translation>32–64 Kbps - Sprache, kleine Datei.</translation>
     </message>
     <message>
         <source>96 to 128 Kbps - music.</source>
-        <translation>96 bis 128 Kbps - Musik.</translation>
+        <translation>96–128 Kbps - Musik.</translation>
     </message>
     <message>
         <source>160 Kbps or more - near the original.</source>
@@ -254,11 +254,11 @@
     </message>
     <message>
         <source>The sound&apos;s MD5 sum is stored,</source>
-        <translation>Die MD5-Summe des Audios wird</translation>
+        <translation>Mit der MD5-Summe des Audios:</translation>
     </message>
     <message>
         <source>so a player can check the file.</source>
-        <translation>gespeichert: Player prüfen damit.</translation>
+        <translation>Player können die Datei prüfen.</translation>
     </message>
 </context>
 <context>
@@ -532,19 +532,19 @@
     </message>
     <message>
         <source>8000Hz or 8Kbps - poor quality, small file.</source>
-        <translation>8000Hz oder 8Kbps - schwach, kleine Datei.</translation>
+        <translation>8000Hz/8Kbps - mäßig, kleine Datei.</translation>
     </message>
     <message>
         <source>48000Hz or 320Kbps - good quality, big file.</source>
-        <translation>48000Hz oder 320Kbps - gut, große Datei.</translation>
+        <translation>48000Hz/320Kbps - gut, große Datei.</translation>
     </message>
     <message>
         <source>Quality: 0 - best quality, low convert speed.</source>
-        <translation>Qualität: 0 - am besten, aber langsam.</translation>
+        <translation>Qualität 0 - beste Qualität, langsam.</translation>
     </message>
     <message>
         <source>Quality: 9 - low quality, fast convert speed. </source>
-        <translation>Qualität: 9 - am schwächsten, schnell. </translation>
+        <translation>Qualität 9 - geringe Qualität, schnell. </translation>
     </message>
 </context>
 <context>
@@ -567,7 +567,7 @@
     </message>
     <message>
         <source>Voice</source>
-        <translation>Sprache</translation>
+        <translation>Stimme</translation>
     </message>
     <message>
         <source>Radio</source>
