@@ -12,9 +12,9 @@ constexpr FormatKey kKeys[] = {
 };
 
 constexpr const char* kNote[] = {
-    "Uncompressed sound, as Apple's",
-    "programs write it.",
-    "32 bit float is written as AIFF-C.",
+    QT_TRANSLATE_NOOP("Formats", "Uncompressed sound, as Apple's"),
+    QT_TRANSLATE_NOOP("Formats", "programs write it."),
+    QT_TRANSLATE_NOOP("Formats", "32 bit float is written as AIFF-C."),
 };
 
 void Configure(const FormatConfigure& c) {

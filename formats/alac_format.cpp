@@ -12,8 +12,8 @@ constexpr FormatKey kKeys[] = {
 };
 
 constexpr const char* kNote[] = {
-    "Apple Lossless sound in an M4A file.",
-    "The sound is the source's, exactly.",
+    QT_TRANSLATE_NOOP("Formats", "Apple Lossless sound in an M4A file."),
+    QT_TRANSLATE_NOOP("Formats", "The sound is the source's, exactly."),
 };
 
 void Configure(const FormatConfigure& c) {

@@ -8,17 +8,20 @@
 namespace {
 
 constexpr FormatKey kKeys[] = {
-    {"flac", "level", FormatKey::Kind::Number, 5, 0, 8, "level", "Compression level:", nullptr,
-     "0 is the fastest, 8 makes the smallest files; the sound is the same at every level"},
+    {"flac", "level", FormatKey::Kind::Number, 5, 0, 8, "level",
+     QT_TRANSLATE_NOOP("Formats", "Compression level:"), nullptr,
+     QT_TRANSLATE_NOOP(
+         "Formats",
+         "0 is the fastest, 8 makes the smallest files; the sound is the same at every level")},
     pcm_keys::Rate("flac"),
     pcm_keys::Depth("flac", false),
     pcm_keys::Dither("flac"),
 };
 
 constexpr const char* kNote[] = {
-    "Level 0 - fastest, biggest file.",
-    "Level 8 - slowest, smallest file.",
-    "The sound is the same at every level.",
+    QT_TRANSLATE_NOOP("Formats", "Level 0 - fastest, biggest file."),
+    QT_TRANSLATE_NOOP("Formats", "Level 8 - slowest, smallest file."),
+    QT_TRANSLATE_NOOP("Formats", "The sound is the same at every level."),
 };
 
 class FlacRecipe : public EncoderRecipe {

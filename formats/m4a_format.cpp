@@ -12,16 +12,17 @@ constexpr std::span<const int> kRates(pcm_keys::kRates.data(), 10);
 constexpr std::span<const char* const> kRateTexts(pcm_keys::kRateTexts.data(), 10);
 
 constexpr FormatKey kKeys[] = {
-    {"m4a", "bitrate", FormatKey::Kind::Number, 192, 32, 320, "bitrate", "Bitrate:", " Kbps",
-     "The bit rate of the AAC sound, from 32 to 320 Kbps"},
+    {"m4a", "bitrate", FormatKey::Kind::Number, 192, 32, 320, "bitrate",
+     QT_TRANSLATE_NOOP("Formats", "Bitrate:"), QT_TRANSLATE_NOOP("Formats", " Kbps"),
+     QT_TRANSLATE_NOOP("Formats", "The bit rate of the AAC sound, from 32 to 320 Kbps")},
     pcm_keys::Rate("m4a", kRates, kRateTexts),
 };
 
 constexpr const char* kNote[] = {
-    "AAC sound in an MP4 file.",
-    "64 to 96 Kbps - speech, small file.",
-    "128 Kbps or more - music.",
-    "256 Kbps or more - near the original.",
+    QT_TRANSLATE_NOOP("Formats", "AAC sound in an MP4 file."),
+    QT_TRANSLATE_NOOP("Formats", "64 to 96 Kbps - speech, small file."),
+    QT_TRANSLATE_NOOP("Formats", "128 Kbps or more - music."),
+    QT_TRANSLATE_NOOP("Formats", "256 Kbps or more - near the original."),
 };
 
 class AacRecipe : public EncoderRecipe {

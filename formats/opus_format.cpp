@@ -12,17 +12,20 @@ constexpr std::span<const int> kRates(pcm_keys::kRates.data(), 8);
 constexpr std::span<const char* const> kRateTexts(pcm_keys::kRateTexts.data(), 8);
 
 constexpr FormatKey kKeys[] = {
-    {"opus", "bitrate", FormatKey::Kind::Number, 128, 6, 510, "bitrate", "Bitrate:", " Kbps",
-     "The bit rate the encoder aims at, from 6 to 510 Kbps"},
-    {"opus", "vbr", FormatKey::Kind::Flag, 1, 0, 1, "vbr", "Variable bitrate (VBR)", nullptr,
-     "Let the bit rate follow the music: better sound at the same size"},
+    {"opus", "bitrate", FormatKey::Kind::Number, 128, 6, 510, "bitrate",
+     QT_TRANSLATE_NOOP("Formats", "Bitrate:"), QT_TRANSLATE_NOOP("Formats", " Kbps"),
+     QT_TRANSLATE_NOOP("Formats", "The bit rate the encoder aims at, from 6 to 510 Kbps")},
+    {"opus", "vbr", FormatKey::Kind::Flag, 1, 0, 1, "vbr",
+     QT_TRANSLATE_NOOP("Formats", "Variable bitrate (VBR)"), nullptr,
+     QT_TRANSLATE_NOOP("Formats",
+                       "Let the bit rate follow the music: better sound at the same size")},
     pcm_keys::Rate("opus", kRates, kRateTexts),
 };
 
 constexpr const char* kNote[] = {
-    "32 to 64 Kbps - speech, small file.",
-    "96 to 128 Kbps - music.",
-    "160 Kbps or more - near the original.",
+    QT_TRANSLATE_NOOP("Formats", "32 to 64 Kbps - speech, small file."),
+    QT_TRANSLATE_NOOP("Formats", "96 to 128 Kbps - music."),
+    QT_TRANSLATE_NOOP("Formats", "160 Kbps or more - near the original."),
 };
 
 class OpusRecipe : public EncoderRecipe {

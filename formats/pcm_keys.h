@@ -13,15 +13,18 @@ namespace pcm_keys {
 
 inline constexpr std::array<int, 12> kRates = {0,     8000,  11025, 16000, 22050,  32000,
                                                44100, 48000, 88200, 96000, 176400, 192000};
+// The window shows these through the "Formats" context; files and the command line keep them.
+inline constexpr const char* kAsTheSource = QT_TRANSLATE_NOOP("Formats", "As the source");
 inline constexpr std::array<const char*, 12> kRateTexts = {
-    "As the source", "8000 Hz",  "11025 Hz", "16000 Hz", "22050 Hz",  "32000 Hz",
-    "44100 Hz",      "48000 Hz", "88200 Hz", "96000 Hz", "176400 Hz", "192000 Hz"};
+    kAsTheSource, "8000 Hz",  "11025 Hz", "16000 Hz", "22050 Hz",  "32000 Hz",
+    "44100 Hz",   "48000 Hz", "88200 Hz", "96000 Hz", "176400 Hz", "192000 Hz"};
 inline constexpr std::array<int, 3> kIntegerDepths = {0, 16, 24};
-inline constexpr std::array<const char*, 3> kIntegerDepthTexts = {"As the source", "16 bit",
-                                                                  "24 bit"};
+inline constexpr std::array<const char*, 3> kIntegerDepthTexts = {
+    kAsTheSource, QT_TRANSLATE_NOOP("Formats", "16 bit"), QT_TRANSLATE_NOOP("Formats", "24 bit")};
 inline constexpr std::array<int, 4> kDepths = {0, 16, 24, 32};
-inline constexpr std::array<const char*, 4> kDepthTexts = {"As the source", "16 bit", "24 bit",
-                                                           "32 bit float"};
+inline constexpr std::array<const char*, 4> kDepthTexts = {
+    kAsTheSource, QT_TRANSLATE_NOOP("Formats", "16 bit"), QT_TRANSLATE_NOOP("Formats", "24 bit"),
+    QT_TRANSLATE_NOOP("Formats", "32 bit float")};
 
 constexpr FormatKey Rate(const char* section, std::span<const int> rates = kRates,
                          std::span<const char* const> texts = kRateTexts) {
@@ -32,27 +35,30 @@ constexpr FormatKey Rate(const char* section, std::span<const int> rates = kRate
             0,
             rates.back(),
             "rate",
-            "Sample rate:",
+            QT_TRANSLATE_NOOP("Formats", "Sample rate:"),
             nullptr,
-            "The sample rate of the output; as the source keeps the input's own",
+            QT_TRANSLATE_NOOP("Formats",
+                              "The sample rate of the output; as the source keeps the input's own"),
             texts,
             rates};
 }
 
 constexpr FormatKey Depth(const char* section, bool withFloat) {
-    return {section,
-            "bits",
-            FormatKey::Kind::Choice,
-            0,
-            0,
-            withFloat ? 32 : 24,
-            "bits",
-            "Bit depth:",
-            nullptr,
-            "The bits per sample of the output; as the source keeps the input's own",
-            withFloat ? std::span<const char* const>(kDepthTexts)
-                      : std::span<const char* const>(kIntegerDepthTexts),
-            withFloat ? std::span<const int>(kDepths) : std::span<const int>(kIntegerDepths)};
+    return {
+        section,
+        "bits",
+        FormatKey::Kind::Choice,
+        0,
+        0,
+        withFloat ? 32 : 24,
+        "bits",
+        QT_TRANSLATE_NOOP("Formats", "Bit depth:"),
+        nullptr,
+        QT_TRANSLATE_NOOP("Formats",
+                          "The bits per sample of the output; as the source keeps the input's own"),
+        withFloat ? std::span<const char* const>(kDepthTexts)
+                  : std::span<const char* const>(kIntegerDepthTexts),
+        withFloat ? std::span<const int>(kDepths) : std::span<const int>(kIntegerDepths)};
 }
 
 constexpr FormatKey Dither(const char* section) {
@@ -63,10 +69,12 @@ constexpr FormatKey Dither(const char* section) {
             0,
             1,
             "dither",
-            "Dither when reducing the bit depth",
+            QT_TRANSLATE_NOOP("Formats", "Dither when reducing the bit depth"),
             nullptr,
-            "Adds a faint noise when fewer bits are written than the input has, so quiet sounds "
-            "fade out smoothly instead of turning into distortion"};
+            QT_TRANSLATE_NOOP("Formats",
+                              "Adds a faint noise when fewer bits are written than the input "
+                              "has, so quiet sounds fade out smoothly instead of turning into "
+                              "distortion")};
 }
 
 // What an output of `source` is written at: the chosen rate and depth, or the source's; the

@@ -12,9 +12,9 @@ constexpr FormatKey kKeys[] = {
 };
 
 constexpr const char* kNote[] = {
-    "Lossless, smaller than WAV or AIFF.",
-    "The sound's MD5 sum is stored,",
-    "so a player can check the file.",
+    QT_TRANSLATE_NOOP("Formats", "Lossless, smaller than WAV or AIFF."),
+    QT_TRANSLATE_NOOP("Formats", "The sound's MD5 sum is stored,"),
+    QT_TRANSLATE_NOOP("Formats", "so a player can check the file."),
 };
 
 void Configure(const FormatConfigure& c) {

@@ -33,7 +33,7 @@ Tfm_set::Tfm_set(AppSettings& appSettings, const std::unique_ptr<SettingsFile>& 
                  QWidget* parent)
     : QDialog(parent), appSettings_(appSettings), settingsFile_(settingsFile) {
     setObjectName(QStringLiteral("fm_set"));
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(tr("Settings"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -152,11 +152,12 @@ void Tfm_set::BuildControls() {
     FitCaptions();
     WheelNeedsFocus(pageArea_);
 
-    const std::pair<QPushButton**, const char*> buttons[] = {
-        {&Ok, "Ok"}, {&Button2, "Default"}, {&Cancel, "Cancel"}};
+    const std::pair<QPushButton**, const char*> buttons[] = {{&Ok, QT_TR_NOOP("Ok")},
+                                                             {&Button2, QT_TR_NOOP("Default")},
+                                                             {&Cancel, QT_TR_NOOP("Cancel")}};
     int x = 140;
     for (const auto& [button, caption] : buttons) {
-        *button = new QPushButton(QString::fromUtf8(caption), this);
+        *button = new QPushButton(tr(caption), this);
         // The skin's minimum button width would not leave the three buttons their 75 pixels.
         (*button)->setStyleSheet(QStringLiteral("min-width: 0px; padding: 0px;"));
         (*button)->setGeometry(x, 279, 75, 25);
@@ -164,10 +165,9 @@ void Tfm_set::BuildControls() {
         (*button)->setDefault(false);
         x += 80;
     }
-    Ok->setToolTip(QStringLiteral("Store every value and close"));
-    Button2->setToolTip(
-        QStringLiteral("Put the factory values into the controls; nothing is stored"));
-    Cancel->setToolTip(QStringLiteral("Close without storing anything"));
+    Ok->setToolTip(tr("Store every value and close"));
+    Button2->setToolTip(tr("Put the factory values into the controls; nothing is stored"));
+    Cancel->setToolTip(tr("Close without storing anything"));
     Ok->setObjectName(QStringLiteral("Ok"));
     Button2->setObjectName(QStringLiteral("Button2"));
     Cancel->setObjectName(QStringLiteral("Cancel"));

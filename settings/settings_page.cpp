@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -117,8 +118,8 @@ QButtonGroup* Radios(QGroupBox* box, const QStringList& items, int columns, int 
 
 QGroupBox* Comment(QWidget* parent, const QStringList& lines, int top) {
     const int height = 30 + static_cast<int>(lines.size()) * 21;
-    QGroupBox* frame =
-        Frame(parent, QStringLiteral("Comment:  "), {0, top, SettingsPage::kWidth, height});
+    QGroupBox* frame = Frame(parent, QCoreApplication::translate("SettingsPages", "Comment:  "),
+                             {0, top, SettingsPage::kWidth, height});
     for (int i = 0; i < lines.size(); ++i) {
         Caption(frame, lines[i], {8, 22 + i * 21, SettingsPage::kWidth - 14, 20});
     }

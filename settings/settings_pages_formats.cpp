@@ -3,6 +3,7 @@
 // uses, so opening and confirming a page changes nothing.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +21,12 @@ namespace {
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
+}
+
+// A text of a format unit's table as the window shows it (the tables stay English for the files
+// and the command line).
+QString Shown(const char* text) {
+    return text ? QCoreApplication::translate("Formats", text) : QString();
 }
 
 std::int32_t Number(const SettingsFile* file, const char* section, const char* key, int missing) {
@@ -50,32 +57,32 @@ class KeysPage : public SettingsPage {
                     .arg(Text(ControlPrefix(key.kind)), Text(key.section), Text(key.key));
             QWidget* control = nullptr;
             if (key.kind == FormatKey::Kind::Flag) {
-                control = Check(this, name.toUtf8().constData(), Text(key.caption),
+                control = Check(this, name.toUtf8().constData(), Shown(key.caption),
                                 {0, top, kWidth, kRow});
             } else {
-                Caption(this, Text(key.caption), {0, top, 110, kRow});
+                Caption(this, Shown(key.caption), {0, top, 110, kRow});
                 const QRect g{114, top, 120, kRow};
                 if (key.kind == FormatKey::Kind::Number) {
                     QSpinBox* box =
                         Spin(this, name.toUtf8().constData(), key.low, key.high, key.low, g);
-                    box->setSuffix(key.suffix ? Text(key.suffix) : QString());
+                    box->setSuffix(Shown(key.suffix));
                     control = box;
                 } else {
                     QStringList texts;
                     for (const char* text : key.choices) {
-                        texts << Text(text);
+                        texts << Shown(text);
                     }
                     control = List(this, name.toUtf8().constData(), texts, g);
                 }
             }
-            control->setToolTip(key.tip ? Text(key.tip) : QString());
+            control->setToolTip(Shown(key.tip));
             rows_.push_back({&key, control, key.fallback});
             top += kStep;
         }
         if (!format.pageNote.empty()) {
             QStringList lines;
             for (const char* line : format.pageNote) {
-                lines << Text(line);
+                lines << Shown(line);
             }
             Comment(this, lines, top + 4);
         }
@@ -168,41 +175,43 @@ class KeysPage : public SettingsPage {
 // bit rates are positions in the MP3 bit-rate list (0 meaning no limit for the two limits) and
 // the quality is stored in hundredths.
 class OggPage : public SettingsPage {
+    Q_DECLARE_TR_FUNCTIONS(OggPage)
+
   public:
     explicit OggPage(QWidget* parent) : SettingsPage("gb_ogg", parent) {
         constexpr int kStep = 28;
         int top = 0;
-        const auto row = [&](const char* caption) {
-            Caption(this, Text(caption), {0, top, 96, kRow});
+        const auto row = [&](const QString& caption) {
+            Caption(this, caption, {0, top, 96, kRow});
             const QRect g{100, top, 134, kRow};
             top += kStep;
             return g;
         };
-        mode_ =
-            List(this, "cb_ogg_mode",
-                 Items({"Average bit rate", "Quality", "Bit rate within limits"}), row("Mode:"));
+        mode_ = List(this, "cb_ogg_mode",
+                     {tr("Average bit rate"), tr("Quality"), tr("Bit rate within limits")},
+                     row(tr("Mode:")));
         mode_->setToolTip(
-            Text("Average bit rate aims at the bit rate over the whole file; "
-                 "Quality lets the bit rate follow the music"));
-        bitrate_ = List(this, "cb_ogg_bitrate", Mp3Bitrates(), row("Bitrate:"));
-        bitrate_->setToolTip(Text("The bit rate the encoder aims at"));
+            tr("Average bit rate aims at the bit rate over the whole file; "
+               "Quality lets the bit rate follow the music"));
+        bitrate_ = List(this, "cb_ogg_bitrate", Mp3Bitrates(), row(tr("Bitrate:")));
+        bitrate_->setToolTip(tr("The bit rate the encoder aims at"));
         QStringList limits = Mp3Bitrates();
-        limits[0] = Text("No limit");
-        minimum_ = List(this, "cb_ogg_min", limits, row("Min bitrate:"));
-        minimum_->setToolTip(Text("The bit rate never falls below this"));
-        maximum_ = List(this, "cb_ogg_max", limits, row("Max bitrate:"));
-        maximum_->setToolTip(Text("The bit rate never rises above this"));
+        limits[0] = tr("No limit");
+        minimum_ = List(this, "cb_ogg_min", limits, row(tr("Min bitrate:")));
+        minimum_->setToolTip(tr("The bit rate never falls below this"));
+        maximum_ = List(this, "cb_ogg_max", limits, row(tr("Max bitrate:")));
+        maximum_->setToolTip(tr("The bit rate never rises above this"));
         quality_ = new QDoubleSpinBox(this);
         quality_->setObjectName(Text("ud_ogg_quality"));
-        quality_->setGeometry(row("Quality:"));
+        quality_->setGeometry(row(tr("Quality:")));
         quality_->setRange(-1.0, 10.0);
         quality_->setDecimals(2);  // stored in hundredths: every stored value shows as it is
         quality_->setSingleStep(0.5);
-        quality_->setToolTip(Text("-1 makes the smallest files, 10 the best sound; 5 suits music"));
-        frequency_ = List(this, "cb_ogg_frequency", SampleRates(), row("Frequency:"));
-        frequency_->setToolTip(Text("The sample rate of the output"));
-        channel_ = List(this, "cb_ogg_channel", Items({"Mono", "Stereo"}), row("Channel:"));
-        channel_->setToolTip(Text("The channels of the output"));
+        quality_->setToolTip(tr("-1 makes the smallest files, 10 the best sound; 5 suits music"));
+        frequency_ = List(this, "cb_ogg_frequency", SampleRates(), row(tr("Frequency:")));
+        frequency_->setToolTip(tr("The sample rate of the output"));
+        channel_ = List(this, "cb_ogg_channel", {tr("Mono"), tr("Stereo")}, row(tr("Channel:")));
+        channel_->setToolTip(tr("The channels of the output"));
         connect(mode_, &QComboBox::currentIndexChanged, this, [this] { ModeRule(); });
         ModeRule();
     }
@@ -280,7 +289,8 @@ class OggPage : public SettingsPage {
 };
 
 PageNode Single(const QString& shown, SettingsPage* page) {
-    return {shown, QStringLiteral("Set %1 Format").arg(shown), page, {}};
+    return {
+        shown, QCoreApplication::translate("SettingsPages", "Set %1 Format").arg(shown), page, {}};
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <algorithm>
 
 #include "settings/settings_pages.h"
 
@@ -54,32 +56,34 @@ QSpinBox* QualityBox(QWidget* parent, const char* upDownName, const char* editNa
 }
 
 class Mp3GeneralPage : public ValuesPage {
+    Q_DECLARE_TR_FUNCTIONS(Mp3GeneralPage)
+
   public:
     explicit Mp3GeneralPage(QWidget* parent)
         : ValuesPage("gb_mp3general", SettingsDialogKeys::Mp3General, parent) {
         const int x = 78;
-        Caption(this, QStringLiteral("Frequency: "), {0, 0, x, kRow});
+        Caption(this, tr("Frequency: "), {0, 0, x, kRow});
         cb_mp3_frequency = List(this, "cb_mp3_frequency", SampleRates(), {x, 0, 150, kRow});
-        Caption(this, QStringLiteral("Channel: "), {0, 30, x, kRow});
-        cb_mp3_channel =
-            List(this, "cb_mp3_channel",
-                 Items({"Mono", "Stereo", "Joint Stereo", "Forced Joint Stereo", "Dual Channels"}),
-                 {x, 30, 150, kRow});
-        Caption(this, QStringLiteral("Bitrate: "), {0, 60, x, kRow});
+        Caption(this, tr("Channel: "), {0, 30, x, kRow});
+        cb_mp3_channel = List(this, "cb_mp3_channel",
+                              {tr("Mono"), tr("Stereo"), tr("Joint Stereo"),
+                               tr("Forced Joint Stereo"), tr("Dual Channels")},
+                              {x, 30, 150, kRow});
+        Caption(this, tr("Bitrate: "), {0, 60, x, kRow});
         cb_mp3_bitrate = List(this, "cb_mp3_bitrate", Mp3Bitrates(), {x, 60, 150, kRow});
-        Caption(this, QStringLiteral("Quality: "), {0, 90, x, kRow});
+        Caption(this, tr("Quality: "), {0, 90, x, kRow});
         ud_mp3_quality = QualityBox(this, "ud_mp3_quality", "edt_mp3_quality", {x, 90, 50, kRow});
 
-        QGroupBox* comment = Frame(this, QStringLiteral("Comment:  "), {0, 122, kWidth, 113});
+        QGroupBox* comment = Frame(this, QCoreApplication::translate("SettingsPages", "Comment:  "),
+                                   {0, 122, kWidth, 113});
         const char* lines[][2] = {
-            {"Label11", "8000Hz or 8Kbps - poor quality, small file."},
-            {"Label2", "48000Hz or 320Kbps - good quality, big file."},
-            {"Label3", "Quality: 0 - best quality, low convert speed."},
-            {"Label4", "Quality: 9 - low quality, fast convert speed. "},
+            {"Label11", QT_TR_NOOP("8000Hz or 8Kbps - poor quality, small file.")},
+            {"Label2", QT_TR_NOOP("48000Hz or 320Kbps - good quality, big file.")},
+            {"Label3", QT_TR_NOOP("Quality: 0 - best quality, low convert speed.")},
+            {"Label4", QT_TR_NOOP("Quality: 9 - low quality, fast convert speed. ")},
         };
         for (int i = 0; i < 4; ++i) {
-            Caption(comment, QString::fromUtf8(lines[i][1]), {8, 22 + i * 21, kWidth - 14, 20},
-                    lines[i][0]);
+            Caption(comment, tr(lines[i][1]), {8, 22 + i * 21, kWidth - 14, 20}, lines[i][0]);
         }
     }
 
@@ -105,28 +109,29 @@ class Mp3GeneralPage : public ValuesPage {
 };
 
 class Mp3VbrPage : public ValuesPage {
+    Q_DECLARE_TR_FUNCTIONS(Mp3VbrPage)
+
   public:
     explicit Mp3VbrPage(QWidget* parent)
         : ValuesPage("gb_mp3vbr", SettingsDialogKeys::Vbr, parent) {
-        Caption(this, QStringLiteral("Coding Method:"), {0, 0, 100, kRow});
-        cb_mp3vbrcm = List(this, "cb_mp3vbrcm", Items({"None", "Default", "Old", "New", "MTRH"}),
-                           {104, 0, 130, kRow});
+        Caption(this, tr("Coding Method:"), {0, 0, 100, kRow});
+        cb_mp3vbrcm =
+            List(this, "cb_mp3vbrcm", {tr("None"), tr("Default"), tr("Old"), tr("New"), tr("MTRH")},
+                 {104, 0, 130, kRow});
 
-        QGroupBox* rate = Frame(this, QStringLiteral("VBR Bitrate/Quality: "), {0, 34, kWidth, 92});
-        Caption(rate, QStringLiteral("VBR Bitrate: "), {10, 28, 90, kRow});
+        QGroupBox* rate = Frame(this, tr("VBR Bitrate/Quality: "), {0, 34, kWidth, 92});
+        Caption(rate, tr("VBR Bitrate: "), {10, 28, 90, kRow});
         cb_mp3_vbr = List(rate, "cb_mp3_vbr",
                           Kbps({8, 16, 24, 32, 48, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}),
                           {104, 28, 120, kRow});
         cb_mp3_vbr->setCurrentIndex(9);  // design "128 Kbps"
-        Caption(rate, QStringLiteral("VBR Quality: "), {10, 58, 90, kRow});
+        Caption(rate, tr("VBR Quality: "), {10, 58, 90, kRow});
         ud_mp3_vbr = QualityBox(rate, "ud_mp3_vbr", "edt_mp3_vbr", {104, 58, 50, kRow});
 
-        QGroupBox* advanced = Frame(this, QStringLiteral("Advanced"), {0, 136, kWidth, 84});
-        ck_mp3_VBR =
-            Check(advanced, "ck_mp3_VBR", QStringLiteral("Write VBR Header"), {10, 26, 224, kRow});
-        ck_mp3_semb =
-            Check(advanced, "ck_mp3_semb", QStringLiteral("Strictly enforce minimum bitrate"),
-                  {10, 52, 230, kRow});
+        QGroupBox* advanced = Frame(this, tr("Advanced"), {0, 136, kWidth, 84});
+        ck_mp3_VBR = Check(advanced, "ck_mp3_VBR", tr("Write VBR Header"), {10, 26, 224, kRow});
+        ck_mp3_semb = Check(advanced, "ck_mp3_semb", tr("Strictly enforce minimum bitrate"),
+                            {10, 52, 230, kRow});
         // A list runs its rule only when the user picks an item.
         connect(cb_mp3vbrcm, &QComboBox::activated, this, [this] { VbrRule(); });
         VbrRule();
@@ -166,6 +171,8 @@ class Mp3VbrPage : public ValuesPage {
 };
 
 class Mp3FilterPage : public ValuesPage {
+    Q_DECLARE_TR_FUNCTIONS(Mp3FilterPage)
+
   public:
     explicit Mp3FilterPage(QWidget* parent)
         : ValuesPage("gb_filter", SettingsDialogKeys::Filter, parent) {
@@ -181,18 +188,20 @@ class Mp3FilterPage : public ValuesPage {
             int widthDesign;
         };
         const Side sides[2] = {
-            {"HighPass Filter", "chHFilt", "Highpass filtering frequency (in Hz):", "udHFiltF", 30,
-             "Label15", "Width of Highpass filter (in Hz):", "udHFiltW", 5},
-            {"LowPass Filter", "chLFilt", "Lowpass filtering frequency (in Hz):", "udLFiltF", 15160,
-             "Label20", "Width of Lowpass filter (in Hz):", "udLFiltW", 750},
+            {QT_TR_NOOP("HighPass Filter"), "chHFilt",
+             QT_TR_NOOP("Highpass filtering frequency (in Hz):"), "udHFiltF", 30, "Label15",
+             QT_TR_NOOP("Width of Highpass filter (in Hz):"), "udHFiltW", 5},
+            {QT_TR_NOOP("LowPass Filter"), "chLFilt",
+             QT_TR_NOOP("Lowpass filtering frequency (in Hz):"), "udLFiltF", 15160, "Label20",
+             QT_TR_NOOP("Width of Lowpass filter (in Hz):"), "udLFiltW", 750},
         };
         for (int i = 0; i < 2; ++i) {
             const Side& s = sides[i];
-            QGroupBox* frame = Frame(this, QString::fromUtf8(s.title), {0, i * 118, kWidth, 112});
+            QGroupBox* frame = Frame(this, tr(s.title), {0, i * 118, kWidth, 112});
             Filter& f = filters_[i];
-            f.check = Check(frame, s.check, QString::fromUtf8(s.checkText), {8, 22, 232, kRow});
+            f.check = Check(frame, s.check, tr(s.checkText), {8, 22, 232, kRow});
             f.frequency = Spin(frame, s.frequency, 0, 48000, s.frequencyDesign, {30, 46, 90, kRow});
-            f.label = Caption(frame, QString::fromUtf8(s.labelText), {10, 70, 230, 18}, s.label);
+            f.label = Caption(frame, tr(s.labelText), {10, 70, 230, 18}, s.label);
             f.width = Spin(frame, s.width, 0, 48000, s.widthDesign, {30, 86, 90, kRow - 2});
             // A check box runs its rule on every change of state, whoever made it.
             connect(f.check, &QCheckBox::toggled, this, [&f] { f.Rule(); });
@@ -251,32 +260,35 @@ void FitWithTail(QCheckBox* box, QLabel* tail, const QFont& base) {
         box->setFont(f);
     }
     box->resize(box->sizeHint().width() - QFontMetrics(f).horizontalAdvance(last), box->height());
+    // The word is taken from the caption as shown, so a translated caption keeps its own.
+    tail->setText(last.trimmed());
     tail->setFont(f);
+    tail->resize(std::max(tail->width(), tail->sizeHint().width()), tail->height());
 }
 
 class Mp3ExpertPage : public ValuesPage {
+    Q_DECLARE_TR_FUNCTIONS(Mp3ExpertPage)
+
   public:
     explicit Mp3ExpertPage(QWidget* parent)
         : ValuesPage("gb_expert", SettingsDialogKeys::Expert, parent) {
-        ck_crc = Check(this, "ck_crc", QStringLiteral("include CRC -Checksums"), {4, 0, 236, 22});
+        ck_crc = Check(this, "ck_crc", tr("include CRC -Checksums"), {4, 0, 236, 22});
         // FitCaptions makes the box just narrow enough to leave the last word to the label below.
-        ck_comply =
-            Check(this, "ck_comply", QStringLiteral("comply as much as possible to ISO MPEG spec"),
-                  {4, 22, 236, 22});
+        ck_comply = Check(this, "ck_comply", tr("comply as much as possible to ISO MPEG spec"),
+                          {4, 22, 236, 22});
         complyTail_ = Caption(this, QStringLiteral("spec"), {24, 42, 60, 16}, "spec");
         // The same two-line layout, so the caption stays at a readable size.
-        ck_allow =
-            Check(this, "ck_allow", QStringLiteral("allow block types to differ between channels"),
-                  {4, 60, 236, 22});
+        ck_allow = Check(this, "ck_allow", tr("allow block types to differ between channels"),
+                         {4, 60, 236, 22});
         allowTail_ = Caption(this, QStringLiteral("channels"), {24, 80, 80, 16});
-        ck_short = Check(this, "ck_short", QStringLiteral("short blocks"), {4, 98, 236, 22});
-        ck_bit = Check(this, "ck_bit", QStringLiteral("bit reservoir"), {4, 120, 236, 22});
-        Caption(this, QStringLiteral("ATH Control:"), {4, 150, 94, kRow});
-        cb_ath =
-            List(this, "cb_ath", Items({"default", "only", "disabled", "only for short blocks"}),
-                 {100, 150, 142, kRow});
-        Caption(this, QStringLiteral("De-emphasis :"), {4, 180, 94, kRow});
-        cb_de = List(this, "cb_de", Items({"default", "0/15 microseconds", "citt j.17"}),
+        ck_short = Check(this, "ck_short", tr("short blocks"), {4, 98, 236, 22});
+        ck_bit = Check(this, "ck_bit", tr("bit reservoir"), {4, 120, 236, 22});
+        Caption(this, tr("ATH Control:"), {4, 150, 94, kRow});
+        cb_ath = List(this, "cb_ath",
+                      {tr("default"), tr("only"), tr("disabled"), tr("only for short blocks")},
+                      {100, 150, 142, kRow});
+        Caption(this, tr("De-emphasis :"), {4, 180, 94, kRow});
+        cb_de = List(this, "cb_de", {tr("default"), tr("0/15 microseconds"), tr("citt j.17")},
                      {100, 180, 142, kRow});
     }
 
@@ -321,25 +333,28 @@ class Mp3ExpertPage : public ValuesPage {
 };
 
 class Mp3PresetsPage : public ValuesPage {
+    Q_DECLARE_TR_FUNCTIONS(Mp3PresetsPage)
+
   public:
     explicit Mp3PresetsPage(QWidget* parent)
         : ValuesPage("gb_presets", SettingsDialogKeys::Presets, parent) {
         // Each check box sits in the top edge of its group, but is not part of it: the group can
         // be disabled while its box stays usable.
         rg_prest = Frame(this, QString(), {0, 4, kWidth, 96}, "rg_prest");
-        rg_prestButtons_ = Radios(rg_prest,
-                                  Items({"Phone", "SW", "AM", "FM", "Voice", "Radio", "Tape",
-                                         "HiFi", "CD", "Studio", "R3Mix"}),
-                                  4, 26);
+        rg_prestButtons_ =
+            Radios(rg_prest,
+                   {tr("Phone"), tr("SW"), tr("AM"), tr("FM"), tr("Voice"), tr("Radio"), tr("Tape"),
+                    tr("HiFi"), tr("CD"), tr("Studio"), tr("R3Mix")},
+                   4, 26);
         rg_prest->setEnabled(false);
-        ck_preset = Check(this, "ck_preset", QStringLiteral("Preset"), {10, 8, 80, 20});
+        ck_preset = Check(this, "ck_preset", tr("Preset"), {10, 8, 80, 20});
 
         rg_alt = Frame(this, QString(), {0, 114, kWidth, 96}, "rg_alt");
         rg_altButtons_ = Radios(
             rg_alt, Items({"Fast Standard", "Standard", "Fast Extreme", "Extreme", "Insane"}), 2,
             26);
         rg_alt->setEnabled(false);
-        ck_alt = Check(this, "ck_alt", QStringLiteral("Alt-Preset"), {10, 118, 100, 20});
+        ck_alt = Check(this, "ck_alt", tr("Alt-Preset"), {10, 118, 100, 20});
         for (QCheckBox* box : {ck_preset, ck_alt}) {
             box->setAutoFillBackground(true);
             box->resize(box->sizeHint().width() + 6, 20);
@@ -382,22 +397,24 @@ class Mp3PresetsPage : public ValuesPage {
 };
 
 class WavPage : public ValuesPage {
+    Q_DECLARE_TR_FUNCTIONS(WavPage)
+
   public:
     explicit WavPage(QWidget* parent) : ValuesPage("gb_wav", SettingsDialogKeys::Wav, parent) {
-        rb_cdmode = Frame(this, QStringLiteral("Mode:"), {0, 0, kWidth, 98}, "rb_cdmode");
+        rb_cdmode = Frame(this, tr("Mode:"), {0, 0, kWidth, 98}, "rb_cdmode");
         rb_cdmodeButtons_ = Radios(rb_cdmode,
-                                   Items({"CD quality WAV format.", "Best good quality WAV format.",
-                                          "Custom WAV format."}),
+                                   {tr("CD quality WAV format."),
+                                    tr("Best good quality WAV format."), tr("Custom WAV format.")},
                                    1, 24);
-        QGroupBox* general = Frame(this, QStringLiteral("General Options:"), {0, 108, kWidth, 118});
-        Caption(general, QStringLiteral("Frequency:"), {10, 24, 100, kRow});
+        QGroupBox* general = Frame(this, tr("General Options:"), {0, 108, kWidth, 118});
+        Caption(general, tr("Frequency:"), {10, 24, 100, kRow});
         cb_wav_frequency = List(general, "cb_wav_frequency", SampleRates(), {112, 24, 120, kRow});
-        Caption(general, QStringLiteral("Bit Per Sample"), {10, 54, 100, kRow});
-        cb_wav_bit = List(general, "cb_wav_bit", Items({"8 bps", "16 bps", "As the source"}),
+        Caption(general, tr("Bit Per Sample"), {10, 54, 100, kRow});
+        cb_wav_bit = List(general, "cb_wav_bit", {tr("8 bps"), tr("16 bps"), tr("As the source")},
                           {112, 54, 120, kRow});
-        Caption(general, QStringLiteral("Channel"), {10, 84, 100, kRow});
+        Caption(general, tr("Channel"), {10, 84, 100, kRow});
         cb_wav_channel =
-            List(general, "cb_wav_channel", Items({"Mono", "Stereo"}), {112, 84, 120, kRow});
+            List(general, "cb_wav_channel", {tr("Mono"), tr("Stereo")}, {112, 84, 120, kRow});
         connect(rb_cdmodeButtons_, &QButtonGroup::idToggled, this, [this](int, bool on) {
             if (on) {
                 WavRule();
@@ -441,29 +458,35 @@ class WavPage : public ValuesPage {
 
 PageNode Mp3PageNode(const QString& shown, QWidget* area) {
     auto* general = new Mp3GeneralPage(area);
-    const QString heading = QStringLiteral("Set MP3 General");
+    const QString heading = QCoreApplication::translate("SettingsPages", "Set MP3 General");
+    const auto node = [](const QString& text, const QString& nodeHeading, SettingsPage* page) {
+        return PageNode{text, nodeHeading, page, {}};
+    };
     // The format's own node shows the same page as its first child.
     return {
         shown,
         heading,
         general,
-        {{QStringLiteral("General"), heading, general, {}},
-         {QStringLiteral("VBR"), QStringLiteral("Set MP3 VBR"), new Mp3VbrPage(area), {}},
-         {QStringLiteral("Filtering"),
-          QStringLiteral("Set MP3 Filter"),
-          new Mp3FilterPage(area),
-          {}},
-         {QStringLiteral("Expert"), QStringLiteral("Set MP3 Expert"), new Mp3ExpertPage(area), {}},
-         {QStringLiteral("Presets"),
-          QStringLiteral("Set MP3 Presets"),
-          new Mp3PresetsPage(area),
-          {}},
-         {QStringLiteral("Command Line"),
-          QStringLiteral("Set MP3 Command Line"),
-          new CommandLinePage(area),
-          {}}}};
+        {node(QCoreApplication::translate("SettingsPages", "General"), heading, general),
+         node(QCoreApplication::translate("SettingsPages", "VBR"),
+              QCoreApplication::translate("SettingsPages", "Set MP3 VBR"), new Mp3VbrPage(area)),
+         node(QCoreApplication::translate("SettingsPages", "Filtering"),
+              QCoreApplication::translate("SettingsPages", "Set MP3 Filter"),
+              new Mp3FilterPage(area)),
+         node(QCoreApplication::translate("SettingsPages", "Expert"),
+              QCoreApplication::translate("SettingsPages", "Set MP3 Expert"),
+              new Mp3ExpertPage(area)),
+         node(QCoreApplication::translate("SettingsPages", "Presets"),
+              QCoreApplication::translate("SettingsPages", "Set MP3 Presets"),
+              new Mp3PresetsPage(area)),
+         node(QCoreApplication::translate("SettingsPages", "Command Line"),
+              QCoreApplication::translate("SettingsPages", "Set MP3 Command Line"),
+              new CommandLinePage(area))}};
 }
 
 PageNode WavPageNode(const QString& shown, QWidget* area) {
-    return {shown, QStringLiteral("Set WAV Format"), new WavPage(area), {}};
+    return {shown,
+            QCoreApplication::translate("SettingsPages", "Set WAV Format"),
+            new WavPage(area),
+            {}};
 }

@@ -131,6 +131,153 @@
     </message>
 </context>
 <context>
+    <name>Formats</name>
+    <message>
+        <source>Uncompressed sound, as Apple&apos;s</source>
+        <translation>Unkomprimiertes Audio, wie es</translation>
+    </message>
+    <message>
+        <source>programs write it.</source>
+        <translation>Apples Programme schreiben.</translation>
+    </message>
+    <message>
+        <source>32 bit float is written as AIFF-C.</source>
+        <translation>32 Bit Float wird zu AIFF-C.</translation>
+    </message>
+    <message>
+        <source>Apple Lossless sound in an M4A file.</source>
+        <translation>Apple Lossless in einer M4A-Datei.</translation>
+    </message>
+    <message>
+        <source>The sound is the source&apos;s, exactly.</source>
+        <translation>Der Klang bleibt exakt erhalten.</translation>
+    </message>
+    <message>
+        <source>Compression level:</source>
+        <translation>Kompression:</translation>
+    </message>
+    <message>
+        <source>0 is the fastest, 8 makes the smallest files; the sound is the same at every level</source>
+        <translation>0 ist am schnellsten, 8 macht die kleinsten Dateien; der Klang ist auf jeder Stufe gleich</translation>
+    </message>
+    <message>
+        <source>Level 0 - fastest, biggest file.</source>
+        <translation>Stufe 0 - schnell, große Datei.</translation>
+    </message>
+    <message>
+        <source>Level 8 - slowest, smallest file.</source>
+        <translation>Stufe 8 - langsam, kleine Datei.</translation>
+    </message>
+    <message>
+        <source>The sound is the same at every level.</source>
+        <translation>Der Klang ist auf jeder Stufe gleich.</translation>
+    </message>
+    <message>
+        <source>Bitrate:</source>
+        <translation>Bitrate:</translation>
+    </message>
+    <message>
+        <source> Kbps</source>
+        <translation> Kbps</translation>
+    </message>
+    <message>
+        <source>The bit rate of the AAC sound, from 32 to 320 Kbps</source>
+        <translation>Die Bitrate des AAC-Audios, von 32 bis 320 Kbps</translation>
+    </message>
+    <message>
+        <source>AAC sound in an MP4 file.</source>
+        <translation>AAC-Audio in einer MP4-Datei.</translation>
+    </message>
+    <message>
+        <source>64 to 96 Kbps - speech, small file.</source>
+        <translation>64–96 Kbps - Sprache, kleine Datei.</translation>
+    </message>
+    <message>
+        <source>128 Kbps or more - music.</source>
+        <translation>Ab 128 Kbps - Musik.</translation>
+    </message>
+    <message>
+        <source>256 Kbps or more - near the original.</source>
+        <translation>Ab 256 Kbps - nahe am Original.</translation>
+    </message>
+    <message>
+        <source>The bit rate the encoder aims at, from 6 to 510 Kbps</source>
+        <translation>Die Bitrate, die der Encoder anstrebt, von 6 bis 510 Kbps</translation>
+    </message>
+    <message>
+        <source>Variable bitrate (VBR)</source>
+        <translation>Variable Bitrate (VBR)</translation>
+    </message>
+    <message>
+        <source>Let the bit rate follow the music: better sound at the same size</source>
+        <translation>Die Bitrate folgt der Musik: besserer Klang bei gleicher Größe</translation>
+    </message>
+    <message>
+        <source>32 to 64 Kbps - speech, small file.</source>
+        <translation>32–64 Kbps - Sprache, kleine Datei.</translation>
+    </message>
+    <message>
+        <source>96 to 128 Kbps - music.</source>
+        <translation>96–128 Kbps - Musik.</translation>
+    </message>
+    <message>
+        <source>160 Kbps or more - near the original.</source>
+        <translation>Ab 160 Kbps - nahe am Original.</translation>
+    </message>
+    <message>
+        <source>As the source</source>
+        <translation>Wie die Quelle</translation>
+    </message>
+    <message>
+        <source>16 bit</source>
+        <translation>16 Bit</translation>
+    </message>
+    <message>
+        <source>24 bit</source>
+        <translation>24 Bit</translation>
+    </message>
+    <message>
+        <source>32 bit float</source>
+        <translation>32 Bit Float</translation>
+    </message>
+    <message>
+        <source>Sample rate:</source>
+        <translation>Abtastrate:</translation>
+    </message>
+    <message>
+        <source>The sample rate of the output; as the source keeps the input&apos;s own</source>
+        <translation>Die Abtastrate der Ausgabe; „Wie die Quelle“ behält die der Eingabe</translation>
+    </message>
+    <message>
+        <source>Bit depth:</source>
+        <translation>Bittiefe:</translation>
+    </message>
+    <message>
+        <source>The bits per sample of the output; as the source keeps the input&apos;s own</source>
+        <translation>Die Bits pro Sample der Ausgabe; „Wie die Quelle“ behält die der Eingabe</translation>
+    </message>
+    <message>
+        <source>Dither when reducing the bit depth</source>
+        <translation>Dither bei geringerer Bittiefe</translation>
+    </message>
+    <message>
+        <source>Adds a faint noise when fewer bits are written than the input has, so quiet sounds fade out smoothly instead of turning into distortion</source>
+        <translation>Fügt ein leises Rauschen hinzu, wenn weniger Bits geschrieben werden, als die Eingabe hat, damit leise Stellen sanft ausklingen, statt zu verzerren</translation>
+    </message>
+    <message>
+        <source>Lossless, smaller than WAV or AIFF.</source>
+        <translation>Verlustfrei, kleiner als WAV/AIFF.</translation>
+    </message>
+    <message>
+        <source>The sound&apos;s MD5 sum is stored,</source>
+        <translation>Mit der MD5-Summe des Audios:</translation>
+    </message>
+    <message>
+        <source>so a player can check the file.</source>
+        <translation>Player können die Datei prüfen.</translation>
+    </message>
+</context>
+<context>
     <name>GeneralPage</name>
     <message>
         <source>Normalize Settings</source>
@@ -289,6 +436,332 @@
     <message>
         <source>%1 LUFS</source>
         <translation>%1 LUFS</translation>
+    </message>
+</context>
+<context>
+    <name>Mp3ExpertPage</name>
+    <message>
+        <source>include CRC -Checksums</source>
+        <translation>CRC-Prüfsummen einfügen</translation>
+    </message>
+    <message>
+        <source>comply as much as possible to ISO MPEG spec</source>
+        <translation>ISO-MPEG-Norm möglichst genau einhalten</translation>
+    </message>
+    <message>
+        <source>allow block types to differ between channels</source>
+        <translation>Je Kanal verschiedene Blocktypen erlauben</translation>
+    </message>
+    <message>
+        <source>short blocks</source>
+        <translation>Kurze Blöcke</translation>
+    </message>
+    <message>
+        <source>bit reservoir</source>
+        <translation>Bit-Reservoir</translation>
+    </message>
+    <message>
+        <source>ATH Control:</source>
+        <translation>ATH-Modus:</translation>
+    </message>
+    <message>
+        <source>default</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>only</source>
+        <translation>Nur ATH</translation>
+    </message>
+    <message>
+        <source>disabled</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>only for short blocks</source>
+        <translation>Nur kurze Blöcke</translation>
+    </message>
+    <message>
+        <source>De-emphasis :</source>
+        <translation>De-Emphasis:</translation>
+    </message>
+    <message>
+        <source>0/15 microseconds</source>
+        <translation>0/15 µs</translation>
+    </message>
+    <message>
+        <source>citt j.17</source>
+        <translation>CCITT J.17</translation>
+    </message>
+</context>
+<context>
+    <name>Mp3FilterPage</name>
+    <message>
+        <source>HighPass Filter</source>
+        <translation>Hochpassfilter</translation>
+    </message>
+    <message>
+        <source>Highpass filtering frequency (in Hz):</source>
+        <translation>Hochpass-Grenzfrequenz (in Hz):</translation>
+    </message>
+    <message>
+        <source>Width of Highpass filter (in Hz):</source>
+        <translation>Breite des Hochpassfilters (in Hz):</translation>
+    </message>
+    <message>
+        <source>LowPass Filter</source>
+        <translation>Tiefpassfilter</translation>
+    </message>
+    <message>
+        <source>Lowpass filtering frequency (in Hz):</source>
+        <translation>Tiefpass-Grenzfrequenz (in Hz):</translation>
+    </message>
+    <message>
+        <source>Width of Lowpass filter (in Hz):</source>
+        <translation>Breite des Tiefpassfilters (in Hz):</translation>
+    </message>
+</context>
+<context>
+    <name>Mp3GeneralPage</name>
+    <message>
+        <source>Frequency: </source>
+        <translation>Frequenz: </translation>
+    </message>
+    <message>
+        <source>Channel: </source>
+        <translation>Kanäle: </translation>
+    </message>
+    <message>
+        <source>Mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Stereo</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>Joint Stereo</source>
+        <translation>Joint Stereo</translation>
+    </message>
+    <message>
+        <source>Forced Joint Stereo</source>
+        <translation>Immer Joint Stereo</translation>
+    </message>
+    <message>
+        <source>Dual Channels</source>
+        <translation>Zweikanal</translation>
+    </message>
+    <message>
+        <source>Bitrate: </source>
+        <translation>Bitrate: </translation>
+    </message>
+    <message>
+        <source>Quality: </source>
+        <translation>Qualität: </translation>
+    </message>
+    <message>
+        <source>8000Hz or 8Kbps - poor quality, small file.</source>
+        <translation>8000Hz/8Kbps - mäßig, kleine Datei.</translation>
+    </message>
+    <message>
+        <source>48000Hz or 320Kbps - good quality, big file.</source>
+        <translation>48000Hz/320Kbps - gut, große Datei.</translation>
+    </message>
+    <message>
+        <source>Quality: 0 - best quality, low convert speed.</source>
+        <translation>Qualität 0 - beste Qualität, langsam.</translation>
+    </message>
+    <message>
+        <source>Quality: 9 - low quality, fast convert speed. </source>
+        <translation>Qualität 9 - geringe Qualität, schnell. </translation>
+    </message>
+</context>
+<context>
+    <name>Mp3PresetsPage</name>
+    <message>
+        <source>Phone</source>
+        <translation>Telefon</translation>
+    </message>
+    <message>
+        <source>SW</source>
+        <translation>KW</translation>
+    </message>
+    <message>
+        <source>AM</source>
+        <translation>AM</translation>
+    </message>
+    <message>
+        <source>FM</source>
+        <translation>UKW</translation>
+    </message>
+    <message>
+        <source>Voice</source>
+        <translation>Stimme</translation>
+    </message>
+    <message>
+        <source>Radio</source>
+        <translation>Radio</translation>
+    </message>
+    <message>
+        <source>Tape</source>
+        <translation>Band</translation>
+    </message>
+    <message>
+        <source>HiFi</source>
+        <translation>HiFi</translation>
+    </message>
+    <message>
+        <source>CD</source>
+        <translation>CD</translation>
+    </message>
+    <message>
+        <source>Studio</source>
+        <translation>Studio</translation>
+    </message>
+    <message>
+        <source>R3Mix</source>
+        <translation>R3Mix</translation>
+    </message>
+    <message>
+        <source>Preset</source>
+        <translation>Vorgabe</translation>
+    </message>
+    <message>
+        <source>Alt-Preset</source>
+        <translation>Alt-Vorgabe</translation>
+    </message>
+</context>
+<context>
+    <name>Mp3VbrPage</name>
+    <message>
+        <source>Coding Method:</source>
+        <translation>Verfahren:</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keins</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Old</source>
+        <translation>Alt</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>Neu</translation>
+    </message>
+    <message>
+        <source>MTRH</source>
+        <translation>MTRH</translation>
+    </message>
+    <message>
+        <source>VBR Bitrate/Quality: </source>
+        <translation>VBR-Bitrate/-Qualität: </translation>
+    </message>
+    <message>
+        <source>VBR Bitrate: </source>
+        <translation>VBR-Bitrate: </translation>
+    </message>
+    <message>
+        <source>VBR Quality: </source>
+        <translation>VBR-Qualität: </translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>Erweitert</translation>
+    </message>
+    <message>
+        <source>Write VBR Header</source>
+        <translation>VBR-Header schreiben</translation>
+    </message>
+    <message>
+        <source>Strictly enforce minimum bitrate</source>
+        <translation>Mindestbitrate streng einhalten</translation>
+    </message>
+</context>
+<context>
+    <name>OggPage</name>
+    <message>
+        <source>Average bit rate</source>
+        <translation>Mittlere Bitrate</translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>Qualität</translation>
+    </message>
+    <message>
+        <source>Bit rate within limits</source>
+        <translation>Bitrate begrenzt</translation>
+    </message>
+    <message>
+        <source>Mode:</source>
+        <translation>Modus:</translation>
+    </message>
+    <message>
+        <source>Average bit rate aims at the bit rate over the whole file; Quality lets the bit rate follow the music</source>
+        <translation>Mittlere Bitrate hält die Bitrate über die ganze Datei; Qualität lässt die Bitrate der Musik folgen</translation>
+    </message>
+    <message>
+        <source>Bitrate:</source>
+        <translation>Bitrate:</translation>
+    </message>
+    <message>
+        <source>The bit rate the encoder aims at</source>
+        <translation>Die Bitrate, die der Encoder anstrebt</translation>
+    </message>
+    <message>
+        <source>No limit</source>
+        <translation>Keine Grenze</translation>
+    </message>
+    <message>
+        <source>Min bitrate:</source>
+        <translation>Min. Bitrate:</translation>
+    </message>
+    <message>
+        <source>The bit rate never falls below this</source>
+        <translation>Die Bitrate fällt nie unter diesen Wert</translation>
+    </message>
+    <message>
+        <source>Max bitrate:</source>
+        <translation>Max. Bitrate:</translation>
+    </message>
+    <message>
+        <source>The bit rate never rises above this</source>
+        <translation>Die Bitrate steigt nie über diesen Wert</translation>
+    </message>
+    <message>
+        <source>Quality:</source>
+        <translation>Qualität:</translation>
+    </message>
+    <message>
+        <source>-1 makes the smallest files, 10 the best sound; 5 suits music</source>
+        <translation>-1 macht die kleinsten Dateien, 10 den besten Klang; 5 passt für Musik</translation>
+    </message>
+    <message>
+        <source>Frequency:</source>
+        <translation>Frequenz:</translation>
+    </message>
+    <message>
+        <source>The sample rate of the output</source>
+        <translation>Die Abtastrate der Ausgabe</translation>
+    </message>
+    <message>
+        <source>Mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Stereo</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>Channel:</source>
+        <translation>Kanäle:</translation>
+    </message>
+    <message>
+        <source>The channels of the output</source>
+        <translation>Die Kanäle der Ausgabe</translation>
     </message>
 </context>
 <context>
@@ -459,6 +932,62 @@
     <message>
         <source>Set Output Names</source>
         <translation>Ausgabenamen festlegen</translation>
+    </message>
+    <message>
+        <source>Comment:  </source>
+        <translation>Hinweis:  </translation>
+    </message>
+    <message>
+        <source>Set %1 Format</source>
+        <translation>Einstellungen für %1</translation>
+    </message>
+    <message>
+        <source>Set MP3 General</source>
+        <translation>MP3: Allgemein</translation>
+    </message>
+    <message>
+        <source>VBR</source>
+        <translation>VBR</translation>
+    </message>
+    <message>
+        <source>Set MP3 VBR</source>
+        <translation>MP3: VBR</translation>
+    </message>
+    <message>
+        <source>Filtering</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Set MP3 Filter</source>
+        <translation>MP3: Filter</translation>
+    </message>
+    <message>
+        <source>Expert</source>
+        <translation>Experte</translation>
+    </message>
+    <message>
+        <source>Set MP3 Expert</source>
+        <translation>MP3: Experte</translation>
+    </message>
+    <message>
+        <source>Presets</source>
+        <translation>Vorgaben</translation>
+    </message>
+    <message>
+        <source>Set MP3 Presets</source>
+        <translation>MP3: Vorgaben</translation>
+    </message>
+    <message>
+        <source>Command Line</source>
+        <translation>Befehlszeile</translation>
+    </message>
+    <message>
+        <source>Set MP3 Command Line</source>
+        <translation>MP3: Befehlszeile</translation>
+    </message>
+    <message>
+        <source>Set WAV Format</source>
+        <translation>Einstellungen für WAV</translation>
     </message>
 </context>
 <context>
@@ -794,6 +1323,92 @@
     <message>
         <source>Cannot open the help page %1: no web browser answered.</source>
         <translation>Die Hilfeseite %1 kann nicht geöffnet werden: Kein Webbrowser hat geantwortet.</translation>
+    </message>
+</context>
+<context>
+    <name>Tfm_set</name>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Store every value and close</source>
+        <translation>Alle Werte speichern und schließen</translation>
+    </message>
+    <message>
+        <source>Put the factory values into the controls; nothing is stored</source>
+        <translation>Die Werkseinstellungen in die Felder setzen; nichts wird gespeichert</translation>
+    </message>
+    <message>
+        <source>Close without storing anything</source>
+        <translation>Schließen, ohne etwas zu speichern</translation>
+    </message>
+</context>
+<context>
+    <name>WavPage</name>
+    <message>
+        <source>Mode:</source>
+        <translation>Modus:</translation>
+    </message>
+    <message>
+        <source>CD quality WAV format.</source>
+        <translation>WAV in CD-Qualität.</translation>
+    </message>
+    <message>
+        <source>Best good quality WAV format.</source>
+        <translation>WAV in bester Qualität.</translation>
+    </message>
+    <message>
+        <source>Custom WAV format.</source>
+        <translation>Eigenes WAV-Format.</translation>
+    </message>
+    <message>
+        <source>General Options:</source>
+        <translation>Allgemeine Optionen:</translation>
+    </message>
+    <message>
+        <source>Frequency:</source>
+        <translation>Frequenz:</translation>
+    </message>
+    <message>
+        <source>Bit Per Sample</source>
+        <translation>Bit pro Sample</translation>
+    </message>
+    <message>
+        <source>8 bps</source>
+        <translation>8 Bit</translation>
+    </message>
+    <message>
+        <source>16 bps</source>
+        <translation>16 Bit</translation>
+    </message>
+    <message>
+        <source>As the source</source>
+        <translation>Wie die Quelle</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>Kanäle</translation>
+    </message>
+    <message>
+        <source>Mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Stereo</source>
+        <translation>Stereo</translation>
     </message>
 </context>
 <context>

@@ -166,6 +166,9 @@ TEST_F(SettingsDialogTest, TheTreeHasAPageForEveryFormatTheTableGivesOne) {
         EXPECT_TRUE(W(n.page)->isVisibleTo(&dialog)) << n.page;
     }
     EXPECT_EQ(dialog.findChildren<SettingsPage*>().size(), 16);  // "MP3" adds no second page
+    // A page built from a unit's keys shows the unit's own texts.
+    EXPECT_EQ(Box("ck_flac_dither")->text(), S("Dither when reducing the bit depth"));
+    EXPECT_EQ(List("cb_flac_bits")->itemText(0), S("As the source"));
 }
 
 // What Ok stores for each key of the new pages: stored values come back as they were, values

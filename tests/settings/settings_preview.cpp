@@ -1,11 +1,13 @@
 // settings-preview: opens the settings dialog over a skinned stand-in main window, on one page,
-// so each page can be looked at (and screenshotted) without the rest of the program.
+// so each page can be looked at (and screenshotted) without the rest of the program, in the
+// system's language where the build has its catalogue.
 //   settings-preview [--node N] [--grab FILE.png]   (N: absolute tree index, 0 "General")
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -25,6 +27,14 @@ int main(int argc, char** argv) {
                                         QStringLiteral("png"));
     parser.addOptions({nodeOption, grabOption});
     parser.process(app);
+
+    // The system's language, from the build's catalogues beside the program (LANGUAGE=de).
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("quorvel"), QStringLiteral("_"),
+                        QDir(QCoreApplication::applicationDirPath())
+                            .filePath(QStringLiteral("translations")))) {
+        QCoreApplication::installTranslator(&translator);
+    }
 
     QWidget window;
     window.setFixedSize(471, 380);
