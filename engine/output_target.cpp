@@ -158,6 +158,11 @@ ExistingDecision DecideExistingOutput(ExistingOutput rule, const OutputTarget& t
                          if (!ModifiedAt(candidate, false, c)) {
                              return NameClaim::Claimed;  // the end of the numbered names
                          }
+                         // Beside its input, the input itself may bear an output's name.
+                         if (QFileInfo(candidate).canonicalFilePath() ==
+                             QFileInfo(target.inputPath).canonicalFilePath()) {
+                             return NameClaim::Taken;
+                         }
                          const QString source = OutputSource(candidate);
                          if (source == input) {
                              own = candidate;
