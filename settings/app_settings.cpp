@@ -71,15 +71,18 @@ std::int32_t ReadCoverMaxSize(const SettingsFile& file) {
     return static_cast<std::int32_t>(std::clamp<qlonglong>(size, 16, 10000));
 }
 
-bool ReadCoverFromFolder(const SettingsFile& file) {
-    const QString value =
-        file.ReadText(QStringLiteral("Cover"), QStringLiteral("folder"), QString()).trimmed();
+bool ReadSwitch(const SettingsFile& file, const QString& section, const QString& key) {
+    const QString value = file.ReadText(section, key, QString()).trimmed();
     for (const char* on : {"on", "true", "yes", "1"}) {
         if (value.compare(QLatin1String(on), Qt::CaseInsensitive) == 0) {
             return true;
         }
     }
     return false;
+}
+
+bool ReadCoverFromFolder(const SettingsFile& file) {
+    return ReadSwitch(file, QStringLiteral("Cover"), QStringLiteral("folder"));
 }
 
 int EffectiveBatchJobs(int stored) {

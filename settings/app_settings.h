@@ -68,7 +68,10 @@ bool ReadCopySameFormat(const SettingsFile& file);
 
 // [Cover] max size as stored: 0 for none; a number outside 16..10000 is brought into it.
 std::int32_t ReadCoverMaxSize(const SettingsFile& file);
-// [Cover] folder as stored: true for "on", "true", "yes" or 1 (in any case).
+// A switch as stored in the settings file: true for "on", "true", "yes" or 1 (in any case).
+bool ReadSwitch(const SettingsFile& file, const QString& section, const QString& key);
+
+// [Cover] folder as stored, a switch.
 bool ReadCoverFromFolder(const SettingsFile& file);
 
 // The number of files to work on at once for a stored value: 0 (automatic) gives one per core;

@@ -1,5 +1,6 @@
 #include "settings/output_names_setting.h"
 
+#include "settings/app_settings.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -23,14 +24,7 @@ void WriteOutputNaming(SettingsFile& file, const OutputNaming& naming) {
 }
 
 bool ReadSaveBeside(const SettingsFile& file) {
-    const QString value =
-        file.ReadText(QStringLiteral("Format"), QStringLiteral("beside"), QString()).trimmed();
-    for (const char* on : {"on", "true", "yes", "1"}) {
-        if (value.compare(QLatin1String(on), Qt::CaseInsensitive) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return ReadSwitch(file, QStringLiteral("Format"), QStringLiteral("beside"));
 }
 
 void WriteSaveBeside(SettingsFile& file, bool beside) {
