@@ -84,28 +84,51 @@ bool DescribesInputEncoding(const QString& key) {
            key.startsWith(QLatin1String("COVERART")) || key.startsWith(QLatin1String("COVER ART"));
 }
 
+// The fields MusicBrainz Picard keeps under a TXXX or MP4 free-form name of their own, by their
+// Vorbis comment key.
+struct PicardName {
+    const char* key;
+    const char* name;
+};
+constexpr PicardName kPicardNames[] = {
+    {"MUSICBRAINZ_ALBUMID", "MusicBrainz Album Id"},
+    {"MUSICBRAINZ_ARTISTID", "MusicBrainz Artist Id"},
+    {"MUSICBRAINZ_ALBUMARTISTID", "MusicBrainz Album Artist Id"},
+    {"MUSICBRAINZ_RELEASEGROUPID", "MusicBrainz Release Group Id"},
+    {"MUSICBRAINZ_RELEASETRACKID", "MusicBrainz Release Track Id"},
+    {"MUSICBRAINZ_WORKID", "MusicBrainz Work Id"},
+    {"MUSICBRAINZ_DISCID", "MusicBrainz Disc Id"},
+    {"MUSICBRAINZ_ORIGINALALBUMID", "MusicBrainz Original Album Id"},
+    {"MUSICBRAINZ_ORIGINALARTISTID", "MusicBrainz Original Artist Id"},
+    {"RELEASETYPE", "MusicBrainz Album Type"},
+    {"RELEASESTATUS", "MusicBrainz Album Status"},
+    {"RELEASECOUNTRY", "MusicBrainz Album Release Country"},
+    {"ACOUSTID_ID", "Acoustid Id"},
+    {"ACOUSTID_FINGERPRINT", "Acoustid Fingerprint"},
+    {"MUSICIP_PUID", "MusicIP PUID"},
+};
+
 // The Vorbis comment name of a key as another format's tag gives it: TXXX and MP4 free-form
 // "MusicBrainz Album Id", ASF "MusicBrainz/Album Id", APEv2 "Album Artist" and "Year".
 QString CanonicalKey(const QString& raw) {
-    static const QMap<QString, QString> kAliases = {
-        {QStringLiteral("ALBUM ARTIST"), QStringLiteral("ALBUMARTIST")},
-        {QStringLiteral("YEAR"), QStringLiteral("DATE")},
-        {QStringLiteral("TRACK"), QStringLiteral("TRACKNUMBER")},
-        {QStringLiteral("DISC"), QStringLiteral("DISCNUMBER")},
-        {QStringLiteral("MUSICBRAINZ ALBUM TYPE"), QStringLiteral("RELEASETYPE")},
-        {QStringLiteral("MUSICBRAINZ ALBUM STATUS"), QStringLiteral("RELEASESTATUS")},
-        {QStringLiteral("MUSICBRAINZ ALBUM RELEASE COUNTRY"), QStringLiteral("RELEASECOUNTRY")},
-        {QStringLiteral("ACOUSTID ID"), QStringLiteral("ACOUSTID_ID")},
-        {QStringLiteral("ACOUSTID FINGERPRINT"), QStringLiteral("ACOUSTID_FINGERPRINT")},
-        {QStringLiteral("MUSICIP PUID"), QStringLiteral("MUSICIP_PUID")},
-    };
     QString key = raw.trimmed().toUpper();
     for (const char* prefix : {"MUSICBRAINZ/", "ACOUSTID/", "MUSICIP/"}) {
         if (key.startsWith(QLatin1String(prefix))) {
             key[key.indexOf(QLatin1Char('/'))] = QLatin1Char(' ');
         }
     }
-    if (const auto it = kAliases.constFind(key); it != kAliases.cend()) {
+    for (const PicardName& n : kPicardNames) {
+        if (key.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0) {
+            return QLatin1String(n.key);
+        }
+    }
+    static const QMap<QString, QString> kApeNames = {
+        {QStringLiteral("ALBUM ARTIST"), QStringLiteral("ALBUMARTIST")},
+        {QStringLiteral("YEAR"), QStringLiteral("DATE")},
+        {QStringLiteral("TRACK"), QStringLiteral("TRACKNUMBER")},
+        {QStringLiteral("DISC"), QStringLiteral("DISCNUMBER")},
+    };
+    if (const auto it = kApeNames.constFind(key); it != kApeNames.cend()) {
         return it.value();
     }
     if (key.startsWith(QLatin1String("MUSICBRAINZ "))) {
@@ -530,49 +553,19 @@ QList<TagPicture> WithUniqueDescriptions(QList<TagPicture> pictures) {
     return pictures;
 }
 
-// TXXX descriptions as MusicBrainz Picard writes them, for the keys TagLib names in upper case:
-// players and taggers look them up exactly.
+// TXXX descriptions as MusicBrainz Picard writes them: TagLib names these fields in upper case,
+// and players and taggers look them up exactly.
 void UsePicardDescriptions(TagLib::ID3v2::Tag& tag) {
-    static const QMap<QString, QString> kNames = {
-        {QStringLiteral("MUSICBRAINZ ALBUM ID"), QStringLiteral("MusicBrainz Album Id")},
-        {QStringLiteral("MUSICBRAINZ ARTIST ID"), QStringLiteral("MusicBrainz Artist Id")},
-        {QStringLiteral("MUSICBRAINZ ALBUM ARTIST ID"),
-         QStringLiteral("MusicBrainz Album Artist Id")},
-        {QStringLiteral("MUSICBRAINZ RELEASE GROUP ID"),
-         QStringLiteral("MusicBrainz Release Group Id")},
-        {QStringLiteral("MUSICBRAINZ RELEASE TRACK ID"),
-         QStringLiteral("MusicBrainz Release Track Id")},
-        {QStringLiteral("MUSICBRAINZ WORK ID"), QStringLiteral("MusicBrainz Work Id")},
-        {QStringLiteral("MUSICBRAINZ DISC ID"), QStringLiteral("MusicBrainz Disc Id")},
-        {QStringLiteral("MUSICBRAINZ ORIGINAL ALBUM ID"),
-         QStringLiteral("MusicBrainz Original Album Id")},
-        {QStringLiteral("MUSICBRAINZ ORIGINAL ARTIST ID"),
-         QStringLiteral("MusicBrainz Original Artist Id")},
-        {QStringLiteral("MUSICBRAINZ ALBUM TYPE"), QStringLiteral("MusicBrainz Album Type")},
-        {QStringLiteral("MUSICBRAINZ ALBUM STATUS"), QStringLiteral("MusicBrainz Album Status")},
-        {QStringLiteral("MUSICBRAINZ ALBUM RELEASE COUNTRY"),
-         QStringLiteral("MusicBrainz Album Release Country")},
-        {QStringLiteral("RELEASETYPE"), QStringLiteral("MusicBrainz Album Type")},
-        {QStringLiteral("RELEASESTATUS"), QStringLiteral("MusicBrainz Album Status")},
-        {QStringLiteral("RELEASECOUNTRY"), QStringLiteral("MusicBrainz Album Release Country")},
-        {QStringLiteral("ACOUSTID ID"), QStringLiteral("Acoustid Id")},
-        {QStringLiteral("ACOUSTID_ID"), QStringLiteral("Acoustid Id")},
-        {QStringLiteral("ACOUSTID FINGERPRINT"), QStringLiteral("Acoustid Fingerprint")},
-        {QStringLiteral("ACOUSTID_FINGERPRINT"), QStringLiteral("Acoustid Fingerprint")},
-        {QStringLiteral("MUSICIP PUID"), QStringLiteral("MusicIP PUID")},
-        {QStringLiteral("MUSICIP_PUID"), QStringLiteral("MusicIP PUID")},
-    };
     for (TagLib::ID3v2::Frame* frame : tag.frameList("TXXX")) {
         auto* user = dynamic_cast<TagLib::ID3v2::UserTextIdentificationFrame*>(frame);
         if (user == nullptr) {
             continue;
         }
-        QString name = Q(user->description()).toUpper();
-        if (name.startsWith(QLatin1String("MUSICBRAINZ_"))) {
-            name = QStringLiteral("MUSICBRAINZ ") + name.mid(12);
-        }
-        if (const auto it = kNames.constFind(name); it != kNames.cend()) {
-            user->setDescription(T(it.value()));
+        const QString key = CanonicalKey(Q(user->description()));
+        for (const PicardName& n : kPicardNames) {
+            if (key == QLatin1String(n.key)) {
+                user->setDescription(T(QLatin1String(n.name)));
+            }
         }
     }
 }
