@@ -28,6 +28,21 @@ QStringList MirroredPieces(const QString& sourceFolder, const QString& inputPath
     return relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
 }
 
+// Whether the pattern uses a field the record leaves empty, which the file's own tags may hold (a
+// WAV's ID3 chunk, an MP3 with only ID3v1).
+bool UsesAGap(const QString& pattern, const AudioFileinfo& tags) {
+    const std::pair<const char*, const QString*> fields[] = {{"{title}", &tags.Title},
+                                                             {"{artist}", &tags.Artist},
+                                                             {"{album}", &tags.Album},
+                                                             {"{genre}", &tags.Genre}};
+    for (const auto& [token, value] : fields) {
+        if (value->isEmpty() && pattern.contains(QLatin1String(token), Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo& tags) {
     NameFields f;
     f.title = tags.Title;
@@ -36,11 +51,8 @@ NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo
     f.year = tags.Year;
     f.genre = tags.Genre;
     f.fileName = QFileInfo(inputPath).completeBaseName();
-    const bool gaps = f.title.isEmpty() || f.artist.isEmpty() || f.album.isEmpty() ||
-                      f.year.isEmpty() || f.genre.isEmpty();
-    if (readFile || gaps) {
-        // The record may not hold what the file does (a WAV's ID3 chunk, an MP3 with only
-        // ID3v1): the file's own tags fill its gaps.
+    if (readFile) {
+        // The file's own tags fill the record's gaps.
         const TagSet set = ReadTagSet(inputPath);
         const AudioFileinfo more = RecordOf(set);
         for (const auto& [field, value] :
@@ -83,7 +95,9 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
     }
     if (!naming.pattern.isEmpty()) {
         QStringList pieces = ExpandNamePattern(
-            naming.pattern, FieldsOf(PatternNeedsFileTags(naming.pattern), inputPath, tags));
+            naming.pattern,
+            FieldsOf(PatternNeedsFileTags(naming.pattern) || UsesAGap(naming.pattern, tags),
+                     inputPath, tags));
         t.caption = pieces.takeLast();
         folders += pieces;
     }
