@@ -53,7 +53,7 @@ NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo
     f.fileName = QFileInfo(inputPath).completeBaseName();
     if (readFile) {
         // The file's own tags fill the record's gaps.
-        const TagSet set = ReadTagSet(inputPath);
+        const TagSet set = ReadTagSet(inputPath, nullptr, TagRead::FieldsOnly);
         const AudioFileinfo more = RecordOf(set);
         for (const auto& [field, value] :
              {std::pair{&f.title, more.Title}, std::pair{&f.artist, more.Artist},

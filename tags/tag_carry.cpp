@@ -740,7 +740,7 @@ TagContainer DetectTagContainer(const QString& path) {
     return TagContainer::Unknown;
 }
 
-TagSet ReadTagSet(const QString& path, QString* error) {
+TagSet ReadTagSet(const QString& path, QString* error, TagRead what) {
     TagSet result;
     auto fail = [&](const QString& cause) {
         if (error != nullptr) {
@@ -788,8 +788,11 @@ TagSet ReadTagSet(const QString& path, QString* error) {
         JoinTotal(result.fields, QStringLiteral("TRACKNUMBER"), {"TRACKTOTAL", "TOTALTRACKS"});
         JoinTotal(result.fields, QStringLiteral("DISCNUMBER"), {"DISCTOTAL", "TOTALDISCS"});
         DropUnreadableFrames(Id3TagOf(*file), result);
-        result.id3Frames = OpaqueId3Frames(Id3TagOf(*file));
         DropUnreadableDates(result);
+        if (what == TagRead::FieldsOnly) {
+            return result;
+        }
+        result.id3Frames = OpaqueId3Frames(Id3TagOf(*file));
         result.pictures = ReadPictures(*file);
     } catch (const std::exception& e) {
         return fail(QString::fromLocal8Bit(e.what()));

@@ -14,8 +14,11 @@ inline constexpr qsizetype kMaxCarriedPicture = 16'000'000;
 // track and disc keep their totals after a slash. What only describes the input's own encoding
 // (encoder, iTunes gapless and loudness data) is left out, and so is a frame that cannot be decoded
 // (named in `dropped`). Never throws: a file that cannot be read gives an empty result and error
-// names it and why.
-TagSet ReadTagSet(const QString& path, QString* error = nullptr);
+// names it and why. FieldsOnly leaves the pictures (and the frames kept whole) unread, for the
+// list and the output names, which show none of them.
+enum class TagRead { Everything, FieldsOnly };
+TagSet ReadTagSet(const QString& path, QString* error = nullptr,
+                  TagRead what = TagRead::Everything);
 
 // The ID3v2.3 frames (without a tag header) that hold the set: text frames (several values
 // separated by a zero), TXXX for keys without a frame of their own, USLT, UFID, APIC, and the

@@ -33,7 +33,7 @@ AudioFileinfo RecordOf(const TagSet& tags) {
 
 bool ReadTagLibRecord(const QString& path, AudioFileinfo& record) {
     QString error;
-    const TagSet tags = ReadTagSet(path, &error);
+    const TagSet tags = ReadTagSet(path, &error, TagRead::FieldsOnly);
     if (!error.isEmpty()) {
         return false;
     }
