@@ -11,10 +11,6 @@
 
 namespace {
 
-QString MimeOf(const QByteArray& data) {
-    return data.startsWith("\x89PNG") ? QStringLiteral("image/png") : QStringLiteral("image/jpeg");
-}
-
 // The first of the usual names a folder image goes by, else an empty text.
 QString FolderImage(const QString& inputPath) {
     const QDir dir = QFileInfo(inputPath).absoluteDir();
@@ -73,7 +69,7 @@ void ApplyCoverOptions(TagSet& tags, const QString& inputPath, const CoverOption
             file.open(QIODevice::ReadOnly)) {
             const QByteArray data = file.readAll();
             if (!data.isEmpty()) {
-                tags.pictures.prepend({data, MimeOf(data), QString(), 3});
+                tags.pictures.prepend({data, PictureMime(data), QString(), 3});
             }
         }
     }

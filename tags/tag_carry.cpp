@@ -58,22 +58,6 @@ QByteArray Bytes(const TagLib::ByteVector& b) {
     return QByteArray(b.data(), static_cast<qsizetype>(b.size()));
 }
 
-QString GuessMime(const QByteArray& data) {
-    if (data.startsWith("\x89PNG")) {
-        return QStringLiteral("image/png");
-    }
-    if (data.startsWith("\xFF\xD8")) {
-        return QStringLiteral("image/jpeg");
-    }
-    if (data.startsWith("GIF8")) {
-        return QStringLiteral("image/gif");
-    }
-    if (data.startsWith("BM")) {
-        return QStringLiteral("image/bmp");
-    }
-    return QStringLiteral("image/jpeg");
-}
-
 // Keys that describe how the input was encoded, not the music: wrong for the new file (iTunSMPB
 // would even tell a player to cut the wrong number of samples).
 bool DescribesInputEncoding(const QString& key) {
@@ -220,7 +204,7 @@ struct Pictures {
         if (data.isEmpty() || data.size() > kMaxCarriedPicture) {
             return;
         }
-        list.append({data, mime.isEmpty() ? GuessMime(data) : mime, description,
+        list.append({data, mime.isEmpty() ? PictureMime(data) : mime, description,
                      type >= 0 && type < kPictureTypes ? type : 0});
     }
 };
@@ -697,6 +681,22 @@ void WriteMp4(TagLib::MP4::Tag& tag, const TagSet& tags, CarryWrite mode) {
 }
 
 }  // namespace
+
+QString PictureMime(const QByteArray& data) {
+    if (data.startsWith("\x89PNG")) {
+        return QStringLiteral("image/png");
+    }
+    if (data.startsWith("\xFF\xD8")) {
+        return QStringLiteral("image/jpeg");
+    }
+    if (data.startsWith("GIF8")) {
+        return QStringLiteral("image/gif");
+    }
+    if (data.startsWith("BM")) {
+        return QStringLiteral("image/bmp");
+    }
+    return QStringLiteral("image/jpeg");
+}
 
 TagContainer DetectTagContainer(const QString& path) {
     if (!IsRegularFile(path)) {

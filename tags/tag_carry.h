@@ -33,6 +33,9 @@ QByteArray Id3v2FramesOf(const TagSet& tags);
 enum class CarryWrite { Replace, Add };
 void WriteTagSet(const QString& path, const TagSet& tags, CarryWrite mode);
 
+// The MIME type of a picture, by its first bytes (JPEG when they say nothing known).
+QString PictureMime(const QByteArray& data);
+
 // What the file's first bytes show it to be.
 enum class TagContainer { Unknown, Mpeg, Flac, OggVorbis, OggOpus, OggFlac, Mp4, Aiff, WavPack };
 TagContainer DetectTagContainer(const QString& path);

@@ -43,22 +43,23 @@ bool StartsWithFfmpegMagic(const QByteArray& head) {
     return false;
 }
 
-// A FLAC stream whose STREAMINFO gives its length as 0, "unknown" (what an encoder writing into a
-// pipe leaves): libsndfile takes it for empty, FFmpeg decodes its frames to the end.
-bool FlacOfUnknownLength(const QByteArray& head) {
-    constexpr qsizetype kTotalAt = 4 + 4 + 13;  // magic, block header, 13 bytes into STREAMINFO
-    if (!head.startsWith("fLaC") || head.size() < kTotalAt + 5 || (head.at(4) & 0x7F) != 0) {
-        return false;
-    }
-    const auto* p = reinterpret_cast<const unsigned char*>(head.constData() + kTotalAt);
-    return (p[0] & 0x0F) == 0 && p[1] == 0 && p[2] == 0 && p[3] == 0 && p[4] == 0;
+// Whether the file starts with a FLAC STREAMINFO block, whole within head.
+bool HasFlacStreamInfo(const QByteArray& head) {
+    return head.startsWith("fLaC") && head.size() >= 26 && (head.at(4) & 0x7F) == 0;
 }
 
+// The length STREAMINFO states, in samples; 0 means unknown.
 std::uint64_t FlacStatedTotal(const QByteArray& head) {
-    constexpr qsizetype kTotalAt = 4 + 4 + 13;
+    constexpr qsizetype kTotalAt = 4 + 4 + 13;  // magic, block header, 13 bytes into STREAMINFO
     const auto* p = reinterpret_cast<const unsigned char*>(head.constData() + kTotalAt);
     return std::uint64_t(p[0] & 0x0F) << 32 | std::uint64_t(p[1]) << 24 |
            std::uint64_t(p[2]) << 16 | std::uint64_t(p[3]) << 8 | p[4];
+}
+
+// A FLAC stream whose STREAMINFO gives its length as 0, "unknown" (what an encoder writing into a
+// pipe leaves): libsndfile takes it for empty, FFmpeg decodes its frames to the end.
+bool FlacOfUnknownLength(const QByteArray& head) {
+    return HasFlacStreamInfo(head) && FlacStatedTotal(head) == 0;
 }
 
 // The sample just after the last frame whose header (with its CRC-8) is found in the file's last
@@ -132,7 +133,7 @@ std::uint64_t FlacEndOfLastFrame(QFile& file, std::uint32_t fixedBlockSize) {
 // A FLAC stream whose frames run past the length its STREAMINFO states: libsndfile stops at the
 // stated length, FFmpeg decodes every frame.
 bool FlacLongerThanStated(const QString& path, const QByteArray& head) {
-    if (!head.startsWith("fLaC") || head.size() < 26 || (head.at(4) & 0x7F) != 0) {
+    if (!HasFlacStreamInfo(head)) {
         return false;
     }
     const std::uint32_t minBlock =

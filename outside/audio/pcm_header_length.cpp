@@ -1,23 +1,20 @@
 #include "outside/audio/pcm_header_length.h"
 
 #include <QFile>
+#include <QtEndian>
 
 namespace {
 
+const uchar* At(const QByteArray& b, qsizetype at) {
+    return reinterpret_cast<const uchar*>(b.constData() + at);
+}
+
 std::uint32_t Le32(const QByteArray& b, qsizetype at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.constData() + at);
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
+    return qFromLittleEndian<quint32>(At(b, at));
 }
 
 std::uint32_t Be32(const QByteArray& b, qsizetype at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.constData() + at);
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-           std::uint32_t(p[3]);
-}
-
-std::uint64_t Le64(const QByteArray& b, qsizetype at) {
-    return std::uint64_t(Le32(b, at)) | std::uint64_t(Le32(b, at + 4)) << 32;
+    return qFromBigEndian<quint32>(At(b, at));
 }
 
 // Writers that cannot seek back put these in front of audio of unknown length.
@@ -51,7 +48,7 @@ std::int64_t WaveFrames(const QByteArray& head, bool rf64) {
     std::int64_t frames = -1;
     WalkChunks(head, Le32, true, [&](const QByteArray& id, qsizetype data, std::uint64_t size) {
         if (id == "ds64" && data + 16 <= head.size()) {
-            ds64Data = Le64(head, data + 8);
+            ds64Data = qFromLittleEndian<quint64>(At(head, data + 8));
         } else if (id == "fmt " && data + 14 <= head.size()) {
             blockAlign = Le32(head, data + 12) & 0xFFFF;
         } else if (id == "data") {
