@@ -63,6 +63,12 @@ void WindowBatchHost::BatchEnded(const BatchSummary& summary) {
         text += tr(", %1 skipped (output exists)").arg(summary.existing);
     }
     text += QLatin1Char('.');
+    if (summary.trashed > 0) {
+        text +=
+            QLatin1Char(' ') + (summary.trashed == 1
+                                    ? tr("1 original moved to the Trash.")
+                                    : tr("%1 originals moved to the Trash.").arg(summary.trashed));
+    }
     // Someone working in another window hears of the end from the desktop too.
     if (!window_.isActiveWindow() && window_.Desktop()) {
         // What they will want next is to see the outputs.

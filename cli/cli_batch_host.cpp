@@ -160,6 +160,14 @@ void CliBatchHost::FileDone(const FileResult& result) {
     }
 }
 
+void CliBatchHost::BatchEnded(const BatchSummary& summary) {
+    BatchHost::BatchEnded(summary);
+    if (summary.trashed > 0) {
+        ClearLine();
+        err_ << OriginalsTrashedText(summary.trashed) << '\n' << Qt::flush;
+    }
+}
+
 void CliBatchHost::FinishRows() {
     // A refusal before the first file (a configuration the encoder rejects, an unknown format)
     // is a failure of every input.

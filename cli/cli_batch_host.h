@@ -31,6 +31,7 @@ class CliBatchHost : public BatchHost {
     void WaitForMessages() override;
     void SetPacingTimer(bool) override {}
     void FileDone(const FileResult& result) override;
+    void BatchEnded(const BatchSummary& summary) override;
 
     // Gives every row the batch did not report its line: "Error" with the message when the run
     // was refused before any file started, else "skipped". Call once the batch has returned.

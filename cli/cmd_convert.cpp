@@ -71,6 +71,7 @@ struct ConvertOptions {
     QString lameOptions;
     int jobs = 0;  // 0: one per core
     bool json = false;
+    int trashOriginals = -1;  // -1: as stored
     LoudnessFlags loudness;
     EncoderOptions encoder;
     QStringList inputs;
@@ -109,6 +110,11 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
             o.normalize = true;
         } else if (a == QLatin1String("--json")) {
             o.json = true;
+        } else if (a == QLatin1String("--originals")) {
+            if (!value(v) || (v != QLatin1String("keep") && v != QLatin1String("trash"))) {
+                return QStringLiteral("--originals needs keep or trash");
+            }
+            o.trashOriginals = v == QLatin1String("trash") ? 1 : 0;
         } else if (a == QLatin1String("--format")) {
             if (!value(v)) {
                 return QStringLiteral("--format needs one of %1").arg(OfferedFormatNames());
@@ -181,6 +187,9 @@ QString Help() {
                "  --beside             each output goes into its input's own folder instead of\n"
                "                       the output folder; no input is ever replaced\n"
                "  --from FILE|-        more inputs, one path a line (- for standard input)\n"
+               "  --originals keep|trash\n"
+               "                       trash: move each input into the Trash once its output\n"
+               "                       has passed the check\n"
                "  --normalize          write copies named Nor_... at the stored peak level\n"
                "  --loudness LUFS      with --normalize: equal loudness (EBU R128, -40 to -5)\n"
                "                       instead of equal peaks\n"
@@ -227,6 +236,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return kCliUsage;
     }
     const std::unique_ptr<ILoudnessMeter> meter = CreateLoudnessMeter();
+    if (options.trashOriginals >= 0) {
+        state.appSettings.TrashOriginals = options.trashOriginals == 1;
+    }
     if (options.format >= 0) {
         state.appSettings.OutputFormat = options.format;  // this run only: nothing is written back
     }

@@ -32,8 +32,12 @@ struct BatchSummary {
     int removed = 0;       // inputs gone before their turn
     int skipped = 0;       // never reached
     int existing = 0;      // not converted: the output was there already
+    int trashed = 0;       // inputs moved to the Trash after their outputs were checked
     QStringList failures;  // the reason of each failed row, in row order
 };
+
+// "12 originals moved to the Trash".
+QString OriginalsTrashedText(int count);
 
 // What the batches need from whoever shows them: the main window, the command line, tests.
 // Every call arrives on the thread that runs the batch (the window thread for the window).

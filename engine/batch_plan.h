@@ -61,6 +61,8 @@ struct RunPlan {
     QString copyCodec;
     bool copyKeepsPcm = false;
     CoverOptions covers;
+    // Each input whose rows all finished, with a passing check, goes to the Trash.
+    bool retireOriginals = false;
     std::shared_ptr<const WriterConfiguration> configure;
     std::vector<RowInput> rows;
 

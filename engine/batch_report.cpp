@@ -6,6 +6,7 @@
 #include "components/loudness_meter.h"
 #include "engine/album_pass.h"
 #include "engine/main_state.h"
+#include "platform/trash.h"
 
 HostRows::HostRows(BatchHost& host, const RunPlan& plan)
     : host_(host), plan_(plan), states_(plan.rows.size(), RowState::Waiting) {
@@ -18,6 +19,11 @@ HostRows::HostRows(BatchHost& host, const RunPlan& plan)
         total_ += weights_.back();
     }
     progress_.assign(plan.rows.size(), 0);
+    if (plan.retireOriginals) {
+        for (const RowInput& in : plan.rows) {
+            ++rowsToFinish_[in.source.path];
+        }
+    }
     summary_.normalize = plan.Normalize();
     clock_.start();
 }
@@ -65,7 +71,37 @@ BatchProgress HostRows::Now() const {
     return p;
 }
 
-void HostRows::Report(const FileResult& r) {
+QString OriginalsTrashedText(int count) {
+    return count == 1 ? QStringLiteral("1 original moved to the Trash")
+                      : QStringLiteral("%1 originals moved to the Trash").arg(count);
+}
+
+void HostRows::RetireOriginal(FileResult& r) {
+    const QString& path = plan_.rows[static_cast<std::size_t>(r.row)].source.path;
+    const auto left = rowsToFinish_.find(path);
+    if (left == rowsToFinish_.end() || left.value() < 0) {
+        return;
+    }
+    // A skipped row, a failed one, or an output that is the input itself keeps the original.
+    const bool done = r.state == RowState::Finished && !r.output.isEmpty() && r.output != path;
+    left.value() = done ? left.value() - 1 : -1;
+    if (left.value() != 0) {
+        return;
+    }
+    const TrashMove move = MoveToTrash(path);
+    if (move.moved) {
+        ++summary_.trashed;
+        return;
+    }
+    const QString stays = QStringLiteral("The original stays where it is: %1").arg(move.error);
+    r.note = r.note.isEmpty() ? stays : r.note + QStringLiteral("; ") + stays;
+}
+
+void HostRows::Report(const FileResult& result) {
+    FileResult r = result;
+    if (plan_.retireOriginals) {
+        RetireOriginal(r);
+    }
     Apply(r.row, r.state);
     switch (r.state) {
         case RowState::Finished:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <vector>
 
 #include "engine/batch_plan.h"
@@ -27,6 +28,9 @@ class HostRows {
     BatchSummary& Summary() { return summary_; }
 
   private:
+    // The input of a finished row goes to the Trash once every row made from it has finished.
+    void RetireOriginal(FileResult& result);
+
     BatchHost& host_;
     const RunPlan& plan_;
     std::vector<RowState> states_;
@@ -36,6 +40,7 @@ class HostRows {
     int ended_ = 0;
     QElapsedTimer clock_;
     BatchSummary summary_;
+    QHash<QString, int> rowsToFinish_;  // per input: its rows not finished yet; -1 once one failed
 };
 
 // The batch's common end, once every row is reported: ReplayGain's album values, the progress

@@ -35,6 +35,10 @@ struct AppSettings {
     // copy key, never written at shutdown.
     std::int32_t CoverMaxSize = 0;
     bool CoverFromFolder = false;
+    // [Convert] originals: "trash" moves each converted input into the Trash once its output has
+    // passed the check; anything else ("keep", the default) leaves inputs where they are. Read at
+    // start-up after the cover keys, never written at shutdown.
+    bool TrashOriginals = false;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
@@ -70,6 +74,9 @@ bool ReadCopySameFormat(const SettingsFile& file);
 std::int32_t ReadCoverMaxSize(const SettingsFile& file);
 // A switch as stored in the settings file: true for "on", "true", "yes" or 1 (in any case).
 bool ReadSwitch(const SettingsFile& file, const QString& section, const QString& key);
+
+// [Convert] originals as stored: true for "trash" (in any case).
+bool ReadTrashOriginals(const SettingsFile& file);
 
 // [Cover] folder as stored, a switch.
 bool ReadCoverFromFolder(const SettingsFile& file);

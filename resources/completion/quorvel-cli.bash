@@ -84,6 +84,7 @@ _quorvel_cli() {
             [[ "-" == "$cur"* ]] && COMPREPLY+=("-")
             ;;
         --existing) COMPREPLY=($(compgen -W $'number\nskip\nupdate' -- "$cur")) ;;
+        --originals) COMPREPLY=($(compgen -W $'keep\ntrash' -- "$cur")) ;;
         --jobs) COMPREPLY=($(compgen -W $'1\n2\n3\n4\n6\n8\n12\n16' -- "$cur")) ;;
         --loudness) COMPREPLY=($(compgen -W $'-14\n-16\n-18\n-23' -- "$cur")) ;;
         --true-peak) COMPREPLY=($(compgen -W $'-1\n-2\n0' -- "$cur")) ;;
@@ -93,7 +94,7 @@ _quorvel_cli() {
         --pattern | --lame-options | --bitrate | --quality | --level) ;;
         *)
             if [[ "$cur" == -* ]]; then
-                COMPREPLY=($(compgen -W $'--normalize\n--format\n--output\n--lame-options\n--jobs\n--json\n--pattern\n--existing\n--recursive\n--mirror\n--beside\n--from\n--loudness\n--true-peak\n--album\n--replaygain\n--bitrate\n--quality\n--level\n--vbr\n--rate\n--bits\n--dither\n--help\n--' -- "$cur"))
+                COMPREPLY=($(compgen -W $'--normalize\n--format\n--output\n--lame-options\n--jobs\n--json\n--pattern\n--existing\n--originals\n--recursive\n--mirror\n--beside\n--from\n--loudness\n--true-peak\n--album\n--replaygain\n--bitrate\n--quality\n--level\n--vbr\n--rate\n--bits\n--dither\n--help\n--' -- "$cur"))
             else
                 _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
             fi

@@ -425,3 +425,40 @@ TEST_F(CliConvertTest, EncoderOptionsHoldForTheRunOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Only an input whose output finished leaves for the Trash, where trash-cli (an independent
+// reader of the layout) lists it under its old path; a failed, a skipped or a kept one stays.
+TEST_F(CliConvertTest, OriginalsLeaveForTheTrashOnlyOnceConverted) {
+    const QString a = Input("a.wav", 0.3, 440);
+    const QString b = Input("b.wav", 0.3, 550);
+    const QString junk = dir.Write(S("junk.mp3"), QByteArray(4000, 'x'));
+    const QString out = dir.File(S("out"));
+    const CliResult kept = Run({S("--output"), out, b});
+    ASSERT_EQ(kept.status, 0) << kept.err.toStdString();
+    const CliResult r = Run(
+        {S("--originals"), S("trash"), S("--existing"), S("skip"), S("--output"), out, a, junk, b});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              Lines({S("finish\t") + a + S("\t") + out + S("/a.mp3"), S("Error\t") + junk + S("\t"),
+                     S("exists\t") + b + S("\t") + out + S("/b.mp3")}));
+    EXPECT_TRUE(r.err.contains(S("1 original moved to the Trash"))) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(a));
+    EXPECT_TRUE(QFile::exists(junk));
+    EXPECT_TRUE(QFile::exists(b));
+
+    QProcess list;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(S("XDG_DATA_HOME"), dir.File(S(".local/share")));
+    list.setProcessEnvironment(env);
+    list.start(S("trash-list"), {});
+    ASSERT_TRUE(list.waitForFinished(30000)) << "trash-list (Debian trash-cli) is needed";
+    const QString listed = QString::fromUtf8(list.readAllStandardOutput());
+    EXPECT_TRUE(listed.trimmed().endsWith(S(" ") + a)) << listed.toStdString();
+    EXPECT_EQ(listed.count(QLatin1Char('\n')), 1) << listed.toStdString();
+
+    EXPECT_EQ(Run({S("--originals"), S("bin"), b}).status, 2);
+}
+
+}  // namespace

@@ -8,6 +8,8 @@ void StartCli(QProcess& process, const QStringList& args, const QString& configH
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
         env.insert(QStringLiteral("HOME"), configHome);
+        // The Trash too: a run never reaches the real user's files.
+        env.insert(QStringLiteral("XDG_DATA_HOME"), configHome + QStringLiteral("/.local/share"));
         process.setProcessEnvironment(env);
     }
     process.start(QDir(QStringLiteral(QUORVEL_BIN_DIR)).filePath(QStringLiteral("quorvel-cli")),
