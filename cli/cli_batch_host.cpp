@@ -108,7 +108,11 @@ void CliBatchHost::ShowError(const QString& text) {
         startError_ = text;
     }
     ClearLine();
-    err_ << "quorvel-cli: " << text << '\n' << Qt::flush;
+    // The failures of a batch come as one text, a line each: every line is an error line.
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        err_ << "quorvel-cli: " << line << '\n';
+    }
+    err_ << Qt::flush;
 }
 
 void CliBatchHost::CheckInterrupt() {

@@ -18,7 +18,7 @@ bool PrintCalls(int format, const SettingsFile& file, QTextStream& out, QTextStr
     try {
         ConfigureWriter(format, file, QString(), encoder, writer);
     } catch (const ConfigureError& e) {
-        err << "configure: " << e.Message() << '\n';
+        err << "quorvel-cli: configure: " << e.Message() << '\n';
         return false;
     }
     for (const QString& call : calls) {
@@ -62,8 +62,8 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
             if (!ok) {
                 const OutputFormat* byName = FindOfferedFormat(args[i]);
                 if (!byName) {
-                    err << "configure: unknown format '" << args[i] << "' (" << OfferedFormatNames()
-                        << " or a stored code)\n";
+                    err << "quorvel-cli: configure: unknown format '" << args[i] << "' ("
+                        << OfferedFormatNames() << " or a stored code)\n";
                     return kCliUsage;
                 }
                 format = byName->code;
@@ -71,7 +71,8 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         } else if (args[i] == QStringLiteral("--all")) {
             all = true;
         } else {
-            err << "configure: unexpected argument '" << args[i] << "' (usage: configure "
+            err << "quorvel-cli: configure: unexpected argument '" << args[i]
+                << "' (usage: configure "
                 << "[--format NAME|N | --all])\n";
             return kCliUsage;
         }
@@ -80,7 +81,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         // An unknown code configures nothing; saying nothing would pass for a format without
         // settings.
         if (!FindOutputFormat(format)) {
-            err << "configure: the output format " << format << " is not known ("
+            err << "quorvel-cli: configure: the output format " << format << " is not known ("
                 << OfferedFormatNames() << ")\n";
             return named ? kCliUsage : kCliFailed;
         }

@@ -220,7 +220,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     ConvertOptions options;
     const QString usage = Parse(args, options);
     if (!usage.isEmpty()) {
-        err << "convert: " << usage << '\n';
+        err << "quorvel-cli: convert: " << usage << '\n';
         return kCliUsage;
     }
     if (options.help) {
@@ -232,7 +232,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (const QString bad =
             ApplyLoudnessFlags(options.loudness, options.normalize, state.appSettings.Loudness);
         !bad.isEmpty()) {
-        err << "convert: " << bad << '\n';
+        err << "quorvel-cli: convert: " << bad << '\n';
         return kCliUsage;
     }
     const std::unique_ptr<ILoudnessMeter> meter = CreateLoudnessMeter();
@@ -250,7 +250,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
                                       .arg(state.appSettings.OutputFormat)
                                       .arg(OfferedFormatNames());
         if (!bad.isEmpty()) {
-            err << "convert: " << bad << '\n';
+            err << "quorvel-cli: convert: " << bad << '\n';
             return kCliUsage;
         }
     }
@@ -268,7 +268,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     const ProbedInputs probed =
         ProbeInputs(*owned[0]->reader, options.inputs, options.organise.recursive);
     for (const QString& message : probed.rejectedMessages) {
-        err << message << '\n';
+        err << "quorvel-cli: " << message << '\n';
     }
 
     RowModel rows;
@@ -280,7 +280,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     host.SetRejected(probed);
     if (probed.rows.empty()) {
         host.FinishRows();
-        err << "convert: no audio file to convert\n";
+        err << "quorvel-cli: convert: no audio file to convert\n";
         return probed.rejectedPaths.isEmpty() ? kCliUsage : kCliFailed;
     }
     const QString outputDir =

@@ -42,7 +42,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
         return PrintCommandHelp(kLoudnessCommand, out);
     }
     if (args.isEmpty()) {
-        err << "quorvel-cli loudness: missing FILE (try --help)\n";
+        err << "quorvel-cli: loudness: missing FILE (try --help)\n";
         return kCliUsage;
     }
     const std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
@@ -64,7 +64,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             } catch (const std::exception&) {
                 // Already reported below.
             }
-            err << MessageNamingFile(ErrorText(e), path) << '\n';
+            err << "quorvel-cli: " << MessageNamingFile(ErrorText(e), path) << '\n';
             err.flush();
             anyFailed = true;
         }
@@ -77,7 +77,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
         try {
             PrintLine(out, meter->Album(all), QStringLiteral("(album)"));
         } catch (const std::exception& e) {
-            err << "quorvel-cli loudness: " << ErrorText(e) << '\n';
+            err << "quorvel-cli: loudness: " << ErrorText(e) << '\n';
             anyFailed = true;
         }
     }

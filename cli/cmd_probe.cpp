@@ -48,7 +48,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
         return PrintCommandHelp(kProbeCommand, out);
     }
     if (args.isEmpty()) {
-        err << "quorvel-cli probe: missing FILE (try --help)\n";
+        err << "quorvel-cli: probe: missing FILE (try --help)\n";
         return kCliUsage;
     }
     const std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
@@ -65,11 +65,11 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
                 if (r.Accepted) {
                     PrintBlock(r, out);
                 } else {
-                    err << r.Rejection << '\n';
+                    err << "quorvel-cli: " << r.Rejection << '\n';
                     anyFailed = true;
                 }
             } catch (const ProbeError& e) {
-                err << e.Message() << '\n';
+                err << "quorvel-cli: " << e.Message() << '\n';
                 anyFailed = true;
             }
             out.flush();

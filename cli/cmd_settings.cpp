@@ -24,13 +24,13 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return PrintCommandHelp(kSettingsCommand, out);
     }
     if (!args.isEmpty()) {
-        err << "settings: unexpected argument '" << args.first() << "'\n";
+        err << "quorvel-cli: settings: unexpected argument '" << args.first() << "'\n";
         return kCliUsage;
     }
     const SettingsFile file;
     const QString problem = file.ReadProblem();
     if (!problem.isEmpty()) {
-        err << "settings: " << problem << '\n';
+        err << "quorvel-cli: settings: " << problem << '\n';
     }
     const AppSettings s = LoadStartupSettings(file).settings;
     out << "OutputDir=" << s.OutputDir << '\n'

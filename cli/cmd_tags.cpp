@@ -168,7 +168,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
         return PrintCommandHelp(kTagsCommand, out);
     }
     if (args.isEmpty()) {
-        err << "tags: missing FILE (usage: tags FILE [--set Key=Value...]...)\n";
+        err << "quorvel-cli: tags: missing FILE (usage: tags FILE [--set Key=Value...]...)\n";
         return kCliUsage;
     }
     const QString file = args.at(0);
@@ -176,7 +176,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
     std::array<std::optional<QString>, 7> changes;
     const bool writing = args.size() > 1;
     if (writing && args.at(1) != QStringLiteral("--set")) {
-        err << "tags: expected --set Key=Value... after FILE\n";
+        err << "quorvel-cli: tags: expected --set Key=Value... after FILE\n";
         return kCliUsage;
     }
     for (qsizetype i = 1; i < args.size(); ++i) {
@@ -184,7 +184,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
         if (pair == QStringLiteral("--set")) {
             // --set may be repeated, each time followed by at least one Key=Value.
             if (i + 1 == args.size() || args.at(i + 1) == QStringLiteral("--set")) {
-                err << "tags: --set needs at least one Key=Value\n";
+                err << "quorvel-cli: tags: --set needs at least one Key=Value\n";
                 return kCliUsage;
             }
             continue;
@@ -199,7 +199,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             }
         }
         if (equals < 0 || index < 0) {
-            err << "tags: '" << pair
+            err << "quorvel-cli: tags: '" << pair
                 << "' is not Key=Value with a key of Title, Artist, Album, Year, Track, "
                    "Comment, Genre\n";
             return kCliUsage;
@@ -208,7 +208,8 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
     }
     const std::optional<QString>& track = changes[4];
     if (track && !track->isEmpty() && !IsTrackText(*track)) {
-        err << "tags: Track must be a number or a number and a total, from 0 to 65535 (7, "
+        err << "quorvel-cli: tags: Track must be a number or a number and a total, from 0 to 65535 "
+               "(7, "
                "3/12)\n";
         return kCliUsage;
     }
@@ -228,12 +229,12 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
     } else if (extension == QLatin1String(".ogg") || extension == QLatin1String(".oga")) {
         format = Format::Ogg;
     } else {
-        err << "tags: " << file << ": no tag format for the extension '"
+        err << "quorvel-cli: tags: " << file << ": no tag format for the extension '"
             << (extension.isEmpty() ? QStringLiteral("(none)") : extension) << "'\n";
         return kCliFailed;
     }
     if (!QFileInfo(file).isFile()) {
-        err << "tags: " << file << ": no such file\n";
+        err << "quorvel-cli: tags: " << file << ": no such file\n";
         return kCliFailed;
     }
     if (writing) {
@@ -243,7 +244,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
         const QFile::Permissions writeBits =
             QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
         if (!info.isWritable() || (info.permissions() & writeBits) == 0) {
-            err << "tags: " << file << ": the file is read-only\n";
+            err << "quorvel-cli: tags: " << file << ": the file is read-only\n";
             return kCliFailed;
         }
     }
@@ -260,7 +261,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             bool missing = false;
             CliRecord values = ReadRecord(format, edit, file, &missing);
             if (missing) {
-                err << "tags: " << file << ": the vcedit module could not be loaded\n";
+                err << "quorvel-cli: tags: " << file << ": the vcedit module could not be loaded\n";
                 return kCliFailed;
             }
             TagFields named = 0;
@@ -272,14 +273,14 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             }
             const QString failure = WriteRecord(format, file, values, named);
             if (!failure.isEmpty()) {
-                err << "tags: " << file << ": " << failure << "\n";
+                err << "quorvel-cli: tags: " << file << ": " << failure << "\n";
                 return kCliFailed;
             }
         }
         bool moduleMissing = false;
         const CliRecord r = ReadRecord(format, edit, file, &moduleMissing);
         if (moduleMissing) {
-            err << "tags: " << file << ": the vcedit module could not be loaded\n";
+            err << "quorvel-cli: tags: " << file << ": the vcedit module could not be loaded\n";
             return kCliFailed;
         }
         CliRecord copy = r;
@@ -287,7 +288,7 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
             out << kKeys[static_cast<size_t>(k)] << "=" << *FieldOf(copy, k) << "\n";
         }
     } catch (const TagError& e) {
-        err << "tags: " << e.Message() << "\n";
+        err << "quorvel-cli: tags: " << e.Message() << "\n";
         return kCliFailed;
     }
     return kCliOk;

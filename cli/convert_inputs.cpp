@@ -23,6 +23,16 @@ ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool
         const QStringList paths =
             info.isDir() ? (recursive ? FolderAudioFilesBelow(folder) : FolderAudioFiles(folder))
                          : QStringList{info.absoluteFilePath()};
+        if (paths.isEmpty()) {
+            // A folder that gives nothing is an input that failed, not a silent success.
+            out.rejectedPaths << folder;
+            out.rejectedMessages << argument + (recursive ? QStringLiteral(": no audio file in "
+                                                                           "this folder or below")
+                                                          : QStringLiteral(": no audio file in "
+                                                                           "this folder"));
+            out.rejectedAt << static_cast<int>(out.rows.size());
+            continue;
+        }
         for (const QString& path : paths) {
             try {
                 const ProbeResult r = ProbeFile(reader, path, decimalPoint);

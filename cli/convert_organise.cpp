@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include "filelist/name_pattern.h"
 #include "settings/settings_file.h"
 
 OrganiseParse ParseOrganiseOption(const QStringList& args, int& i, OrganiseOptions& o,
@@ -23,6 +24,10 @@ OrganiseParse ParseOrganiseOption(const QStringList& args, int& i, OrganiseOptio
             return OrganiseParse::Error;
         }
         o.pattern = args[++i].trimmed();
+        if (QString bad = UnknownPatternFieldsMessage(*o.pattern); !bad.isEmpty()) {
+            error = bad;
+            return OrganiseParse::Error;
+        }
     } else if (a == QLatin1String("--existing")) {
         const QString v = hasValue ? args[++i].toLower() : QString();
         if (v == QLatin1String("number")) {

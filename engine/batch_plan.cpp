@@ -5,6 +5,7 @@
 
 #include "engine/hidden_output.h"
 #include "engine/main_state.h"
+#include "filelist/name_pattern.h"
 #include "formats/configure_writer.h"
 #include "formats/output_formats.h"
 #include "settings/output_names_setting.h"
@@ -18,10 +19,15 @@ namespace {
 
 // Every row's output folder and first name, and what an output already there means, decided
 // before anything is written so that no row's decision depends on an earlier row's output.
-void PlanOutputs(const MainState& state, RunPlan& plan) {
+// Empty, or why the batch must not run.
+QString PlanOutputs(const MainState& state, RunPlan& plan) {
     OutputNaming naming = state.NamingOverride ? *state.NamingOverride
                           : state.settingsFile ? ReadOutputNaming(*state.settingsFile)
                                                : ReadOutputNaming(SettingsFile());
+    // A word that is no field would stand in every output's name.
+    if (QString bad = UnknownPatternFieldsMessage(naming.pattern); !bad.isEmpty()) {
+        return bad;
+    }
     const bool beside =
         state.settingsFile ? ReadSaveBeside(*state.settingsFile) : ReadSaveBeside(SettingsFile());
     if (beside) {
@@ -51,6 +57,7 @@ void PlanOutputs(const MainState& state, RunPlan& plan) {
             RemoveStaleOutputs(in.target.dir);
         }
     }
+    return {};
 }
 
 }  // namespace
@@ -120,6 +127,10 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
         // A fresh start: no state or reason of the last run looks like this run's result.
         host.SetRowState(row, RowState::Waiting);
     }
-    PlanOutputs(state, plan);
+    if (const QString bad = PlanOutputs(state, plan); !bad.isEmpty()) {
+        host.ShowError(bad);
+        EndBatch(first, host);
+        return false;
+    }
     return true;
 }

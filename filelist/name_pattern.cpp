@@ -119,6 +119,31 @@ QStringList ExpandNamePattern(const QString& pattern, const NameFields& fields) 
     return pieces;
 }
 
+QStringList UnknownPatternFields(const QString& pattern) {
+    static const QRegularExpression word(QStringLiteral("\\{([A-Za-z_]+)\\}"));
+    QStringList unknown;
+    for (auto it = word.globalMatch(pattern); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (!IsField(m.captured(1).toLower()) && !unknown.contains(m.captured(0))) {
+            unknown << m.captured(0);
+        }
+    }
+    return unknown;
+}
+
+QString UnknownPatternFieldsMessage(const QString& pattern) {
+    const QStringList unknown = UnknownPatternFields(pattern);
+    if (unknown.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral(
+               "The name pattern %1 has %2, which %3; the fields are {title} {artist} "
+               "{album} {albumartist} {track} {disc} {year} {genre} {filename}")
+        .arg(pattern, unknown.join(QStringLiteral(", ")),
+             unknown.size() == 1 ? QStringLiteral("is not a field")
+                                 : QStringLiteral("are not fields"));
+}
+
 NameFields ExampleNameFields() {
     NameFields f;
     f.title = QStringLiteral("Morning Song");

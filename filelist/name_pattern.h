@@ -30,5 +30,13 @@ bool PatternNeedsFileTags(const QString& pattern);
 // who adds the extension). Never empty: an empty result gives the file name.
 QStringList ExpandNamePattern(const QString& pattern, const NameFields& fields);
 
+// The words in braces that name no field ("{nonexistent}"), in the order written, each once:
+// such a pattern would put the word into every name. Braces around anything but letters are text.
+QStringList UnknownPatternFields(const QString& pattern);
+
+// The message for a pattern with unknown fields, naming them and the fields there are; empty
+// for a pattern without.
+QString UnknownPatternFieldsMessage(const QString& pattern);
+
 // Fields of a made-up track, for the settings' live example.
 NameFields ExampleNameFields();

@@ -123,6 +123,19 @@ void OutputNamesOptions::SetHost(NamingExampleHost* host) {
 void OutputNamesOptions::ShowExample() {
     const Example example = ExampleFor(pattern_->text(), host_);
     example_->setText(example.text);
+    // A word that is no field stops the batch: that comes before any clash of names.
+    const QStringList unknown = UnknownPatternFields(pattern_->text());
+    if (!unknown.isEmpty()) {
+        const QString text = unknown.size() == 1
+                                 ? tr("%1 is not a field").arg(unknown.first())
+                                 : tr("%1 are not fields").arg(unknown.join(QStringLiteral(", ")));
+        warning_->setText(text);
+        warning_->setToolTip(text + QLatin1Char('\n') +
+                             tr("The fields are {title} {artist} {album} {albumartist} {track} "
+                                "{disc} {year} {genre} {filename}"));
+        warning_->setVisible(true);
+        return;
+    }
     warning_->setText(example.warning);
     warning_->setToolTip(example.warning + QLatin1Char('\n') +
                          tr("Files given one name are numbered (song_1, song_2 ...): a pattern "

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -171,6 +172,10 @@ size_t OggReadCallback(void* buffer, size_t size, size_t count, void* source) {
     return got <= 0 ? 0 : static_cast<size_t>(got) / size;
 }
 
+// Why the last write of this thread's comment rewrite fell short: Qt's message for a full disk is
+// lost by the time the module reports back.
+thread_local int g_writeErrno = 0;
+
 size_t OggWriteCallback(const void* buffer, size_t size, size_t count, void* target) {
     if (size == 0) {
         return static_cast<size_t>(-1);
@@ -179,8 +184,12 @@ size_t OggWriteCallback(const void* buffer, size_t size, size_t count, void* tar
         count > static_cast<size_t>(std::numeric_limits<qint64>::max()) / size) {
         return 0;
     }
+    errno = 0;
     const qint64 put = static_cast<QIODevice*>(target)->write(static_cast<const char*>(buffer),
                                                               static_cast<qint64>(size * count));
+    if (put != static_cast<qint64>(size * count) && errno != 0) {
+        g_writeErrno = errno;
+    }
     return put <= 0 ? 0 : static_cast<size_t>(put) / size;
 }
 
@@ -287,8 +296,12 @@ bool WriteOggTag(const QString& fileName, const OGGTag& tag, TagFields fields) {
     if (!replacement.Create(TempNameFor(fileName), &error)) {
         throw TagError(QStringLiteral("Cannot write comments: %1: %2").arg(fileName, error));
     }
+    g_writeErrno = 0;
     if (api.write(state.get(), &replacement.File()) != 0) {
-        const QString cause = ErrorText(state.get());
+        // The module only learns that a write fell short; the system said why (a full disk).
+        const QString cause = g_writeErrno != 0
+                                  ? QString::fromLocal8Bit(std::strerror(g_writeErrno))
+                                  : ErrorText(state.get());
         throw TagError(cause.isEmpty() ? QStringLiteral("Cannot write comments")
                                        : QStringLiteral("Cannot write comments: ") + cause);
     }

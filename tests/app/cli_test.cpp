@@ -137,8 +137,8 @@ TEST(Cli, ConfigurePrintsTheCallsOfTheStoredFormat) {
     r = RunCli({S("configure")}, dir.Path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_EQ(r.err,
-              S("configure: [mp3] bitrate = 40 is outside 0..16; pick a value in Settings\n"));
+    EXPECT_EQ(r.err, S("quorvel-cli: configure: [mp3] bitrate = 40 is outside 0..16; pick a value "
+                       "in Settings\n"));
     EXPECT_EQ(RunCli({S("configure"), S("--format"), S("mp4")}, dir.Path()).status, 2);
 }
 
@@ -194,7 +194,7 @@ TEST(Cli, FormatNamesComeFromTheFormatTable) {
     dir.Write(S("Quorvel.ini"), "[Format]\nint=99\n");
     const CliResult stored = RunCli({S("configure")}, dir.Path());
     EXPECT_EQ(stored.status, 1);
-    EXPECT_EQ(stored.err, S("configure: the output format 99 is not known "
+    EXPECT_EQ(stored.err, S("quorvel-cli: configure: the output format 99 is not known "
                             "(mp3|wav|flac|ogg|opus|m4a|alac|aiff|wavpack)\n"));
 }
 

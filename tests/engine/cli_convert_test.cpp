@@ -83,11 +83,26 @@ TEST_F(CliConvertTest, BadArgumentsAndBadInputs) {
     const QString a = Input("a.wav", 0.5, 440);
     for (const QStringList& args :
          {QStringList{S("--format"), S("ape"), a}, QStringList{S("--jobs"), S("0"), a},
-          QStringList{}, QStringList{S("--fast"), a}, QStringList{S("--output")}}) {
+          QStringList{}, QStringList{S("--fast"), a}, QStringList{S("--output")},
+          QStringList{S("--pattern"), S("{artist}/{nonexistent}"), a}}) {
         const CliResult r = Run(args);
         EXPECT_EQ(r.status, 2) << args.join(S(" ")).toStdString();
         EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.startsWith(S("quorvel-cli: "))) << r.err.toStdString();
     }
+    // A stored pattern with a word that is no field stops the batch before anything is named.
+    dir.Write(S("Quorvel.ini"), "[Names]\npattern={nonexistent}\n");
+    const CliResult stored = Run({S("--output"), dir.File(S("never")), a});
+    EXPECT_EQ(stored.status, 1);
+    EXPECT_TRUE(stored.err.contains(S("{nonexistent}, which is not a field")))
+        << stored.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.File(S("never/{nonexistent}.mp3"))));
+    QFile::remove(dir.File(S("Quorvel.ini")));
+    // A folder with no audio is an input that failed, with its line.
+    QDir().mkpath(dir.File(S("empty")));
+    const CliResult empty = Run({S("--output"), dir.File(S("out")), dir.File(S("empty"))});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.out, Lines({S("Error\t") + dir.File(S("empty")) + S("\t")}));
     // A refused input's line stands where the input stood, whatever the job count.
     const QString junk = dir.Write(S("junk.mp3"), QByteArray(4000, 'x'));
     const QString b = Input("b.wav", 0.5, 660);
@@ -100,6 +115,13 @@ TEST_F(CliConvertTest, BadArgumentsAndBadInputs) {
                                 S("finish\t") + b + S("\t") + out + S("/b.mp3")}))
             << jobs;
         EXPECT_TRUE(r.err.contains(S("junk.mp3 this File is not supported.")));
+    }
+    // Every error line says whose it is, also when a batch fails several inputs.
+    const QString junk2 = dir.Write(S("junk2.mp3"), QByteArray(4000, 'y'));
+    const CliResult two =
+        Run({S("--jobs"), S("2"), S("--output"), dir.File(S("out3")), junk, junk2});
+    for (const QString& line : two.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        EXPECT_TRUE(line.startsWith(S("quorvel-cli: "))) << line.toStdString();
     }
 }
 
@@ -404,16 +426,17 @@ TEST_F(CliConvertTest, EncoderOptionsHoldForTheRunOnly) {
         const char* message;
     } refused[] = {
         {{S("--format"), S("wav"), S("--level"), S("3")},
-         "convert: the WAV format has no --level; its options are --rate, --bits\n"},
+         "quorvel-cli: convert: the WAV format has no --level; its options are --rate, --bits\n"},
         {{S("--format"), S("flac"), S("--level"), S("9")},
-         "convert: [flac] level = 9 is outside 0..8; pick a value in Settings\n"},
+         "quorvel-cli: convert: [flac] level = 9 is outside 0..8; pick a value in Settings\n"},
         {{S("--format"), S("ogg"), S("--quality"), S("11")},
-         "convert: [ogg] quality = 11 is outside -1..10; pick a value in Settings\n"},
+         "quorvel-cli: convert: [ogg] quality = 11 is outside -1..10; pick a value in Settings\n"},
         {{S("--bitrate"), S("fast"), S("--format"), S("opus")},
-         "convert: --bitrate needs a number, not 'fast'\n"},
-        {{S("--format"), S("flac"), S("--level")}, "convert: --level needs a value\n"},
+         "quorvel-cli: convert: --bitrate needs a number, not 'fast'\n"},
+        {{S("--format"), S("flac"), S("--level")}, "quorvel-cli: convert: --level needs a value\n"},
         {{S("--vbr"), S("1"), S("--format"), S("flac")},
-         "convert: the FLAC format has no --vbr; its options are --level, --rate, --bits, "
+         "quorvel-cli: convert: the FLAC format has no --vbr; its options are --level, --rate, "
+         "--bits, "
          "--dither\n"},
     };
     for (const auto& r : refused) {

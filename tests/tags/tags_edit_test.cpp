@@ -114,7 +114,7 @@ TEST(CliTagsEdit, RefusesBadFilesAndLeavesThemAsTheyWere) {
         const QByteArray bytes = ReadAll(c.path);
         const CliResult r = RunCli({S("tags"), c.path, S("--set"), S("Title=x")});
         EXPECT_EQ(r.status, 1);
-        EXPECT_TRUE(r.err.startsWith(S("tags: ")) && r.err.contains(c.path) &&
+        EXPECT_TRUE(r.err.startsWith(S("quorvel-cli: tags: ")) && r.err.contains(c.path) &&
                     r.err.contains(QString::fromLatin1(c.cause)) &&
                     r.err.count(QLatin1Char('\n')) == 1)
             << r.err.toStdString();
