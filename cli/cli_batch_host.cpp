@@ -44,7 +44,12 @@ QString Escaped(const QString& text, bool json) {
             default:
                 break;
         }
-        if (json && c == QLatin1Char('"')) {
+        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+            // A byte of a file name that is not UTF-8, written so that it can be had back: JSON
+            // as the lone surrogate Python's surrogateescape reads, the line as the byte.
+            s += json ? QStringLiteral("\\u") + Hex(c.unicode(), 4)
+                      : QStringLiteral("\\x") + Hex(c.unicode() - 0xDC00, 2);
+        } else if (json && c == QLatin1Char('"')) {
             s += QStringLiteral("\\\"");
         } else if (json && (c.unicode() < 0x20 || c.category() == QChar::Other_Control ||
                             c.unicode() == 0x2028 || c.unicode() == 0x2029)) {

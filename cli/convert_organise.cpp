@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "filelist/name_pattern.h"
+#include "platform/native_name.h"
 #include "settings/settings_file.h"
 
 OrganiseParse ParseOrganiseOption(const QStringList& args, int& i, OrganiseOptions& o,
@@ -68,7 +69,7 @@ QString ReadInputList(const QString& from, QStringList& inputs) {
             line.chop(1);
         }
         if (!line.trimmed().isEmpty()) {
-            inputs << QFile::decodeName(line);
+            inputs << NameFromNative(line);
         }
     }
     if (file.error() != QFileDevice::NoError) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "platform/native_name.h"
 #include "quorvel_version.h"
 
 namespace {
@@ -52,7 +53,11 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    QStringList args = QCoreApplication::arguments().mid(1);
+    // From argv itself: Qt's own list has lost the bytes of a file name that is not UTF-8.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << NameFromNative(QByteArray(argv[i]));
+    }
     if (args.isEmpty()) {
         err << "quorvel-cli: missing command (try --help)\n";
         return kCliUsage;

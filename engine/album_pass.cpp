@@ -9,13 +9,14 @@
 #include "components/loudness_meter.h"
 #include "engine/hidden_output.h"
 #include "engine/loudness_gain.h"
+#include "platform/native_name.h"
 #include "tags/replaygain_tags.h"
 
 RowMeasure MeasureAlbumRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
                            RowReport& report, bool& writerReset) {
     RowMeasure m;
     const QString& path = in.source.path;
-    if (!QFileInfo::exists(path)) {
+    if (!NativeExists(path)) {
         return m;
     }
     report.State(in.row, RowState::Measuring);
@@ -38,7 +39,7 @@ RowMeasure MeasureAlbumRow(const JobParts& job, const RunPlan& plan, const RowIn
         m.track.reset();
     }
     writerReset = LetGo(job) || writerReset;
-    QFile::remove(hidden);
+    NativeRemove(hidden);
     report.State(in.row, RowState::Waiting);
     return m;
 }

@@ -18,6 +18,7 @@
 #include "components/component_error.h"
 #include "engine/output_path.h"
 #include "engine/output_target.h"
+#include "platform/native_name.h"
 #include "platform/no_replace_link.h"
 #include "platform/rename_over.h"
 
@@ -46,8 +47,8 @@ bool CopyToHiddenOutput(const QString& inputPath, const QString& hiddenPath,
     // Large enough that a copy costs little more than the disk, small enough that a stop is
     // heard at once.
     constexpr qint64 kBlockBytes = 1 << 20;
-    QFile in(inputPath);
-    if (!in.open(QIODevice::ReadOnly)) {
+    QFile in;
+    if (!OpenNative(in, inputPath, QIODevice::ReadOnly)) {
         throw ComponentError(QStringLiteral("Cannot open %1: %2").arg(inputPath, in.errorString()));
     }
     QFile out(hiddenPath);
@@ -120,8 +121,7 @@ QString PromiseOutputName(const QString& outputDir, const QString& caption,
     const std::lock_guard<std::mutex> lock(g_promisedMutex);
     const QString name = ChooseOutputName(
         outputDir, caption, inputPath, extension, prefix, [](const QString& candidate) {
-            const bool taken = g_promised.contains(candidate) || QFileInfo::exists(candidate) ||
-                               QFileInfo(candidate).isSymLink();
+            const bool taken = g_promised.contains(candidate) || NativeNameTaken(candidate);
             return taken ? NameClaim::Taken : NameClaim::Claimed;
         });
     g_promised.insert(name);

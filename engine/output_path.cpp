@@ -5,6 +5,7 @@
 
 #include "components/component_error.h"
 #include "formats/output_formats.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -14,15 +15,15 @@ constexpr int kMaxNumber = 1000000;
 // Reserves by creating the name, empty and exclusively. A folder that refuses for another reason
 // gets the name unreserved; the writer then reports the cause.
 NameClaim Reserve(const QString& path) {
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+    if (NativeNameTaken(path)) {
         return NameClaim::Taken;
     }
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    QFile file;
+    if (OpenNative(file, path, QIODevice::WriteOnly | QIODevice::NewOnly)) {
         return NameClaim::Claimed;
     }
     // Another batch may have created it between the two checks.
-    return QFileInfo::exists(path) ? NameClaim::Taken : NameClaim::Claimed;
+    return NativeNameTaken(path) ? NameClaim::Taken : NameClaim::Claimed;
 }
 
 // Control characters from tags (a newline, a tab, an escape) would reach the file name and split

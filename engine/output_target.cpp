@@ -8,6 +8,7 @@
 
 #include "engine/output_path.h"
 #include "filelist/name_pattern.h"
+#include "platform/native_name.h"
 #include "platform/source_mark.h"
 #include "tags/tag_carry.h"
 #include "tags/taglib_read.h"
@@ -72,7 +73,7 @@ NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo
 
 // Seconds and nanoseconds of the last change, without following a link.
 bool ModifiedAt(const QString& path, bool follow, struct stat& st) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = NativeName(path);
     return (follow ? ::stat(name.constData(), &st) : ::lstat(name.constData(), &st)) == 0;
 }
 
@@ -173,8 +174,11 @@ ExistingDecision DecideExistingOutput(ExistingOutput rule, const OutputTarget& t
                              return NameClaim::Claimed;  // the end of the numbered names
                          }
                          // Beside its input, the input itself may bear an output's name.
-                         if (QFileInfo(candidate).canonicalFilePath() ==
-                             QFileInfo(target.inputPath).canonicalFilePath()) {
+                         struct stat a {};
+                         struct stat b {};
+                         if (ModifiedAt(candidate, true, a) &&
+                             ModifiedAt(target.inputPath, true, b) && a.st_dev == b.st_dev &&
+                             a.st_ino == b.st_ino) {
                              return NameClaim::Taken;
                          }
                          const QString source = OutputSource(candidate);

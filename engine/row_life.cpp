@@ -10,6 +10,7 @@
 #include "components/loudness_meter.h"
 #include "engine/hidden_output.h"
 #include "engine/loudness_gain.h"
+#include "platform/native_name.h"
 #include "platform/source_mark.h"
 #include "tags/replaygain_tags.h"
 #include "tags/tag_transfer.h"
@@ -142,7 +143,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
         promised = PromiseRowName(p.plan, in);
     }
     const NamePromise keep{promised};
-    if (!QFileInfo::exists(path)) {
+    if (!NativeExists(path)) {
         return end(RowState::Removed);
     }
     if (!in.source.range.Whole()) {
@@ -161,7 +162,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             p.plan.configure->Apply(p.job);
             p.writerReset = false;
         }
-        if (!QDir().mkpath(dir)) {
+        if (!NativeMakePath(dir)) {
             throw ComponentError(QStringLiteral("Cannot create the folder %1").arg(dir));
         }
         OpenInput(p.job.reader, path);
@@ -205,7 +206,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
     }
     if (state != RowState::Finished) {
         p.writerReset = LetGo(p.job) || p.writerReset;
-        QFile::remove(hidden);
+        NativeRemove(hidden);
     }
     return end(state);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "filelist/input_formats.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -70,8 +71,12 @@ QStringList FolderFileNames(const QString& folder) {
     // Files only, so that a sub-folder that happens to be called "x.mp3" is not offered to the
     // decoder; in natural name order, as an album's tracks are numbered (the file system's own
     // order is what its directory happens to hold).
-    QStringList names =
-        QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    QStringList names;
+    for (const FolderEntry& entry : ListFolder(folder)) {
+        if (entry.file) {
+            names << entry.name;
+        }
+    }
     SortNaturally(names);
     return names;
 }
@@ -95,15 +100,17 @@ QStringList FolderAudioFiles(const QString& folder) {
 }
 
 QStringList SubFolders(const QString& folder) {
-    const QDir dir(folder);
-    QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    QStringList names;
+    for (const FolderEntry& entry : ListFolder(folder)) {
+        if (entry.folder) {
+            names << entry.name;
+        }
+    }
     SortNaturally(names);
+    const QString base = QFileInfo(folder).absoluteFilePath();
     QStringList paths;
     for (const QString& name : names) {
-        const QFileInfo entry(dir.filePath(name));
-        if (!entry.isSymLink()) {
-            paths << entry.absoluteFilePath();
-        }
+        paths << base + QLatin1Char('/') + name;
     }
     return paths;
 }

@@ -8,6 +8,7 @@
 #include "components/component_error.h"
 #include "filelist/clean_name.h"
 #include "filelist/row_texts.h"
+#include "platform/native_name.h"
 #include "tags/id3v2_tag.h"
 #include "tags/ogg_tag.h"
 #include "tags/tag_error.h"
@@ -108,8 +109,8 @@ void ResetReader(IAudioFile2& reader) {
 }
 
 std::int64_t FileSize(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenNative(file, path, QIODevice::ReadOnly)) {
         throw ProbeError(QStringLiteral("Cannot read the size of %1: %2")
                              .arg(QDir::toNativeSeparators(path), file.errorString()));
     }

@@ -13,6 +13,7 @@
 #include "formats/encoders.h"
 #include "formats/pcm_encoder.h"
 #include "outside/audio/audio_error.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ class AiffEncoder : public PcmEncoder, private AiffState {
     AiffEncoder(const QString& path, QString shownPath, const PcmFormat& output, int sourceBits)
         : PcmEncoder(output, sourceBits), shownPath_(std::move(shownPath)) {
         const QString what = QStringLiteral("Cannot create");
-        file_ = std::fopen(QFile::encodeName(path).constData(), "w+b");
+        file_ = std::fopen(NativeName(path).constData(), "w+b");
         if (file_ == nullptr) {
             ThrowAudioError(what, shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
         }

@@ -12,6 +12,7 @@
 #include "formats/encoders.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/pcm_conversion.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ class FlacEncoder : public AudioEncoder, private FlacState {
         FLAC__stream_encoder_set_bits_per_sample(encoder_, static_cast<unsigned>(bits));
         FLAC__stream_encoder_set_sample_rate(encoder_, static_cast<unsigned>(rate));
         FLAC__stream_encoder_set_compression_level(encoder_, static_cast<unsigned>(level));
-        file_ = std::fopen(QFile::encodeName(path).constData(), "w+b");
+        file_ = std::fopen(NativeName(path).constData(), "w+b");
         if (file_ == nullptr) {
             Fail(QStringLiteral("Cannot create"), QString::fromLocal8Bit(std::strerror(errno)));
         }

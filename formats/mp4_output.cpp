@@ -13,6 +13,7 @@ extern "C" {
 
 #include "outside/audio/audio_error.h"
 #include "outside/audio/channel_order.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ Mp4Output::Mp4Output(const QString& path, QString shownPath, const Setup& setup)
     stream->time_base = AVRational{1, setup.rate};
 
     // "file:" keeps a name with a colon from being taken for another protocol.
-    const QByteArray url = "file:" + QFile::encodeName(path);
+    const QByteArray url = "file:" + NativeName(path);
     Check(avio_open(&s.format->pb, url.constData(), AVIO_FLAG_WRITE), what);
     Check(avformat_write_header(s.format, nullptr), what);
 

@@ -11,6 +11,7 @@
 #include "formats/encoders.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/channel_order.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ class OpusOutput : public AudioEncoder, private OpusState {
     OpusOutput(const QString& path, QString shownPath, int rate, int channels, int kbps, bool vbr)
         : shownPath_(std::move(shownPath)), rate_(rate), channels_(channels) {
         const QString what = QStringLiteral("Cannot create");
-        file_ = std::fopen(QFile::encodeName(path).constData(), "wb");
+        file_ = std::fopen(NativeName(path).constData(), "wb");
         if (file_ == nullptr) {
             ThrowAudioError(what, shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
         }

@@ -15,6 +15,7 @@
 #include "formats/pcm_encoder.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/channel_order.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ class WavPackEncoder : public PcmEncoder, private WavPackState {
           shownPath_(std::move(shownPath)),
           bytes_(output.bits / 8) {
         const QString what = QStringLiteral("Cannot create");
-        file_ = std::fopen(QFile::encodeName(path).constData(), "w+b");
+        file_ = std::fopen(NativeName(path).constData(), "w+b");
         if (file_ == nullptr) {
             ThrowAudioError(what, shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
         }

@@ -1,22 +1,26 @@
 #include "platform/file_replacement.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/native_name.h"
 
 FileReplacement::FileReplacement(QString target) : target_(std::move(target)) {
     // Replace the file a link points to, not the link itself.
-    const QFileInfo info(target_);
-    if (info.isSymLink() && info.exists()) {
-        target_ = info.canonicalFilePath();
+    char resolved[PATH_MAX];
+    struct stat st {};
+    const QByteArray name = NativeName(target_);
+    if (::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        ::realpath(name.constData(), resolved) != nullptr) {
+        target_ = NameFromNative(QByteArray(resolved));
     }
 }
 
@@ -32,22 +36,31 @@ bool FileReplacement::Create(const QString& preferredName, QString* error) {
     Discard();
     if (!preferredName.isEmpty()) {
         // NewOnly creates the file only when the name is free, in one step.
-        auto preferred = std::make_unique<QFile>(preferredName);
-        if (preferred->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        auto preferred = std::make_unique<QFile>();
+        if (OpenNative(*preferred, preferredName, QIODevice::WriteOnly | QIODevice::NewOnly)) {
             fileName_ = preferredName;
             file_ = std::move(preferred);
             return true;
         }
     }
+    // Made by the system, private until committed: the folder's name may hold bytes Qt cannot
+    // give back.
     const QFileInfo info(target_);
-    auto unique = std::make_unique<QTemporaryFile>(
-        info.dir().filePath(QStringLiteral(".%1.XXXXXX.temp").arg(info.fileName())));
-    unique->setAutoRemove(false);
-    if (!unique->open()) {
+    QByteArray name =
+        NativeName(info.path() + QStringLiteral("/.%1.XXXXXX.temp").arg(info.fileName()));
+    const int fd = ::mkstemps(name.data(), 5);
+    if (fd < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    auto unique = std::make_unique<QFile>();
+    if (!unique->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        ::unlink(name.constData());
         *error = unique->errorString();
         return false;
     }
-    fileName_ = unique->fileName();
+    fileName_ = NameFromNative(name);
     file_ = std::move(unique);
     return true;
 }
@@ -64,7 +77,7 @@ bool FileReplacement::Commit(QString* error) {
     // may clear set-id bits, so the mode comes after.
     struct stat old {};
     const int fd = file_->handle();
-    if (ok && ::stat(QFile::encodeName(target_).constData(), &old) == 0) {
+    if (ok && ::stat(NativeName(target_).constData(), &old) == 0) {
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
             [[maybe_unused]] const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
         }
@@ -96,8 +109,7 @@ bool FileReplacement::Commit(QString* error) {
     }
 #endif
     // rename() replaces the target atomically; QFile::rename would refuse an existing target.
-    if (std::rename(QFile::encodeName(fileName_).constData(),
-                    QFile::encodeName(target_).constData()) != 0) {
+    if (std::rename(NativeName(fileName_).constData(), NativeName(target_).constData()) != 0) {
         *error = QStringLiteral("cannot replace the file (%1)")
                      .arg(QString::fromLocal8Bit(std::strerror(errno)));
         Discard();
@@ -112,7 +124,7 @@ void FileReplacement::Discard() {
     if (file_) {
         file_->close();
         file_.reset();
-        QFile::remove(fileName_);
+        ::unlink(NativeName(fileName_).constData());
         fileName_.clear();
     }
 }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include "platform/native_name.h"
 
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
@@ -35,8 +36,8 @@ LinkResult Fail(QString* error) {
 }  // namespace
 
 LinkResult LinkNoReplace(const QString& from, const QString& to, QString* error) {
-    const QByteArray src = QFile::encodeName(from);
-    const QByteArray dst = QFile::encodeName(to);
+    const QByteArray src = NativeName(from);
+    const QByteArray dst = NativeName(to);
     if (::link(src.constData(), dst.constData()) == 0) {
         ::unlink(src.constData());
         return LinkResult::Done;

@@ -4,9 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include "platform/native_name.h"
 
 bool RenameOver(const QString& from, const QString& to, QString* error) {
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) {
+    if (std::rename(NativeName(from).constData(), NativeName(to).constData()) == 0) {
         return true;
     }
     if (error != nullptr) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <vector>
+#include "platform/native_name.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ bool MoveTail(int fd, qint64 from, qint64 to, qint64 end) {
 
 bool RewriteFileStart(const QString& path, qint64 oldLength, const QByteArray& newStart,
                       QString* error) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(NativeName(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         return Fail(error, errno);
     }

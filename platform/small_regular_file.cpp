@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include "platform/native_name.h"
 #endif
 
 namespace {
@@ -51,7 +52,7 @@ SmallFileRead ReadSmallRegularFile(const QString& path, qint64 maxBytes) {
 #ifdef Q_OS_UNIX
     // Opening a FIFO for reading blocks until a writer comes, so open without blocking and look at
     // what was opened (not at the name, which could change in between).
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(NativeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {
@@ -137,5 +138,5 @@ SmallFileRead ReadSmallRegularFile(const QString& path, qint64 maxBytes) {
 }
 
 bool IsRegularFile(const QString& path) {
-    return QFileInfo(path).isFile();
+    return NativeIsFile(path);
 }

@@ -11,11 +11,12 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include "platform/native_name.h"
 
 namespace {
 
 QByteArray Native(const QString& path) {
-    return QFile::encodeName(path);
+    return NativeName(path);
 }
 
 bool DeviceOf(const QByteArray& path, dev_t& device) {
@@ -219,6 +220,6 @@ TrashMove MoveToTrash(const QString& path) {
         return r;
     }
     r.moved = true;
-    r.trashedAs = QFile::decodeName(target);
+    r.trashedAs = NameFromNative(target);
     return r;
 }

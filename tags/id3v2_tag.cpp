@@ -6,6 +6,7 @@
 #include <array>
 
 #include "platform/file_replacement.h"
+#include "platform/native_name.h"
 #include "platform/rewrite_start.h"
 #include "platform/small_regular_file.h"
 #include "tags/genre_names.h"
@@ -178,8 +179,8 @@ void ReadId3Tag(const QString& fileName) {
         if (!IsRegularFile(fileName)) {
             return;  // a FIFO or device would block the open
         }
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly)) {
+        QFile file;
+        if (!OpenNative(file, fileName, QIODevice::ReadOnly)) {
             return;
         }
         QByteArray data = file.read(kId3HeaderSize);
@@ -233,8 +234,8 @@ QByteArray TagFor(const QString& fileName, QFile& source, const ID3StructV2& tag
 }  // namespace
 
 void WriteId3TagInPlace(const QString& fileName, const ID3StructV2& tag, TagFields fields) {
-    QFile source(fileName);
-    if (!source.open(QIODevice::ReadOnly)) {
+    QFile source;
+    if (!OpenNative(source, fileName, QIODevice::ReadOnly)) {
         throw TagError(Fail(fileName, source.errorString()));
     }
     qint64 skip = 0;
@@ -250,8 +251,8 @@ void WriteId3Tag(const QString& fileName, const ID3StructV2& tag, TagFields fiel
     if (QFileInfo::exists(fileName) && !IsRegularFile(fileName)) {
         throw TagError(Fail(fileName, QStringLiteral("it is not a regular file")));
     }
-    QFile source(fileName);
-    if (!source.open(QIODevice::ReadOnly)) {
+    QFile source;
+    if (!OpenNative(source, fileName, QIODevice::ReadOnly)) {
         throw TagError(Fail(fileName, source.errorString()));
     }
     qint64 skip = 0;

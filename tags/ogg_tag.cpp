@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/file_replacement.h"
+#include "platform/native_name.h"
 #include "platform/small_regular_file.h"
 #include "tags/tag_error.h"
 #include "tags/tag_modules.h"
@@ -68,7 +69,7 @@ void OpenInput(QFile& input, const QString& fileName) {
     if (QFileInfo::exists(fileName) && !IsRegularFile(fileName)) {
         throw TagError(CannotOpen(fileName, QStringLiteral("it is not a regular file")));
     }
-    if (!input.open(QIODevice::ReadOnly)) {
+    if (!OpenNative(input, fileName, QIODevice::ReadOnly)) {
         throw TagError(CannotOpen(fileName, input.errorString()));
     }
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/file_replacement.h"
+#include "platform/native_name.h"
 #include "tags/r128_gain.h"
 #include "tags/tag_carry.h"
 #include "tags/tag_error.h"
@@ -163,7 +164,7 @@ namespace {
 
 // Writes into `path` as a file of extension `ext`.
 bool WriteAs(const QString& path, const QString& ext, const ReplayGainTags& values) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = NativeName(path);
     // Opus by what the file holds: an Opus stream named .ogg still gets the tags Opus players
     // read.
     if (DetectTagContainer(path) == TagContainer::OggOpus) {

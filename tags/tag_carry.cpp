@@ -33,6 +33,7 @@
 #include <iterator>
 #include <memory>
 
+#include "platform/native_name.h"
 #include "platform/small_regular_file.h"
 #include "tags/id3v2_parse.h"
 #include "tags/r128_gain.h"
@@ -702,8 +703,8 @@ TagContainer DetectTagContainer(const QString& path) {
     if (!IsRegularFile(path)) {
         return TagContainer::Unknown;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenNative(file, path, QIODevice::ReadOnly)) {
         return TagContainer::Unknown;
     }
     const QByteArray head = file.read(4096);
@@ -752,7 +753,7 @@ TagSet ReadTagSet(const QString& path, QString* error, TagRead what) {
         return fail(QStringLiteral("it is not a regular file"));
     }
     try {
-        const QByteArray name = QFile::encodeName(path);
+        const QByteArray name = NativeName(path);
         TagLib::FileStream stream(name.constData(), true);
         if (!stream.isOpen()) {
             return fail(QStringLiteral("it cannot be opened"));
@@ -871,7 +872,7 @@ void WriteTagSet(const QString& path, const TagSet& set, CarryWrite mode) {
     } else {
         GainsForReplayGain(tags);
     }
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = NativeName(path);
     TagLib::FileStream stream(name.constData());
     if (!stream.isOpen() || stream.readOnly()) {
         throw fail(QStringLiteral("it cannot be opened for writing"));

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "platform/file_replacement.h"
+#include "platform/native_name.h"
 #include "platform/small_regular_file.h"
 #include "tags/tag_error.h"
 
@@ -154,7 +155,7 @@ class OpenedFile {
   public:
     template <typename Fail>
     OpenedFile(const QString& path, TagEditFormat format, bool writable, Fail fail)
-        : name_(QFile::encodeName(path)) {
+        : name_(NativeName(path)) {
         QString cause;
         const std::optional<bool> holds = HoldsFormat(path, format, &cause);
         if (!holds) {
@@ -264,7 +265,7 @@ std::optional<std::pair<unsigned, bool>> OggFlacComment(TagLib::Ogg::File& file)
 // block (ffmpeg makes its comment the last one): the audio would then read as metadata. The
 // flag goes back on the saved copy.
 void RestoreLastBlockFlag(const QString& copyName, unsigned packetIndex) {
-    const QByteArray name = QFile::encodeName(copyName);
+    const QByteArray name = NativeName(copyName);
     TagLib::FileStream stream(name.constData());
     TagLib::Ogg::FLAC::File file(&stream, false);
     TagLib::ByteVector packet = file.packet(packetIndex);

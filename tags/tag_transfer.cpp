@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/file_replacement.h"
+#include "platform/native_name.h"
 #include "platform/rewrite_start.h"
 #include "tags/id3v2_parse.h"
 #include "tags/id3v2_tag.h"
@@ -95,8 +96,8 @@ bool FitsId3Slot(TagFieldId id, const QStringList& values) {
 }
 
 qint64 ExistingId3Length(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenNative(file, fileName, QIODevice::ReadOnly)) {
         throw TagError(Id3Fail(fileName, file.errorString()));
     }
     const QByteArray head = file.read(kId3HeaderSize);
@@ -131,8 +132,8 @@ void PutId3Tag(const QString& fileName, const QByteArray& tag, TagRewrite rewrit
         }
         return;
     }
-    QFile source(fileName);
-    if (!source.open(QIODevice::ReadOnly) || !source.seek(skip)) {
+    QFile source;
+    if (!OpenNative(source, fileName, QIODevice::ReadOnly) || !source.seek(skip)) {
         throw TagError(Id3Fail(fileName, source.errorString()));
     }
     FileReplacement replacement(fileName);

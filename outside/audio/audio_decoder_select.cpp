@@ -9,6 +9,7 @@
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/mpeg_stream_start.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -140,8 +141,8 @@ bool FlacLongerThanStated(const QString& path, const QByteArray& head) {
         std::uint32_t(std::uint8_t(head.at(8))) << 8 | std::uint8_t(head.at(9));
     const std::uint32_t maxBlock =
         std::uint32_t(std::uint8_t(head.at(10))) << 8 | std::uint8_t(head.at(11));
-    QFile file(path);
-    if (minBlock != maxBlock || !file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (minBlock != maxBlock || !OpenNative(file, path, QIODevice::ReadOnly)) {
         return false;  // a variable block size numbers samples, handled the same below
     }
     return FlacEndOfLastFrame(file, minBlock) > FlacStatedTotal(head);
@@ -154,19 +155,18 @@ constexpr std::int64_t kMaxScanBytes = 64 << 20;
 
 std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
     const QString what = QStringLiteral("Cannot open");
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    if (!NativeExists(path)) {
         ThrowAudioError(what, path, QStringLiteral("no such file"));
     }
-    if (info.isDir()) {
+    if (NativeIsDir(path)) {
         ThrowAudioError(what, path, QStringLiteral("it is a folder"));
     }
     // A pipe or a device could block a read for ever or never end.
-    if (!info.isFile()) {
+    if (!NativeIsFile(path)) {
         ThrowAudioError(what, path, QStringLiteral("not a regular file"));
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenNative(file, path, QIODevice::ReadOnly)) {
         ThrowAudioError(what, path, file.errorString());
     }
     QByteArray head = file.read(4096);
@@ -191,8 +191,9 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
         if (want > head.size()) {
             head += file.read(want - head.size());
         }
+        const qint64 fileSize = file.size();
         file.close();
-        const MpegStreamStart start = FindMpegStream(head, info.size());
+        const MpegStreamStart start = FindMpegStream(head, fileSize);
         if (start.found) {
             decoder = OpenMpegDecoder(path, start, &whyNot);
         }

@@ -16,6 +16,7 @@ extern "C" {
 
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ class Demuxer {
     // throws when it knows the container but cannot read it.
     static std::unique_ptr<Demuxer> Open(const QString& path, QString* whyNot) {
         std::unique_ptr<Demuxer> demuxer(new Demuxer);
-        demuxer->file_ = std::fopen(QFile::encodeName(path).constData(), "rb");
+        demuxer->file_ = std::fopen(NativeName(path).constData(), "rb");
         if (demuxer->file_ == nullptr) {
             ThrowAudioError(QStringLiteral("Cannot open"), path,
                             QString::fromLocal8Bit(std::strerror(errno)));
@@ -559,8 +560,8 @@ class FfmpegDecoder : public AudioDecoder {
 // its header says (cut short), else -1. libavformat drops the header's length in exactly that
 // case and guesses one from the bit rate.
 std::int64_t CutAsfFrames(const QString& path, int rate) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenNative(file, path, QIODevice::ReadOnly)) {
         return -1;
     }
     static const char kHeader[] = "\x30\x26\xB2\x75\x8E\x66\xCF\x11";

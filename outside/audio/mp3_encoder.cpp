@@ -11,6 +11,7 @@
 #include "outside/audio/audio_encoder.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/lame_options.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ class Mp3Encoder : public AudioEncoder {
         probe.reset();
         gfp_ = Configure(options, rate_, channels_, rate_);
 
-        file_.reset(std::fopen(QFile::encodeName(path).constData(), "wb"));
+        file_.reset(std::fopen(NativeName(path).constData(), "wb"));
         if (!file_) {
             ThrowAudioError(QStringLiteral("Cannot create"), shownPath_,
                             QString::fromLocal8Bit(std::strerror(errno)));

@@ -11,6 +11,7 @@
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/mpeg_stream_start.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ void InitMpg123Once() {
 // Buffered reading for libmpg123: its own reader issues two read() calls per frame, and the
 // length count reads the file once more, which made system calls a good part of decoding.
 std::FILE* OpenBuffered(const QString& path) {
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    std::FILE* file = std::fopen(NativeName(path).constData(), "rb");
     if (file != nullptr) {
         std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
     }

@@ -13,6 +13,7 @@
 #include "outside/audio/audio_error.h"
 #include "outside/audio/channel_order.h"
 #include "outside/audio/sample_rates.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ class OggEncoder : public AudioEncoder, private OggState {
         ogg_stream_init(&stream_, static_cast<int>(QRandomGenerator::global()->generate() >> 1));
         codecReady_ = true;
 
-        file_ = std::fopen(QFile::encodeName(path).constData(), "wb");
+        file_ = std::fopen(NativeName(path).constData(), "wb");
         if (file_ == nullptr) {
             ThrowAudioError(QStringLiteral("Cannot create"), shownPath_,
                             QString::fromLocal8Bit(std::strerror(errno)));

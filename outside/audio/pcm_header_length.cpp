@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include "platform/native_name.h"
 
 namespace {
 
@@ -79,8 +80,8 @@ std::int64_t AiffFrames(const QByteArray& head) {
 }  // namespace
 
 std::int64_t StatedPcmFrames(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenNative(file, path, QIODevice::ReadOnly)) {
         return -1;
     }
     // The chunks before the audio; a header larger than this is left to libsndfile.

@@ -3,14 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "outside/audio/audio_error.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -40,39 +42,40 @@ PendingOutput::PendingOutput(const QString& target) : target_(target) {
     if (target.isEmpty() || info.fileName().isEmpty()) {
         ThrowAudioError(what, target, QStringLiteral("no file name given"));
     }
-    if (info.isDir()) {
+    if (NativeIsDir(target)) {
         ThrowAudioError(what, target, QStringLiteral("a folder of that name exists"));
     }
-    if (!info.dir().exists()) {
+    const QString folder = info.path();
+    if (!NativeIsDir(folder)) {
         ThrowAudioError(what, target, QStringLiteral("the folder does not exist"));
     }
-    QTemporaryFile temp(
-        info.dir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(info.fileName())));
-    if (!temp.open()) {
-        ThrowAudioError(what, target, temp.errorString());
+    // Made by the system, not Qt: the folder's name may hold bytes Qt cannot give back.
+    QByteArray name = NativeName(folder + QStringLiteral("/.%1.XXXXXX.part").arg(info.fileName()));
+    const int fd = ::mkstemps(name.data(), 5);
+    if (fd < 0) {
+        ThrowAudioError(what, target, QString::fromLocal8Bit(std::strerror(errno)));
     }
-    temp.setAutoRemove(false);
-    temp_ = temp.fileName();
+    ::close(fd);
+    temp_ = NameFromNative(name);
 }
 
 PendingOutput::~PendingOutput() {
     if (!committed_) {
-        QFile::remove(temp_);
+        ::unlink(NativeName(temp_).constData());
     }
 }
 
 void PendingOutput::Commit() {
     // A file replaced keeps its permissions; a new one gets what any program's new file gets,
     // rw for everyone less the user's umask (the temporary file was made private).
-    const QByteArray temp = QFile::encodeName(temp_);
+    const QByteArray temp = NativeName(temp_);
     struct stat existing {};
-    const mode_t mode = ::stat(QFile::encodeName(target_).constData(), &existing) == 0
+    const mode_t mode = ::stat(NativeName(target_).constData(), &existing) == 0
                             ? (existing.st_mode & 07777)
                             : (0666 & ~CurrentUmask());
     ::chmod(temp.constData(), mode);
     // rename() replaces the target atomically; QFile::rename would refuse an existing target.
-    if (std::rename(QFile::encodeName(temp_).constData(), QFile::encodeName(target_).constData()) !=
-        0) {
+    if (std::rename(NativeName(temp_).constData(), NativeName(target_).constData()) != 0) {
         ThrowWriteError(target_, QString::fromLocal8Bit(std::strerror(errno)));
     }
     committed_ = true;

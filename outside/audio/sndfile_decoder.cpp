@@ -8,6 +8,7 @@
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
 #include "outside/audio/pcm_header_length.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ class SndfileDecoder : public AudioDecoder {
 
 std::unique_ptr<AudioDecoder> OpenSndfileDecoder(const QString& path, QString* whyNot) {
     SF_INFO info{};
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    SNDFILE* file = sf_open(NativeName(path).constData(), SFM_READ, &info);
     if (file == nullptr) {
         *whyNot = QString::fromUtf8(sf_strerror(nullptr));
         return nullptr;

@@ -8,6 +8,7 @@
 #include "outside/audio/audio_error.h"
 #include "outside/audio/pcm_conversion.h"
 #include "outside/audio/sample_rates.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ class VoxEncoder : public AudioEncoder {
         info_.samplerate = sampleRate;
         info_.channels = 1;
         info_.format = SF_FORMAT_RAW | SF_FORMAT_VOX_ADPCM;
-        file_ = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info_);
+        file_ = sf_open(NativeName(path).constData(), SFM_WRITE, &info_);
         if (file_ == nullptr) {
             ThrowAudioError(QStringLiteral("Cannot create"), shownPath_,
                             QString::fromUtf8(sf_strerror(nullptr)));

@@ -14,6 +14,7 @@
 #include "outside/audio/audio_error.h"
 #include "outside/audio/pcm_conversion.h"
 #include "outside/audio/sample_rates.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ class WaveEncoder : public AudioEncoder {
           channels_(channels),
           bits_(bits),
           header_(rate, channels, bits) {
-        file_.reset(std::fopen(QFile::encodeName(path).constData(), "wb"));
+        file_.reset(std::fopen(NativeName(path).constData(), "wb"));
         if (!file_) {
             ThrowAudioError(QStringLiteral("Cannot create"), shownPath_,
                             QString::fromLocal8Bit(std::strerror(errno)));
@@ -186,7 +187,7 @@ class WaveEncoder : public AudioEncoder {
     // Only past 4 GiB: the RF64 header is longer, so the samples move once into a new file
     // that then takes the place of the first.
     void RewriteAsRf64() {
-        const QByteArray from = QFile::encodeName(path_);
+        const QByteArray from = NativeName(path_);
         const QByteArray to = from + ".rf64";
         FilePtr in(std::fopen(from.constData(), "rb"));
         FilePtr out(std::fopen(to.constData(), "wb"));

@@ -17,6 +17,7 @@
 #include "outside/wmaudsdk/asf_main_values.h"
 #include "outside/wmaudsdk/wm_audio_info.h"
 #include "platform/file_replacement.h"
+#include "platform/native_name.h"
 
 namespace {
 
@@ -290,7 +291,7 @@ class AsfAttributeObject final : public IWMAudioInfo {
     // file through the shared replacement (flushed to disk, one rename, the old mode and owner):
     // the original is intact until the copy is complete.
     bool StoreThroughCopy() {
-        QFile source(QFile::decodeName(path_.c_str()));
+        QFile source(NameFromNative(path_.c_str()));
         if (!source.open(QIODevice::ReadOnly)) {
             return false;
         }
@@ -311,7 +312,7 @@ class AsfAttributeObject final : public IWMAudioInfo {
             return false;
         }
         {
-            TagLib::ASF::File file(QFile::encodeName(replacement.FileName()).constData(), false);
+            TagLib::ASF::File file(NativeName(replacement.FileName()).constData(), false);
             if (!file.isValid() || file.readOnly()) {
                 return false;
             }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <cstdint>
 #include <cstring>
+#include "platform/native_name.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void ReadDescriptors(const QByteArray& content,
 
 TagLib::Map<TagLib::String, TagLib::ASF::Attribute> ReadAsfMainValues(const std::string& path) {
     TagLib::Map<TagLib::String, TagLib::ASF::Attribute> values;
-    QFile file(QFile::decodeName(path.c_str()));
+    QFile file(NameFromNative(path.c_str()));
     if (!file.open(QIODevice::ReadOnly)) {
         return values;
     }

@@ -107,7 +107,7 @@ TEST(Cli, ProbePrintsTheRowsAndRecordsAddingWouldGive) {
 
     const CliResult r = RunCli({S("probe"), dir.File(S("folder")), mp3}, dir.Path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, S("bad.wav this File is not supported.\n"));
+    EXPECT_EQ(r.err, S("quorvel-cli: bad.wav this File is not supported.\n"));
     const QStringList blocks = r.out.split(S("\n\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(blocks.size(), 2) << r.out.toStdString();
     EXPECT_EQ(blocks[0] + S("\n"),

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+
 #include <csignal>
 
 #include "../audio/audio_test_signals.h"
@@ -482,6 +485,70 @@ TEST_F(CliConvertTest, OriginalsLeaveForTheTrashOnlyOnceConverted) {
     EXPECT_EQ(listed.count(QLatin1Char('\n')), 1) << listed.toStdString();
 
     EXPECT_EQ(Run({S("--originals"), S("bin"), b}).status, 2);
+}
+
+}  // namespace
+
+namespace {
+
+bool RawExists(const QByteArray& path) {
+    return ::access(path.constData(), F_OK) == 0;
+}
+
+// A name that is not UTF-8 (Latin-1 "Björk", as old systems and Samba shares hold them) is found
+// by the folder scan, taken from the arguments and from --from, converted, and its output keeps
+// the very bytes, in a mirrored sub-folder of such a name too; JSON gives each byte back as the
+// escape Python's surrogateescape reads.
+TEST_F(CliConvertTest, NamesThatAreNotUtf8AreConvertedAndKeepTheirBytes) {
+    const QByteArray root = QFile::encodeName(dir.Path());
+    const QByteArray folder = root + "/lib/Ordner\xe4";
+    ASSERT_TRUE(QDir().mkpath(dir.File(S("lib"))));
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    const QByteArray raw = folder + "/Bj\xf6rk.wav";
+    ASSERT_EQ(::rename(QFile::encodeName(Input("Bj.wav", 0.3, 440)).constData(), raw.constData()),
+              0);
+    Input("lib/normal.wav", 0.3, 440);
+    struct Case {
+        const char* how;
+        QByteArray inputs;  // the end of the command line, in bytes
+        QByteArray output;  // below the output folder
+    };
+    const Case cases[] = {
+        {"folder", "--recursive --mirror '" + root + "/lib'", "/Ordner\xe4/Bj\xf6rk.flac"},
+        {"argument", "'" + raw + "'", "/Bj\xf6rk.flac"},
+        {"from", "--from - < '" + root + "/list'", "/Bj\xf6rk.flac"},
+    };
+    QFile list(dir.File(S("list")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(raw + "\n");
+    list.close();
+    for (const Case& c : cases) {
+        const QByteArray out = root + "/out-" + c.how;
+        // Through a shell script: QProcess would give every argument as UTF-8.
+        QFile script(dir.File(S("run.sh")));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("exec '" QUORVEL_BIN_DIR
+                     "/quorvel-cli' convert --format flac --json --output '" +
+                     out + "' " + c.inputs + "\n");
+        script.close();
+        QProcess shell;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(S("HOME"), dir.Path());
+        env.insert(S("XDG_CONFIG_HOME"), dir.Path());
+        shell.setProcessEnvironment(env);
+        shell.start(S("sh"), {dir.File(S("run.sh"))});
+        ASSERT_TRUE(shell.waitForFinished(120000));
+        const QString lines = QString::fromUtf8(shell.readAllStandardOutput());
+        EXPECT_EQ(shell.exitCode(), 0)
+            << c.how << QString::fromUtf8(shell.readAllStandardError()).toStdString();
+        EXPECT_TRUE(lines.contains(S("\"input\":\"") + dir.Path() +
+                                   S("/lib/Ordner\\udce4/Bj\\udcf6rk.wav\"")))
+            << c.how << lines.toStdString();
+        EXPECT_TRUE(RawExists(out + c.output)) << c.how;
+    }
+    // QTemporaryDir cannot remove what Qt cannot name.
+    QProcess::execute(S("rm"), {S("-rf"), dir.File(S("lib")), dir.File(S("out-folder")),
+                                dir.File(S("out-argument")), dir.File(S("out-from"))});
 }
 
 }  // namespace
