@@ -822,6 +822,18 @@
         <source>Files given one name are numbered (song_1, song_2 ...): a pattern with more fields tells them apart</source>
         <translation>Dateien mit demselben Namen werden nummeriert (song_1, song_2 ...): Ein Muster mit mehr Feldern unterscheidet sie</translation>
     </message>
+    <message>
+        <source>%1 is not a field</source>
+        <translation>%1 ist kein Feld</translation>
+    </message>
+    <message>
+        <source>%1 are not fields</source>
+        <translation>%1 sind keine Felder</translation>
+    </message>
+    <message>
+        <source>The fields are {title} {artist} {album} {albumartist} {track} {disc} {year} {genre} {filename}</source>
+        <translation>Die Felder sind {title} {artist} {album} {albumartist} {track} {disc} {year} {genre} {filename}</translation>
+    </message>
 </context>
 <context>
     <name>PreviewPlayback</name>
@@ -1432,6 +1444,14 @@
     <message>
         <source>Open Folder</source>
         <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>1 original moved to the Trash.</source>
+        <translation>1 Original in den Papierkorb verschoben.</translation>
+    </message>
+    <message>
+        <source>%1 originals moved to the Trash.</source>
+        <translation>%1 Originale in den Papierkorb verschoben.</translation>
     </message>
 </context>
 </TS>
