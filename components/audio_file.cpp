@@ -19,6 +19,10 @@ QString IAudioFile2::SourceCodec() {
     return {};
 }
 
+QString IAudioFile2::SourceNote() {
+    return {};
+}
+
 PcmFormat IAudioFile2::OutputPcm(const PcmFormat& source) {
     return source;
 }

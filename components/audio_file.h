@@ -33,6 +33,9 @@ class IAudioFile2 {
     // "flac/ogg"), so that only an input a file of the output format could be matches. Empty:
     // unknown, which nothing takes for a match.
     virtual QString SourceCodec();
+    // What the row should say of how the open input was read, such as joined files decoded to
+    // their end; empty for an input read as it describes itself.
+    virtual QString SourceNote();
 
     // Writer side: configure, then CreateOutput, WriteBuffer..., Close.
     virtual void SetSourceFormat(int sampleRate, int channels) = 0;

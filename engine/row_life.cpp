@@ -181,6 +181,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             work = p.work(p.job, in, extras);
         }
         if (work == WorkEnd::Complete) {
+            const QString readNote = copy ? QString() : p.job.reader.SourceNote();
             p.job.reader.Close();
             p.job.writer.Close();
             const QString tagNote = TransferTagsGuarded(
@@ -191,7 +192,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             }
             // A later run's skip and update find this input's own output by it.
             MarkOutputSource(hidden, path);
-            r.note = JoinedNote(extras.note, tagNote);
+            r.note = JoinedNote(JoinedNote(readNote, extras.note), tagNote);
             if (copy) {
                 r.note = JoinedNote(QStringLiteral("copied"), r.note);
             }

@@ -21,6 +21,8 @@ class AudioDecoder {
     virtual int SourceBits() const { return 16; }
     // What the input holds, as IAudioFile2::SourceCodec names it; empty when unknown.
     virtual QString Codec() const { return {}; }
+    // What the row should say of how the input was read (a header that understated its length).
+    QString note;
 };
 
 // Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV, AIFF,

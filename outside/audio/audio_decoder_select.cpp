@@ -176,10 +176,15 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(const QString& path) {
 
     QString whyNot;
     std::unique_ptr<AudioDecoder> decoder;
-    if (StartsWithFfmpegMagic(head) || FlacOfUnknownLength(head) ||
-        FlacLongerThanStated(path, head)) {
+    const bool flacLonger = !FlacOfUnknownLength(head) && FlacLongerThanStated(path, head);
+    if (StartsWithFfmpegMagic(head) || FlacOfUnknownLength(head) || flacLonger) {
         file.close();
         decoder = OpenFfmpegDecoder(path, &whyNot);
+        if (decoder && flacLonger) {
+            decoder->note = QStringLiteral(
+                "the FLAC header states fewer samples than the file "
+                "holds: every frame is decoded");
+        }
     } else if (StartsWithContainerMagic(head)) {
         file.close();
         decoder = OpenSndfileDecoder(path, &whyNot);

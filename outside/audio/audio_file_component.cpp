@@ -159,6 +159,10 @@ QString TAudioFile2::SourceCodec() {
     return decoder_ ? decoder_->Codec() : QString();
 }
 
+QString TAudioFile2::SourceNote() {
+    return decoder_ ? decoder_->note : QString();
+}
+
 int TAudioFile2::PcmSampleRate() {
     return SampleRate();
 }

@@ -28,6 +28,7 @@ class TAudioFile2 : public IAudioFile2 {
     int Duration() override;
     int SourceBits() override;
     QString SourceCodec() override;
+    QString SourceNote() override;
     int PcmSampleRate() override;
     int PcmChannels() override;
 

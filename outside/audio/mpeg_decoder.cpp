@@ -142,7 +142,10 @@ class MpegStream {
 // Output frames of every MPEG frame libmpg123 can read, untrimmed, up to the first one it
 // cannot (decoding ends there too). Counted frame by frame without decoding, each at its own
 // rate: parts at another rate come out resampled to the first part's.
-std::int64_t CountStreamFrames(const QString& path, const MpegStreamStart& start) {
+// `changeAt`, when given, gets the second at which the frames first change their rate or
+// channel mode (files of two layouts joined), or stays below 0.
+std::int64_t CountStreamFrames(const QString& path, const MpegStreamStart& start,
+                               double* changeAt = nullptr) {
     QString whyNot;
     const std::unique_ptr<MpegStream> stream =
         MpegStream::Open(path, start, /*gapless=*/false, &whyNot);
@@ -152,12 +155,22 @@ std::int64_t CountStreamFrames(const QString& path, const MpegStreamStart& start
     mpg123_handle* mh = stream->Handle();
     const double outputRate = stream->Rate();
     double frames = 0;
+    long firstRate = 0;
+    int firstMono = -1;
     // The first frame has been read by the open already; each call reads one more.
     for (int rc = MPG123_OK; rc == MPG123_OK || rc == MPG123_NEW_FORMAT;
          rc = mpg123_framebyframe_next(mh)) {
         mpg123_frameinfo2 info{};
         if (mpg123_info2(mh, &info) != MPG123_OK || info.rate <= 0) {
             break;
+        }
+        const int mono = info.mode == MPG123_M_MONO ? 1 : 0;
+        if (firstMono < 0) {
+            firstRate = info.rate;
+            firstMono = mono;
+        } else if (changeAt != nullptr && *changeAt < 0 &&
+                   (info.rate != firstRate || mono != firstMono)) {
+            *changeAt = frames / outputRate;
         }
         frames += mpg123_spf(mh) * outputRate / static_cast<double>(info.rate);
     }
@@ -180,7 +193,9 @@ class MpegDecoder : public AudioDecoder {
         double unused = 0;
         mpg123_getstate(mh_, MPG123_ENC_DELAY, &delay, &unused);
         const std::int64_t tagged = mpg123_length(mh_);  // from the tag, trimmed
-        const std::int64_t frames = CountStreamFrames(path_, start);
+        double changeAt = -1;
+        const std::int64_t frames = CountStreamFrames(path_, start, &changeAt);
+        Note(false, changeAt);
         length_ = frames;
         if (delay >= 0 && tagged > 0) {
             length_ = std::min(frames - delay - kDecoderDelay, tagged);
@@ -198,7 +213,27 @@ class MpegDecoder : public AudioDecoder {
 
     bool TagCoversStream() const { return tagCoversStream_; }
     // Every frame counted, untrimmed: for a stream its tag does not describe.
-    void UseWholeStream(const MpegStreamStart& start) { length_ = CountStreamFrames(path_, start); }
+    void UseWholeStream(const MpegStreamStart& start) {
+        double changeAt = -1;
+        length_ = CountStreamFrames(path_, start, &changeAt);
+        Note(true, changeAt);
+    }
+    // What the row says of a stream read past its tag, or of one whose layout changes.
+    void Note(bool pastTag, double changeAt) {
+        const int s = static_cast<int>(changeAt);
+        const QString change =
+            QStringLiteral(
+                "the audio from %1:%2 on has another sample rate or channel count and "
+                "is converted to the first part's")
+                .arg(s / 60, 2, 10, QLatin1Char('0'))
+                .arg(s % 60, 2, 10, QLatin1Char('0'));
+        if (pastTag) {
+            note = changeAt < 0 ? QStringLiteral("joined MP3 files: decoded to the end")
+                                : QStringLiteral("joined MP3 files: ") + change;
+        } else {
+            note = changeAt < 0 ? QString() : change;
+        }
+    }
 
     int SampleRate() const override { return stream_->Rate(); }
     int Channels() const override { return stream_->Channels(); }

@@ -196,6 +196,9 @@ TEST(RealInput, AnMp3JoinedFromMonoAndStereoPartsDecodesWhole) {
                                                     all.Data() + (half + 22050) * all.Channels()),
                                  all.Channels());
         EXPECT_NEAR(EstimateFrequency(second, 44100), monoFirst ? 1000.0 : 440.0, 5.0);
+        reader->Open(path);
+        EXPECT_TRUE(reader->SourceNote().startsWith(QStringLiteral("the audio from 00:01 on")))
+            << reader->SourceNote().toStdString();
     }
 }
 
@@ -384,6 +387,9 @@ TEST(RealInput, JoinedMp3sDecodeToTheEndOfTheLastPart) {
         reader->Open(path);
         // Untrimmed, the joined stream keeps each part's encoder delay and padding.
         EXPECT_NEAR(static_cast<double>(reader->Length()) / 44100.0, seconds, 0.15)
+            << path.toStdString();
+        // The row says the stream was read past its tag.
+        EXPECT_EQ(reader->SourceNote().contains(QStringLiteral("joined MP3 files")), path == joined)
             << path.toStdString();
         EXPECT_EQ(static_cast<std::int64_t>(ReadAll(*reader, path).FrameCount()), reader->Length());
     }
