@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Moves files into the user's Trash as the freedesktop.org Trash specification lays it out, so
+// Moves files into the user's Trash as the freedesktop.org Trash standard lays it out, so
 // that a file manager can put them back: the home trash ($XDG_DATA_HOME/Trash) for a file on the
 // home trash's file system, else the trash at the top of the file's own mount ($topdir/.Trash/$UID
 // when the administrator made one, else $topdir/.Trash-$UID). A file is never copied across file
