@@ -35,6 +35,10 @@ struct AppSettings {
     // copy key, never written at shutdown.
     std::int32_t CoverMaxSize = 0;
     bool CoverFromFolder = false;
+    // [Cue] split: "off" lists an album image with its cue sheet as one row; anything else (the
+    // default) lists one row per track of the sheet. Read at start-up after the cover keys, never
+    // written at shutdown.
+    bool CueSplit = true;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
@@ -73,6 +77,9 @@ bool ReadSwitch(const SettingsFile& file, const QString& section, const QString&
 
 // [Cover] folder as stored, a switch.
 bool ReadCoverFromFolder(const SettingsFile& file);
+
+// [Cue] split as stored: false only for "off", "false", "no" or 0 (in any case).
+bool ReadCueSplit(const SettingsFile& file);
 
 // The number of files to work on at once for a stored value: 0 (automatic) gives one per core;
 // anything else, and the core count, is brought into 1..16.
