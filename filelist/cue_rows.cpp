@@ -50,10 +50,16 @@ bool ResolveFile(const QDir& folder, const QString& named, ResolvedFile& out) {
     if (name.isEmpty()) {
         return false;
     }
-    const QString direct = folder.filePath(name);
-    if (IsRegularFile(direct)) {
-        out.path = direct;
-        return true;
+    // A relative path as the sheet gives it (CD1\album.flac), then the name in the sheet's folder.
+    QString relative = named.trimmed();
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    for (const QString& candidate :
+         {QDir::isRelativePath(relative) ? folder.filePath(relative) : QString(),
+          folder.filePath(name)}) {
+        if (!candidate.isEmpty() && IsRegularFile(candidate)) {
+            out.path = QDir::cleanPath(candidate);
+            return true;
+        }
     }
     const QStringList entries = folder.entryList(QDir::Files | QDir::Hidden, QDir::Name);
     for (const QString& entry : entries) {
@@ -334,6 +340,12 @@ SheetRows EmbeddedSheetRows(const ProbeResult& image, const QString& decimalPoin
                             const QString& sourceFolder) {
     SheetRows out;
     const QString path = image.Row.Path;
+    // Only these carry sheets inside; other files are not read a second time.
+    static const QStringList kCarriers{QStringLiteral("flac"), QStringLiteral("wv"),
+                                       QStringLiteral("ape")};
+    if (!kCarriers.contains(QFileInfo(path).suffix().toLower())) {
+        return out;
+    }
     const EmbeddedCueSheet embedded = ReadEmbeddedCueSheet(path);
     if (embedded.Empty()) {
         return out;
