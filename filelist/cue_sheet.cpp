@@ -160,7 +160,7 @@ struct Parser {
             }
             bool ok = false;
             const int number = words.value(1).toInt(&ok);
-            if (!ok || number < 0 || number > 99) {
+            if (!ok || number < 1 || number > 99) {
                 Fail(QStringLiteral("TRACK needs a number from 1 to 99"));
             }
             CueTrack t;
