@@ -36,7 +36,7 @@ constexpr char kSheet[] =
     "REM GENRE \"Jazz\"\nREM DATE 2001\nREM DISCNUMBER 2\nREM TOTALDISCS 3\n"
     "PERFORMER \"Sheet Artist\"\nTITLE \"Sheet Album\"\nSONGWRITER \"Writer\"\n"
     "FILE \"image.flac\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"First\"\n    INDEX 01 00:00:00\n"
-    "  TRACK 02 AUDIO\n    TITLE \"Second: Part 2\"\n    PERFORMER \"Guest\"\n"
+    "  TRACK 02 AUDIO\n    TITLE \"Second: Take 2\"\n    PERFORMER \"Guest\"\n"
     "    ISRC GBAYE0000001\n    INDEX 01 00:02:00\n  TRACK 03 AUDIO\n    INDEX 01 00:04:00\n";
 
 class CueTrackOutputTest : public ::testing::Test {
@@ -63,8 +63,8 @@ class CueTrackOutputTest : public ::testing::Test {
 
 TEST_F(CueTrackOutputTest, TheTracksTagsStandOverTheImagesInTheOutput) {
     const ListRow& two = rows[1];
-    EXPECT_EQ(two.caption, S("02 Second Part 2"));
-    EXPECT_EQ(two.record.Title, S("Second Part 2"));
+    EXPECT_EQ(two.caption, S("02 Second Take 2"));
+    EXPECT_EQ(two.record.Title, S("Second Take 2"));
     EXPECT_EQ(two.record.Artist, S("Guest"));
     EXPECT_EQ(two.record.Album, S("Sheet Album"));
     EXPECT_EQ(two.record.Year, S("2001"));
@@ -93,7 +93,7 @@ TEST_F(CueTrackOutputTest, TheTracksTagsStandOverTheImagesInTheOutput) {
                "'isrc','tracknumber','tracktotal','discnumber','disctotal','label','cuesheet']:\n"
                "    print(k + '=' + '|'.join(t.get(k, [])))\n"),
              out}));
-        const QString title = edited ? S("My Title") : S("Second: Part 2");
+        const QString title = edited ? S("My Title") : S("Second: Take 2");
         EXPECT_EQ(got, S("title=%1\nartist=Guest\nalbum=Sheet Album\nalbumartist=Sheet Artist\n"
                          "composer=Writer\ndate=2001\ngenre=Jazz\nisrc=GBAYE0000001\n"
                          "tracknumber=2\ntracktotal=3\ndiscnumber=2\ndisctotal=3\n"
@@ -111,7 +111,7 @@ TEST_F(CueTrackOutputTest, TracksAreNamedFromTheSheetAndMarkedApart) {
     const OutputTarget three = ResolveRowTarget(naming, outDir, rows[2]);
     EXPECT_EQ(one.dir, outDir + S("Sheet Artist/"));
     EXPECT_EQ(one.caption, S("2-01 First"));
-    EXPECT_EQ(two.caption, S("2-02 Second Part 2"));
+    EXPECT_EQ(two.caption, S("2-02 Second Take 2"));
     // No title of its own: the whole image's title is not the track's.
     EXPECT_EQ(three.caption, S("2-03 image"));
 
