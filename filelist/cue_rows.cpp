@@ -246,6 +246,10 @@ SheetRows Cut(const CueSheet& sheet, const std::vector<Image>& images, const QSt
         TrackTags(sheet, &track, audioTracks, image.probe.Record, row);
         out.rows.push_back(std::move(row));
     }
+    if (out.rows.empty()) {
+        out.rejection = SheetFailure(sheetPath, QStringLiteral("the sheet has no audio track"));
+        return out;
+    }
     for (ListRow& row : out.rows) {
         row.read = row.record;
         row.sheet = sheetPath;
