@@ -269,8 +269,10 @@ FileListCommands::Outcome FileListCommands::AddOne(const QString& path,
         ShowErrorReport(window_, ErrorMessage(e));
         return Outcome::End;
     }
-    if (!result.rejection.isEmpty()) {
-        rejected_ << result.rejection;  // said once, for all of them, when the add ends
+    for (const QString& problem : {result.rejection, result.warning}) {
+        if (!problem.isEmpty()) {
+            rejected_ << problem;  // said once, for all of them, when the add ends
+        }
     }
     if (result.rows.empty()) {
         rows_.Remove(row);  // the column keeps its width

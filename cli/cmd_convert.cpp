@@ -257,7 +257,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     const ProbedInputs probed = ProbeInputs(*owned[0]->reader, options.inputs,
                                             options.organise.recursive, state.appSettings.CueSplit);
-    for (const QString& message : probed.rejectedMessages) {
+    for (const QString& message : probed.rejectedMessages + probed.warnings) {
         err << message << '\n';
     }
 

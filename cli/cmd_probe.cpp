@@ -81,6 +81,9 @@ int Run(const QStringList& given, QTextStream& out, QTextStream& err) {
                     err << r.rejection << '\n';
                     anyFailed = true;
                 }
+                if (!r.warning.isEmpty()) {
+                    err << r.warning << '\n';
+                }
             } catch (const ProbeError& e) {
                 err << e.Message() << '\n';
                 anyFailed = true;

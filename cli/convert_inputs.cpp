@@ -25,6 +25,9 @@ ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool
         for (const QString& path : paths) {
             try {
                 PathRows r = RowsOfPath(reader, path, decimalPoint, splitSheets, folder);
+                if (!r.warning.isEmpty()) {
+                    out.warnings << r.warning;
+                }
                 for (ListRow& row : r.rows) {
                     out.rows.push_back(std::move(row));
                 }

@@ -21,6 +21,7 @@ struct ProbedInputs {
     // Where each rejected input stood among the others: the rows accepted before it, so its
     // result line is printed in its input position.
     QList<int> rejectedAt;
+    QStringList warnings;  // inputs added otherwise than they may expect (a broken sheet inside)
 };
 ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool recursive = false,
                          bool splitSheets = true);

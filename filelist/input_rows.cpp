@@ -18,10 +18,8 @@ void AddProbed(const ProbeResult& probe, const QString& decimalPoint, bool split
     }
     if (splitSheets) {
         SheetRows tracks = EmbeddedSheetRows(probe, decimalPoint, sourceFolder);
-        if (!tracks.rejection.isEmpty()) {
-            out.rejection = tracks.rejection;
-            return;
-        }
+        // A broken sheet inside does not keep the audio out of the list: it is one row then.
+        out.warning = tracks.rejection;
         if (!tracks.rows.empty()) {
             for (ListRow& row : tracks.rows) {
                 out.rows.push_back(std::move(row));

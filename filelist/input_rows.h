@@ -12,6 +12,9 @@ class IAudioFile2;
 struct PathRows {
     std::vector<ListRow> rows;
     QString rejection;  // the path gives no row: why, naming it
+    // Rows were given, but not as the user may expect: a sheet inside the file that cannot be
+    // used (the file is then one row). Names the file and the cause.
+    QString warning;
 };
 
 // A file as Add File adds it: one row; with `splitSheets`, a cue sheet gives one row per track
