@@ -215,6 +215,16 @@ TEST_F(CueSheetTest, SeveralFilesRepairedNamesSheetsInsideAndFolders) {
     EXPECT_EQ(rangesOf(comment), ranges);
     EXPECT_EQ(comment.rows[1].caption, S("02 Second"));
     EXPECT_EQ(comment.rows[1].sheet, image);
+    // A broken sheet inside keeps the file in the list, whole, and says why.
+    const QString broken = dir.Write(S("broken.cue"), "FILE \"x.wav\" WAVE\n  TRACK 01 AUDIO\n");
+    Tool(S("metaflac"),
+         {S("--remove-tag=CUESHEET"), S("--set-tag-from-file=CUESHEET=") + broken, image});
+    const PathRows whole = RowsOfPath(*reader, image, S("."), true);
+    ASSERT_EQ(whole.rows.size(), 1u);
+    EXPECT_TRUE(whole.rows[0].range.Whole());
+    EXPECT_EQ(whole.warning, S("The cue sheet inside %1 cannot be used: line 2: TRACK 01 has no "
+                               "INDEX 01")
+                                 .arg(image));
 
     // Add Folder: a sheet's tracks instead of its image; without splitting, the image.
     const QString folder = dir.File(S("folder"));
