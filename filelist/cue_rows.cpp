@@ -286,6 +286,10 @@ struct ReadSheet {
 
 ReadSheet ReadSheetFile(const QString& sheetPath) {
     const SmallFileRead file = ReadSmallRegularFile(sheetPath, kMaxCueSheetBytes);
+    if (file.status == SmallFileRead::Status::Refused && QFileInfo(sheetPath).isFile() &&
+        QFileInfo(sheetPath).size() > kMaxCueSheetBytes) {
+        throw LargeSheetError();
+    }
     if (file.status != SmallFileRead::Status::Ok) {
         throw CueSheetError(
             0, file.problem.isEmpty() ? QStringLiteral("it cannot be read") : file.problem);

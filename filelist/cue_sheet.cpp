@@ -244,9 +244,13 @@ const CueIndex* CueTrack::Start() const {
     return nullptr;
 }
 
+CueSheetError LargeSheetError() {
+    return CueSheetError(0, QStringLiteral("it is larger than 1 MB, too large for a cue sheet"));
+}
+
 CueText DecodeCueSheet(const QByteArray& bytes) {
     if (bytes.size() > kMaxCueSheetBytes) {
-        throw CueSheetError(0, QStringLiteral("it is larger than 1 MB, too large for a cue sheet"));
+        throw LargeSheetError();
     }
     CueText out;
     if (bytes.startsWith("\xEF\xBB\xBF")) {

@@ -64,6 +64,9 @@ class CueSheetError : public QuorvelError {
 // The largest sheet read: a real one is a few kilobytes.
 inline constexpr qint64 kMaxCueSheetBytes = 1 << 20;
 
+// What a sheet over that size is told.
+CueSheetError LargeSheetError();
+
 struct CueText {
     QString text;
     QString encoding;  // as the row names it: "UTF-8", "UTF-16LE", "WINDOWS-1251" ...
