@@ -219,7 +219,7 @@ FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder,
         return Outcome::End;
     }
     for (const QString& name : FolderInputNames(folder, splitSheets_ ? splitSheets_() : true)) {
-        PumpMessages();
+        PumpMessages();  // between the inputs: each is probed, a sheet's files too
         if (WindowClosed()) {
             return Outcome::End;
         }
