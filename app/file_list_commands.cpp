@@ -20,6 +20,7 @@
 #include "engine/batch_control.h"
 #include "filelist/folder_scan.h"
 #include "filelist/input_formats.h"
+#include "filelist/input_rows.h"
 #include "filelist/probe_file.h"
 #include "filelist/row_model.h"
 #include "preview/preview_playback.h"
@@ -217,13 +218,10 @@ FileListCommands::Outcome FileListCommands::ScanFolder(const QString& folder,
         ShowErrorReport(window_, tr("Cannot open the folder %1.").arg(folder));
         return Outcome::End;
     }
-    for (const QString& name : FolderFileNames(folder)) {
-        PumpMessages();  // for every entry: a folder of other files is long to walk too
+    for (const QString& name : FolderInputNames(folder, splitSheets_ ? splitSheets_() : true)) {
+        PumpMessages();  // between the inputs: each is probed, a sheet's files too
         if (WindowClosed()) {
             return Outcome::End;
-        }
-        if (!IsFolderAudioName(name)) {
-            continue;
         }
         if (AddOne(FolderEntryPath(folder, name), sourceFolder) == Outcome::End) {
             return Outcome::End;
@@ -257,9 +255,10 @@ FileListCommands::Outcome FileListCommands::AddOne(const QString& path,
     const int row = rows_.Count() - 1;
     UpdateTitleColumnWidth();
 
-    ProbeResult result;
+    PathRows result;
     try {
-        result = ProbeFile(reader_, path, QLocale::system().decimalPoint());
+        result = RowsOfPath(reader_, path, QLocale::system().decimalPoint(),
+                            splitSheets_ ? splitSheets_() : true, sourceFolder);
     } catch (const ProbeError& e) {
         // Ends the whole add; the half-filled row is not kept.
         rows_.Remove(row);
@@ -270,12 +269,25 @@ FileListCommands::Outcome FileListCommands::AddOne(const QString& path,
         ShowErrorReport(window_, ErrorMessage(e));
         return Outcome::End;
     }
-    if (!result.Accepted) {
-        rows_.Remove(row);              // the column keeps its width
-        rejected_ << result.Rejection;  // said once, for all of them, when the add ends
+    for (const QString& problem : {result.rejection, result.warning}) {
+        if (!problem.isEmpty()) {
+            rejected_ << problem;  // said once, for all of them, when the add ends
+        }
+    }
+    if (result.rows.empty()) {
+        rows_.Remove(row);  // the column keeps its width
         return Outcome::Next;
     }
-    rows_.Replace(row, RowFromProbe(result.Row, result.Record, sourceFolder));
+    // A sheet's tracks follow the row that waited for them, in the sheet's order.
+    rows_.Replace(row, std::move(result.rows.front()));
+    for (std::size_t i = 1; i < result.rows.size(); ++i) {
+        if (!rows_.Append(std::move(result.rows[i]))) {
+            return Outcome::End;
+        }
+    }
+    if (result.rows.size() > 1) {
+        UpdateTitleColumnWidth();
+    }
     return Outcome::Next;
 }
 

@@ -52,6 +52,10 @@ class FileListCommands : public QObject {
     // The folder chooser used by Add Folder: the window's child "fm_dir", made when missing.
     Tfm_dir* FolderChooser();
 
+    // Whether a cue sheet (or a file with its sheet inside) gives its tracks ([Cue] split),
+    // asked at each file added; unset: it does.
+    void SetSheetSplit(std::function<bool()> split) { splitSheets_ = std::move(split); }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -76,4 +80,5 @@ class FileListCommands : public QObject {
     bool windowWasVisible_ = false;
     QElapsedTimer lastPump_;
     QStringList rejected_;  // the rejection texts of the add in progress
+    std::function<bool()> splitSheets_;
 };

@@ -32,9 +32,12 @@ int ListNamingHost::ExampleRow() const {
 
 NameFields ListNamingHost::FieldsOf(int row) {
     const ListRow& r = rows_.Row(row);
-    const auto found = fields_.constFind(r.path);
+    // The tracks of one file each have their own fields.
+    const QString key =
+        r.IsSheetTrack() ? r.path + QLatin1Char('#') + QString::number(r.range.start) : r.path;
+    const auto found = fields_.constFind(key);
     if (found != fields_.constEnd()) {
         return *found;
     }
-    return *fields_.insert(r.path, ReadNameFields(r.path, r.record));
+    return *fields_.insert(key, ReadNameFields(r));
 }

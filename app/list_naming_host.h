@@ -22,5 +22,5 @@ class ListNamingHost : public QObject, public NamingExampleHost {
   private:
     const RowModel& rows_;
     const QTreeView* lv_;
-    QHash<QString, NameFields> fields_;  // by input path
+    QHash<QString, NameFields> fields_;  // by input path (and a track's start)
 };

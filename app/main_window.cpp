@@ -53,6 +53,7 @@ Tfm_main::Tfm_main(MainWindowParts parts, QWidget* parent)
             [this] { preview_->ListCleared(); });
     fileList_ = new FileListCommands(this, lv_, *rows_, state_, *preview_,
                                      parts_.prober ? *parts_.prober : *parts_.reader);
+    fileList_->SetSheetSplit([this] { return state_.appSettings.CueSplit; });
     dispatch_ = new CommandDispatch(this, state_, Commands());
     dispatch_->BindList(lv_);
     parts_.skin->SetOnClick([this](ISkinObject& source) { Skin1Click(source); });

@@ -164,7 +164,9 @@ QString Help() {
                "Usage: quorvel-cli convert [OPTIONS] [--] FILE|FOLDER...\n"
                "\n"
                "Add the files, and the audio files of each folder, as Add File and Add Folder\n"
-               "would, then convert them (or with --normalize write normalised copies) with the\n"
+               "would (a cue sheet, or a file with its sheet inside, gives one input per track\n"
+               "unless [Cue] split=off), then convert them (or with --normalize write normalised "
+               "copies) with the\n"
                "stored settings. One result line per input, in input order:\n"
                "STATUS<TAB>input<TAB>output, STATUS one of finish, exists, stopped, Error,\n"
                "removed, skipped; reasons and remarks go to standard error.\n"
@@ -265,9 +267,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         state.settingsFile->SetRunValue(QStringLiteral("Format"), QStringLiteral("beside"),
                                         QStringLiteral("on"));
     }
-    const ProbedInputs probed =
-        ProbeInputs(*owned[0]->reader, options.inputs, options.organise.recursive);
-    for (const QString& message : probed.rejectedMessages) {
+    const ProbedInputs probed = ProbeInputs(*owned[0]->reader, options.inputs,
+                                            options.organise.recursive, state.appSettings.CueSplit);
+    for (const QString& message : probed.rejectedMessages + probed.warnings) {
         err << "quorvel-cli: " << message << '\n';
     }
 

@@ -4,12 +4,12 @@
 #include <QFileInfo>
 #include <QLocale>
 
-#include "filelist/folder_scan.h"
+#include "filelist/input_rows.h"
 #include "filelist/probe_file.h"
-#include "filelist/row_model.h"
 #include "platform/native_name.h"
 
-ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool recursive) {
+ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool recursive,
+                         bool splitSheets) {
     ProbedInputs out;
     const QString decimalPoint = QLocale::system().decimalPoint();
     for (const QString& argument : arguments) {
@@ -21,12 +21,11 @@ ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool
             out.rejectedAt << static_cast<int>(out.rows.size());
             continue;
         }
-        // A folder is scanned as Add Folder scans it; anything else is probed as Add File does.
+        // A folder is scanned as Add Folder scans it; anything else is added as Add File does.
         const bool isDir = NativeIsDir(absolute);
         const QString folder = isDir ? absolute : QString();
         const QStringList paths =
-            isDir ? (recursive ? FolderAudioFilesBelow(folder) : FolderAudioFiles(folder))
-                  : QStringList{absolute};
+            isDir ? FolderInputs(folder, splitSheets, recursive) : QStringList{absolute};
         if (paths.isEmpty()) {
             // A folder that gives nothing is an input that failed, not a silent success.
             out.rejectedPaths << folder;
@@ -39,12 +38,17 @@ ProbedInputs ProbeInputs(IAudioFile2& reader, const QStringList& arguments, bool
         }
         for (const QString& path : paths) {
             try {
-                const ProbeResult r = ProbeFile(reader, path, decimalPoint);
-                if (r.Accepted) {
-                    out.rows.push_back(RowFromProbe(r.Row, r.Record, folder));
+                PathRows r = RowsOfPath(reader, path, decimalPoint, splitSheets, folder);
+                if (!r.warning.isEmpty()) {
+                    out.warnings << r.warning;
+                }
+                for (ListRow& row : r.rows) {
+                    out.rows.push_back(std::move(row));
+                }
+                if (r.rejection.isEmpty()) {
                     continue;
                 }
-                out.rejectedMessages << r.Rejection;
+                out.rejectedMessages << r.rejection;
             } catch (const ProbeError& e) {
                 out.rejectedMessages << e.Message();
             }

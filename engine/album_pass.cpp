@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QStringList>
 
 #include "components/audio_file.h"
 #include "components/component_error.h"
@@ -44,13 +46,14 @@ RowMeasure MeasureAlbumRow(const JobParts& job, const RunPlan& plan, const RowIn
     return m;
 }
 
-LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<RowMeasure>& rows) {
-    std::vector<const ILoudnessTrack*> tracks;
-    for (const RowMeasure& m : rows) {
-        if (m.track) {
-            tracks.push_back(m.track.get());
-        }
-    }
+namespace {
+
+// The album a row belongs to: its cue sheet; empty for the rows of no sheet.
+const QString& AlbumOf(const RunPlan& plan, std::size_t row) {
+    return plan.rows[row].source.sheet;
+}
+
+LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<const ILoudnessTrack*>& tracks) {
     if (tracks.empty()) {
         return {};
     }
@@ -63,6 +66,27 @@ LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<RowMeasure>& 
         unchanged.unmeasured = true;
         unchanged.note = ErrorText(e);
         return unchanged;
+    }
+}
+
+}  // namespace
+
+void SettleAlbumGains(LoudnessPlan& loudness, const RunPlan& plan,
+                      const std::vector<RowMeasure>& rows) {
+    QHash<QString, std::vector<const ILoudnessTrack*>> albums;
+    for (std::size_t i = 0; i < rows.size() && i < plan.rows.size(); ++i) {
+        if (rows[i].track) {
+            albums[AlbumOf(plan, i)].push_back(rows[i].track.get());
+        }
+    }
+    loudness.albumGain = AlbumGain(loudness, albums.value(QString()));
+    loudness.sheetGains.clear();
+    for (std::size_t i = 0; i < plan.rows.size(); ++i) {
+        const QString& album = AlbumOf(plan, i);
+        if (!album.isEmpty() && !loudness.sheetGains.contains(plan.rows[i].source.path)) {
+            loudness.sheetGains.insert(plan.rows[i].source.path,
+                                       AlbumGain(loudness, albums.value(album)));
+        }
     }
 }
 
@@ -79,28 +103,35 @@ void WriteAlbumReplayGain(const RunPlan& plan,
     if (!plan.replayGain || !plan.replayAlbum || !plan.loudness.meter) {
         return;
     }
-    std::vector<const ILoudnessTrack*> tracks;
-    for (std::size_t i = 0; i < written.size(); ++i) {
+    QHash<QString, std::vector<std::size_t>> albums;  // the written rows of each album
+    QStringList order;
+    for (std::size_t i = 0; i < written.size() && i < plan.rows.size(); ++i) {
         if (written[i] && !outputs[i].isEmpty()) {
-            tracks.push_back(written[i].get());
+            const QString& album = AlbumOf(plan, i);
+            if (!albums.contains(album)) {
+                order << album;
+            }
+            albums[album].push_back(i);
         }
     }
-    if (tracks.empty()) {
-        return;
-    }
-    try {
-        const LoudnessMeasure album = plan.loudness.meter->Album(tracks);
-        const ReplayGainTags values{{}, {}, ReplayGainText(album), ReplayPeakText(album)};
-        for (std::size_t i = 0; i < written.size(); ++i) {
-            if (written[i] && !outputs[i].isEmpty()) {
+    for (const QString& album : order) {
+        const std::vector<std::size_t>& rows = albums.value(album);
+        std::vector<const ILoudnessTrack*> tracks;
+        for (const std::size_t i : rows) {
+            tracks.push_back(written[i].get());
+        }
+        try {
+            const LoudnessMeasure measure = plan.loudness.meter->Album(tracks);
+            const ReplayGainTags values{{}, {}, ReplayGainText(measure), ReplayPeakText(measure)};
+            for (const std::size_t i : rows) {
                 try {
                     ReplaceWithReplayGainTags(outputs[i], values);
                 } catch (const std::exception& e) {
                     summary.failures << ErrorText(e);
                 }
             }
+        } catch (const std::exception& e) {
+            summary.failures << ErrorText(e);
         }
-    } catch (const std::exception& e) {
-        summary.failures << ErrorText(e);
     }
 }

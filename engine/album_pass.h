@@ -22,15 +22,18 @@ struct RowMeasure {
 RowMeasure MeasureAlbumRow(const JobParts& job, const RunPlan& plan, const RowInput& in,
                            RowReport& report, bool& writerReset);
 
-// One gain for every row the first pass measured. Never throws: a failure leaves the rows at
-// their level with a note saying why.
-LoudnessGain AlbumGain(const LoudnessPlan& plan, const std::vector<RowMeasure>& rows);
+// The gains of the albums the first pass measured, into loudness: one for the tracks of each
+// cue sheet, one for the rows of no sheet together. Never throws: a failure leaves an album's
+// rows at their level with a note saying why.
+void SettleAlbumGains(LoudnessPlan& loudness, const RunPlan& plan,
+                      const std::vector<RowMeasure>& rows);
 
 // A row whose first pass failed fails with that reason when its turn comes.
 void ThrowIfUnmeasured(const RunPlan& plan, const std::vector<RowMeasure>& album, int row);
 
-// ReplayGain's album values, once every row is written: the finished outputs of the batch are
-// one album. A failure is added to the batch's failures; the file keeps its track values.
+// ReplayGain's album values, once every row is written: the finished outputs of one cue sheet's
+// tracks are an album, those of the rows of no sheet together another. A failure is added to the
+// batch's failures; the file keeps its track values.
 void WriteAlbumReplayGain(const RunPlan& plan,
                           const std::vector<std::unique_ptr<ILoudnessTrack>>& written,
                           const std::vector<QString>& outputs, BatchSummary& summary);

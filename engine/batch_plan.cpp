@@ -40,7 +40,7 @@ QString PlanOutputs(const MainState& state, RunPlan& plan) {
         // Beside its input, an output still never replaces it: the input has the output's
         // first name only when their extensions match, and the rule then numbers the output.
         const QString dir = beside ? InputFolderOf(r.path) : plan.setup.outputDir;
-        in.target = ResolveOutputTarget(naming, dir, r.caption, r.path, r.sourceFolder, r.record);
+        in.target = ResolveRowTarget(naming, dir, r);
         in.firstName = FirstOutputName(in.target, plan.setup.extension, plan.prefix);
         ++firstNames[in.firstName];
     }

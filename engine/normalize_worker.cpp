@@ -159,7 +159,7 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
 // An album's row: its gain is known, so one pass writes it.
 bool NormalizeAlbumRow(const NormalizeJob& job, WorkerSignals& shared) {
     Reach(shared, 1, 1000);
-    const float percent = LoudnessPercent(job, job.loudness->albumGain);
+    const float percent = LoudnessPercent(job, job.loudness->AlbumGainFor(job.inputPath));
     Reach(shared, 2, 2000);
     return WriteScaled(job, shared, percent);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -18,7 +19,14 @@ struct LoudnessPlan {
     double targetLufs = -16.0;
     double ceilingDbtp = -1.0;
     bool album = false;
-    LoudnessGain albumGain;  // album mode: decided from every row before the first is written
+    // Album mode, decided from every row before the first is written: the tracks of one cue
+    // sheet are an album of their own (by their input path), the rows of no sheet another.
+    LoudnessGain albumGain;
+    QHash<QString, LoudnessGain> sheetGains{};
+    const LoudnessGain& AlbumGainFor(const QString& inputPath) const {
+        const auto found = sheetGains.constFind(inputPath);
+        return found == sheetGains.cend() ? albumGain : *found;
+    }
 };
 
 // One file's normalisation: the open input to the created output at `level` percent of full

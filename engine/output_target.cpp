@@ -44,7 +44,9 @@ bool UsesAGap(const QString& pattern, const AudioFileinfo& tags) {
     return false;
 }
 
-NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo& tags) {
+// sheet: a track's own fields, or null for a whole file.
+NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo& tags,
+                    const TagSet* sheet = nullptr) {
     NameFields f;
     f.title = tags.Title;
     f.artist = tags.Artist;
@@ -60,13 +62,23 @@ NameFields FieldsOf(bool readFile, const QString& inputPath, const AudioFileinfo
              {std::pair{&f.title, more.Title}, std::pair{&f.artist, more.Artist},
               std::pair{&f.album, more.Album}, std::pair{&f.year, more.Year},
               std::pair{&f.genre, more.Genre}}) {
-            if (field->isEmpty()) {
+            // A track's title is its own: the whole file's title is the album's.
+            if (field->isEmpty() && !(sheet && field == &f.title)) {
                 *field = value;
             }
         }
         f.albumArtist = set.First(TagFieldId::AlbumArtist).trimmed();
         f.track = set.First(TagFieldId::Track).trimmed();
         f.disc = set.First(TagFieldId::Disc).trimmed();
+    }
+    if (sheet) {
+        f.track = sheet->First(TagFieldId::Track).trimmed();
+        if (const QString v = sheet->First(TagFieldId::AlbumArtist).trimmed(); !v.isEmpty()) {
+            f.albumArtist = v;
+        }
+        if (const QString v = sheet->First(TagFieldId::Disc).trimmed(); !v.isEmpty()) {
+            f.disc = v;
+        }
     }
     return f;
 }
@@ -84,21 +96,21 @@ bool Older(const struct stat& a, const struct stat& b) {
     return a.st_mtim.tv_nsec < b.st_mtim.tv_nsec;
 }
 
-}  // namespace
-
-OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outputDir,
-                                 const QString& caption, const QString& inputPath,
-                                 const QString& sourceFolder, const AudioFileinfo& tags) {
-    OutputTarget t{outputDir, caption, inputPath};
+// sheet: a track's own fields, or null for a whole file.
+OutputTarget Resolve(const OutputNaming& naming, const QString& outputDir, const QString& caption,
+                     const QString& inputPath, const QString& sourceFolder,
+                     const AudioFileinfo& tags, const TagSet* sheet) {
+    OutputTarget t{outputDir, caption, inputPath, {}};
     QStringList folders;
     if (naming.mirror) {
         folders = MirroredPieces(sourceFolder, inputPath);
     }
     if (!naming.pattern.isEmpty()) {
-        QStringList pieces = ExpandNamePattern(
-            naming.pattern,
-            FieldsOf(PatternNeedsFileTags(naming.pattern) || UsesAGap(naming.pattern, tags),
-                     inputPath, tags));
+        // A track's {track} is the sheet's: the file is read for the rest of its fields then.
+        const bool readFile =
+            sheet || PatternNeedsFileTags(naming.pattern) || UsesAGap(naming.pattern, tags);
+        QStringList pieces =
+            ExpandNamePattern(naming.pattern, FieldsOf(readFile, inputPath, tags, sheet));
         t.caption = pieces.takeLast();
         folders += pieces;
     }
@@ -108,8 +120,38 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
     return t;
 }
 
+}  // namespace
+
+OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outputDir,
+                                 const QString& caption, const QString& inputPath,
+                                 const QString& sourceFolder, const AudioFileinfo& tags) {
+    return Resolve(naming, outputDir, caption, inputPath, sourceFolder, tags, nullptr);
+}
+
 NameFields ReadNameFields(const QString& inputPath, const AudioFileinfo& tags) {
     return FieldsOf(true, inputPath, tags);
+}
+
+NameFields ReadNameFields(const ListRow& row) {
+    return FieldsOf(true, row.path, row.record, row.IsSheetTrack() ? &row.sheetTags : nullptr);
+}
+
+OutputTarget ResolveRowTarget(const OutputNaming& naming, const QString& outputDir,
+                              const ListRow& row) {
+    const TagSet* sheet = row.IsSheetTrack() ? &row.sheetTags : nullptr;
+    OutputTarget t =
+        Resolve(naming, outputDir, row.caption, row.path, row.sourceFolder, row.record, sheet);
+    if (sheet) {
+        t.source = QStringLiteral("%1#%2-%3")
+                       .arg(QFileInfo(row.path).absoluteFilePath())
+                       .arg(row.range.start)
+                       .arg(row.range.end);
+    }
+    return t;
+}
+
+QString OutputSourceOf(const OutputTarget& target) {
+    return target.source.isEmpty() ? QFileInfo(target.inputPath).absoluteFilePath() : target.source;
 }
 
 QString InputFolderOf(const QString& inputPath) {
@@ -165,7 +207,7 @@ ExistingDecision DecideExistingOutput(ExistingOutput rule, const OutputTarget& t
         return d;
     }
     // The names the rule gives this target, as long as they exist.
-    const QString input = QFileInfo(target.inputPath).absoluteFilePath();
+    const QString input = OutputSourceOf(target);
     QString own;
     ChooseOutputName(target.dir, target.caption, target.inputPath, extension, prefix,
                      [&](const QString& candidate) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "filelist/list_row.h"
 #include "filelist/name_pattern.h"
 #include "settings/output_names_setting.h"
 #include "tagmodel/audio_file_info.h"
@@ -11,7 +12,14 @@ struct OutputTarget {
     QString dir;      // the row's output folder, ending with the separator; may not exist yet
     QString caption;  // what MakeOutputPath's rule names the file after
     QString inputPath;
+    // What the output is marked as made from (user.quorvel.source), which skip and update look
+    // for: the input path, and for a track of a cue sheet its range after it, so that the tracks
+    // of one file are told apart. Empty: the input path.
+    QString source{};
 };
+
+// The mark of the target's output: its source, else its input's absolute path.
+QString OutputSourceOf(const OutputTarget& target);
 
 // The row's folder and name under the naming settings: the output folder, then with `mirror`
 // the input's folder relative to sourceFolder (the folder it was added from; nothing for a file
@@ -22,6 +30,11 @@ OutputTarget ResolveOutputTarget(const OutputNaming& naming, const QString& outp
                                  const QString& caption, const QString& inputPath,
                                  const QString& sourceFolder, const AudioFileinfo& tags);
 
+// The same for a row of the list: a track of a cue sheet is named from the sheet's fields (its
+// {track}, {disc}, {albumartist}, never the whole file's title) and marked with its range.
+OutputTarget ResolveRowTarget(const OutputNaming& naming, const QString& outputDir,
+                              const ListRow& row);
+
 // The folder of the input, ending with the separator: where its output goes when outputs are
 // saved beside their inputs.
 QString InputFolderOf(const QString& inputPath);
@@ -29,6 +42,8 @@ QString InputFolderOf(const QString& inputPath);
 // The fields a pattern fills in for the input, as a batch reads them: the record's, with the
 // gaps and the fields the record lacks read from the input's tags. Reads the file.
 NameFields ReadNameFields(const QString& inputPath, const AudioFileinfo& tags);
+// The same for a row of the list (a track of a cue sheet gives its own fields).
+NameFields ReadNameFields(const ListRow& row);
 
 // The first name the rule tries for the target (the one a finished earlier run would have).
 QString FirstOutputName(const OutputTarget& target, const QString& extension,

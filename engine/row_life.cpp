@@ -184,14 +184,15 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             const QString readNote = copy ? QString() : p.job.reader.SourceNote();
             p.job.reader.Close();
             p.job.writer.Close();
-            const QString tagNote = TransferTagsGuarded(
-                hidden, in.source.record,
-                TagSource{path, p.plan.Normalize(), in.source.read, p.plan.covers});
+            TagSource tagSource{path, p.plan.Normalize(), in.source.read, p.plan.covers};
+            tagSource.sheetTrack = in.source.IsSheetTrack();
+            tagSource.sheetTags = in.source.sheetTags;
+            const QString tagNote = TransferTagsGuarded(hidden, in.source.record, tagSource);
             if (p.plan.replayGain) {
                 TagReplayGain(p, hidden, extras);
             }
             // A later run's skip and update find this input's own output by it.
-            MarkOutputSource(hidden, path);
+            MarkOutputSource(hidden, OutputSourceOf(in.target));
             r.note = JoinedNote(JoinedNote(readNote, extras.note), tagNote);
             if (copy) {
                 r.note = JoinedNote(QStringLiteral("copied"), r.note);

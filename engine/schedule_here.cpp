@@ -147,7 +147,7 @@ void RunHere(BatchParts& parts, BatchHost& host, const RunPlan& plan) {
             album[static_cast<std::size_t>(in.row)] =
                 MeasureAlbumRow(job, plan, in, report, writerReset);
         }
-        loudness.albumGain = AlbumGain(loudness, album);
+        SettleAlbumGains(loudness, plan, album);
     }
     const RowWork work = plan.Normalize()
                              ? NormalizeOnWorker(host, state, plan, loudness, album, report)

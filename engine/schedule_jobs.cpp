@@ -43,7 +43,7 @@ struct Shared {
     int running = 0;
 
     // The album's first pass: each row's measure is written by the job that measured it; the
-    // last job to end the pass settles loudness.albumGain and wakes the others.
+    // last job to end the pass settles the album gains and wakes the others.
     LoudnessPlan loudness;
     std::vector<RowMeasure> album;
     std::mutex measuredMutex;
@@ -172,7 +172,7 @@ class JobsBatchRun : public BatchRun {
         }
         std::unique_lock<std::mutex> lock(shared_.measuredMutex);
         if (--shared_.measuring == 0) {
-            shared_.loudness.albumGain = AlbumGain(shared_.loudness, shared_.album);
+            SettleAlbumGains(shared_.loudness, shared_.plan, shared_.album);
             shared_.measuredWake.notify_all();
         } else {
             shared_.measuredWake.wait(lock, [this] { return shared_.measuring == 0; });

@@ -59,6 +59,8 @@ QStringList InputFileFilters() {
     // The first three entries keep their long-standing order: MP3, WAV, MP2 lead the list.
     QStringList all = Patterns(SupportedInputExtensions());
     all.move(all.indexOf(QStringLiteral("*.wav")), 1);
+    // A cue sheet stands for the tracks of the audio it names.
+    all << QStringLiteral("*.cue");
     // The descriptions in the window's language; the patterns as they are.
     QStringList filters{QCoreApplication::translate("InputFormats", "All Supported Files (%1)")
                             .arg(all.join(QLatin1Char(' ')))};
@@ -67,5 +69,7 @@ QStringList InputFileFilters() {
             QCoreApplication::translate("InputFormats", family.name.toUtf8().constData()),
             Patterns(family.extensions).join(QLatin1Char(' ')));
     }
+    filters << QCoreApplication::translate("InputFormats", "Cue sheets (%1)")
+                   .arg(QStringLiteral("*.cue"));
     return filters;
 }

@@ -20,5 +20,6 @@ QStringList SupportedInputExtensions();
 // True when the name ends in a supported extension, in any case: the files Add Folder adds.
 bool IsSupportedInputName(const QString& name);
 
-// The open dialog's filters: "All Supported Files (...)", then one entry per family.
+// The open dialog's filters: "All Supported Files (...)" (cue sheets included), then one entry
+// per family, then the cue sheets.
 QStringList InputFileFilters();

@@ -5,6 +5,7 @@
 
 #include "filelist/row_state.h"
 #include "tagmodel/audio_file_info.h"
+#include "tagmodel/tag_set.h"
 
 // The part of an input a row stands for, in frames of the decoded audio: the whole file unless
 // a sheet names a track of it.
@@ -32,4 +33,12 @@ struct ListRow {
     RowState state = RowState::Waiting;
     int progress = -1;  // 0..10000 while measured or written; -1 for none
     QString remark;     // why the last batch failed on it, or a finished row's note
+    // A track of a cue sheet: the sheet (the file itself for a sheet carried inside it), the
+    // track's own tags, which stand over the file's (title, artist, album, album artist,
+    // composer, date, genre, ISRC, track n/N, disc), and what adding it noted (the sheet's
+    // encoding, a FILE name repaired). Empty for a row of a whole file.
+    QString sheet{};
+    TagSet sheetTags{};
+    QString sheetNote{};
+    bool IsSheetTrack() const { return !sheet.isEmpty(); }
 };

@@ -131,6 +131,7 @@ ProbeResult ProbeFile(IAudioFile2& reader, const QString& path, const QString& d
     int sampleRate = 0;
     int channels = 0;
     int duration = 0;
+    std::int64_t frames = 0;
     try {
         if (reader.IsOpen()) {
             reader.Close();
@@ -140,6 +141,7 @@ ProbeResult ProbeFile(IAudioFile2& reader, const QString& path, const QString& d
         if (duration > 0) {
             sampleRate = reader.SampleRate();
             channels = reader.Channels();
+            frames = reader.Length();
         }
     } catch (const ComponentError&) {
         duration = 0;
@@ -160,6 +162,8 @@ ProbeResult ProbeFile(IAudioFile2& reader, const QString& path, const QString& d
     result.Row.Channels = ChannelsText(channels);
     result.Row.Time = FormatTime(duration);
     result.Record.DurationMs = duration;
+    result.Frames = frames;
+    result.SampleRate = sampleRate;
     result.Row.Size = SizeText(FileSize(path), decimalPoint);
     result.Row.Status = QStringLiteral("Unconvert");
     result.Row.Path = path;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 #include "components/quorvel_error.h"
 #include "tagmodel/audio_file_info.h"
@@ -27,6 +28,9 @@ struct ProbeResult {
     ListRowTexts Row;  // the caption is set even for a rejected file
     AudioFileinfo Record;
     QString Rejection;  // "<file name> this File is not supported."
+    // The decoded length in frames and the rate, for the tracks a cue sheet cuts from the file.
+    std::int64_t Frames = 0;
+    int SampleRate = 0;
 };
 
 // A failure that ends the whole add operation: the Ogg reader's "Cannot open ..." or a size that

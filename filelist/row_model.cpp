@@ -163,13 +163,23 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
                 default:
                     return {};
             }
-        case Qt::ToolTipRole:
-            // The caption's tip is the full path, for captions the column cuts off; every tip
-            // carries why the row failed (or a finished row's note).
+        case Qt::ToolTipRole: {
+            // The caption's tip is the full path (and a track's sheet), for captions the column
+            // cuts off; every tip carries why the row failed (or a finished row's note).
             if (column == kCaption) {
-                return r.remark.isEmpty() ? r.path : r.path + QLatin1Char('\n') + r.remark;
+                QStringList lines{r.path};
+                if (r.IsSheetTrack() && r.sheet != r.path) {
+                    lines << r.sheet;
+                }
+                for (const QString& more : {r.sheetNote, r.remark}) {
+                    if (!more.isEmpty()) {
+                        lines << more;
+                    }
+                }
+                return lines.join(QLatin1Char('\n'));
             }
             return r.remark.isEmpty() ? QVariant() : QVariant(r.remark);
+        }
         case kPathRole:
             return r.path;
         case kProgressRole:

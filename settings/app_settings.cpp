@@ -44,6 +44,7 @@ StartupSettings LoadStartupSettings(const SettingsFile& file) {
     s.settings.CoverMaxSize = ReadCoverMaxSize(file);
     s.settings.CoverFromFolder = ReadCoverFromFolder(file);
     s.settings.TrashOriginals = ReadTrashOriginals(file);
+    s.settings.CueSplit = ReadCueSplit(file);
     return s;
 }
 
@@ -90,6 +91,17 @@ bool ReadSwitch(const SettingsFile& file, const QString& section, const QString&
 
 bool ReadCoverFromFolder(const SettingsFile& file) {
     return ReadSwitch(file, QStringLiteral("Cover"), QStringLiteral("folder"));
+}
+
+bool ReadCueSplit(const SettingsFile& file) {
+    const QString value =
+        file.ReadText(QStringLiteral("Cue"), QStringLiteral("split"), QString()).trimmed();
+    for (const char* off : {"off", "false", "no", "0"}) {
+        if (value.compare(QLatin1String(off), Qt::CaseInsensitive) == 0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 int EffectiveBatchJobs(int stored) {

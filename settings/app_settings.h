@@ -39,6 +39,10 @@ struct AppSettings {
     // passed the check; anything else ("keep", the default) leaves inputs where they are. Read at
     // start-up after the cover keys, never written at shutdown.
     bool TrashOriginals = false;
+    // [Cue] split: "off" lists an album image with its cue sheet as one row; anything else (the
+    // default) lists one row per track of the sheet. Read at start-up after the cover keys, never
+    // written at shutdown.
+    bool CueSplit = true;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
@@ -80,6 +84,9 @@ bool ReadTrashOriginals(const SettingsFile& file);
 
 // [Cover] folder as stored, a switch.
 bool ReadCoverFromFolder(const SettingsFile& file);
+
+// [Cue] split as stored: false only for "off", "false", "no" or 0 (in any case).
+bool ReadCueSplit(const SettingsFile& file);
 
 // The number of files to work on at once for a stored value: 0 (automatic) gives one per core;
 // anything else, and the core count, is brought into 1..16.

@@ -33,6 +33,26 @@ constexpr RecordField kRecordFields[] = {
     {TagFieldId::Album, &AudioFileinfo::Album}, {TagFieldId::Date, &AudioFileinfo::Year},
     {TagFieldId::Genre, &AudioFileinfo::Genre}, {TagFieldId::Comment, &AudioFileinfo::Comment}};
 
+// The whole image's tags as one track's: what names one track of it goes (the sheet's own
+// track fields come instead), and so does what only holds for the whole (chapters, the sheet).
+void ForTrack(TagSet& tags, const TagSet& track) {
+    for (const TagFieldId id :
+         {TagFieldId::Title, TagFieldId::Track, TagFieldId::Isrc, TagFieldId::TrackGain,
+          TagFieldId::TrackPeak, TagFieldId::MusicBrainzTrackId,
+          TagFieldId::MusicBrainzReleaseTrackId, TagFieldId::Lyrics}) {
+        tags.Set(id, {});
+        tags.dropped.remove(TagKey(id));
+    }
+    for (const char* key : {"CUESHEET", "TRACKTOTAL", "TOTALTRACKS", "LOG"}) {
+        tags.fields.remove(QLatin1String(key));
+    }
+    tags.id3Frames.clear();
+    for (auto it = track.fields.cbegin(); it != track.fields.cend(); ++it) {
+        tags.fields.insert(it.key(), it.value());
+        tags.dropped.remove(it.key());
+    }
+}
+
 // The source's tags with the record's edits in them.
 TagSet Merged(const AudioFileinfo& entry, const TagSource& source) {
     TagSet tags;
@@ -45,6 +65,9 @@ TagSet Merged(const AudioFileinfo& entry, const TagSource& source) {
             // The audio is fine and the record still goes in; the result has no place for it.
             qWarning("%s", qPrintable(error));
         }
+    }
+    if (source.sheetTrack) {
+        ForTrack(tags, source.sheetTags);
     }
     for (const RecordField& f : kRecordFields) {
         const QString& value = entry.*f.record;

@@ -4,6 +4,7 @@
 
 #include "tagmodel/audio_file_info.h"
 #include "tagmodel/tag_kind.h"
+#include "tagmodel/tag_set.h"
 #include "tags/cover_art.h"
 
 // Where the output's audio came from: its other tags and pictures are carried over.
@@ -16,6 +17,11 @@ struct TagSource {
     // date) instead of the record's shorter reading.
     AudioFileinfo read;
     CoverOptions covers;
+    // A track cut from the source by a cue sheet: the source's tags that describe one track (its
+    // title, number, ISRC, track gain, the sheet itself) are not the track's; sheetTags stand over
+    // the rest. `read` is then the record as the sheet gave it.
+    bool sheetTrack = false;
+    TagSet sheetTags{};
 };
 
 // Writes the row's Title, Artist, Album, Year, Genre and Comment into the output file just

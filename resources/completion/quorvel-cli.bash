@@ -2,6 +2,8 @@
 
 # The extensions of the audio files convert, probe and loudness take (filelist/input_formats.cpp).
 _quorvel_cli_audio="mp3 mp2 wav flac ogg oga opus m4a mp4 aac m4b aif aiff aifc wv wma ape mka webm ac3 au caf w64 tta mpc"
+# convert and probe take cue sheets too.
+_quorvel_cli_inputs="$_quorvel_cli_audio cue"
 
 # Adds the folders and the files with one of the extensions (any case) that start with $1.
 _quorvel_cli_files() {
@@ -60,6 +62,8 @@ _quorvel_cli() {
     probe | loudness)
         if [[ "$cur" == -* && " ${COMP_WORDS[*]:2:COMP_CWORD-2} " != *" -- "* ]]; then
             COMPREPLY=($(compgen -W $'--help\n--' -- "$cur"))
+        elif [[ "${COMP_WORDS[1]}" == probe ]]; then
+            _quorvel_cli_files "$cur" "$_quorvel_cli_inputs"
         else
             _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
         fi
@@ -68,7 +72,7 @@ _quorvel_cli() {
         # After "--" every word is a file or folder.
         for ((i = 2; i < COMP_CWORD; i++)); do
             if [[ "${COMP_WORDS[i]}" == "--" ]]; then
-                _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
+                _quorvel_cli_files "$cur" "$_quorvel_cli_inputs"
                 return 0
             fi
         done
@@ -96,7 +100,7 @@ _quorvel_cli() {
             if [[ "$cur" == -* ]]; then
                 COMPREPLY=($(compgen -W $'--normalize\n--format\n--output\n--lame-options\n--jobs\n--json\n--pattern\n--existing\n--originals\n--recursive\n--mirror\n--beside\n--from\n--loudness\n--true-peak\n--album\n--replaygain\n--bitrate\n--quality\n--level\n--vbr\n--rate\n--bits\n--dither\n--help\n--' -- "$cur"))
             else
-                _quorvel_cli_files "$cur" "$_quorvel_cli_audio"
+                _quorvel_cli_files "$cur" "$_quorvel_cli_inputs"
             fi
             ;;
         esac

@@ -34,7 +34,9 @@ complete -c quorvel-cli -n '__fish_seen_subcommand_from tags; and __fish_seen_ar
 complete -c quorvel-cli -n '__fish_seen_subcommand_from configure' -l format -x -a 'mp3 wav flac ogg opus m4a alac aiff wavpack 0 1 2 3 4 5 6 7 8 9 10' -d 'Output format or stored code'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from configure' -l all -d 'Every format, one by one'
 
-complete -c quorvel-cli -n '__fish_seen_subcommand_from probe loudness convert' -a "(__quorvel_cli_files $audio)"
+complete -c quorvel-cli -n '__fish_seen_subcommand_from loudness' -a "(__quorvel_cli_files $audio)"
+# convert and probe take cue sheets too.
+complete -c quorvel-cli -n '__fish_seen_subcommand_from probe convert' -a "(__quorvel_cli_files $audio cue)"
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l normalize -d 'Write normalised copies'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l format -x -a 'mp3 wav flac ogg opus m4a alac aiff wavpack' -d 'Output format'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l output -x -a '(__fish_complete_directories)' -d 'Output folder'

@@ -378,6 +378,10 @@
         <source>All Supported Files (%1)</source>
         <translation>Alle unterstützten Dateien (%1)</translation>
     </message>
+    <message>
+        <source>Cue sheets (%1)</source>
+        <translation>Cue-Sheets (%1)</translation>
+    </message>
 </context>
 <context>
     <name>LoudnessOptions</name>

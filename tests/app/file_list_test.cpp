@@ -438,3 +438,39 @@ TEST_F(FileListTest, RowClickSelectsOrMovesPlayIndex) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder with an image and its sheet gives the sheet's tracks, not the image as well; a sheet
+// that cannot be used is named once at the end; [Cue] split=off lists the image as one row.
+TEST_F(FileListTest, AFolderWithAnImageAndItsSheetGivesTheTracks) {
+    QDir(dir.Path()).mkpath(S("album"));
+    WriteWavFixture(dir.File(S("album/album.wav")), 44100, 2, 3000);
+    dir.Write(
+        S("album/album.cue"),
+        "TITLE \"Album\"\nFILE \"album.wav\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"One\"\n"
+        "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    TITLE \"Two\"\n    INDEX 01 00:01:00\n");
+    dir.Write(S("album/broken.cue"), "FILE \"album.wav\" WAVE\n  TRACK 01 AUDIO\n");
+    for (const bool split : {true, false}) {
+        SCOPED_TRACE(split);
+        QDir().mkpath(dir.File(S("config")));
+        dir.Write(S("config/Quorvel.ini"), split ? "" : "[Cue]\nsplit=off\n");
+        messages.clear();
+        auto w = Start();
+        w->FileList().AddPaths({dir.File(S("album"))});
+        if (split) {
+            EXPECT_EQ(Captions(*w), (QStringList{S("01 One"), S("02 Two")}));
+            EXPECT_EQ(RowTexts(*w, 1).at(RowModel::kTime), S("00:00:02"));
+            EXPECT_EQ(w->Tags().At(1).Album, S("Album"));
+            EXPECT_EQ(messages,
+                      QStringList{S("The cue sheet %1 cannot be used: line 2: TRACK 01 has no "
+                                    "INDEX 01")
+                                      .arg(dir.File(S("album/broken.cue")))});
+        } else {
+            EXPECT_EQ(Captions(*w), QStringList{S("album.wav")});
+            EXPECT_TRUE(messages.isEmpty()) << messages.join(S("|")).toStdString();
+        }
+    }
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <cmath>
 #include <csignal>
+#include <map>
 
 #include "../audio/audio_test_signals.h"
 #include "../tags/tag_carry_support.h"
@@ -195,6 +196,54 @@ TEST_F(EngineRealTest, TheInputsTagsAndCoverReachTheOutput) {
         EXPECT_TRUE(tags.value(S("pictures")).toArray().contains(QJsonArray{3, S("front"), sha}))
             << name;
     }
+}
+
+// The tracks of one cue sheet are an album of their own: ReplayGain's album values are measured
+// over each sheet's rows, and over the rows of no sheet together.
+TEST_F(EngineRealTest, EachCueSheetIsAnAlbumOfItsOwn) {
+    const std::unique_ptr<ILoudnessMeter> meter = CreateLoudnessMeter();
+    state.appSettings.Loudness.replayGain = true;
+    state.appSettings.Loudness.album = true;
+    Configure(0);
+    const struct {
+        const char* name;
+        double amplitude;
+        const char* sheet;
+    } inputs[] = {{"a1", 0.5, "/m/A.cue"},
+                  {"a2", 0.25, "/m/A.cue"},
+                  {"b1", 0.05, "/m/B.cue"},
+                  {"b2", 0.025, "/m/B.cue"},
+                  {"c", 0.2, ""}};
+    for (const auto& in : inputs) {
+        host.Add(S(in.name), MakeInput(S(in.name) + S(".wav"), 2.0, in.amplitude));
+        host.rows.back().sheet = S(in.sheet);
+    }
+    BatchParts parts{state, *reader, *writer, encoder, *transform, QString(), outDir, meter.get()};
+    ConvertAll(parts, host);
+    ASSERT_TRUE(host.errors.isEmpty()) << host.errors.join(S("; ")).toStdString();
+    std::map<std::string, std::pair<double, double>> gains;  // track, album
+    for (const auto& in : inputs) {
+        const QString got = Tool(S("/usr/bin/python3"),
+                                 {S("-c"),
+                                  S("import sys, mutagen.id3 as i\nt = i.ID3(sys.argv[1])\n"
+                                    "print(t['TXXX:REPLAYGAIN_TRACK_GAIN'].text[0].split()[0],"
+                                    " t['TXXX:REPLAYGAIN_ALBUM_GAIN'].text[0].split()[0])"),
+                                  outDir + S("/") + S(in.name) + S(".mp3")});
+        const QStringList values = got.split(u' ');
+        ASSERT_EQ(values.size(), 2) << in.name << ": " << got.toStdString();
+        gains[in.name] = {values[0].toDouble(), values[1].toDouble()};
+    }
+    EXPECT_EQ(gains["a1"].second, gains["a2"].second);
+    EXPECT_EQ(gains["b1"].second, gains["b2"].second);
+    // The quiet sheet needs some 20 dB more; each album lies between its own tracks.
+    EXPECT_GT(gains["b1"].second - gains["a1"].second, 15.0);
+    for (const char* album : {"a", "b"}) {
+        const std::string one = std::string(album) + "1";
+        const std::string two = std::string(album) + "2";
+        EXPECT_GT(gains[one].second, gains[one].first) << album;
+        EXPECT_LT(gains[two].second, gains[two].first) << album;
+    }
+    EXPECT_EQ(gains["c"].second, gains["c"].first);  // alone among the rows of no sheet
 }
 
 TEST_F(EngineRealTest, FadesShapeTheOutputSamples) {

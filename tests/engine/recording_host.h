@@ -19,6 +19,7 @@ struct RecordingHost : BatchHost {
         QString sourceFolder;
         RowState state = RowState::Waiting;
         std::vector<RowState> states{};  // every state the row moved to, in order
+        QString sheet{};                 // the cue sheet the row is a track of
     };
     struct Done {
         int row;
@@ -52,6 +53,7 @@ struct RecordingHost : BatchHost {
         r.record = rows[row].tags;
         r.sourceFolder = rows[row].sourceFolder;
         r.state = rows[row].state;
+        r.sheet = rows[row].sheet;
         return r;
     }
     void SetRowState(int row, RowState state) override {

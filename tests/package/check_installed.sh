@@ -81,7 +81,7 @@ for extension in "${extensions[@]}"; do
     touch "$files/song.$extension"
 done
 mv "$files/song.mp3" "$files/song.MP3"
-touch "$files/notes.txt"
+touch "$files/notes.txt" "$files/album.cue"
 
 # bash: the script's function called as readline would call it, with COMP_WORDS set.
 bash_complete() {
@@ -115,7 +115,7 @@ conv|convert |=
 convert --fo|--format |=
 convert --format |$(sorted "${formats[@]}")|=
 convert --existing |number skip update |=
-convert |$(sorted sub "${all_audio[@]}")|$(sorted sub/ "${all_audio[@]}")
+convert |$(sorted sub album.cue "${all_audio[@]}")|$(sorted sub/ album.cue "${all_audio[@]}")
 convert song.flac --norm|--normalize |=
 convert -- --j||
 tags |$(sorted sub "${tag_files[@]}")|$(sorted sub/ "${tag_files[@]}")
