@@ -21,6 +21,12 @@ class AudioDecoder {
     virtual int SourceBits() const { return 16; }
     // What the input holds, as IAudioFile2::SourceCodec names it; empty when unknown.
     virtual QString Codec() const { return {}; }
+    // Whether Seek can be tried at all; a decoder that cannot seek is read up to the frame.
+    virtual bool CanSeek() const { return false; }
+    // Moves to exactly `frame` (below Length()): the next Read gives what a decode from the
+    // start gives there, sample for sample. False when that cannot be done exactly; the
+    // decoder may then have moved, and the caller opens the input again.
+    virtual bool Seek(std::int64_t /*frame*/) { return false; }
 };
 
 // Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV, AIFF,
