@@ -35,6 +35,7 @@ void PlanOutputs(const MainState& state, RunPlan& plan) {
         // first name only when their extensions match, and the rule then numbers the output.
         const QString dir = beside ? InputFolderOf(r.path) : plan.setup.outputDir;
         in.target = ResolveOutputTarget(naming, dir, r.caption, r.path, r.sourceFolder, r.record);
+        in.target.range = r.range;
         in.firstName = FirstOutputName(in.target, plan.setup.extension, plan.prefix);
         ++firstNames[in.firstName];
     }

@@ -7,6 +7,26 @@
 #include "engine/album_pass.h"
 #include "engine/main_state.h"
 
+namespace {
+
+// A row's play time in milliseconds, its share of the batch's work: the input's, or for a part
+// of it (a track of an image) the part's, at the rate the list shows for the input. The record's
+// duration is the whole input's, as the probe read it.
+double PlayMs(const ListRow& row) {
+    const double whole = row.record.DurationMs;
+    const int rate = row.frequency.trimmed().section(QLatin1Char(' '), 0, 0).toInt();
+    if (row.range.Whole() || rate <= 0) {
+        return whole;
+    }
+    const double startMs = 1000.0 * static_cast<double>(row.range.start) / rate;
+    if (row.range.end >= 0) {
+        return 1000.0 * static_cast<double>(row.range.end - row.range.start) / rate;
+    }
+    return whole - startMs;
+}
+
+}  // namespace
+
 HostRows::HostRows(BatchHost& host, const RunPlan& plan)
     : host_(host), plan_(plan), states_(plan.rows.size(), RowState::Waiting) {
     bool known = false;
@@ -14,7 +34,7 @@ HostRows::HostRows(BatchHost& host, const RunPlan& plan)
         known |= in.source.record.DurationMs > 0;
     }
     for (const RowInput& in : plan.rows) {
-        weights_.push_back(known ? std::max<double>(in.source.record.DurationMs, 1.0) : 1.0);
+        weights_.push_back(known ? std::max(PlayMs(in.source), 1.0) : 1.0);
         total_ += weights_.back();
     }
     progress_.assign(plan.rows.size(), 0);

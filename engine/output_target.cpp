@@ -164,7 +164,7 @@ ExistingDecision DecideExistingOutput(ExistingOutput rule, const OutputTarget& t
         return d;
     }
     // The names the rule gives this target, as long as they exist.
-    const QString input = QFileInfo(target.inputPath).absoluteFilePath();
+    const QString input = SourceMark(target.inputPath, PartOf(target.range));
     QString own;
     ChooseOutputName(target.dir, target.caption, target.inputPath, extension, prefix,
                      [&](const QString& candidate) {

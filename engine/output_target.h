@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include "filelist/list_row.h"
 #include "filelist/name_pattern.h"
+#include "platform/source_mark.h"
 #include "settings/output_names_setting.h"
 #include "tagmodel/audio_file_info.h"
 
@@ -11,7 +13,13 @@ struct OutputTarget {
     QString dir;      // the row's output folder, ending with the separator; may not exist yet
     QString caption;  // what MakeOutputPath's rule names the file after
     QString inputPath;
+    SampleRange range{};  // the part of the input (a track of an image) the output holds
 };
+
+// How an output's mark names the part of its input.
+inline MarkedPart PartOf(const SampleRange& range) {
+    return {range.start, range.end};
+}
 
 // The row's folder and name under the naming settings: the output folder, then with `mirror`
 // the input's folder relative to sourceFolder (the folder it was added from; nothing for a file
@@ -45,7 +53,8 @@ ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
 
 // The decision for one row when the batch starts, and the output it concerns. Skip and update
 // look for the output this same input made in an earlier run: among the first name and the
-// numbered names after it that exist, the one marked with the input's path (an unmarked first
+// numbered names after it that exist, the one marked with the input's path and the target's
+// part of it (tracks of one image each find their own; an unmarked first
 // name counts as its own only when no other row of the batch has that first name). Another
 // input's output is never skipped for it nor replaced: without an own output the row converts to
 // a new name. A folder or a link at the first name refuses the row, with the reason.

@@ -19,6 +19,8 @@ struct RecordingHost : BatchHost {
         QString sourceFolder;
         RowState state = RowState::Waiting;
         std::vector<RowState> states{};  // every state the row moved to, in order
+        SampleRange range{};             // the part of the input the row stands for
+        QString frequency{};             // as the list shows it: "44100 Hz"
     };
     struct Done {
         int row;
@@ -52,6 +54,8 @@ struct RecordingHost : BatchHost {
         r.record = rows[row].tags;
         r.sourceFolder = rows[row].sourceFolder;
         r.state = rows[row].state;
+        r.range = rows[row].range;
+        r.frequency = rows[row].frequency;
         return r;
     }
     void SetRowState(int row, RowState state) override {
