@@ -10,6 +10,11 @@ class IAudioFile2;
 // The middle value of the runs of one case.
 double Median(std::vector<double> values);
 
+// Runs `ours` and `other` in turn `runs` times and prints the medians of their wall and CPU
+// times (this process and the tools it ran) and the ratios, under `name` and `otherName`.
+void Compare(const char* name, const char* otherName, int runs, const std::function<void()>& ours,
+             const std::function<void()>& other);
+
 // Runs a reference tool to its end; throws ComponentError naming it when it fails.
 void RunTool(const QString& program, const QStringList& arguments);
 
