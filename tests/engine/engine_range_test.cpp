@@ -112,9 +112,12 @@ TEST_F(EngineRangeTest, TracksJoinIntoTheImageOrLastExactlyTheirPart) {
     const QByteArray imagePcm = DecodedPcm(wav);
     const std::int64_t length = imagePcm.size() / 4;
     ASSERT_EQ(length, 20 * 44100);
-    // CD frames, one odd point, the last track to the end; then a part beyond the audio.
-    const std::vector<SampleRange> tracks{{0, 588 * 500}, {588 * 500, 588001}, {588001, -1}};
+    // CD frames, one odd point, the last track to the end; then a part beyond the audio. The
+    // first track is 26 blocks and 36 frames: a short part's last frames must not be left out.
+    const std::vector<SampleRange> tracks{{0, 588 * 90}, {588 * 90, 588001}, {588001, -1}};
     const SampleRange beyond{length - 588, length + 588 * 75};
+    // Inputs in the output format would be copied as they are; a part never is.
+    state.appSettings.CopySameFormat = true;
     for (const OutputCase& c :
          {OutputCase{5, ".flac", true}, OutputCase{1, ".wav", true}, OutputCase{0, ".mp3", false},
           OutputCase{6, ".opus", false}, OutputCase{7, ".m4a", false}}) {
@@ -140,6 +143,7 @@ TEST_F(EngineRangeTest, TracksJoinIntoTheImageOrLastExactlyTheirPart) {
             QByteArray joined;
             for (std::size_t i = 0; i < tracks.size(); ++i) {
                 ASSERT_EQ(host.done[i].outcome, RowState::Finished) << what << " track " << i;
+                EXPECT_FALSE(host.done[i].note.contains(S("copied"))) << what;
                 const QString& out = host.done[i].output;
                 if (c.lossless) {
                     joined += DecodedPcm(out);
