@@ -9,20 +9,15 @@
 
 namespace {
 
-// A row's play time in milliseconds, its share of the batch's work: the input's, or for a part
-// of it (a track of an image) the part's, at the rate the list shows for the input. The record's
-// duration is the whole input's, as the probe read it.
+// A row's play time in milliseconds, its share of the batch's work: for a part of an input with
+// an end (a track of an image) the part's, at the rate the list shows for the input; else the
+// record's, which is the row's own (a sheet's last track has its length there).
 double PlayMs(const ListRow& row) {
-    const double whole = row.record.DurationMs;
     const int rate = row.frequency.trimmed().section(QLatin1Char(' '), 0, 0).toInt();
-    if (row.range.Whole() || rate <= 0) {
-        return whole;
+    if (row.range.end < 0 || rate <= 0) {
+        return row.record.DurationMs;
     }
-    const double startMs = 1000.0 * static_cast<double>(row.range.start) / rate;
-    if (row.range.end >= 0) {
-        return 1000.0 * static_cast<double>(row.range.end - row.range.start) / rate;
-    }
-    return whole - startMs;
+    return 1000.0 * static_cast<double>(row.range.end - row.range.start) / rate;
 }
 
 }  // namespace
