@@ -121,7 +121,7 @@ void TAudioFile2::SetReadRange(std::int64_t start, std::int64_t end) {
                             .arg(PointTime(length, rate), PointTime(start, rate),
                                  end < 0 ? QStringLiteral("the end") : PointTime(end, rate)));
     }
-    if (!decoder_->CanSeek() || !decoder_->Seek(start)) {
+    if (start > 0 && (!decoder_->CanSeek() || !decoder_->Seek(start))) {
         if (decoder_->CanSeek()) {
             // A failed seek may have left the decoder anywhere: from the start again.
             decoder_ = OpenAudioDecoder(inputPath_);
