@@ -90,6 +90,9 @@ void RunSplitBench(const QString& folder, int runs, int minutes, int tracks) {
     WriteMusicLikeWav(wav, minutes * 60);
     RunTool(QStringLiteral("flac"),
             {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"), flac, wav});
+    const QString wavpack = dir.filePath(QStringLiteral("image.wv"));
+    RunTool(QStringLiteral("wavpack"),
+            {QStringLiteral("-q"), QStringLiteral("-y"), wav, QStringLiteral("-o"), wavpack});
     const std::int64_t total = std::int64_t{minutes} * 60 * 44100;
     std::vector<std::int64_t> starts;
     std::vector<SampleRange> parts;
@@ -105,7 +108,7 @@ void RunSplitBench(const QString& folder, int runs, int minutes, int tracks) {
     const QString outB = dir.filePath(QStringLiteral("splitB"));
     std::printf("An image of %d minutes cut into %d tracks, to FLAC, one at a time:\n", minutes,
                 tracks);
-    for (const QString& image : {flac, wav}) {
+    for (const QString& image : {flac, wavpack, wav}) {
         const QByteArray what = QFileInfo(image).suffix().toUpper().toUtf8();
         const QByteArray name = "Tracks of the " + what + " image";
         const QByteArray whole = "the " + what + " image as one file";

@@ -4,5 +4,6 @@
 
 // Times converting an album image as `tracks` rows, each a part of the image whose reader seeks
 // to its first frame, against converting the image as one file, and against shnsplit cutting it
-// by the same sheet. WAV and FLAC images, FLAC tracks. Prints medians of `runs`.
+// by the same sheet. FLAC, WavPack (read through FFmpeg) and WAV images, FLAC tracks. Prints
+// medians of `runs`.
 void RunSplitBench(const QString& folder, int runs, int minutes, int tracks);

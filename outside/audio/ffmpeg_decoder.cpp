@@ -8,6 +8,9 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <sys/stat.h>
+
+#include <QByteArray>
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
@@ -727,6 +730,77 @@ std::int64_t CountByDecoding(const QString& path, int rate, int channels) {
     return total;
 }
 
+// The lengths counted lately, for the next opening of the same unchanged file: the tracks of an
+// album image open it once each, and counting is a pass over the whole file (a whole decoding
+// for the containers whose clock is too coarse). Shared by the job threads.
+class CountedLengths {
+  public:
+    struct Counted {
+        std::int64_t length = 0;
+        bool packetClock = false;
+    };
+
+    bool Find(const QString& path, Counted& counted) {
+        const Key key = KeyOf(path);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& [k, c] : entries_) {
+            if (key.known && k == key) {
+                counted = c;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Keep(const QString& path, const Counted& counted) {
+        const Key key = KeyOf(path);
+        if (!key.known) {
+            return;
+        }
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (entries_.size() >= kEntries) {
+            entries_.erase(entries_.begin());
+        }
+        entries_.emplace_back(key, counted);
+    }
+
+  private:
+    static constexpr std::size_t kEntries = 8;
+
+    // The file as the file system has it: a file changed since (or another under the name)
+    // is counted again.
+    struct Key {
+        bool known = false;
+        QByteArray path;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        std::int64_t modifiedNs = 0;
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+    static Key KeyOf(const QString& path) {
+        Key key;
+        key.path = QFile::encodeName(path);
+        struct stat st {};
+        if (::stat(key.path.constData(), &st) == 0) {
+            key.known = true;
+            key.device = st.st_dev;
+            key.inode = st.st_ino;
+            key.size = st.st_size;
+            key.modifiedNs = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+        }
+        return key;
+    }
+
+    std::mutex mutex_;
+    std::vector<std::pair<Key, Counted>> entries_;
+};
+
+CountedLengths& Counts() {
+    static CountedLengths counts;
+    return counts;
+}
+
 }  // namespace
 
 std::unique_ptr<AudioDecoder> OpenFfmpegDecoder(const QString& path, QString* whyNot) {
@@ -737,6 +811,11 @@ std::unique_ptr<AudioDecoder> OpenFfmpegDecoder(const QString& path, QString* wh
     }
     auto decoder = std::make_unique<FfmpegDecoder>(
         path, std::make_unique<FrameSource>(path, std::move(demuxer)));
+    CountedLengths::Counted counted;
+    if (Counts().Find(path, counted)) {
+        decoder->SetLength(counted.length, counted.packetClock);
+        return decoder;
+    }
     std::int64_t length = -1;
     if (std::unique_ptr<Demuxer> counting = Demuxer::Open(path, whyNot)) {
         // The rate of the packets' clock is the container's, which for HE-AAC is the core rate.
@@ -748,5 +827,6 @@ std::unique_ptr<AudioDecoder> OpenFfmpegDecoder(const QString& path, QString* wh
         length = CountByDecoding(path, decoder->SampleRate(), decoder->Channels());
     }
     decoder->SetLength(length, packetClock);
+    Counts().Keep(path, {length, packetClock});
     return decoder;
 }
