@@ -562,7 +562,8 @@ class FfmpegDecoder : public AudioDecoder {
                 return false;
             }
             frame_ = source_->Next();
-            if (frame_ == nullptr || FramePts(frame_) == AV_NOPTS_VALUE) {
+            if (frame_ == nullptr || FramePts(frame_) == AV_NOPTS_VALUE ||
+                frame_->sample_rate != rate_ || FrameChannels(frame_) != channels_) {
                 return false;
             }
             std::int64_t at = FramePts(frame_) - originPts_;
