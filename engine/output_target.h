@@ -54,8 +54,8 @@ ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
 // The decision for one row when the batch starts, and the output it concerns. Skip and update
 // look for the output this same input made in an earlier run: among the first name and the
 // numbered names after it that exist, the one marked with the input's path and the target's
-// part of it (tracks of one image each find their own; an unmarked first
-// name counts as its own only when no other row of the batch has that first name). Another
+// part of it, so that the tracks of one image each find their own (an unmarked first name counts
+// as its own only when no other row of the batch has that first name). Another
 // input's output is never skipped for it nor replaced: without an own output the row converts to
 // a new name. A folder or a link at the first name refuses the row, with the reason.
 struct ExistingDecision {
