@@ -89,29 +89,6 @@ void WindowBatch(const QStringList& inputs, const QString& out, int jobs = 1) {
     SetMessageSink(previous);
 }
 
-// A host for the batches outside the window: rows only.
-struct RowsHost : BatchHost {
-    QStringList rows;
-    int RowCount() const override { return static_cast<int>(rows.size()); }
-    ListRow RowAt(int row) const override {
-        ListRow r;
-        r.caption = QFileInfo(rows[row]).fileName();
-        r.path = rows[row];
-        return r;
-    }
-    void SetRowState(int, RowState) override {}
-    void ShowRowProgress(int, int) override {}
-    void ShowProgress(int) override {}
-    void ClearProgressText() override {}
-    void ShowInformation(const QString& t) override { std::fprintf(stderr, "%s\n", qPrintable(t)); }
-    void ShowError(const QString& t) override { throw ComponentError(t); }
-    void PumpMessages() override { QCoreApplication::processEvents(); }
-    void WaitForMessages() override {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    void SetPacingTimer(bool) override {}
-};
-
 struct Job {
     std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
     std::unique_ptr<IAudioFile2> writer = CreateAudioFile();
@@ -123,8 +100,8 @@ struct Job {
 void Jobs(const QStringList& inputs, const QString& out, int count) {
     MainState state;
     state.appSettings.OutputFormat = 0;
-    RowsHost host;
-    host.rows = inputs;
+    BenchRowsHost host;
+    host.AddFiles(inputs);
     std::vector<std::unique_ptr<Job>> owned;
     std::vector<JobParts> jobs;
     for (int j = 0; j < count; ++j) {
@@ -150,8 +127,8 @@ void LoudnessNormalize(const QStringList& inputs, const QString& out, bool album
     state.appSettings.OutputFormat = 0;
     state.appSettings.Loudness.loudness = true;
     state.appSettings.Loudness.album = album;
-    RowsHost host;
-    host.rows = inputs;
+    BenchRowsHost host;
+    host.AddFiles(inputs);
     Job job;
     Mp3Defaults(job.encoder);
     job.writer->SetMp3Encoder(job.encoder);

@@ -2,7 +2,9 @@
 
 #include <sys/resource.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
@@ -56,6 +58,31 @@ void Compare(const char* name, const char* otherName, int runs, const std::funct
         "%s: %.2f s (cpu %.2f s), %s %.2f s (cpu %.2f s), wall ratio %.2f, cpu ratio %.2f\n", name,
         x, Median(cpuA), otherName, y, Median(cpuB), x / y, Median(cpuA) / Median(cpuB));
     std::fflush(stdout);
+}
+
+void BenchRowsHost::AddFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        ListRow row;
+        row.caption = QFileInfo(path).fileName();
+        row.path = path;
+        rows.push_back(row);
+    }
+}
+
+void BenchRowsHost::ShowInformation(const QString& text) {
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+void BenchRowsHost::ShowError(const QString& text) {
+    throw ComponentError(text);
+}
+
+void BenchRowsHost::PumpMessages() {
+    QCoreApplication::processEvents();
+}
+
+void BenchRowsHost::WaitForMessages() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 double Median(std::vector<double> values) {

@@ -5,7 +5,28 @@
 #include <functional>
 #include <vector>
 
+#include "engine/batch_host.h"
+
 class IAudioFile2;
+
+// A host for the batches outside the window: the rows only; information goes to standard error,
+// an error ends the bench.
+struct BenchRowsHost : BatchHost {
+    std::vector<ListRow> rows;
+    // A row for each whole file, captioned with its name, as a drop adds it.
+    void AddFiles(const QStringList& paths);
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    ListRow RowAt(int row) const override { return rows[static_cast<std::size_t>(row)]; }
+    void SetRowState(int, RowState) override {}
+    void ShowRowProgress(int, int) override {}
+    void ShowProgress(int) override {}
+    void ClearProgressText() override {}
+    void ShowInformation(const QString& text) override;
+    void ShowError(const QString& text) override;
+    void PumpMessages() override;
+    void WaitForMessages() override;
+    void SetPacingTimer(bool) override {}
+};
 
 // The middle value of the runs of one case.
 double Median(std::vector<double> values);

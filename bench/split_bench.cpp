@@ -1,6 +1,5 @@
 #include "bench/split_bench.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <cstdio>
@@ -19,40 +18,20 @@ namespace {
 constexpr int kFlacFormat = 5;
 constexpr std::int64_t kCdFrame = 588;  // samples of a CD frame at 44.1 kHz
 
-// A host whose rows are parts of one input.
-struct PartsHost : BatchHost {
-    QString input;
-    std::vector<SampleRange> parts;
-    int RowCount() const override { return static_cast<int>(parts.size()); }
-    ListRow RowAt(int row) const override {
-        ListRow r;
-        r.caption = QStringLiteral("%1 Track").arg(row + 1, 2, 10, QLatin1Char('0'));
-        r.path = input;
-        r.range = parts[static_cast<std::size_t>(row)];
-        return r;
-    }
-    void SetRowState(int, RowState) override {}
-    void ShowRowProgress(int, int) override {}
-    void ShowProgress(int) override {}
-    void ClearProgressText() override {}
-    void ShowInformation(const QString& t) override { std::fprintf(stderr, "%s\n", qPrintable(t)); }
-    void ShowError(const QString& t) override { throw ComponentError(t); }
-    void PumpMessages() override { QCoreApplication::processEvents(); }
-    void WaitForMessages() override {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    void SetPacingTimer(bool) override {}
-};
-
 // The window's one-at-a-time batch on the rows, to FLAC.
 void Convert(const QString& input, const std::vector<SampleRange>& parts, const QString& out) {
     QDir(out).removeRecursively();
     QDir().mkpath(out);
     MainState state;
     state.appSettings.OutputFormat = kFlacFormat;
-    PartsHost host;
-    host.input = input;
-    host.parts = parts;
+    BenchRowsHost host;
+    for (std::size_t t = 0; t < parts.size(); ++t) {
+        ListRow row;
+        row.caption = QStringLiteral("%1 Track").arg(t + 1, 2, 10, QLatin1Char('0'));
+        row.path = input;
+        row.range = parts[t];
+        host.rows.push_back(row);
+    }
     auto reader = CreateAudioFile();
     auto writer = CreateAudioFile();
     LameEncoderSettings encoder;
