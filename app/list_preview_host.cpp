@@ -17,6 +17,10 @@ QString ListPreviewHost::RowPath(int row) const {
     return row >= 0 && row < rows_.Count() ? rows_.Row(row).path : QString();
 }
 
+SampleRange ListPreviewHost::RowRange(int row) const {
+    return row >= 0 && row < rows_.Count() ? rows_.Row(row).range : SampleRange{};
+}
+
 void ListPreviewHost::SetRowState(int row, RowState state) {
     rows_.SetState(row, state);
 }

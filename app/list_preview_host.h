@@ -15,6 +15,7 @@ class ListPreviewHost : public PreviewHost {
     int RowCount() const override;
     bool HasSelectedRow() const override;
     QString RowPath(int row) const override;
+    SampleRange RowRange(int row) const override;
     void SetRowState(int row, RowState state) override;
     void ShowInformation(const QString& text) override;
     void ShowErrorReport(const QString& text) override;

@@ -1,11 +1,8 @@
 #include "bench/batch_bench.h"
 #include "bench/bench_tools.h"
 
-#include <sys/resource.h>
-
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
@@ -25,30 +22,6 @@
 #include "outside/audio/audio_factory.h"
 
 namespace {
-
-struct Timing {
-    double wall = 0;
-    double cpu = 0;  // this process and the tools it ran: what the work cost, whatever the load
-};
-
-double CpuSeconds() {
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage u{};
-        getrusage(who, &u);
-        total += static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-                 static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-    }
-    return total;
-}
-
-Timing Measure(const std::function<void()>& work) {
-    QElapsedTimer clock;
-    const double cpu = CpuSeconds();
-    clock.start();
-    work();
-    return {static_cast<double>(clock.nsecsElapsed()) / 1e9, CpuSeconds() - cpu};
-}
 
 // What the program sends with no settings file: 96 kbps, quality 5, stereo, 44.1 kHz.
 void Mp3Defaults(LameEncoderSettings& s) {
@@ -116,29 +89,6 @@ void WindowBatch(const QStringList& inputs, const QString& out, int jobs = 1) {
     SetMessageSink(previous);
 }
 
-// A host for the batches outside the window: rows only.
-struct RowsHost : BatchHost {
-    QStringList rows;
-    int RowCount() const override { return static_cast<int>(rows.size()); }
-    ListRow RowAt(int row) const override {
-        ListRow r;
-        r.caption = QFileInfo(rows[row]).fileName();
-        r.path = rows[row];
-        return r;
-    }
-    void SetRowState(int, RowState) override {}
-    void ShowRowProgress(int, int) override {}
-    void ShowProgress(int) override {}
-    void ClearProgressText() override {}
-    void ShowInformation(const QString& t) override { std::fprintf(stderr, "%s\n", qPrintable(t)); }
-    void ShowError(const QString& t) override { throw ComponentError(t); }
-    void PumpMessages() override { QCoreApplication::processEvents(); }
-    void WaitForMessages() override {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    void SetPacingTimer(bool) override {}
-};
-
 struct Job {
     std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
     std::unique_ptr<IAudioFile2> writer = CreateAudioFile();
@@ -150,8 +100,8 @@ struct Job {
 void Jobs(const QStringList& inputs, const QString& out, int count) {
     MainState state;
     state.appSettings.OutputFormat = 0;
-    RowsHost host;
-    host.rows = inputs;
+    BenchRowsHost host;
+    host.AddFiles(inputs);
     std::vector<std::unique_ptr<Job>> owned;
     std::vector<JobParts> jobs;
     for (int j = 0; j < count; ++j) {
@@ -177,8 +127,8 @@ void LoudnessNormalize(const QStringList& inputs, const QString& out, bool album
     state.appSettings.OutputFormat = 0;
     state.appSettings.Loudness.loudness = true;
     state.appSettings.Loudness.album = album;
-    RowsHost host;
-    host.rows = inputs;
+    BenchRowsHost host;
+    host.AddFiles(inputs);
     Job job;
     Mp3Defaults(job.encoder);
     job.writer->SetMp3Encoder(job.encoder);
@@ -186,25 +136,6 @@ void LoudnessNormalize(const QStringList& inputs, const QString& out, bool album
     BatchParts parts{state,          *job.reader, *job.writer, job.encoder,
                      *job.transform, QString(),   out,         meter.get()};
     NormalizeAll(parts, host);
-}
-
-void Compare(const char* name, const char* otherName, int runs, const std::function<void()>& ours,
-             const std::function<void()>& other) {
-    std::vector<double> wallA, wallB, cpuA, cpuB;
-    for (int r = 0; r < runs; ++r) {
-        const Timing a = Measure(ours);
-        const Timing b = Measure(other);
-        wallA.push_back(a.wall);
-        cpuA.push_back(a.cpu);
-        wallB.push_back(b.wall);
-        cpuB.push_back(b.cpu);
-    }
-    const double x = Median(wallA);
-    const double y = Median(wallB);
-    std::printf(
-        "%s: %.2f s (cpu %.2f s), %s %.2f s (cpu %.2f s), wall ratio %.2f, cpu ratio %.2f\n", name,
-        x, Median(cpuA), otherName, y, Median(cpuB), x / y, Median(cpuA) / Median(cpuB));
-    std::fflush(stdout);
 }
 
 }  // namespace

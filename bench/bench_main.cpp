@@ -19,6 +19,7 @@
 #include "bench/decode_bench.h"
 #include "bench/encoder_bench.h"
 #include "bench/music_signal.h"
+#include "bench/split_bench.h"
 #include "components/component_error.h"
 #include "components/lame_encoder_settings.h"
 #include "engine/normalize_worker.h"
@@ -93,6 +94,7 @@ int main(int argc, char** argv) {
     bool encodersOnly = false;
     bool decodeOnly = false;
     bool loudnessOnly = false;
+    bool splitOnly = false;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--batch-only")) {
@@ -109,6 +111,10 @@ int main(int argc, char** argv) {
         }
         if (args[i] == QLatin1String("--loudness-only")) {
             loudnessOnly = true;
+            continue;
+        }
+        if (args[i] == QLatin1String("--split-only")) {
+            splitOnly = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -140,6 +146,10 @@ int main(int argc, char** argv) {
         }
         if (loudnessOnly) {
             RunLoudnessBench(work.path(), runs, 120, 4);
+            return 0;
+        }
+        if (splitOnly) {
+            RunSplitBench(work.path(), runs, minutes, 12);
             return 0;
         }
         std::fprintf(stderr, "Generating %d minutes of stereo 44.1 kHz 16-bit music-like WAV...\n",
@@ -216,6 +226,7 @@ int main(int argc, char** argv) {
         RunDecodeBench(wav, work.path(), runs);
         RunBatchBench(work.path(), runs, 120, 4);
         RunLoudnessBench(work.path(), runs, 120, 4);
+        RunSplitBench(work.path(), runs, minutes, 12);
     } catch (const ComponentError& e) {
         std::fprintf(stderr, "quorvel-bench: %s\n", e.what());
         return 1;

@@ -31,4 +31,10 @@ void IAudioFile2::SetEncoder(std::shared_ptr<const EncoderRecipe>) {
     throw ComponentError(QStringLiteral("This writer cannot encode that format"));
 }
 
+void IAudioFile2::SetReadRange(std::int64_t start, std::int64_t end) {
+    if (start != 0 || end >= 0) {
+        throw ComponentError(QStringLiteral("This reader cannot read a part of a file"));
+    }
+}
+
 void IAudioFile2::SetSourceBits(int) {}

@@ -36,6 +36,13 @@ class IAudioFile2 {
     // What the row should say of how the open input was read, such as joined files decoded to
     // their end; empty for an input read as it describes itself.
     virtual QString SourceNote();
+    // Narrows the input just opened to frames [start, end) of its decoded audio (end < 0: to
+    // its end). Afterwards Length() and Duration() describe that part, and ReadBuffer delivers
+    // it from exactly `start`, sample for sample what a decode of the whole file gives there,
+    // and stops at exactly `end`. The next Open reads a whole file again. Throws ComponentError
+    // naming the file when the part is empty or lies beyond the audio. A reader that cannot
+    // read parts refuses any but the whole.
+    virtual void SetReadRange(std::int64_t start, std::int64_t end);
 
     // Writer side: configure, then CreateOutput, WriteBuffer..., Close.
     virtual void SetSourceFormat(int sampleRate, int channels) = 0;

@@ -31,7 +31,7 @@ RowMeasure MeasureAlbumRow(const JobParts& job, const RunPlan& plan, const RowIn
         if (!QDir().mkpath(in.target.dir)) {
             throw ComponentError(QStringLiteral("Cannot create the folder %1").arg(in.target.dir));
         }
-        OpenFilePair(job.reader, job.writer, path, hidden);
+        OpenFilePair(job.reader, job.writer, path, hidden, in.source.range);
         m.track = MeasureOpenInput(
             job.reader, *plan.loudness.meter, &job.writer, false,
             [&report] { return report.KeepGoing(); },

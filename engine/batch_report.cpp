@@ -8,6 +8,21 @@
 #include "engine/main_state.h"
 #include "platform/trash.h"
 
+namespace {
+
+// A row's play time in milliseconds, its share of the batch's work: for a part of an input with
+// an end (a track of an image) the part's, at the rate the list shows for the input; else the
+// record's, which is the row's own (a sheet's last track has its length there).
+double PlayMs(const ListRow& row) {
+    const int rate = row.frequency.trimmed().section(QLatin1Char(' '), 0, 0).toInt();
+    if (row.range.end < 0 || rate <= 0) {
+        return row.record.DurationMs;
+    }
+    return 1000.0 * static_cast<double>(row.range.end - row.range.start) / rate;
+}
+
+}  // namespace
+
 HostRows::HostRows(BatchHost& host, const RunPlan& plan)
     : host_(host), plan_(plan), states_(plan.rows.size(), RowState::Waiting) {
     bool known = false;
@@ -15,7 +30,7 @@ HostRows::HostRows(BatchHost& host, const RunPlan& plan)
         known |= in.source.record.DurationMs > 0;
     }
     for (const RowInput& in : plan.rows) {
-        weights_.push_back(known ? std::max<double>(in.source.record.DurationMs, 1.0) : 1.0);
+        weights_.push_back(known ? std::max(PlayMs(in.source), 1.0) : 1.0);
         total_ += weights_.back();
     }
     progress_.assign(plan.rows.size(), 0);

@@ -30,16 +30,19 @@ std::int64_t MulDiv64(std::int64_t a, std::int64_t b, std::int64_t c) {
     return static_cast<std::int64_t>(r);
 }
 
-void OpenInput(IAudioFile2& reader, const QString& inputPath) {
+void OpenInput(IAudioFile2& reader, const QString& inputPath, const SampleRange& range) {
     if (reader.IsOpen()) {
         reader.Close();
     }
     reader.Open(inputPath);
+    if (!range.Whole()) {
+        reader.SetReadRange(range.start, range.end);
+    }
 }
 
 void OpenFilePair(IAudioFile2& reader, IAudioFile2& writer, const QString& inputPath,
-                  const QString& outputPath) {
-    OpenInput(reader, inputPath);
+                  const QString& outputPath, const SampleRange& range) {
+    OpenInput(reader, inputPath, range);
     CreateOutputFor(reader, writer, outputPath);
 }
 
@@ -72,6 +75,10 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
     const bool fadeOut = fadeOutFrames > 0;
 
     std::int64_t pos = 0;
+    // The frames actually moved: pos counts a block as its upper bound over the channels, one
+    // frame short, and a slack judged on it alone would leave the last frames of a short file
+    // (or a track) unread.
+    std::int64_t taken = 0;
     long upperBound = 1;
     while (upperBound > 0) {
         hooks.pump();
@@ -101,10 +108,11 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
             transform.Fade(buffer, 100.0f, 0.0f);
         }
         pos += static_cast<std::int64_t>(upperBound) / channels;
+        taken += static_cast<std::int64_t>(buffer.FrameCount());
         hooks.progress(
             static_cast<int>(std::clamp<std::int64_t>(MulDiv64(pos, 10000, length), 0, 10000)));
         writer.WriteBuffer(buffer);
-        if (length - pos < kEndSlackFrames) {
+        if (length - pos < kEndSlackFrames && taken >= length) {
             break;
         }
     }

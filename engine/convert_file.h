@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "filelist/list_row.h"
+
 class IAudioFile2;
 class IAudioTransform2;
 
@@ -23,18 +25,21 @@ struct BlockLoopHooks {
     std::function<void(int)> progress;  // 0..10000 after every block, 0 on an empty buffer
 };
 
-// Frames per block, and the slack that ends a file whose length was a little generous.
+// Frames per block, and the slack that ends a file whose length was a little generous (the
+// count of a block is its upper bound over the channels, a frame short of what it holds).
 constexpr int kBlockFrames = 2034;
 constexpr std::int64_t kEndSlackFrames = 100;
 
 // a * b / c rounded half away from zero, in 64 bits; -1 on a zero divisor.
 std::int64_t MulDiv64(std::int64_t a, std::int64_t b, std::int64_t c);
 
-// Opens inputPath on the reader and outputPath on the writer (closing what either holds first).
+// Opens inputPath on the reader, narrowed to `range`, and outputPath on the writer (closing what
+// either holds first).
 void OpenFilePair(IAudioFile2& reader, IAudioFile2& writer, const QString& inputPath,
-                  const QString& outputPath);
-// Its two halves: the input on the reader, then an output of the open input on the writer.
-void OpenInput(IAudioFile2& reader, const QString& inputPath);
+                  const QString& outputPath, const SampleRange& range = {});
+// Its two halves: the input (or its part) on the reader, then an output of the open input on
+// the writer.
+void OpenInput(IAudioFile2& reader, const QString& inputPath, const SampleRange& range = {});
 void CreateOutputFor(IAudioFile2& reader, IAudioFile2& writer, const QString& outputPath);
 
 // Moves the open input to the open output block by block, fading the first and last block.

@@ -12,6 +12,7 @@
 #include "components/audio_file.h"
 #include "components/audio_transform.h"
 #include "engine/batch_start.h"
+#include "engine/convert_file.h"
 
 namespace {
 
@@ -151,8 +152,7 @@ bool NormalizeStreaming(const NormalizeJob& job, WorkerSignals& shared) {
     if (!shared.GoOn()) {
         return false;
     }
-    job.reader.Close();
-    job.reader.Open(job.inputPath);
+    OpenInput(job.reader, job.inputPath, job.range);
     return WriteScaled(job, shared, percent);
 }
 

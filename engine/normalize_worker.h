@@ -8,6 +8,7 @@
 
 #include "engine/batch_control.h"
 #include "engine/loudness_gain.h"
+#include "filelist/list_row.h"
 
 class IAudioFile2;
 class IAudioTransform2;
@@ -42,6 +43,7 @@ struct NormalizeJob {
     std::int64_t maxWholeSamples = 0;
     const LoudnessPlan* loudness = nullptr;  // null or without a meter: peak normalisation
     QString* note = nullptr;                 // the row's remark (a target not reached)
+    SampleRange range{};                     // the part of the input the row stands for
 };
 
 // The values the worker shares with the window thread.

@@ -141,17 +141,12 @@ OutputTarget ResolveRowTarget(const OutputNaming& naming, const QString& outputD
     const TagSet* sheet = row.IsSheetTrack() ? &row.sheetTags : nullptr;
     OutputTarget t =
         Resolve(naming, outputDir, row.caption, row.path, row.sourceFolder, row.record, sheet);
-    if (sheet) {
-        t.source = QStringLiteral("%1#%2-%3")
-                       .arg(QFileInfo(row.path).absoluteFilePath())
-                       .arg(row.range.start)
-                       .arg(row.range.end);
-    }
+    t.range = row.range;
     return t;
 }
 
 QString OutputSourceOf(const OutputTarget& target) {
-    return target.source.isEmpty() ? QFileInfo(target.inputPath).absoluteFilePath() : target.source;
+    return SourceMark(target.inputPath, PartOf(target.range));
 }
 
 QString InputFolderOf(const QString& inputPath) {

@@ -4,6 +4,7 @@
 
 #include "filelist/list_row.h"
 #include "filelist/name_pattern.h"
+#include "platform/source_mark.h"
 #include "settings/output_names_setting.h"
 #include "tagmodel/audio_file_info.h"
 
@@ -12,13 +13,17 @@ struct OutputTarget {
     QString dir;      // the row's output folder, ending with the separator; may not exist yet
     QString caption;  // what MakeOutputPath's rule names the file after
     QString inputPath;
-    // What the output is marked as made from (user.quorvel.source), which skip and update look
-    // for: the input path, and for a track of a cue sheet its range after it, so that the tracks
-    // of one file are told apart. Empty: the input path.
-    QString source{};
+    SampleRange range{};  // the part of the input (a track of an image) the output holds
 };
 
-// The mark of the target's output: its source, else its input's absolute path.
+// How an output's mark names the part of its input.
+inline MarkedPart PartOf(const SampleRange& range) {
+    return {range.start, range.end};
+}
+
+// What the target's output is marked as made from (user.quorvel.source), which skip and update
+// look for: the input's absolute path, and for a part its range after it, so that the tracks of
+// one file are told apart.
 QString OutputSourceOf(const OutputTarget& target);
 
 // The row's folder and name under the naming settings: the output folder, then with `mirror`
@@ -60,8 +65,9 @@ ExistingAction DecideExisting(ExistingOutput rule, const QString& firstName,
 
 // The decision for one row when the batch starts, and the output it concerns. Skip and update
 // look for the output this same input made in an earlier run: among the first name and the
-// numbered names after it that exist, the one marked with the input's path (an unmarked first
-// name counts as its own only when no other row of the batch has that first name). Another
+// numbered names after it that exist, the one marked with the input's path and the target's
+// part of it, so that the tracks of one image each find their own (an unmarked first name counts
+// as its own only when no other row of the batch has that first name). Another
 // input's output is never skipped for it nor replaced: without an own output the row converts to
 // a new name. A folder or a link at the first name refuses the row, with the reason.
 struct ExistingDecision {

@@ -57,8 +57,9 @@ void TagReplayGain(const RowLifeParts& p, const QString& hidden, RowExtras& extr
 // format's, and a lossless format's writer would keep its rate, channels and depth (a WAV of
 // another layout is converted to the layout the settings ask for). The lossy formats' encoder
 // settings are not asked: copying rather than encoding again is the point.
-bool CopiesAsItIs(const RunPlan& plan, const JobParts& job) {
-    if (plan.copyCodec.isEmpty() || job.reader.SourceCodec() != plan.copyCodec) {
+bool CopiesAsItIs(const RunPlan& plan, const JobParts& job, const SampleRange& range) {
+    // A part of a file is never the file's bytes.
+    if (!range.Whole() || plan.copyCodec.isEmpty() || job.reader.SourceCodec() != plan.copyCodec) {
         return false;
     }
     if (!plan.copyKeepsPcm) {
@@ -146,12 +147,6 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
     if (!NativeExists(path)) {
         return end(RowState::Removed);
     }
-    if (!in.source.range.Whole()) {
-        // Nothing reads part of a file yet: converting it whole would be a wrong result.
-        r.reason =
-            MessageNamingFile(QStringLiteral("a part of a file cannot be converted yet"), path);
-        return end(RowState::Failed);
-    }
     p.report.State(in.row, p.plan.Normalize() ? RowState::Normalising : RowState::Converting);
     const QString& dir = in.target.dir;
     // Beside its final name, so that naming it is a rename within one file system.
@@ -165,8 +160,8 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
         if (!NativeMakePath(dir)) {
             throw ComponentError(QStringLiteral("Cannot create the folder %1").arg(dir));
         }
-        OpenInput(p.job.reader, path);
-        const bool copy = CopiesAsItIs(p.plan, p.job);
+        OpenInput(p.job.reader, path, in.source.range);
+        const bool copy = CopiesAsItIs(p.plan, p.job, in.source.range);
         WorkEnd work = WorkEnd::Stopped;
         if (copy) {
             // What the user asked for: the input's own bytes, tagged and named as an output.
@@ -192,7 +187,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
                 TagReplayGain(p, hidden, extras);
             }
             // A later run's skip and update find this input's own output by it.
-            MarkOutputSource(hidden, OutputSourceOf(in.target));
+            MarkOutputSource(hidden, path, PartOf(in.source.range));
             r.note = JoinedNote(JoinedNote(readNote, extras.note), tagNote);
             if (copy) {
                 r.note = JoinedNote(QStringLiteral("copied"), r.note);

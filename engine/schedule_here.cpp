@@ -105,7 +105,7 @@ RowWork NormalizeOnWorker(BatchHost& host, MainState& state, const RunPlan& plan
         host.SetPacingTimer(true);
         TThreadNormalize worker(
             NormalizeJob{job.reader, job.writer, job.transform, in.source.path, plan.level,
-                         plan.maxWholeSamples, &loudness, &extras.note},
+                         plan.maxWholeSamples, &loudness, &extras.note, in.source.range},
             state.WorkerStage, state.ProgressValue, state.WorkerRunning, state.Converting,
             &state.Paused);
         const PacingOff pacing{host};

@@ -84,7 +84,7 @@ RowWork WorkOnJob(Shared& shared, RowReport& report) {
             complete =
                 NormalizeOneFile(NormalizeJob{job.reader, job.writer, job.transform, in.source.path,
                                               shared.plan.level, shared.plan.maxWholeSamples,
-                                              &shared.loudness, &extras.note},
+                                              &shared.loudness, &extras.note, in.source.range},
                                  points);
         } else {
             complete = RunBlockLoop(

@@ -102,7 +102,14 @@ Mp4Output::Mp4Output(const QString& path, QString shownPath, const Setup& setup)
     // "file:" keeps a name with a colon from being taken for another protocol.
     const QByteArray url = "file:" + NativeName(path);
     Check(avio_open(&s.format->pb, url.constData(), AVIO_FLAG_WRITE), what);
-    Check(avformat_write_header(s.format, nullptr), what);
+    // The edit list that trims the encoder's delay and padding counts in the movie's time scale:
+    // at the default of milliseconds a track's length is off by up to half of one, so it counts
+    // samples instead, and gapless players get the length exact.
+    AVDictionary* muxing = nullptr;
+    av_dict_set_int(&muxing, "movie_timescale", setup.rate, 0);
+    const int written = avformat_write_header(s.format, &muxing);
+    av_dict_free(&muxing);
+    Check(written, what);
 
     s.frame->format = format;
     s.frame->sample_rate = setup.rate;

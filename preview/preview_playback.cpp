@@ -34,6 +34,9 @@ void PreviewPlayback::StartPreview() {
             reader_.Close();
         }
         reader_.Open(path);
+        if (const SampleRange range = host_.RowRange(playIndex_); !range.Whole()) {
+            reader_.SetReadRange(range.start, range.end);
+        }
         player_.OpenStream(reader_.PcmSampleRate(), reader_.PcmChannels());
         player_.Play();
         FeedPreview();

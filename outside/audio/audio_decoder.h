@@ -23,6 +23,12 @@ class AudioDecoder {
     virtual QString Codec() const { return {}; }
     // What the row should say of how the input was read (a header that understated its length).
     QString note;
+    // Whether Seek can be tried at all; a decoder that cannot seek is read up to the frame.
+    virtual bool CanSeek() const { return false; }
+    // Moves to exactly `frame` (below Length()): the next Read gives what a decode from the
+    // start gives there, sample for sample. False when that cannot be done exactly; the
+    // decoder may then have moved, and the caller opens the input again.
+    virtual bool Seek(std::int64_t /*frame*/) { return false; }
 };
 
 // Opens `path` with the decoder its content calls for (MPEG audio through libmpg123, WAV, AIFF,

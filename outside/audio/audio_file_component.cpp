@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <iterator>
+#include <vector>
 
 #include "components/component_error.h"
 #include "outside/audio/audio_decoder.h"
@@ -36,6 +37,12 @@ QString PlayTime(std::int64_t frames, std::int64_t rate) {
                                    QLatin1Char(':') + twoDigits(seconds % 60);
     return hours ? QString::number(seconds / 3600) + QLatin1Char(':') + minutesSeconds
                  : minutesSeconds;
+}
+
+// A point in the audio to the millisecond, "mm:ss.mmm": the ends of a part are that exact.
+QString PointTime(std::int64_t frames, std::int64_t rate) {
+    const std::int64_t ms = rate > 0 ? frames * 1000 / rate % 1000 : 0;
+    return PlayTime(frames, rate) + QStringLiteral(".%1").arg(ms, 3, 10, QLatin1Char('0'));
 }
 
 // Transforms and encoders expect samples within full scale: a NaN (LAME aborts on one) becomes
@@ -81,8 +88,67 @@ void TAudioFile2::Open(const QString& fileName) {
     CheckEnabled();
     decoder_.reset();
     delivered_ = 0;
+    rangeStart_ = 0;
+    rangeEnd_ = -1;
     inputPath_ = fileName;
     decoder_ = OpenAudioDecoder(fileName);
+}
+
+void TAudioFile2::SetReadRange(std::int64_t start, std::int64_t end) {
+    CheckEnabled();
+    if (!decoder_) {
+        throw ComponentError(QStringLiteral("Cannot read a part: no input file is open"));
+    }
+    if (delivered_ != 0 || rangeStart_ != 0 || rangeEnd_ >= 0) {
+        throw ComponentError(
+            QStringLiteral("Cannot choose a part of %1 once it is being read").arg(inputPath_));
+    }
+    if (start == 0 && end < 0) {
+        return;
+    }
+    const std::int64_t length = decoder_->Length();
+    const std::int64_t rate = decoder_->SampleRate();
+    if (start < 0 || (end >= 0 && end <= start)) {
+        ThrowAudioError(QStringLiteral("Cannot read"), inputPath_,
+                        QStringLiteral("the part asked for (frames %1 to %2) holds no audio")
+                            .arg(start)
+                            .arg(end));
+    }
+    if (start >= length || end > length) {
+        ThrowAudioError(QStringLiteral("Cannot read"), inputPath_,
+                        QStringLiteral("the audio ended at %1, before the end of the part asked "
+                                       "for (%2 to %3)")
+                            .arg(PointTime(length, rate), PointTime(start, rate),
+                                 end < 0 ? QStringLiteral("the end") : PointTime(end, rate)));
+    }
+    if (start > 0 && (!decoder_->CanSeek() || !decoder_->Seek(start))) {
+        if (decoder_->CanSeek()) {
+            // A failed seek may have left the decoder anywhere: from the start again.
+            decoder_ = OpenAudioDecoder(inputPath_);
+        }
+        SkipByReading(start);
+    }
+    rangeStart_ = start;
+    rangeEnd_ = end;
+    delivered_ = 0;
+}
+
+// Decodes and drops the first `frames` of the input: where no exact seek is to be had.
+void TAudioFile2::SkipByReading(std::int64_t frames) {
+    constexpr std::int64_t kChunk = 65536;
+    std::vector<float> scratch(static_cast<std::size_t>(kChunk) * decoder_->Channels());
+    std::int64_t done = 0;
+    while (done < frames) {
+        const std::int64_t n = decoder_->Read(scratch.data(), std::min(kChunk, frames - done));
+        if (n <= 0) {
+            const std::int64_t rate = decoder_->SampleRate();
+            ThrowAudioError(QStringLiteral("Cannot read"), inputPath_,
+                            QStringLiteral("the audio ended at %1, before the part asked for "
+                                           "begins (%2; the file is damaged, or was cut short)")
+                                .arg(PointTime(done, rate), PointTime(frames, rate)));
+        }
+        done += n;
+    }
 }
 
 AudioBuffer TAudioFile2::ReadBuffer(int frames) {
@@ -96,9 +162,10 @@ AudioBuffer TAudioFile2::ReadBuffer(int frames) {
     }
     const int channels = decoder_->Channels();
     // Allocate what is left of the file, not what was asked for: the whole-file read of the
-    // normalisation asks for more frames than there are.
-    const std::int64_t left = std::max<std::int64_t>(decoder_->Length() - delivered_, 0);
-    std::int64_t capacity = std::min<std::int64_t>(frames, left + 4096);
+    // normalisation asks for more frames than there are. A part ends where it was asked to.
+    const bool bounded = rangeEnd_ >= 0;
+    const std::int64_t left = std::max<std::int64_t>(Length() - delivered_, 0);
+    std::int64_t capacity = std::min<std::int64_t>(frames, bounded ? left : left + 4096);
     std::vector<float> samples(static_cast<std::size_t>(capacity) * channels);
     std::int64_t got = 0;
     bool ended = false;
@@ -110,7 +177,7 @@ AudioBuffer TAudioFile2::ReadBuffer(int frames) {
             break;
         }
         got += n;
-        if (got == capacity && capacity < frames) {
+        if (got == capacity && capacity < frames && !bounded) {
             // The file holds more than its length said; keep going up to what was asked for.
             capacity = std::min<std::int64_t>(frames, capacity * 2);
             samples.resize(static_cast<std::size_t>(capacity) * channels);
@@ -127,11 +194,21 @@ AudioBuffer TAudioFile2::ReadBuffer(int frames) {
 
 // An input that ends well before the length it had when it was opened was cut short or
 // damaged, even while it was being read: what came out of it is not the whole file.
-void TAudioFile2::CheckEndedAtLength() const {
-    const std::int64_t length = decoder_->Length();
+void TAudioFile2::CheckEndedAtLength() {
+    const std::int64_t length = Length();
     const std::int64_t rate = decoder_->SampleRate();
-    if (length - delivered_ <= ShortEndTolerance(rate)) {
+    // A part that ends inside the file has no generous length to forgive.
+    const bool bounded = rangeEnd_ >= 0;
+    if (length - delivered_ <= (bounded ? 0 : ShortEndTolerance(rate))) {
         return;
+    }
+    if (rangeStart_ != 0 || bounded) {
+        ThrowAudioError(QStringLiteral("Cannot read"), inputPath_,
+                        QStringLiteral("the audio ended at %1, before the end of the part asked "
+                                       "for (%2; the file is damaged, or was cut short while it "
+                                       "was read)")
+                            .arg(PointTime(rangeStart_ + delivered_, rate),
+                                 PointTime(rangeStart_ + length, rate)));
     }
     ThrowAudioError(QStringLiteral("Cannot read"), inputPath_,
                     QStringLiteral("the audio ended at %1 of %2 (the file is damaged, or was cut "
@@ -140,7 +217,13 @@ void TAudioFile2::CheckEndedAtLength() const {
 }
 
 std::int64_t TAudioFile2::Length() {
-    return decoder_ ? decoder_->Length() : 0;
+    if (!decoder_) {
+        return 0;
+    }
+    if (rangeEnd_ >= 0) {
+        return rangeEnd_ - rangeStart_;
+    }
+    return std::max<std::int64_t>(decoder_->Length() - rangeStart_, 0);
 }
 
 int TAudioFile2::SampleRate() {
@@ -175,7 +258,7 @@ int TAudioFile2::Duration() {
     if (!decoder_ || decoder_->SampleRate() <= 0) {
         return 0;
     }
-    const std::int64_t length = decoder_->Length();
+    const std::int64_t length = Length();
     const std::int64_t rate = decoder_->SampleRate();
     const std::int64_t ms = (length * 1000 + rate / 2) / rate;
     // 0 means "cannot be decoded", so a decodable file of a few samples still reports 1 ms.
@@ -479,6 +562,8 @@ void TAudioFile2::Close() {
     decoder_.reset();
     inputPath_.clear();
     delivered_ = 0;
+    rangeStart_ = 0;
+    rangeEnd_ = -1;
     CloseOutput();
 }
 

@@ -29,6 +29,7 @@ class TAudioFile2 : public IAudioFile2 {
     int SourceBits() override;
     QString SourceCodec() override;
     QString SourceNote() override;
+    void SetReadRange(std::int64_t start, std::int64_t end) override;
     int PcmSampleRate() override;
     int PcmChannels() override;
 
@@ -55,7 +56,8 @@ class TAudioFile2 : public IAudioFile2 {
     enum class OutputKind { None, Wave, Vox, Mp3, Ogg, Encoded };
 
     void CheckEnabled() const;
-    void CheckEndedAtLength() const;
+    void CheckEndedAtLength();
+    void SkipByReading(std::int64_t frames);
     void CloseOutput();
     void AbandonOutput();
     void BuildEncoder();
@@ -67,7 +69,10 @@ class TAudioFile2 : public IAudioFile2 {
     // Reader side.
     std::unique_ptr<AudioDecoder> decoder_;
     QString inputPath_;
-    std::int64_t delivered_ = 0;
+    std::int64_t delivered_ = 0;  // of the part being read
+    // The part of the input read, in its frames; rangeEnd_ < 0: to its end.
+    std::int64_t rangeStart_ = 0;
+    std::int64_t rangeEnd_ = -1;
 
     // Writer configuration, kept until changed.
     OutputKind kind_ = OutputKind::None;

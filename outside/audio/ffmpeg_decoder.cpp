@@ -8,11 +8,15 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <sys/stat.h>
+
+#include <QByteArray>
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "outside/audio/audio_decoder.h"
 #include "outside/audio/audio_error.h"
@@ -179,6 +183,12 @@ class Demuxer {
             return av_rescale(format_->duration, rate, AV_TIME_BASE);
         }
         return av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate});
+    }
+
+    // To the last point libavformat can start from at or before `timestamp` (in the stream's
+    // time base). False when the container cannot seek.
+    bool SeekBefore(std::int64_t timestamp) {
+        return av_seek_frame(format_, stream_, timestamp, AVSEEK_FLAG_BACKWARD) >= 0;
     }
 
     // The next packet of the audio stream: false at the end; a read error ends the stream too
@@ -352,6 +362,21 @@ class FrameSource {
 
     const QString& Failure() const { return failure_; }
 
+    // Decoding starts again from the last point at or before `timestamp`; the decoder forgets
+    // what it held. False when the container cannot seek (the source is then where it was, or
+    // nowhere useful).
+    bool Restart(std::int64_t timestamp) {
+        av_frame_unref(frame_.get());
+        if (!demuxer_->SeekBefore(timestamp)) {
+            return false;
+        }
+        avcodec_flush_buffers(codec_.get());
+        draining_ = false;
+        badRun_ = 0;
+        failure_.clear();
+        return true;
+    }
+
   private:
     // A packet that does not decode is skipped, up to a run of them that says the rest is no
     // audio; running out of memory is no damage in the file and ends it at once.
@@ -492,6 +517,18 @@ class FfmpegDecoder : public AudioDecoder {
         }
         bits_ = std::clamp(bits_, 8, 32);
         codec_ = CodecName(par->codec_id, source_->Demuxing().Container());
+        // Seeking finds its place by the frames' timestamps, so they must count samples: a
+        // clock of the stream's own rate (MP4, Ogg, WavPack, APE, TTA, FLAC), not of
+        // milliseconds (Matroska, ASF), nor HE-AAC's core rate.
+        const AVRational base = source_->Demuxing().Stream()->time_base;
+        originPts_ = FramePts(frame_);
+        seekable_ = base.num == 1 && base.den == rate_ && originPts_ != AV_NOPTS_VALUE;
+        // A lossy decoder needs some audio before the point to sound as it does there in a
+        // whole decoding (Opus asks for 80 ms, AAC and Vorbis a frame or two of overlap).
+        if (lossy) {
+            preroll_ = std::max<std::int64_t>(
+                {par->seek_preroll, rate_ / 5, 4 * std::max<std::int64_t>(par->frame_size, 1024)});
+        }
     }
 
     // `packetClock`: the packets' durations are counted in samples and make the length, so
@@ -506,6 +543,53 @@ class FfmpegDecoder : public AudioDecoder {
     std::int64_t Length() const override { return length_; }
     int SourceBits() const override { return bits_; }
     QString Codec() const override { return codec_; }
+
+    bool CanSeek() const override { return seekable_; }
+
+    // Seeks to before the frame (by the pre-roll of a lossy codec), then decodes and drops what
+    // comes before it. Where the container lands too late it tries further back; a place
+    // near the start is reached by decoding from it.
+    bool Seek(std::int64_t target) override {
+        if (!seekable_) {
+            return false;
+        }
+        if (target <= 2 * preroll_ + rate_ && delivered_ == 0 && used_ == 0) {
+            return DropUntil(target);
+        }
+        for (std::int64_t back = preroll_ + rate_ / 10; back <= 64 * (preroll_ + rate_);
+             back *= 4) {
+            const std::int64_t from = std::max<std::int64_t>(target - back, 0);
+            if (!source_->Restart(originPts_ + from)) {
+                return false;
+            }
+            frame_ = source_->Next();
+            if (frame_ == nullptr || FramePts(frame_) == AV_NOPTS_VALUE ||
+                frame_->sample_rate != rate_ || FrameChannels(frame_) != channels_) {
+                return false;
+            }
+            std::int64_t at = FramePts(frame_) - originPts_;
+            if (at > target - preroll_ && at > 0) {
+                continue;  // landed after the pre-roll's start: further back
+            }
+            // Whole frames before the target go; the one holding it is used from there.
+            while (at + frame_->nb_samples <= target) {
+                at += frame_->nb_samples;
+                frame_ = source_->Next();
+                if (frame_ == nullptr || frame_->sample_rate != rate_ ||
+                    FrameChannels(frame_) != channels_) {
+                    return false;
+                }
+                // The timestamps must agree with the count, or the count is not the file's.
+                if (FramePts(frame_) != AV_NOPTS_VALUE && FramePts(frame_) - originPts_ != at) {
+                    return false;
+                }
+            }
+            used_ = target - at;
+            delivered_ = target;
+            return true;
+        }
+        return false;
+    }
 
     std::int64_t Read(float* out, std::int64_t frames) override {
         std::int64_t written = 0;
@@ -543,9 +627,30 @@ class FfmpegDecoder : public AudioDecoder {
     }
 
   private:
+    static std::int64_t FramePts(const AVFrame* frame) {
+        return frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
+                                                              : frame->pts;
+    }
+
+    // Decodes from the current place (the start) and drops frames up to `target`.
+    bool DropUntil(std::int64_t target) {
+        std::vector<float> scratch(static_cast<std::size_t>(8192) * channels_);
+        while (delivered_ < target) {
+            const std::int64_t n =
+                Read(scratch.data(), std::min<std::int64_t>(8192, target - delivered_));
+            if (n <= 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     QString path_;
     std::unique_ptr<FrameSource> source_;
     const AVFrame* frame_ = nullptr;
+    std::int64_t originPts_ = AV_NOPTS_VALUE;  // of the first frame given out
+    bool seekable_ = false;
+    std::int64_t preroll_ = 0;
     bool packetClock_ = false;
     std::int64_t used_ = 0;
     std::int64_t delivered_ = 0;
@@ -627,6 +732,77 @@ std::int64_t CountByDecoding(const QString& path, int rate, int channels) {
     return total;
 }
 
+// The lengths counted lately, for the next opening of the same unchanged file: the tracks of an
+// album image open it once each, and counting is a pass over the whole file (a whole decoding
+// for the containers whose clock is too coarse). Shared by the job threads.
+class CountedLengths {
+  public:
+    struct Counted {
+        std::int64_t length = 0;
+        bool packetClock = false;
+    };
+
+    bool Find(const QString& path, Counted& counted) {
+        const Key key = KeyOf(path);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& [k, c] : entries_) {
+            if (key.known && k == key) {
+                counted = c;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Keep(const QString& path, const Counted& counted) {
+        const Key key = KeyOf(path);
+        if (!key.known) {
+            return;
+        }
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (entries_.size() >= kEntries) {
+            entries_.erase(entries_.begin());
+        }
+        entries_.emplace_back(key, counted);
+    }
+
+  private:
+    static constexpr std::size_t kEntries = 8;
+
+    // The file as the file system has it: a file changed since (or another under the name)
+    // is counted again.
+    struct Key {
+        bool known = false;
+        QByteArray path;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        std::int64_t modifiedNs = 0;
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+    static Key KeyOf(const QString& path) {
+        Key key;
+        key.path = NativeName(path);
+        struct stat st {};
+        if (::stat(key.path.constData(), &st) == 0) {
+            key.known = true;
+            key.device = st.st_dev;
+            key.inode = st.st_ino;
+            key.size = st.st_size;
+            key.modifiedNs = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+        }
+        return key;
+    }
+
+    std::mutex mutex_;
+    std::vector<std::pair<Key, Counted>> entries_;
+};
+
+CountedLengths& Counts() {
+    static CountedLengths counts;
+    return counts;
+}
+
 }  // namespace
 
 std::unique_ptr<AudioDecoder> OpenFfmpegDecoder(const QString& path, QString* whyNot) {
@@ -637,6 +813,11 @@ std::unique_ptr<AudioDecoder> OpenFfmpegDecoder(const QString& path, QString* wh
     }
     auto decoder = std::make_unique<FfmpegDecoder>(
         path, std::make_unique<FrameSource>(path, std::move(demuxer)));
+    CountedLengths::Counted counted;
+    if (Counts().Find(path, counted)) {
+        decoder->SetLength(counted.length, counted.packetClock);
+        return decoder;
+    }
     std::int64_t length = -1;
     if (std::unique_ptr<Demuxer> counting = Demuxer::Open(path, whyNot)) {
         // The rate of the packets' clock is the container's, which for HE-AAC is the core rate.
@@ -648,5 +829,6 @@ std::unique_ptr<AudioDecoder> OpenFfmpegDecoder(const QString& path, QString* wh
         length = CountByDecoding(path, decoder->SampleRate(), decoder->Channels());
     }
     decoder->SetLength(length, packetClock);
+    Counts().Keep(path, {length, packetClock});
     return decoder;
 }

@@ -247,6 +247,21 @@ class MpegDecoder : public AudioDecoder {
         return QStringLiteral("mp%1").arg(info.layer);
     }
 
+    // libmpg123 seeks sample-exactly on the gapless timeline: it finds the frame by reading the
+    // headers before it and decodes the frames it needs in advance (the bit reservoir and the
+    // overlap) without giving them out.
+    bool CanSeek() const override { return true; }
+    bool Seek(std::int64_t frame) override {
+        if (mpg123_seek(mh_, static_cast<off_t>(frame), SEEK_SET) != static_cast<off_t>(frame)) {
+            return false;
+        }
+        ended_ = false;
+        // Audio came before this point: a failure from here on ends the stream.
+        decoded_ =
+            static_cast<std::size_t>(frame) * sizeof(float) * static_cast<std::size_t>(Channels());
+        return true;
+    }
+
     std::int64_t Read(float* out, std::int64_t frames) override {
         if (ended_ || frames <= 0) {
             return 0;

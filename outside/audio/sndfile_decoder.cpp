@@ -73,6 +73,18 @@ class SndfileDecoder : public AudioDecoder {
         }
     }
 
+    // libsndfile's seeks are exact: PCM by arithmetic, FLAC through libFLAC's sample seek, Ogg
+    // Vorbis and Opus by a granule search that decodes up to the frame.
+    bool CanSeek() const override { return info_.seekable != 0; }
+    bool Seek(std::int64_t frame) override {
+        if (sf_seek(file_, frame, SEEK_SET) != frame) {
+            return false;
+        }
+        delivered_ = frame;
+        ended_ = false;
+        return true;
+    }
+
     std::int64_t Read(float* out, std::int64_t frames) override {
         if (ended_ || frames <= 0) {
             return 0;

@@ -20,6 +20,8 @@ struct RecordingHost : BatchHost {
         RowState state = RowState::Waiting;
         std::vector<RowState> states{};  // every state the row moved to, in order
         QString sheet{};                 // the cue sheet the row is a track of
+        SampleRange range{};             // the part of the input the row stands for
+        QString frequency{};             // as the list shows it: "44100 Hz"
     };
     struct Done {
         int row;
@@ -54,6 +56,8 @@ struct RecordingHost : BatchHost {
         r.sourceFolder = rows[row].sourceFolder;
         r.state = rows[row].state;
         r.sheet = rows[row].sheet;
+        r.range = rows[row].range;
+        r.frequency = rows[row].frequency;
         return r;
     }
     void SetRowState(int row, RowState state) override {
