@@ -80,15 +80,39 @@ QStringList FolderInputNames(const QString& folder, bool splitSheets) {
     return inputs;
 }
 
-QStringList FolderInputs(const QString& folder, bool splitSheets, bool recursive) {
+namespace {
+
+QStringList FolderInputsBelow(const QString& folder, bool splitSheets, bool recursive) {
     QStringList paths;
     for (const QString& name : FolderInputNames(folder, splitSheets)) {
         paths << FolderEntryPath(folder, name);
     }
     if (recursive) {
         for (const QString& sub : SubFolders(folder)) {
-            paths << FolderInputs(sub, splitSheets, true);
+            paths << FolderInputsBelow(sub, splitSheets, true);
         }
     }
+    return paths;
+}
+
+}  // namespace
+
+QStringList FolderInputs(const QString& folder, bool splitSheets, bool recursive) {
+    QStringList paths = FolderInputsBelow(folder, splitSheets, recursive);
+    if (!splitSheets || !recursive) {
+        return paths;  // a sheet's images in its own folder are left out already
+    }
+    // A sheet may name its image in a sub-folder ("CD1/album.flac"): its tracks stand for it.
+    QSet<QString> named;
+    for (const QString& path : paths) {
+        if (IsCueSheetName(path)) {
+            for (const QString& image : CueSheetAudioFiles(path)) {
+                named.insert(QFileInfo(image).absoluteFilePath());
+            }
+        }
+    }
+    paths.removeIf([&](const QString& path) {
+        return !IsCueSheetName(path) && named.contains(QFileInfo(path).absoluteFilePath());
+    });
     return paths;
 }

@@ -238,6 +238,15 @@ TEST_F(CueSheetTest, SeveralFilesRepairedNamesSheetsInsideAndFolders) {
               "FILE \"album.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n");
     EXPECT_EQ(FolderInputNames(folder, true), (QStringList{S("album.cue"), S("bonus.wav")}));
     EXPECT_EQ(FolderInputNames(folder, false), (QStringList{S("album.flac"), S("bonus.wav")}));
+    // An image the sheet names in a sub-folder is left out of a walk through them too.
+    QDir().mkpath(folder + S("/CD1"));
+    MakeImage(folder + S("/CD1/disc.flac"), 1);
+    dir.Write(S("folder/disc.cue"),
+              "FILE \"CD1/disc.flac\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n");
+    EXPECT_EQ(
+        FolderInputs(folder, true, true),
+        (QStringList{folder + S("/album.cue"), folder + S("/bonus.wav"), folder + S("/disc.cue")}));
+    EXPECT_EQ(FolderInputs(folder, false, true).size(), 3);  // album.flac, bonus.wav, disc.flac
     const PathRows unsplit = RowsOfPath(*reader, folder + S("/album.cue"), S("."), false);
     ASSERT_EQ(unsplit.rows.size(), 1u);
     EXPECT_TRUE(unsplit.rows[0].range.Whole());
