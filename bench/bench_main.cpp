@@ -93,6 +93,7 @@ int main(int argc, char** argv) {
     bool encodersOnly = false;
     bool decodeOnly = false;
     bool loudnessOnly = false;
+    bool checkOnly = false;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--batch-only")) {
@@ -109,6 +110,10 @@ int main(int argc, char** argv) {
         }
         if (args[i] == QLatin1String("--loudness-only")) {
             loudnessOnly = true;
+            continue;
+        }
+        if (args[i] == QLatin1String("--check-only")) {
+            checkOnly = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -140,6 +145,10 @@ int main(int argc, char** argv) {
         }
         if (loudnessOnly) {
             RunLoudnessBench(work.path(), runs, 120, 4);
+            return 0;
+        }
+        if (checkOnly) {
+            RunCheckBench(work.path(), runs, 120, 4);
             return 0;
         }
         std::fprintf(stderr, "Generating %d minutes of stereo 44.1 kHz 16-bit music-like WAV...\n",
@@ -216,6 +225,7 @@ int main(int argc, char** argv) {
         RunDecodeBench(wav, work.path(), runs);
         RunBatchBench(work.path(), runs, 120, 4);
         RunLoudnessBench(work.path(), runs, 120, 4);
+        RunCheckBench(work.path(), runs, 120, 4);
     } catch (const ComponentError& e) {
         std::fprintf(stderr, "quorvel-bench: %s\n", e.what());
         return 1;

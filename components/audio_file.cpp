@@ -19,6 +19,10 @@ QString IAudioFile2::SourceCodec() {
     return {};
 }
 
+std::int64_t IAudioFile2::UnsafeSamples() {
+    return 0;
+}
+
 PcmFormat IAudioFile2::OutputPcm(const PcmFormat& source) {
     return source;
 }

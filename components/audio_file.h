@@ -33,6 +33,10 @@ class IAudioFile2 {
     // "flac/ogg"), so that only an input a file of the output format could be matches. Empty:
     // unknown, which nothing takes for a match.
     virtual QString SourceCodec();
+    // Samples of the open input that were not numbers (NaN, infinities) and were delivered as
+    // silence or full scale instead: an input, or an output read back, that holds them is
+    // damaged.
+    virtual std::int64_t UnsafeSamples();
 
     // Writer side: configure, then CreateOutput, WriteBuffer..., Close.
     virtual void SetSourceFormat(int sampleRate, int channels) = 0;

@@ -61,6 +61,7 @@ struct RunPlan {
     QString copyCodec;
     bool copyKeepsPcm = false;
     CoverOptions covers;
+    bool check = true;  // every output decoded and compared before it is named ([Convert] check)
     std::shared_ptr<const WriterConfiguration> configure;
     std::vector<RowInput> rows;
 

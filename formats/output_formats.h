@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <cstdint>
 #include <span>
 
 #include "formats/format_key.h"
@@ -34,6 +35,11 @@ struct OutputFormat {
     std::span<const char* const> pageNote;  // lines under a page built from the keys
     const char* copyCodec;  // what an input holds (IAudioFile2::SourceCodec) to be copied as is
     void (*configure)(const FormatConfigure&);
+    // For an output no reader of ours decodes (VOX has no header to say its rate): its frames
+    // counted from the file, and how many more than it was given it may hold. Null: the check
+    // decodes the output.
+    std::int64_t (*countFrames)(const QString& path) = nullptr;
+    int countSlack = 0;
 };
 
 // Every format, in the format selector's order.

@@ -43,6 +43,7 @@ StartupSettings LoadStartupSettings(const SettingsFile& file) {
     s.settings.CopySameFormat = ReadCopySameFormat(file);
     s.settings.CoverMaxSize = ReadCoverMaxSize(file);
     s.settings.CoverFromFolder = ReadCoverFromFolder(file);
+    s.settings.CheckOutputs = ReadCheckOutputs(file);
     return s;
 }
 
@@ -58,6 +59,12 @@ bool ReadCopySameFormat(const SettingsFile& file) {
     const QString value =
         file.ReadText(QStringLiteral("Convert"), QStringLiteral("same format"), QString());
     return value.trimmed().compare(QLatin1String("copy"), Qt::CaseInsensitive) == 0;
+}
+
+bool ReadCheckOutputs(const SettingsFile& file) {
+    const QString value =
+        file.ReadText(QStringLiteral("Convert"), QStringLiteral("check"), QString()).trimmed();
+    return value.compare(QLatin1String("off"), Qt::CaseInsensitive) != 0;
 }
 
 std::int32_t ReadCoverMaxSize(const SettingsFile& file) {

@@ -28,6 +28,7 @@ class TAudioFile2 : public IAudioFile2 {
     int Duration() override;
     int SourceBits() override;
     QString SourceCodec() override;
+    std::int64_t UnsafeSamples() override;
     int PcmSampleRate() override;
     int PcmChannels() override;
 
@@ -67,6 +68,7 @@ class TAudioFile2 : public IAudioFile2 {
     std::unique_ptr<AudioDecoder> decoder_;
     QString inputPath_;
     std::int64_t delivered_ = 0;
+    std::int64_t unsafe_ = 0;  // samples MakeSafe found not to be numbers
 
     // Writer configuration, kept until changed.
     OutputKind kind_ = OutputKind::None;
