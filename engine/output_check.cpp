@@ -3,6 +3,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "components/component_error.h"
 #include "components/loudness_meter.h"
@@ -63,6 +64,7 @@ struct Decoded {
     std::int64_t notNumbers = 0;
     double peak = 0;
     QString md5;
+    std::uint64_t print = 0;
     LoudnessMeasure loudness;
 };
 
@@ -98,6 +100,7 @@ Decoded DecodeAll(IAudioFile2& reader, const QString& path, PcmMd5* hash,
     reader.Close();
     if (hash) {
         d.md5 = hash->Hex();
+        d.print = hash->Print();
     }
     if (track) {
         d.loudness = track->Measure();
@@ -245,15 +248,25 @@ void CheckLevel(const RunPlan& plan, bool lossless, double fedPeak, const Decode
 
 }  // namespace
 
-PcmMd5::PcmMd5(int bits, bool floating) : bits_(floating ? 32 : bits), floating_(floating) {}
+PcmMd5::PcmMd5(int bits, bool floating, bool md5)
+    : bits_(floating ? 32 : bits), floating_(floating), md5_(md5) {}
 
 void PcmMd5::Add(const float* samples, std::size_t count) {
     const std::size_t width = floating_ ? 4 : static_cast<std::size_t>((bits_ + 7) / 8);
     bytes_.resize(static_cast<qsizetype>(count * width));
     auto* out = reinterpret_cast<unsigned char*>(bytes_.data());
+    std::uint64_t lanes[4] = {lanes_[0], lanes_[1], lanes_[2], lanes_[3]};
+    std::size_t lane = count_ % 4;
+    const auto print = [&](std::uint32_t k) {
+        lanes[lane] = (lanes[lane] ^ k) * 0x9E3779B97F4A7C15ull;
+        lane = (lane + 1) & 3;
+    };
     if (floating_) {
         for (std::size_t i = 0; i < count; ++i) {
             qToLittleEndian(samples[i], out + i * 4);
+            std::uint32_t k;
+            std::memcpy(&k, &samples[i], 4);
+            print(k);
         }
     } else if (width == 2) {
         // The common case in single precision, which holds 16-bit values exactly. Samples are
@@ -263,7 +276,9 @@ void PcmMd5::Add(const float* samples, std::size_t count) {
             float v = samples[i] * scale;
             v = v > -scale ? v : -scale;  // NaN compares false: the writers' negative limit
             v = v < scale - 1.0f ? v : scale - 1.0f;
-            qToLittleEndian(static_cast<std::int16_t>(v + std::copysign(0.5f, v)), out + i * 2);
+            const auto k = static_cast<std::int16_t>(v + std::copysign(0.5f, v));
+            qToLittleEndian(k, out + i * 2);
+            print(static_cast<std::uint16_t>(k));
         }
     } else {
         const double scale = std::ldexp(1.0, bits_ - 1);
@@ -276,13 +291,26 @@ void PcmMd5::Add(const float* samples, std::size_t count) {
             for (std::size_t b = 0; b < width; ++b) {
                 out[i * width + b] = static_cast<unsigned char>(k >> (8 * b));
             }
+            print(k);
         }
     }
-    hash_.addData(bytes_);
+    std::copy(std::begin(lanes), std::end(lanes), lanes_);
+    count_ += count;
+    if (md5_) {
+        hash_.addData(bytes_);
+    }
 }
 
 QString PcmMd5::Hex() {
-    return QString::fromLatin1(hash_.result().toHex());
+    return md5_ ? QString::fromLatin1(hash_.result().toHex()) : QString();
+}
+
+std::uint64_t PcmMd5::Print() const {
+    std::uint64_t h = count_;
+    for (const std::uint64_t lane : lanes_) {
+        h = (h ^ (lane >> 29) ^ lane) * 0xBF58476D1CE4E5B9ull;
+    }
+    return h;
 }
 
 void FedWriter::SetSourceFormat(int sampleRate, int channels) {
@@ -309,7 +337,7 @@ void FedWriter::CreateOutput(const QString& fileName) {
     const bool kept = output_.rate == rate_ && output_.channels == channels_ &&
                       (output_.floating ? bits == 32 : output_.bits == bits && bits <= 24);
     if (mayHash_ && kept) {
-        hash_ = std::make_unique<PcmMd5>(output_.bits, output_.floating);
+        hash_ = std::make_unique<PcmMd5>(output_.bits, output_.floating, false);
     }
 }
 
@@ -346,7 +374,6 @@ std::optional<OutputReceipt> CheckWrittenOutput(const RunPlan& plan, IAudioFile2
     r.checked = true;
     r.samplesIn = fed.Frames();
     r.rateIn = fed.Rate();
-    r.md5In = fed.Md5();
     const OutputFormat* format = FindOutputFormat(plan.loop.format);
     const bool lossless = format && format->lossless;
     Decoded d;
@@ -355,11 +382,19 @@ std::optional<OutputReceipt> CheckWrittenOutput(const RunPlan& plan, IAudioFile2
     const ILoudnessMeter* meter = plan.Normalize() ? plan.loudness.meter : nullptr;
     std::int64_t slack = 0;
     if (format && format->countFrames) {
-        // Not decoded: counted from the file, at the rate it was written with.
-        d.rate = fed.Output().rate;
-        d.frames = format->countFrames(out.path);
+        // Counted from the file without decoding it, at the rate it says or was written with.
+        d.frames = format->countFrames(out.path, d.rate);
+        d.rate = d.rate > 0 ? d.rate : fed.Output().rate;
         slack = format->countSlack;
-        r.bound = QStringLiteral("counted from the file's size: up to %1 more").arg(slack);
+        if (slack > 0) {
+            r.bound = QStringLiteral("counted from the file's size: up to %1 more").arg(slack);
+        }
+        if (d.frames < 0) {
+            r.failure =
+                Failed(QStringLiteral("the output cannot be read back (its pages are "
+                                      "broken off)"));
+            return r;
+        }
     } else if (!TryDecode(reader, out.path, hash.get(), meter, goOn, d, r)) {
         return r;
     }
@@ -369,6 +404,8 @@ std::optional<OutputReceipt> CheckWrittenOutput(const RunPlan& plan, IAudioFile2
     r.rateOut = d.rate;
     r.samplesOut = d.frames;
     r.md5Out = d.md5;
+    // The samples given are those read back when their prints agree, and so is their MD5.
+    r.md5In = fed.Hashes() && fed.Print() == d.print ? d.md5 : QString();
     std::int64_t meant = r.samplesIn;
     if (r.rateIn > 0 && d.rate > 0 && d.rate != r.rateIn) {
         meant = std::llround(static_cast<double>(r.samplesIn) * d.rate / r.rateIn);
@@ -407,7 +444,7 @@ std::optional<OutputReceipt> CheckCopiedOutput(IAudioFile2& reader, const QStrin
     const int bits = reader.SourceBits();
     reader.Close();
     const bool integers = lossless && bits <= 24;
-    PcmMd5 inHash(integers ? bits : 32, !integers);
+    PcmMd5 inHash(integers ? bits : 32, !integers, false);
     PcmMd5 outHash(integers ? bits : 32, !integers);
     const Decoded in = DecodeAll(reader, input, &inHash, nullptr, goOn);
     if (in.stopped) {
@@ -415,7 +452,6 @@ std::optional<OutputReceipt> CheckCopiedOutput(IAudioFile2& reader, const QStrin
     }
     r.samplesIn = in.frames;
     r.rateIn = in.rate;
-    r.md5In = in.md5;
     Decoded d;
     if (!TryDecode(reader, out.path, &outHash, nullptr, goOn, d, r)) {
         return r;
@@ -426,6 +462,7 @@ std::optional<OutputReceipt> CheckCopiedOutput(IAudioFile2& reader, const QStrin
     r.samplesOut = d.frames;
     r.rateOut = d.rate;
     r.md5Out = d.md5;
+    r.md5In = in.print == d.print ? d.md5 : QString();
     if (d.frames != in.frames) {
         r.failure = Failed(HoldsOf(d.frames, in.frames, d.rate));
     } else if (r.md5In != r.md5Out) {

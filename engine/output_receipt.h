@@ -16,7 +16,9 @@ struct OutputReceipt {
     // the count must be exact.
     QString bound;
     // PCM MD5 of what the writer was given and of the output decoded, at the output's depth
-    // (lossless outputs that keep rate, channels, depth and level, and copies); else empty.
+    // (lossless outputs that keep rate, channels, depth and level, and copies); else empty. What
+    // was given is printed, not hashed: its MD5 is the output's when their prints agree, and
+    // empty when they do not.
     QString md5In;
     QString md5Out;
     QStringList tagsWritten;    // the tag fields the output was given

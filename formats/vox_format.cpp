@@ -14,7 +14,7 @@ constexpr FormatKey kKeys[] = {
 };
 
 // Four bits a sample, two samples a byte: an odd count ends on a padding nibble.
-std::int64_t CountFrames(const QString& path) {
+std::int64_t CountFrames(const QString& path, int&) {
     return QFileInfo(path).size() * 2;
 }
 
