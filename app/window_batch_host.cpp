@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QTreeView>
+#include <cmath>
 
 #include "app/desktop_open.h"
 #include "app/information_box.h"
@@ -143,8 +144,41 @@ void WindowBatchHost::SetPacingTimer(bool enabled) {
 void WindowBatchHost::FileDone(const FileResult& result) {
     // A failed row keeps its reason where the user can find it after the message is gone; a
     // finished row its remark (a loudness target not reached) the same way.
-    window_.Rows().SetRemark(result.row,
-                             result.state == RowState::Failed ? result.reason : result.note);
+    // The receipt follows, so the tooltip shows what the check found.
+    const QString remark = result.state == RowState::Failed ? result.reason : result.note;
+    const QString receipt = ReceiptText(result.receipt);
+    window_.Rows().SetRemark(result.row, remark.isEmpty() || receipt.isEmpty()
+                                             ? remark + receipt
+                                             : remark + QLatin1Char('\n') + receipt);
+}
+
+QString WindowBatchHost::ReceiptText(const OutputReceipt& r) {
+    if (!r.checked) {
+        return {};
+    }
+    QStringList lines;
+    lines << (r.failure.isEmpty() ? tr("Checked: %1 samples written, %2 read back")
+                                  : tr("Check: %1 samples written, %2 read back"))
+                 .arg(r.samplesIn)
+                 .arg(r.samplesOut);
+    if (!r.md5Out.isEmpty()) {
+        lines << (r.md5In == r.md5Out ? tr("PCM MD5 %1, as written").arg(r.md5Out)
+                                      : tr("PCM MD5 %1, not %2").arg(r.md5Out, r.md5In));
+    }
+    if (!r.tagsWritten.isEmpty()) {
+        lines << tr("Tags written: %1").arg(r.tagsWritten.join(QStringLiteral(", ")));
+    }
+    if (!r.tagsNotPlaced.isEmpty()) {
+        lines << tr("No place in this format for: %1")
+                     .arg(r.tagsNotPlaced.join(QStringLiteral(", ")));
+    }
+    if (std::isfinite(r.loudness)) {
+        lines << tr("Loudness: %1 LUFS").arg(r.loudness, 0, 'f', 1);
+    }
+    if (std::isfinite(r.peak)) {
+        lines << tr("Peak: %1 %").arg(r.peak * 100.0, 0, 'f', 1);
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 void WindowBatchHost::BeforeBatch() {

@@ -32,6 +32,9 @@ class WindowBatchHost : public BatchHost {
     void ShowBatchProgress(const BatchProgress& progress) override;
     void BatchEnded(const BatchSummary& summary) override;
 
+    // The receipt of a checked output as the row's tooltip shows it, a line a finding.
+    static QString ReceiptText(const OutputReceipt& receipt);
+
   private:
     void DrawProgress();
 

@@ -138,6 +138,19 @@ void LoudnessNormalize(const QStringList& inputs, const QString& out, bool album
     NormalizeAll(parts, host);
 }
 
+// One list converted to `format` (stored code) with the check of every output on or off.
+void Checked(const QStringList& inputs, const QString& out, int format, bool check) {
+    MainState state;
+    state.appSettings.OutputFormat = format;
+    state.appSettings.CheckOutputs = check;
+    BenchRowsHost host;
+    host.AddFiles(inputs);
+    Job job;
+    Mp3Defaults(job.encoder);
+    BatchParts parts{state, *job.reader, *job.writer, job.encoder, *job.transform, QString(), out};
+    ConvertAll(parts, host);
+}
+
 }  // namespace
 
 void RunBatchBench(const QString& folder, int runs, int secondsPerFile, int files) {
@@ -223,4 +236,44 @@ void RunLoudnessBench(const QString& folder, int runs, int secondsPerFile, int f
             Clear(outB);
             Jobs(inputs, outB, 1);
         });
+}
+
+void RunCheckBench(const QString& folder, int runs, int secondsPerFile, int files) {
+    const QDir dir(folder);
+    QStringList inputs;
+    for (int i = 0; i < files; ++i) {
+        inputs << dir.filePath(QStringLiteral("check%1.wav").arg(i));
+        WriteMusicLikeWav(inputs.back(), secondsPerFile);
+    }
+    const QString outA = dir.filePath(QStringLiteral("checkA"));
+    const QString outB = dir.filePath(QStringLiteral("checkB"));
+    std::printf("List of %d WAV files of %d s each, one file at a time, the check on and off:\n",
+                files, secondsPerFile);
+    struct Format {
+        const char* name;
+        int code;
+        double limit;  // the check's cost may reach this share of the conversion
+    };
+    for (const Format& f : {Format{"MP3", 0, 0.15}, Format{"Opus", 6, 0.15},
+                            Format{"FLAC", 5, 0.70}, Format{"WAV", 1, 0.70}}) {
+        std::vector<double> on, off, cpuOn, cpuOff;
+        for (int r = 0; r < runs; ++r) {
+            Clear(outA);
+            const BenchTiming a = TimeRun([&] { Checked(inputs, outA, f.code, true); });
+            Clear(outB);
+            const BenchTiming b = TimeRun([&] { Checked(inputs, outB, f.code, false); });
+            on.push_back(a.wall);
+            off.push_back(b.wall);
+            cpuOn.push_back(a.cpu);
+            cpuOff.push_back(b.cpu);
+        }
+        // The processor time is what the check costs whatever else runs on the machine.
+        const double cost = (Median(cpuOn) - Median(cpuOff)) / Median(cpuOff);
+        std::printf(
+            "WAV->%s: check on %.3f s (cpu %.3f s), off %.3f s (cpu %.3f s); the check "
+            "costs %.1f %% of the conversion's cpu time (at most %.0f %%)%s\n",
+            f.name, Median(on), Median(cpuOn), Median(off), Median(cpuOff), cost * 100.0,
+            f.limit * 100.0, cost > f.limit ? " OVER" : "");
+        std::fflush(stdout);
+    }
 }

@@ -10,3 +10,7 @@ void RunBatchBench(const QString& folder, int runs, int secondsPerFile, int file
 // Times Normalize in loudness mode (track and album) against the plain conversion of the same
 // files. Prints medians of `runs`.
 void RunLoudnessBench(const QString& folder, int runs, int secondsPerFile, int files);
+
+// Times the conversion to MP3, Opus, FLAC and WAV with the check of every output on and off, and
+// prints the check's share of the conversion time against its limit. Medians of `runs`.
+void RunCheckBench(const QString& folder, int runs, int secondsPerFile, int files);

@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
     bool decodeOnly = false;
     bool loudnessOnly = false;
     bool splitOnly = false;
+    bool checkOnly = false;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--batch-only")) {
@@ -115,6 +116,10 @@ int main(int argc, char** argv) {
         }
         if (args[i] == QLatin1String("--split-only")) {
             splitOnly = true;
+            continue;
+        }
+        if (args[i] == QLatin1String("--check-only")) {
+            checkOnly = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -150,6 +155,10 @@ int main(int argc, char** argv) {
         }
         if (splitOnly) {
             RunSplitBench(work.path(), runs, minutes, 12);
+            return 0;
+        }
+        if (checkOnly) {
+            RunCheckBench(work.path(), runs, 120, 4);
             return 0;
         }
         std::fprintf(stderr, "Generating %d minutes of stereo 44.1 kHz 16-bit music-like WAV...\n",
@@ -227,6 +236,7 @@ int main(int argc, char** argv) {
         RunBatchBench(work.path(), runs, 120, 4);
         RunLoudnessBench(work.path(), runs, 120, 4);
         RunSplitBench(work.path(), runs, minutes, 12);
+        RunCheckBench(work.path(), runs, 120, 4);
     } catch (const ComponentError& e) {
         std::fprintf(stderr, "quorvel-bench: %s\n", e.what());
         return 1;

@@ -15,11 +15,6 @@
 
 namespace {
 
-struct Timing {
-    double wall = 0;
-    double cpu = 0;  // this process and the tools it ran: what the work cost, whatever the load
-};
-
 double CpuSeconds() {
     double total = 0;
     for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
@@ -31,7 +26,9 @@ double CpuSeconds() {
     return total;
 }
 
-Timing Measure(const std::function<void()>& work) {
+}  // namespace
+
+BenchTiming TimeRun(const std::function<void()>& work) {
     QElapsedTimer clock;
     const double cpu = CpuSeconds();
     clock.start();
@@ -39,14 +36,12 @@ Timing Measure(const std::function<void()>& work) {
     return {static_cast<double>(clock.nsecsElapsed()) / 1e9, CpuSeconds() - cpu};
 }
 
-}  // namespace
-
 void Compare(const char* name, const char* otherName, int runs, const std::function<void()>& ours,
              const std::function<void()>& other) {
     std::vector<double> wallA, wallB, cpuA, cpuB;
     for (int r = 0; r < runs; ++r) {
-        const Timing a = Measure(ours);
-        const Timing b = Measure(other);
+        const BenchTiming a = TimeRun(ours);
+        const BenchTiming b = TimeRun(other);
         wallA.push_back(a.wall);
         cpuA.push_back(a.cpu);
         wallB.push_back(b.wall);

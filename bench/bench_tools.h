@@ -28,6 +28,14 @@ struct BenchRowsHost : BatchHost {
     void SetPacingTimer(bool) override {}
 };
 
+struct BenchTiming {
+    double wall = 0;
+    double cpu = 0;  // this process and the tools it ran: what the work cost, whatever the load
+};
+
+// The wall and CPU time of one run of `work`.
+BenchTiming TimeRun(const std::function<void()>& work);
+
 // The middle value of the runs of one case.
 double Median(std::vector<double> values);
 

@@ -139,7 +139,8 @@ void CliBatchHost::WaitForMessages() {
 }
 
 void CliBatchHost::PrintResult(RowState state, const QString& input, const QString& output,
-                               const QString& reason, double seconds, const QString& note) {
+                               const QString& reason, double seconds, const QString& note,
+                               const OutputReceipt& receipt) {
     // An output already there is what a re-run over a library asked for, not a failure.
     if (!RowStateSucceeded(state)) {
         allFinished_ = false;
@@ -149,7 +150,8 @@ void CliBatchHost::PrintResult(RowState state, const QString& input, const QStri
         out_ << "{\"status\":" << JsonString(RowStateWord(state))
              << ",\"input\":" << JsonString(input) << ",\"output\":" << JsonString(output)
              << ",\"seconds\":" << QString::number(std::max(0.0, seconds), 'f', 3)
-             << ",\"error\":" << JsonString(reason) << ",\"note\":" << JsonString(note) << "}\n"
+             << ",\"error\":" << JsonString(reason) << ",\"note\":" << JsonString(note)
+             << ",\"check\":" << ReceiptJson(receipt) << "}\n"
              << Qt::flush;
     } else {
         out_ << RowStateWord(state) << '\t' << TabField(input) << '\t' << TabField(output) << '\n'
@@ -162,7 +164,10 @@ void CliBatchHost::FileDone(const FileResult& result) {
     PrintRejectedBefore(result.row);
     ++done_;
     PrintResult(result.state, rows_.Row(result.row).path, result.output, result.reason,
-                result.seconds, result.note);
+                result.seconds, result.note, result.receipt);
+    if (result.state == RowState::Finished) {
+        AppendReceipt(rows_.Row(result.row).path, result.output, result.receipt);
+    }
     if (!result.note.isEmpty()) {
         ClearLine();
         err_ << rows_.Row(result.row).path << ": " << result.note << '\n' << Qt::flush;
@@ -177,9 +182,28 @@ void CliBatchHost::BatchEnded(const BatchSummary& summary) {
     }
 }
 
+void CliBatchHost::AppendReceipt(const QString& input, const QString& output,
+                                 const OutputReceipt& receipt) {
+    if (!receipts_ || receiptsFailed_) {
+        return;
+    }
+    const QByteArray line =
+        (QStringLiteral("{\"input\":") + JsonString(input) + QStringLiteral(",\"output\":") +
+         JsonString(output) + QStringLiteral(",\"check\":") + ReceiptJson(receipt) +
+         QStringLiteral("}\n"))
+            .toUtf8();
+    if (receipts_->write(line) != line.size()) {
+        // Said once: the outputs themselves are fine, only their receipts go missing.
+        receiptsFailed_ = true;
+        ClearLine();
+        err_ << "quorvel-cli: Cannot write the receipts: " << receipts_->errorString() << '\n'
+             << Qt::flush;
+    }
+}
+
 void CliBatchHost::FinishRows() {
-    // A refusal before the first file (a configuration the encoder rejects, an unknown format)
-    // is a failure of every input.
+    // A refusal before the first file (a configuration the encoder rejects, an unknown
+    // format) is a failure of every input.
     const bool refused = done_ == 0 && !startError_.isEmpty();
     for (int row = done_; row < RowCount(); ++row) {
         FileResult r;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QList>
 #include <QTextStream>
 #include <atomic>
@@ -40,12 +41,16 @@ class CliBatchHost : public BatchHost {
     bool AllFinished() const { return allFinished_; }
     // The inputs that never reached the list: each gets its result line in its input position.
     void SetRejected(const ProbedInputs& probed);
+    // Every finished output's receipt is appended to `file` (open for writing) as one JSON line.
+    void SetReceipts(QIODevice* file) { receipts_ = file; }
 
   private:
     void CheckInterrupt();
     void ClearLine();
     void PrintResult(RowState state, const QString& input, const QString& output,
-                     const QString& reason, double seconds, const QString& note = {});
+                     const QString& reason, double seconds, const QString& note = {},
+                     const OutputReceipt& receipt = {});
+    void AppendReceipt(const QString& input, const QString& output, const OutputReceipt& receipt);
 
     // The rejected inputs whose position comes before `row` (all of them for RowCount()).
     void PrintRejectedBefore(int row);
@@ -67,6 +72,8 @@ class CliBatchHost : public BatchHost {
     bool allFinished_ = true;
     bool stopHeard_ = false;
     QString startError_;  // the message of a failure reported outside any row
+    QIODevice* receipts_ = nullptr;
+    bool receiptsFailed_ = false;
 };
 
 // A text as one JSON string, quotes included.

@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <atomic>
 #include <csignal>
@@ -72,6 +73,7 @@ struct ConvertOptions {
     int jobs = 0;  // 0: one per core
     bool json = false;
     int trashOriginals = -1;  // -1: as stored
+    QString receipts;         // the file every finished output's receipt is appended to
     LoudnessFlags loudness;
     EncoderOptions encoder;
     QStringList inputs;
@@ -115,6 +117,10 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
                 return QStringLiteral("--originals needs keep or trash");
             }
             o.trashOriginals = v == QLatin1String("trash") ? 1 : 0;
+        } else if (a == QLatin1String("--receipts")) {
+            if (!value(o.receipts) || o.receipts.isEmpty()) {
+                return QStringLiteral("--receipts needs a file");
+            }
         } else if (a == QLatin1String("--format")) {
             if (!value(v)) {
                 return QStringLiteral("--format needs one of %1").arg(OfferedFormatNames());
@@ -178,7 +184,10 @@ QString Help() {
                "  --lame-options TEXT  LAME switches, as typed into the Settings dialog\n"
                "%2"
                "  --jobs N             convert N files at a time (1 to 256; default one per core)\n"
-               "  --json               one JSON object per input instead of the line\n"
+               "  --json               one JSON object per input instead of the line, with the\n"
+               "                       check of its output\n"
+               "  --receipts FILE      append the check of every finished output to FILE, one\n"
+               "                       JSON object a line\n"
                "  --pattern TEXT       name outputs from {artist} {album} {albumartist} {title}\n"
                "                       {track} {disc} {year} {genre} {filename}, / for folders\n"
                "  --existing number|skip|update\n"
@@ -256,6 +265,17 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
             return kCliUsage;
         }
     }
+    // Refused before anything is converted: a batch whose receipts would be lost is not started.
+    QFile receipts(options.receipts);
+    if (!options.receipts.isEmpty() &&
+        (QFileInfo(options.receipts).isDir() ||
+         !receipts.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))) {
+        err << "convert: cannot write the receipts to " << options.receipts << ": "
+            << (QFileInfo(options.receipts).isDir() ? QStringLiteral("it is a folder")
+                                                    : receipts.errorString())
+            << '\n';
+        return kCliUsage;
+    }
     const int jobs = options.jobs > 0
                          ? options.jobs
                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
@@ -280,6 +300,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     CliBatchHost host(rows, state, out, err, g_interrupted, isatty(STDERR_FILENO) != 0,
                       options.json);
     host.SetRejected(probed);
+    if (receipts.isOpen()) {
+        host.SetReceipts(&receipts);
+    }
     if (probed.rows.empty()) {
         host.FinishRows();
         err << "quorvel-cli: convert: no audio file to convert\n";

@@ -23,6 +23,10 @@ QString IAudioFile2::SourceNote() {
     return {};
 }
 
+std::int64_t IAudioFile2::UnsafeSamples() {
+    return 0;
+}
+
 PcmFormat IAudioFile2::OutputPcm(const PcmFormat& source) {
     return source;
 }

@@ -43,6 +43,10 @@ class IAudioFile2 {
     // naming the file when the part is empty or lies beyond the audio. A reader that cannot
     // read parts refuses any but the whole.
     virtual void SetReadRange(std::int64_t start, std::int64_t end);
+    // Samples of the open input that were not numbers (NaN, infinities) and were delivered as
+    // silence or full scale instead: an input, or an output read back, that holds them is
+    // damaged.
+    virtual std::int64_t UnsafeSamples();
 
     // Writer side: configure, then CreateOutput, WriteBuffer..., Close.
     virtual void SetSourceFormat(int sampleRate, int channels) = 0;

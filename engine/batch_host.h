@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "engine/output_receipt.h"
 #include "filelist/list_row.h"
 
 // The result of one row, reported once per row, in row order.
@@ -12,7 +13,8 @@ struct FileResult {
     QString output;                         // empty when nothing was kept
     QString reason;                         // why the row failed, naming the file; empty otherwise
     double seconds = 0;                     // time spent on the row
-    QString note{};  // a finished row's remark (a loudness target it could not reach)
+    QString note{};           // a finished row's remark (a loudness target it could not reach)
+    OutputReceipt receipt{};  // what the check of the written output found
 };
 
 // Where a batch stands, for a display of the whole batch.

@@ -98,6 +98,7 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
     }
     plan.covers = {app.CoverMaxSize, app.CoverFromFolder};
     plan.retireOriginals = app.TrashOriginals && !normalize;
+    plan.check = app.CheckOutputs;
     plan.maxWholeSamples = maxWholeSamples > 0 ? maxWholeSamples : DefaultMaxWholeSamples();
     if (jobCount > 1) {
         // Every job may hold one decoded file at a time.

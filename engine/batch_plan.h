@@ -63,6 +63,7 @@ struct RunPlan {
     CoverOptions covers;
     // Each input whose rows all finished, with a passing check, goes to the Trash.
     bool retireOriginals = false;
+    bool check = true;  // every output decoded and compared before it is named ([Convert] check)
     std::shared_ptr<const WriterConfiguration> configure;
     std::vector<RowInput> rows;
 

@@ -97,8 +97,10 @@ void HostRows::RetireOriginal(FileResult& r) {
     if (left == rowsToFinish_.end() || left.value() < 0) {
         return;
     }
-    // A skipped row, a failed one, or an output that is the input itself keeps the original.
-    const bool done = r.state == RowState::Finished && !r.output.isEmpty() && r.output != path;
+    // A skipped row, a failed one, an unchecked output, or an output that is the input itself
+    // keeps the original.
+    const bool done = r.state == RowState::Finished && r.receipt.checked &&
+                      r.receipt.failure.isEmpty() && !r.output.isEmpty() && r.output != path;
     left.value() = done ? left.value() - 1 : -1;
     if (left.value() != 0) {
         return;

@@ -120,7 +120,7 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
 }
 
 QString TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
-                            const TagSource& source) {
+                            const TagSource& source, TagSet* written, TagKind* writtenKind) {
     // The kind of tag follows the output's format row (its extension; the hidden name keeps it).
     TagKind kind = TagKind::None;
     const QString name = QFileInfo(outputPath).fileName();
@@ -130,7 +130,10 @@ QString TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entr
             break;
         }
     }
+    if (writtenKind) {
+        *writtenKind = kind;
+    }
     static std::mutex shared;
     const std::lock_guard<std::mutex> lock(shared);
-    return TransferTags(outputPath, kind, entry, source, TagRewrite::InPlace);
+    return TransferTags(outputPath, kind, entry, source, TagRewrite::InPlace, written);
 }

@@ -52,7 +52,11 @@ bool RunBlockLoop(IAudioFile2& reader, IAudioFile2& writer, IAudioTransform2& tr
 // The tag transfer into an output of a format of the table, carrying the source's other tags; jobs
 // on several threads take turns. The output is the batch's own hidden file, so its tag is written
 // in place.
+// `written` receives the tag set put in; `kind` the output's kind of tag.
 struct AudioFileinfo;
 struct TagSource;
+struct TagSet;
+enum class TagKind;
 QString TransferTagsGuarded(const QString& outputPath, const AudioFileinfo& entry,
-                            const TagSource& source);
+                            const TagSource& source, TagSet* written = nullptr,
+                            TagKind* kind = nullptr);

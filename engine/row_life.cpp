@@ -10,6 +10,7 @@
 #include "components/loudness_meter.h"
 #include "engine/hidden_output.h"
 #include "engine/loudness_gain.h"
+#include "engine/output_check.h"
 #include "platform/native_name.h"
 #include "platform/source_mark.h"
 #include "tags/replaygain_tags.h"
@@ -162,6 +163,9 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
         }
         OpenInput(p.job.reader, path, in.source.range);
         const bool copy = CopiesAsItIs(p.plan, p.job, in.source.range);
+        // The work writes through it, so that the check knows what the output was meant to hold.
+        FedWriter fed(p.job.writer, RunKeepsSamples(p.plan));
+        const JobParts job{p.job.reader, fed, p.job.encoder, p.job.transform};
         WorkEnd work = WorkEnd::Stopped;
         if (copy) {
             // What the user asked for: the input's own bytes, tagged and named as an output.
@@ -172,8 +176,8 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             });
             work = whole ? WorkEnd::Complete : WorkEnd::Stopped;
         } else {
-            CreateOutputFor(p.job.reader, p.job.writer, hidden);
-            work = p.work(p.job, in, extras);
+            CreateOutputFor(job.reader, job.writer, hidden);
+            work = p.work(job, in, extras);
         }
         if (work == WorkEnd::Complete) {
             const QString readNote = copy ? QString() : p.job.reader.SourceNote();
@@ -182,7 +186,11 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             TagSource tagSource{path, p.plan.Normalize(), in.source.read, p.plan.covers};
             tagSource.sheetTrack = in.source.IsSheetTrack();
             tagSource.sheetTags = in.source.sheetTags;
-            const QString tagNote = TransferTagsGuarded(hidden, in.source.record, tagSource);
+            WrittenOutput written;
+            written.path = hidden;
+            const QString tagNote =
+                TransferTagsGuarded(hidden, in.source.record, tagSource,
+                                    p.plan.check ? &written.tagsWritten : nullptr, &written.tags);
             if (p.plan.replayGain) {
                 TagReplayGain(p, hidden, extras);
             }
@@ -192,8 +200,20 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             if (copy) {
                 r.note = JoinedNote(QStringLiteral("copied"), r.note);
             }
-            r.output = NameOutput(p.plan, in, hidden, promised);
-            state = RowState::Finished;
+            if (p.plan.check) {
+                r.receipt =
+                    CheckRowOutput(p.plan, p.job.reader, fed, copy ? path : QString(), written,
+                                   extras.note, [&p] { return p.report.KeepGoing(); })
+                        .value_or(OutputReceipt{});
+                if (!r.receipt.failure.isEmpty()) {
+                    throw ComponentError(r.receipt.failure);
+                }
+            }
+            // A stop during the check leaves the output unchecked, and it goes as a stopped one.
+            if (!p.plan.check || r.receipt.checked) {
+                r.output = NameOutput(p.plan, in, hidden, promised);
+                state = RowState::Finished;
+            }
         }
     } catch (const std::exception& e) {
         state = RowState::Failed;

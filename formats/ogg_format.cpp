@@ -3,6 +3,7 @@
 #include "components/audio_file.h"
 #include "components/lame_encoder_settings.h"
 #include "formats/encoder_tables.h"
+#include "formats/ogg_length.h"
 #include "formats/output_formats.h"
 #include "formats/settings_reader.h"
 
@@ -64,5 +65,5 @@ void Configure(const FormatConfigure& c) {
 }  // namespace
 
 extern const OutputFormat kOggFormat = {
-    3,     "Ogg Vorbis",           "ogg", ".ogg", false,    true,      TagKind::VorbisComments,
-    "ogg", FormatPageKind::Custom, kKeys, {},     "vorbis", &Configure};
+    3,     "Ogg Vorbis",           "ogg", ".ogg", false,    true,       TagKind::VorbisComments,
+    "ogg", FormatPageKind::Custom, kKeys, {},     "vorbis", &Configure, &OggStreamFrames};

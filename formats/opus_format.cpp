@@ -1,6 +1,7 @@
 // Ogg Opus through libopusenc, which resamples to 48 kHz itself and records the source's rate.
 #include "components/audio_file.h"
 #include "formats/encoders.h"
+#include "formats/ogg_length.h"
 #include "formats/output_formats.h"
 #include "formats/pcm_keys.h"
 #include "formats/settings_reader.h"
@@ -74,4 +75,5 @@ extern const OutputFormat kOpusFormat = {6,
                                          kKeys,
                                          kNote,
                                          "opus",
-                                         &Configure};
+                                         &Configure,
+                                         &OggStreamFrames};

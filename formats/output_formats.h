@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <cstdint>
 #include <span>
 
 #include "formats/format_key.h"
@@ -34,6 +35,12 @@ struct OutputFormat {
     std::span<const char* const> pageNote;  // lines under a page built from the keys
     const char* copyCodec;  // what an input holds (IAudioFile2::SourceCodec) to be copied as is
     void (*configure)(const FormatConfigure&);
+    // Where the check can count an output's frames without decoding it (VOX, which no reader of
+    // ours reads, having no header; Ogg, whose pages say it exactly): the count, -1 for a file
+    // that cannot be counted, with the rate it counts in when the file says it; and how many more
+    // frames than it was given it may hold. Null: the check decodes the output.
+    std::int64_t (*countFrames)(const QString& path, int& rate) = nullptr;
+    int countSlack = 0;
 };
 
 // Every format, in the format selector's order.

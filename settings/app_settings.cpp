@@ -45,6 +45,7 @@ StartupSettings LoadStartupSettings(const SettingsFile& file) {
     s.settings.CoverFromFolder = ReadCoverFromFolder(file);
     s.settings.TrashOriginals = ReadTrashOriginals(file);
     s.settings.CueSplit = ReadCueSplit(file);
+    s.settings.CheckOutputs = ReadCheckOutputs(file);
     return s;
 }
 
@@ -66,6 +67,12 @@ bool ReadTrashOriginals(const SettingsFile& file) {
     const QString value =
         file.ReadText(QStringLiteral("Convert"), QStringLiteral("originals"), QString());
     return value.trimmed().compare(QLatin1String("trash"), Qt::CaseInsensitive) == 0;
+}
+
+bool ReadCheckOutputs(const SettingsFile& file) {
+    const QString value =
+        file.ReadText(QStringLiteral("Convert"), QStringLiteral("check"), QString()).trimmed();
+    return value.compare(QLatin1String("off"), Qt::CaseInsensitive) != 0;
 }
 
 std::int32_t ReadCoverMaxSize(const SettingsFile& file) {

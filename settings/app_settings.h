@@ -43,6 +43,10 @@ struct AppSettings {
     // default) lists one row per track of the sheet. Read at start-up after the cover keys, never
     // written at shutdown.
     bool CueSplit = true;
+    // [Convert] check: "off" names every output without decoding it back first; anything else
+    // ("on", the default) checks each output before it gets its name. Read at start-up after the
+    // cover keys, never written at shutdown.
+    bool CheckOutputs = true;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
@@ -73,6 +77,9 @@ void WriteBatchJobs(SettingsFile& file, std::int32_t jobs);
 
 // [Convert] same format as stored: true for "copy" (in any case).
 bool ReadCopySameFormat(const SettingsFile& file);
+
+// [Convert] check as stored: false only for "off" (in any case).
+bool ReadCheckOutputs(const SettingsFile& file);
 
 // [Cover] max size as stored: 0 for none; a number outside 16..10000 is brought into it.
 std::int32_t ReadCoverMaxSize(const SettingsFile& file);

@@ -261,13 +261,19 @@ void TransferOggVorbis(const QString& outputPath, TagSet tags) {
 }  // namespace
 
 QString TransferTags(const QString& outputPath, TagKind kind, const AudioFileinfo& entry,
-                     const TagSource& source, TagRewrite rewrite) {
-    if (kind == TagKind::None) {
+                     const TagSource& source, TagRewrite rewrite, TagSet* written) {
+    if (kind == TagKind::None && !written) {
         return {};
     }
     TagSet tags = Merged(entry, source);
     ApplyCoverOptions(tags, source.path, source.covers);
     const QString note = DroppedNote(tags);
+    if (written) {
+        *written = tags;
+    }
+    if (kind == TagKind::None) {
+        return {};
+    }
     switch (kind) {
         case TagKind::None:
             break;

@@ -35,6 +35,8 @@ struct TagSource {
 // file (the WMA result is not reported).
 // InPlace is for an output no one sees yet: the MP3 tag is put in front without a second copy
 // of the file (a full disk fails only when the tag itself does not fit).
+// `written`, when given, receives the tag set the output was given (for the check of it).
 enum class TagRewrite { Replace, InPlace };
 QString TransferTags(const QString& outputPath, TagKind kind, const AudioFileinfo& entry,
-                     const TagSource& source = {}, TagRewrite rewrite = TagRewrite::Replace);
+                     const TagSource& source = {}, TagRewrite rewrite = TagRewrite::Replace,
+                     TagSet* written = nullptr);

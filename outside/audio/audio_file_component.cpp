@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <iterator>
 #include <vector>
 
@@ -46,11 +47,15 @@ QString PointTime(std::int64_t frames, std::int64_t rate) {
 }
 
 // Transforms and encoders expect samples within full scale: a NaN (LAME aborts on one) becomes
-// silence, infinities and float samples beyond full scale are clipped.
-void MakeSafe(std::vector<float>& samples) {
+// silence, infinities and float samples beyond full scale are clipped. Returns how many were
+// not numbers.
+std::int64_t MakeSafe(std::vector<float>& samples) {
+    std::int64_t unsafe = 0;
     for (float& sample : samples) {
+        unsafe += std::isfinite(sample) ? 0 : 1;
         sample = sample == sample ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
     }
+    return unsafe;
 }
 
 }  // namespace
@@ -90,6 +95,7 @@ void TAudioFile2::Open(const QString& fileName) {
     delivered_ = 0;
     rangeStart_ = 0;
     rangeEnd_ = -1;
+    unsafe_ = 0;
     inputPath_ = fileName;
     decoder_ = OpenAudioDecoder(fileName);
 }
@@ -188,7 +194,7 @@ AudioBuffer TAudioFile2::ReadBuffer(int frames) {
     if (ended) {
         CheckEndedAtLength();
     }
-    MakeSafe(samples);
+    unsafe_ += MakeSafe(samples);
     return AudioBuffer(std::move(samples), channels);
 }
 
@@ -236,6 +242,10 @@ int TAudioFile2::Channels() {
 
 int TAudioFile2::SourceBits() {
     return decoder_ ? decoder_->SourceBits() : 16;
+}
+
+std::int64_t TAudioFile2::UnsafeSamples() {
+    return unsafe_;
 }
 
 QString TAudioFile2::SourceCodec() {

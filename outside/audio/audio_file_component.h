@@ -30,6 +30,7 @@ class TAudioFile2 : public IAudioFile2 {
     QString SourceCodec() override;
     QString SourceNote() override;
     void SetReadRange(std::int64_t start, std::int64_t end) override;
+    std::int64_t UnsafeSamples() override;
     int PcmSampleRate() override;
     int PcmChannels() override;
 
@@ -73,6 +74,7 @@ class TAudioFile2 : public IAudioFile2 {
     // The part of the input read, in its frames; rangeEnd_ < 0: to its end.
     std::int64_t rangeStart_ = 0;
     std::int64_t rangeEnd_ = -1;
+    std::int64_t unsafe_ = 0;  // samples MakeSafe found not to be numbers
 
     // Writer configuration, kept until changed.
     OutputKind kind_ = OutputKind::None;

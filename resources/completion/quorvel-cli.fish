@@ -43,6 +43,7 @@ complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l output -x -a
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l lame-options -x -d 'LAME switches'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l jobs -x -a '1 2 3 4 6 8 12 16' -d 'Files at a time'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l json -d 'One JSON object per input'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l receipts -r -F -d 'Append every output\'s check to a file'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l pattern -x -d 'Name outputs by a pattern'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l existing -x -a 'number skip update' -d 'What an existing output means'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l originals -x -a 'keep trash' -d 'Move converted inputs to the Trash'

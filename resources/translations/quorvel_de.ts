@@ -1454,6 +1454,38 @@
         <translation>1 Original in den Papierkorb verschoben.</translation>
     </message>
     <message>
+        <source>Checked: %1 samples written, %2 read back</source>
+        <translation>Geprüft: %1 Samples geschrieben, %2 zurückgelesen</translation>
+    </message>
+    <message>
+        <source>Check: %1 samples written, %2 read back</source>
+        <translation>Prüfung: %1 Samples geschrieben, %2 zurückgelesen</translation>
+    </message>
+    <message>
+        <source>PCM MD5 %1, as written</source>
+        <translation>PCM-MD5 %1, wie geschrieben</translation>
+    </message>
+    <message>
+        <source>PCM MD5 %1, not %2</source>
+        <translation>PCM-MD5 %1, nicht %2</translation>
+    </message>
+    <message>
+        <source>Tags written: %1</source>
+        <translation>Geschriebene Tags: %1</translation>
+    </message>
+    <message>
+        <source>No place in this format for: %1</source>
+        <translation>In diesem Format kein Platz für: %1</translation>
+    </message>
+    <message>
+        <source>Loudness: %1 LUFS</source>
+        <translation>Lautheit: %1 LUFS</translation>
+    </message>
+    <message>
+        <source>Peak: %1 %</source>
+        <translation>Spitzenpegel: %1 %</translation>
+    </message>
+    <message>
         <source>%1 originals moved to the Trash.</source>
         <translation>%1 Originale in den Papierkorb verschoben.</translation>
     </message>

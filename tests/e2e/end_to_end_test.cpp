@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -162,6 +163,11 @@ TEST_F(EndToEnd, AddTagConvertPreviewAndCloseThroughTheSkin) {
     QTRY_VERIFY_WITH_TIMEOUT(!window.State().Busy(), 60000);
     EXPECT_EQ(Column(window.lv(), 5), (QStringList{S("finish"), S("finish")}))
         << messages.join(S(" | ")).toStdString();
+    // Each row's tooltip carries the receipt of its output's check.
+    const QString tip = window.lv()->model()->index(0, 5).data(Qt::ToolTipRole).toString();
+    const QRegularExpression checked(S("^Checked: (\\d+) samples written, \\1 read back\n"));
+    EXPECT_TRUE(checked.match(tip).hasMatch()) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(S("Tags written: ARTIST, "))) << tip.toStdString();
     // All went well: the rows say so, no box waits for a click.
     EXPECT_FALSE(messages.contains(S("2 converted, 0 failed, 0 stopped.")))
         << messages.join(S(" | ")).toStdString();

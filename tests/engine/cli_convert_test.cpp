@@ -450,6 +450,79 @@ TEST_F(CliConvertTest, EncoderOptionsHoldForTheRunOnly) {
     }
 }
 
+// What python3's json module reads in each line of `text`: the receipt's fields and the output,
+// space-separated, a line each.
+QString JsonFields(const QString& text) {
+    QProcess p;
+    p.start(
+        S("/usr/bin/python3"),
+        {S("-c"),
+         S("import json, sys\n"
+           "for line in sys.stdin.read().splitlines():\n"
+           "    o = json.loads(line)\n"
+           "    print(' '.join(str(eval(f, {}, {'o': o})) for f in sys.argv[1:]))\n"),
+         S("o['check']['passed']"), S("o['check']['samples_in']"), S("o['check']['samples_out']"),
+         S("o['check']['md5_in']"), S("o['check']['md5_out']"), S("o['check']['tags_written']"),
+         S("o['check']['tags_not_placed']"), S("o['check']['peak']"), S("o['output']")});
+    p.write(text.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// --json lines carry the check of their output and --receipts appends it, one JSON line per
+// finished output; a receipts file that cannot be written refuses the run before it starts;
+// [Convert] check=off checks nothing.
+TEST_F(CliConvertTest, EveryFinishedOutputHasItsReceipt) {
+    const QString a = Input("a.wav", 2, 440);
+    const QString out = dir.File(S("out"));
+    const QString receipts = dir.File(S("receipts.jsonl"));
+    const QStringList args{S("--format"), S("flac"),       S("--output"), out,
+                           S("--json"),   S("--receipts"), receipts,      a};
+    const CliResult r = Run(args);
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QString flac = out + S("/a.flac");
+    QProcess md5;
+    md5.start(S("metaflac"), {S("--show-md5sum"), flac});
+    ASSERT_TRUE(md5.waitForFinished(60000));
+    const QString streamMd5 = QString::fromLatin1(md5.readAllStandardOutput()).trimmed();
+    ASSERT_EQ(streamMd5.size(), 32) << "metaflac is missing: run scripts/setup";
+    const QString fields = S("True 88200 88200 ") + streamMd5 + S(" ") + streamMd5 +
+                           S(" [] [] None ") + flac + S("\n");
+    EXPECT_EQ(JsonFields(r.out), fields);
+    QFile file(receipts);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(JsonFields(QString::fromUtf8(file.readAll())), fields);
+    file.close();
+
+    // Appended to, by a run without --json too; nothing for an output not written.
+    const CliResult again = Run({S("--format"), S("mp3"), S("--output"), out, S("--receipts"),
+                                 receipts, a, dir.File(S("missing.wav"))});
+    EXPECT_EQ(again.status, 1);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    file.close();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(JsonFields(lines[1]).startsWith(S("True 88200 88200 None None ")))
+        << lines[1].toStdString();
+
+    const CliResult refused =
+        Run({S("--output"), dir.File(S("out2")), S("--receipts"), dir.Path(), a});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err,
+              S("convert: cannot write the receipts to ") + dir.Path() + S(": it is a folder\n"));
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(dir.File(S("out2"))));
+
+    QFile ini(dir.File(S("Quorvel.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Convert]\ncheck=off\n");
+    ini.close();
+    const CliResult off = Run({S("--output"), dir.File(S("out3")), S("--json"), a});
+    EXPECT_EQ(off.status, 0);
+    EXPECT_TRUE(off.out.trimmed().endsWith(S(",\"check\":null}"))) << off.out.toStdString();
+}
+
 }  // namespace
 
 namespace {

@@ -28,6 +28,8 @@ struct RecordingHost : BatchHost {
         RowState outcome;
         QString output;
         QString note;
+        QString reason{};
+        OutputReceipt receipt{};
     };
     std::vector<Row> rows;
     std::vector<int> progress;
@@ -97,6 +99,6 @@ struct RecordingHost : BatchHost {
         counts.emplace_back(p.done, ended);
     }
     void FileDone(const FileResult& r) override {
-        done.push_back({r.row, r.state, r.output, r.note});
+        done.push_back({r.row, r.state, r.output, r.note, r.reason, r.receipt});
     }
 };
