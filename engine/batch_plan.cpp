@@ -97,8 +97,15 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
         }
     }
     plan.covers = {app.CoverMaxSize, app.CoverFromFolder};
-    plan.retireOriginals = app.TrashOriginals && !normalize;
     plan.check = app.CheckOutputs;
+    plan.retireOriginals = app.TrashOriginals && !normalize;
+    if (plan.retireOriginals && !plan.check) {
+        // Only an output that passed its check lets its original go.
+        host.ShowInformation(
+            QStringLiteral("The originals stay where they are: outputs are not "
+                           "checked ([Convert] check=off)"));
+        plan.retireOriginals = false;
+    }
     plan.maxWholeSamples = maxWholeSamples > 0 ? maxWholeSamples : DefaultMaxWholeSamples();
     if (jobCount > 1) {
         // Every job may hold one decoded file at a time.

@@ -558,6 +558,13 @@ TEST_F(CliConvertTest, OriginalsLeaveForTheTrashOnlyOnceConverted) {
     EXPECT_EQ(listed.count(QLatin1Char('\n')), 1) << listed.toStdString();
 
     EXPECT_EQ(Run({S("--originals"), S("bin"), b}).status, 2);
+    // Unchecked outputs never let their originals go.
+    dir.Write(S("Quorvel.ini"), "[Convert]\ncheck=off\n");
+    const CliResult unchecked = Run({S("--originals"), S("trash"), S("--output"), out, b});
+    EXPECT_EQ(unchecked.status, 0) << unchecked.err.toStdString();
+    EXPECT_TRUE(QFile::exists(b));
+    EXPECT_TRUE(unchecked.err.contains(S("The originals stay where they are")));
+    QFile::remove(dir.File(S("Quorvel.ini")));
 }
 
 }  // namespace
