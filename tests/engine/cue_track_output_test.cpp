@@ -10,6 +10,7 @@
 #include "outside/audio/audio_factory.h"
 #include "platform/source_mark.h"
 #include "support/temp_dir.h"
+#include "support/tool_run.h"
 #include "tags/tag_transfer.h"
 
 namespace {
@@ -18,18 +19,9 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
-QByteArray Tool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    const bool done = p.waitForFinished(120000);
-    EXPECT_TRUE(done && p.exitCode() == 0)
-        << qPrintable(program) << ": " << p.readAllStandardError().constData();
-    return p.readAllStandardOutput();
-}
-
 void MakeFlac(const QString& path, int seconds) {
-    Tool(S("sox"), {S("-n"), S("-r"), S("44100"), S("-c"), S("2"), S("-b"), S("16"), path,
-                    S("synth"), QString::number(seconds), S("sine"), S("440")});
+    ToolOutput(S("sox"), {S("-n"), S("-r"), S("44100"), S("-c"), S("2"), S("-b"), S("16"), path,
+                          S("synth"), QString::number(seconds), S("sine"), S("440")});
 }
 
 constexpr char kSheet[] =
@@ -45,11 +37,12 @@ class CueTrackOutputTest : public ::testing::Test {
         image = dir.File(S("image.flac"));
         MakeFlac(image, 6);
         // The image's own tags: the whole album as one track, and a label the sheet lacks.
-        Tool(S("metaflac"), {S("--set-tag=TITLE=Whole Image"), S("--set-tag=ALBUM=Image Album"),
-                             S("--set-tag=TRACKNUMBER=1"), S("--set-tag=LABEL=Label X"),
-                             S("--set-tag=ISRC=XXIMAGE00001"), image});
+        ToolOutput(S("metaflac"),
+                   {S("--set-tag=TITLE=Whole Image"), S("--set-tag=ALBUM=Image Album"),
+                    S("--set-tag=TRACKNUMBER=1"), S("--set-tag=LABEL=Label X"),
+                    S("--set-tag=ISRC=XXIMAGE00001"), image});
         const QString sheet = dir.Write(S("image.cue"), kSheet);
-        Tool(S("metaflac"), {S("--set-tag-from-file=CUESHEET=") + sheet, image});
+        ToolOutput(S("metaflac"), {S("--set-tag-from-file=CUESHEET=") + sheet, image});
         const std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
         const SheetRows got = CueSheetRows(*reader, sheet, S("."));
         ASSERT_TRUE(got.rejection.isEmpty()) << qPrintable(got.rejection);
@@ -85,7 +78,7 @@ TEST_F(CueTrackOutputTest, TheTracksTagsStandOverTheImagesInTheOutput) {
         source.sheetTrack = true;
         source.sheetTags = two.sheetTags;
         TransferTags(out, TagKind::VorbisComments, entry, source);
-        const QString got = QString::fromUtf8(Tool(
+        const QString got = QString::fromUtf8(ToolOutput(
             S("/usr/bin/python3"),
             {S("-c"),
              S("import sys, mutagen\nt = mutagen.File(sys.argv[1]).tags\n"

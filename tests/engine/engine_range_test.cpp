@@ -20,6 +20,7 @@
 #include "platform/source_mark.h"
 #include "recording_host.h"
 #include "support/temp_dir.h"
+#include "support/tool_run.h"
 
 namespace {
 
@@ -27,20 +28,10 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
-// Standard output of a public tool; fails the test when it does not run.
-QByteArray Tool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    const bool ran =
-        p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    EXPECT_TRUE(ran) << program.toStdString() << " " << args.join(S(" ")).toStdString() << ": "
-                     << p.readAllStandardError().toStdString();
-    return p.readAllStandardOutput();
-}
-
 // The decoded samples as 16-bit PCM, by ffmpeg.
 QByteArray DecodedPcm(const QString& path) {
-    return Tool(S("ffmpeg"), {S("-v"), S("error"), S("-i"), path, S("-f"), S("s16le"), S("-")});
+    return ToolOutput(S("ffmpeg"),
+                      {S("-v"), S("error"), S("-i"), path, S("-f"), S("s16le"), S("-")});
 }
 
 // The frames a gapless player plays, as independent tools see them: mpg123 decodes MP3 by its
@@ -48,11 +39,11 @@ QByteArray DecodedPcm(const QString& path) {
 // decoding keeps the last frame's padding), ffmpeg trims Opus by its pre-skip and granules.
 double PlayedFrames(const QString& path) {
     if (path.endsWith(S(".mp3"))) {
-        return Tool(S("mpg123"), {S("-q"), S("-s"), path}).size() / 4.0;
+        return ToolOutput(S("mpg123"), {S("-q"), S("-s"), path}).size() / 4.0;
     }
     if (path.endsWith(S(".m4a"))) {
-        return Tool(S("ffprobe"), {S("-v"), S("error"), S("-show_entries"), S("stream=duration_ts"),
-                                   S("-of"), S("csv=p=0"), path})
+        return ToolOutput(S("ffprobe"), {S("-v"), S("error"), S("-show_entries"),
+                                         S("stream=duration_ts"), S("-of"), S("csv=p=0"), path})
             .trimmed()
             .toDouble();
     }
@@ -61,9 +52,9 @@ double PlayedFrames(const QString& path) {
 
 QString SoxImage(const TempDir& dir, const QString& name, const QStringList& synth) {
     const QString path = dir.File(name);
-    Tool(S("sox"), QStringList{S("-n"), S("-r"), S("44100"), S("-c"), S("2"), S("-b"), S("16"),
-                               path, S("synth")} +
-                       synth);
+    ToolOutput(S("sox"), QStringList{S("-n"), S("-r"), S("44100"), S("-c"), S("2"), S("-b"),
+                                     S("16"), path, S("synth")} +
+                             synth);
     return path;
 }
 
@@ -108,7 +99,7 @@ TEST_F(EngineRangeTest, TracksJoinIntoTheImageOrLastExactlyTheirPart) {
         SoxImage(dir, S("image.wav"),
                  {S("20"), S("sine"), S("220-2000"), S("square"), S("331"), S("gain"), S("-6")});
     const QString flac = dir.File(S("image.flac"));
-    Tool(S("flac"), {S("-s"), S("-f"), S("-o"), flac, wav});
+    ToolOutput(S("flac"), {S("-s"), S("-f"), S("-o"), flac, wav});
     const QByteArray imagePcm = DecodedPcm(wav);
     const std::int64_t length = imagePcm.size() / 4;
     ASSERT_EQ(length, 20 * 44100);
@@ -173,7 +164,7 @@ TEST_F(EngineRangeTest, NormalizeMeasuresOnlyThePart) {
     const QString loud =
         SoxImage(dir, S("loud.wav"), {S("5"), S("sine"), S("440"), S("vol"), S("0.9")});
     const QString image = dir.File(S("image.wav"));
-    Tool(S("sox"), {quiet, loud, image});
+    ToolOutput(S("sox"), {quiet, loud, image});
     state.appSettings.OutputFormat = 1;
     state.appSettings.NormalizeVolume = 50;
     for (const std::int64_t maxWhole : {std::int64_t{0}, std::int64_t{44100}}) {

@@ -18,22 +18,13 @@
 #include "outside/audio/audio_factory.h"
 #include "recording_host.h"
 #include "support/temp_dir.h"
+#include "support/tool_run.h"
 #include "tags/tag_carry.h"
 
 namespace {
 
 QString S(const char* text) {
     return QString::fromUtf8(text);
-}
-
-// Standard output of an independent tool; empty when it failed or is missing.
-QByteArray ToolBytes(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        return {};
-    }
-    return p.readAllStandardOutput();
 }
 
 // Two seconds: the block loop's last block is a whole one of its own (738 frames).
@@ -109,19 +100,19 @@ TEST_F(OutputCheckTest, EveryFormatPassesAndItsCountsAreThoseOfAnIndependentDeco
         if (QString::fromLatin1(c.extension) == S("m4a")) {
             // ffmpeg decodes an MP4 track's last frame whole; the edit list's length is ffprobe's.
             counted = QString::fromLatin1(
-                          ToolBytes(S("ffprobe"), {S("-v"), S("error"), S("-show_entries"),
-                                                   S("stream=duration_ts"), S("-of"),
-                                                   S("default=nw=1:nk=1"), out}))
+                          ToolOutput(S("ffprobe"), {S("-v"), S("error"), S("-show_entries"),
+                                                    S("stream=duration_ts"), S("-of"),
+                                                    S("default=nw=1:nk=1"), out}))
                           .trimmed()
                           .toLongLong();
         } else if (c.format == 4) {
-            counted = ToolBytes(S("sox"), {S("-t"), S("vox"), S("-r"), QString::number(r.rateOut),
-                                           out, S("-t"), S("s16"), S("-")})
+            counted = ToolOutput(S("sox"), {S("-t"), S("vox"), S("-r"), QString::number(r.rateOut),
+                                            out, S("-t"), S("s16"), S("-")})
                           .size() /
                       2;
         } else {
-            counted = ToolBytes(S("ffmpeg"), {S("-v"), S("error"), S("-i"), out, S("-ac"), S("1"),
-                                              S("-f"), S("s16le"), S("-")})
+            counted = ToolOutput(S("ffmpeg"), {S("-v"), S("error"), S("-i"), out, S("-ac"), S("1"),
+                                               S("-f"), S("s16le"), S("-")})
                           .size() /
                       2;
         }
@@ -130,7 +121,7 @@ TEST_F(OutputCheckTest, EveryFormatPassesAndItsCountsAreThoseOfAnIndependentDeco
             EXPECT_EQ(r.samplesOut, kFrames) << c.extension;
         }
         if (c.lossless) {
-            const QByteArray pcm = ToolBytes(
+            const QByteArray pcm = ToolOutput(
                 S("ffmpeg"), {S("-v"), S("error"), S("-i"), out, S("-f"), S("s16le"), S("-")});
             ASSERT_FALSE(pcm.isEmpty()) << "ffmpeg is missing: run scripts/setup";
             const QString md5 =
