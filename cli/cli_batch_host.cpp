@@ -138,9 +138,24 @@ void CliBatchHost::WaitForMessages() {
     CheckInterrupt();
 }
 
+namespace {
+
+// The tracks of one image share its path: the sheet and the frames tell them apart.
+QString PartJson(const ListRow& row) {
+    if (row.range.Whole()) {
+        return QStringLiteral("null");
+    }
+    return QStringLiteral("{\"sheet\":%1,\"start\":%2,\"end\":%3}")
+        .arg(row.sheet.isEmpty() ? QStringLiteral("null") : JsonString(row.sheet))
+        .arg(row.range.start)
+        .arg(row.range.end < 0 ? QStringLiteral("null") : QString::number(row.range.end));
+}
+
+}  // namespace
+
 void CliBatchHost::PrintResult(RowState state, const QString& input, const QString& output,
                                const QString& reason, double seconds, const QString& note,
-                               const OutputReceipt& receipt) {
+                               const OutputReceipt& receipt, const QString& part) {
     // An output already there is what a re-run over a library asked for, not a failure.
     if (!RowStateSucceeded(state)) {
         allFinished_ = false;
@@ -148,7 +163,8 @@ void CliBatchHost::PrintResult(RowState state, const QString& input, const QStri
     ClearLine();
     if (json_) {
         out_ << "{\"status\":" << JsonString(RowStateWord(state))
-             << ",\"input\":" << JsonString(input) << ",\"output\":" << JsonString(output)
+             << ",\"input\":" << JsonString(input) << ",\"part\":" << part
+             << ",\"output\":" << JsonString(output)
              << ",\"seconds\":" << QString::number(std::max(0.0, seconds), 'f', 3)
              << ",\"error\":" << JsonString(reason) << ",\"note\":" << JsonString(note)
              << ",\"check\":" << ReceiptJson(receipt) << "}\n"
@@ -163,10 +179,12 @@ void CliBatchHost::PrintResult(RowState state, const QString& input, const QStri
 void CliBatchHost::FileDone(const FileResult& result) {
     PrintRejectedBefore(result.row);
     ++done_;
-    PrintResult(result.state, rows_.Row(result.row).path, result.output, result.reason,
-                result.seconds, result.note, result.receipt);
+    const ListRow& row = rows_.Row(result.row);
+    const QString part = PartJson(row);
+    PrintResult(result.state, row.path, result.output, result.reason, result.seconds, result.note,
+                result.receipt, part);
     if (result.state == RowState::Finished) {
-        AppendReceipt(rows_.Row(result.row).path, result.output, result.receipt);
+        AppendReceipt(row.path, part, result.output, result.receipt);
     }
     if (!result.note.isEmpty()) {
         ClearLine();
@@ -182,15 +200,15 @@ void CliBatchHost::BatchEnded(const BatchSummary& summary) {
     }
 }
 
-void CliBatchHost::AppendReceipt(const QString& input, const QString& output,
+void CliBatchHost::AppendReceipt(const QString& input, const QString& part, const QString& output,
                                  const OutputReceipt& receipt) {
     if (!receipts_ || receiptsFailed_) {
         return;
     }
     const QByteArray line =
-        (QStringLiteral("{\"input\":") + JsonString(input) + QStringLiteral(",\"output\":") +
-         JsonString(output) + QStringLiteral(",\"check\":") + ReceiptJson(receipt) +
-         QStringLiteral("}\n"))
+        (QStringLiteral("{\"input\":") + JsonString(input) + QStringLiteral(",\"part\":") + part +
+         QStringLiteral(",\"output\":") + JsonString(output) + QStringLiteral(",\"check\":") +
+         ReceiptJson(receipt) + QStringLiteral("}\n"))
             .toUtf8();
     if (receipts_->write(line) != line.size()) {
         // Said once: the outputs themselves are fine, only their receipts go missing.

@@ -47,10 +47,13 @@ class CliBatchHost : public BatchHost {
   private:
     void CheckInterrupt();
     void ClearLine();
+    // `part`: the JSON of the part of the input the row stood for ("null" for a whole file).
     void PrintResult(RowState state, const QString& input, const QString& output,
                      const QString& reason, double seconds, const QString& note = {},
-                     const OutputReceipt& receipt = {});
-    void AppendReceipt(const QString& input, const QString& output, const OutputReceipt& receipt);
+                     const OutputReceipt& receipt = {},
+                     const QString& part = QStringLiteral("null"));
+    void AppendReceipt(const QString& input, const QString& part, const QString& output,
+                       const OutputReceipt& receipt);
 
     // The rejected inputs whose position comes before `row` (all of them for RowCount()).
     void PrintRejectedBefore(int row);

@@ -270,7 +270,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (!options.receipts.isEmpty() &&
         (QFileInfo(options.receipts).isDir() ||
          !receipts.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))) {
-        err << "convert: cannot write the receipts to " << options.receipts << ": "
+        err << "quorvel-cli: convert: cannot write the receipts to " << options.receipts << ": "
             << (QFileInfo(options.receipts).isDir() ? QStringLiteral("it is a folder")
                                                     : receipts.errorString())
             << '\n';

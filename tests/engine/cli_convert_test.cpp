@@ -210,7 +210,7 @@ TEST_F(CliConvertTest, ResultLinesAndExitStatuses) {
          {S("--json"), S("--output"), out + S("2"), odd},
          0,
          S("{\"status\":\"finish\",\"input\":\"") + dir.Path() +
-             S("/tab\\there\\nnew\\\\x.wav\",\"output\":\"") + out +
+             S("/tab\\there\\nnew\\\\x.wav\",\"part\":null,\"output\":\"") + out +
              S("2/tab_here_new\\\\x.mp3\",\"seconds\":")},
     };
     for (const Case& c : cases) {
@@ -454,16 +454,16 @@ TEST_F(CliConvertTest, EncoderOptionsHoldForTheRunOnly) {
 // space-separated, a line each.
 QString JsonFields(const QString& text) {
     QProcess p;
-    p.start(
-        S("/usr/bin/python3"),
-        {S("-c"),
-         S("import json, sys\n"
-           "for line in sys.stdin.read().splitlines():\n"
-           "    o = json.loads(line)\n"
-           "    print(' '.join(str(eval(f, {}, {'o': o})) for f in sys.argv[1:]))\n"),
-         S("o['check']['passed']"), S("o['check']['samples_in']"), S("o['check']['samples_out']"),
-         S("o['check']['md5_in']"), S("o['check']['md5_out']"), S("o['check']['tags_written']"),
-         S("o['check']['tags_not_placed']"), S("o['check']['peak']"), S("o['output']")});
+    p.start(S("/usr/bin/python3"),
+            {S("-c"),
+             S("import json, sys\n"
+               "for line in sys.stdin.read().splitlines():\n"
+               "    o = json.loads(line)\n"
+               "    print(' '.join(str(eval(f, {}, {'o': o})) for f in sys.argv[1:]))\n"),
+             S("o['check']['passed']"), S("o['check']['samples_in']"),
+             S("o['check']['samples_out']"), S("o['check']['md5_in']"), S("o['check']['md5_out']"),
+             S("o['check']['tags_written']"), S("o['check']['tags_not_placed']"),
+             S("o['check']['peak']"), S("o['output']"), S("o['part']")});
     p.write(text.toUtf8());
     p.closeWriteChannel();
     p.waitForFinished(60000);
@@ -488,7 +488,7 @@ TEST_F(CliConvertTest, EveryFinishedOutputHasItsReceipt) {
     const QString streamMd5 = QString::fromLatin1(md5.readAllStandardOutput()).trimmed();
     ASSERT_EQ(streamMd5.size(), 32) << "metaflac is missing: run scripts/setup";
     const QString fields = S("True 88200 88200 ") + streamMd5 + S(" ") + streamMd5 +
-                           S(" [] [] None ") + flac + S("\n");
+                           S(" [] [] None ") + flac + S(" None\n");
     EXPECT_EQ(JsonFields(r.out), fields);
     QFile file(receipts);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -506,11 +506,26 @@ TEST_F(CliConvertTest, EveryFinishedOutputHasItsReceipt) {
     EXPECT_TRUE(JsonFields(lines[1]).startsWith(S("True 88200 88200 None None ")))
         << lines[1].toStdString();
 
+    // A track's line and receipt say which part of its image it holds.
+    dir.Write(S("a.cue"),
+              "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+              " TRACK 02 AUDIO\n  INDEX 01 00:01:00\n");
+    const CliResult tracks = Run({S("--format"), S("flac"), S("--output"), dir.File(S("tracks")),
+                                  S("--json"), dir.File(S("a.cue"))});
+    EXPECT_EQ(tracks.status, 0) << tracks.err.toStdString();
+    const QString sheet = S("{'sheet': '") + dir.File(S("a.cue"));
+    const QStringList trackLines = JsonFields(tracks.out).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(trackLines.size(), 2) << tracks.out.toStdString();
+    EXPECT_TRUE(trackLines[0].endsWith(sheet + S("', 'start': 0, 'end': 44100}")))
+        << trackLines[0].toStdString();
+    EXPECT_TRUE(trackLines[1].endsWith(sheet + S("', 'start': 44100, 'end': None}")))
+        << trackLines[1].toStdString();
+
     const CliResult refused =
         Run({S("--output"), dir.File(S("out2")), S("--receipts"), dir.Path(), a});
     EXPECT_EQ(refused.status, 2);
-    EXPECT_EQ(refused.err,
-              S("convert: cannot write the receipts to ") + dir.Path() + S(": it is a folder\n"));
+    EXPECT_EQ(refused.err, S("quorvel-cli: convert: cannot write the receipts to ") + dir.Path() +
+                               S(": it is a folder\n"));
     EXPECT_TRUE(refused.out.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dir.File(S("out2"))));
 
