@@ -453,31 +453,6 @@ TagLib::ID3v2::Tag* Id3TagOf(TagLib::File& file) {
     return dynamic_cast<TagLib::ID3v2::Tag*>(file.tag());  // AIFF, WAV
 }
 
-std::unique_ptr<TagLib::File> OpenByContent(TagContainer container, TagLib::IOStream* stream) {
-    auto* factory = TagLib::ID3v2::FrameFactory::instance();
-    switch (container) {
-        case TagContainer::Mpeg:
-            return std::make_unique<TagLib::MPEG::File>(stream, factory, false);
-        case TagContainer::Flac:
-            return std::make_unique<TagLib::FLAC::File>(stream, factory, false);
-        case TagContainer::OggVorbis:
-            return std::make_unique<TagLib::Ogg::Vorbis::File>(stream, false);
-        case TagContainer::OggOpus:
-            return std::make_unique<TagLib::Ogg::Opus::File>(stream, false);
-        case TagContainer::OggFlac:
-            return std::make_unique<TagLib::Ogg::FLAC::File>(stream, false);
-        case TagContainer::Mp4:
-            return std::make_unique<TagLib::MP4::File>(stream, false);
-        case TagContainer::Aiff:
-            return std::make_unique<TagLib::RIFF::AIFF::File>(stream, false);
-        case TagContainer::WavPack:
-            return std::make_unique<TagLib::WavPack::File>(stream, false);
-        case TagContainer::Unknown:
-            break;
-    }
-    return nullptr;
-}
-
 TagLib::PropertyMap ToPropertyMap(const QMap<QString, QStringList>& fields) {
     TagLib::PropertyMap map;
     for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
@@ -699,6 +674,34 @@ QString PictureMime(const QByteArray& data) {
     return QStringLiteral("image/jpeg");
 }
 
+std::unique_ptr<TagLib::File> OpenByContent(TagContainer container, TagLib::IOStream* stream,
+                                            bool readProperties) {
+    auto* factory = TagLib::ID3v2::FrameFactory::instance();
+    switch (container) {
+        case TagContainer::Mpeg:
+            return std::make_unique<TagLib::MPEG::File>(stream, factory, readProperties);
+        case TagContainer::Flac:
+            return std::make_unique<TagLib::FLAC::File>(stream, factory, readProperties);
+        case TagContainer::OggVorbis:
+            return std::make_unique<TagLib::Ogg::Vorbis::File>(stream, readProperties);
+        case TagContainer::OggOpus:
+            return std::make_unique<TagLib::Ogg::Opus::File>(stream, readProperties);
+        case TagContainer::OggFlac:
+            return std::make_unique<TagLib::Ogg::FLAC::File>(stream, readProperties);
+        case TagContainer::Mp4:
+            return std::make_unique<TagLib::MP4::File>(stream, readProperties);
+        case TagContainer::Aiff:
+            return std::make_unique<TagLib::RIFF::AIFF::File>(stream, readProperties);
+        case TagContainer::WavPack:
+            return std::make_unique<TagLib::WavPack::File>(stream, readProperties);
+        case TagContainer::Ape:
+            return std::make_unique<TagLib::APE::File>(stream, readProperties);
+        case TagContainer::Unknown:
+            break;
+    }
+    return nullptr;
+}
+
 TagContainer DetectTagContainer(const QString& path) {
     if (!IsRegularFile(path)) {
         return TagContainer::Unknown;
@@ -707,7 +710,30 @@ TagContainer DetectTagContainer(const QString& path) {
     if (!OpenNative(file, path, QIODevice::ReadOnly)) {
         return TagContainer::Unknown;
     }
-    const QByteArray head = file.read(4096);
+    QByteArray head = file.read(4096);
+    // Some taggers put an ID3v2 tag in front of FLAC and Monkey's Audio files; TagLib reads
+    // those files past it. What follows the tag decides.
+    if (head.size() >= 10 && head.startsWith("ID3")) {
+        qint64 size = 0;
+        for (int i = 6; i < 10; ++i) {
+            size = (size << 7) | (static_cast<unsigned char>(head[i]) & 0x7F);
+        }
+        const bool footer = (static_cast<unsigned char>(head[5]) & 0x10) != 0;
+        QByteArray after;
+        if (file.seek(10 + size + (footer ? 10 : 0))) {
+            after = file.read(4);
+        }
+        if (after.startsWith("fLaC")) {
+            return TagContainer::Flac;
+        }
+        if (after.startsWith("MAC ")) {
+            return TagContainer::Ape;
+        }
+        return TagContainer::Mpeg;
+    }
+    if (head.startsWith("MAC ")) {
+        return TagContainer::Ape;
+    }
     if (head.startsWith("fLaC")) {
         return TagContainer::Flac;
     }
@@ -733,8 +759,7 @@ TagContainer DetectTagContainer(const QString& path) {
     if (head.startsWith("wvpk")) {
         return TagContainer::WavPack;
     }
-    if (head.startsWith("ID3") ||
-        (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
+    if ((head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
          (static_cast<unsigned char>(head[1]) & 0xE0) == 0xE0)) {
         return TagContainer::Mpeg;
     }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 #include "tagmodel/tag_set.h"
 
@@ -37,8 +38,28 @@ void WriteTagSet(const QString& path, const TagSet& tags, CarryWrite mode);
 QString PictureMime(const QByteArray& data);
 
 // What the file's first bytes show it to be.
-enum class TagContainer { Unknown, Mpeg, Flac, OggVorbis, OggOpus, OggFlac, Mp4, Aiff, WavPack };
+enum class TagContainer {
+    Unknown,
+    Mpeg,
+    Flac,
+    OggVorbis,
+    OggOpus,
+    OggFlac,
+    Mp4,
+    Aiff,
+    WavPack,
+    Ape
+};
 TagContainer DetectTagContainer(const QString& path);
+
+// TagLib's file of the container on `stream`, the audio properties read only when asked for;
+// null for Unknown.
+namespace TagLib {
+class File;
+class IOStream;
+}  // namespace TagLib
+std::unique_ptr<TagLib::File> OpenByContent(TagContainer container, TagLib::IOStream* stream,
+                                            bool readProperties = false);
 
 // ReplayGain gains as R128 ones, for an Opus file: REPLAYGAIN_* go, R128_TRACK_GAIN /
 // R128_ALBUM_GAIN come (peaks have no place there). And the other way round for every other file.

@@ -1,15 +1,8 @@
 #include "tags/tag_edit.h"
 
-#include <taglib/aifffile.h>
-#include <taglib/apefile.h>
-#include <taglib/flacfile.h>
-#include <taglib/id3v2framefactory.h>
-#include <taglib/mp4file.h>
 #include <taglib/oggflacfile.h>
-#include <taglib/opusfile.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
-#include <taglib/wavpackfile.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +11,7 @@
 #include "platform/file_replacement.h"
 #include "platform/native_name.h"
 #include "platform/small_regular_file.h"
+#include "tags/tag_carry.h"
 #include "tags/tag_error.h"
 
 namespace {
@@ -62,91 +56,40 @@ TagLib::String T(const QString& s) {
     return TagLib::String(s.toStdString(), TagLib::String::UTF8);
 }
 
-// The first bytes of the stream, past an ID3v2 tag that some taggers put in front of FLAC and
-// Monkey's Audio files (TagLib reads those files past it too).
-QByteArray Head(QFile& file, bool skipId3) {
-    QByteArray head = file.read(4096);
-    if (skipId3 && head.size() >= 10 && head.startsWith("ID3")) {
-        qint64 size = 0;
-        for (int i = 6; i < 10; ++i) {
-            size = (size << 7) | (static_cast<unsigned char>(head[i]) & 0x7F);
-        }
-        const bool footer = (static_cast<unsigned char>(head[5]) & 0x10) != 0;
-        if (!file.seek(10 + size + (footer ? 10 : 0))) {
-            return {};
-        }
-        head = file.read(4096);
-    }
-    return head;
-}
-
-// The first packet of an Ogg stream: it follows the first page's segment table.
-QByteArray FirstOggPacketStart(const QByteArray& head) {
-    if (!head.startsWith("OggS") || head.size() < 27) {
-        return {};
-    }
-    return head.mid(27 + static_cast<unsigned char>(head[26]), 8);
-}
-
-bool Holds(TagEditFormat format, const QByteArray& head) {
+TagContainer ContainerOf(TagEditFormat format) {
     switch (format) {
         case TagEditFormat::Flac:
-            return head.startsWith("fLaC");
+            return TagContainer::Flac;
         case TagEditFormat::OggOpus:
-            return FirstOggPacketStart(head).startsWith("OpusHead");
+            return TagContainer::OggOpus;
         case TagEditFormat::OggFlac:
-            return FirstOggPacketStart(head).startsWith(
-                "\x7F"
-                "FLAC");
+            return TagContainer::OggFlac;
         case TagEditFormat::Mp4:
-            return head.mid(4, 4) == "ftyp";
+            return TagContainer::Mp4;
         case TagEditFormat::WavPack:
-            return head.startsWith("wvpk");
+            return TagContainer::WavPack;
         case TagEditFormat::Ape:
-            return head.startsWith("MAC ");
+            return TagContainer::Ape;
         case TagEditFormat::Aiff:
-            return head.startsWith("FORM") &&
-                   (head.mid(8, 4) == "AIFF" || head.mid(8, 4) == "AIFC");
+            return TagContainer::Aiff;
     }
-    return false;
+    return TagContainer::Unknown;
 }
 
-// Whether the file's first bytes are those of the format; nullopt with cause set when the file
-// cannot be read at all.
+// Whether the file's content is that of the format; nullopt with cause set when the file cannot
+// be read at all.
 std::optional<bool> HoldsFormat(const QString& path, TagEditFormat format, QString* cause) {
     if (!IsRegularFile(path)) {
-        *cause = QFileInfo::exists(path) ? QStringLiteral("it is not a regular file")
-                                         : QStringLiteral("no such file");
+        *cause = NativeExists(path) ? QStringLiteral("it is not a regular file")
+                                    : QStringLiteral("no such file");
         return std::nullopt;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenNative(file, path, QIODevice::ReadOnly)) {
         *cause = file.errorString();
         return std::nullopt;
     }
-    const bool skipId3 = format == TagEditFormat::Flac || format == TagEditFormat::Ape;
-    return Holds(format, Head(file, skipId3));
-}
-
-std::unique_ptr<TagLib::File> Open(TagEditFormat format, TagLib::IOStream* stream) {
-    switch (format) {
-        case TagEditFormat::Flac:
-            return std::make_unique<TagLib::FLAC::File>(stream,
-                                                        TagLib::ID3v2::FrameFactory::instance());
-        case TagEditFormat::OggOpus:
-            return std::make_unique<TagLib::Ogg::Opus::File>(stream);
-        case TagEditFormat::OggFlac:
-            return std::make_unique<TagLib::Ogg::FLAC::File>(stream);
-        case TagEditFormat::Mp4:
-            return std::make_unique<TagLib::MP4::File>(stream);
-        case TagEditFormat::WavPack:
-            return std::make_unique<TagLib::WavPack::File>(stream);
-        case TagEditFormat::Ape:
-            return std::make_unique<TagLib::APE::File>(stream);
-        case TagEditFormat::Aiff:
-            return std::make_unique<TagLib::RIFF::AIFF::File>(stream);
-    }
-    return nullptr;
+    return DetectTagContainer(path) == ContainerOf(format);
 }
 
 // A file of the format, checked by its first bytes and opened by TagLib; throws TagError with
@@ -169,7 +112,7 @@ class OpenedFile {
             throw fail(writable ? QStringLiteral("it cannot be opened for writing")
                                 : QStringLiteral("it cannot be opened"));
         }
-        file_ = Open(format, stream_.get());
+        file_ = OpenByContent(ContainerOf(format), stream_.get(), true);
         // TagLib takes some files cut short as valid: a stream without its audio format is not.
         const TagLib::AudioProperties* audio = file_ ? file_->audioProperties() : nullptr;
         if (!file_ || !file_->isValid() || audio == nullptr || audio->sampleRate() <= 0 ||
