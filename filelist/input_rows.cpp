@@ -57,62 +57,54 @@ PathRows RowsOfPath(IAudioFile2& reader, const QString& path, const QString& dec
     return out;
 }
 
-QStringList FolderInputNames(const QString& folder, bool splitSheets) {
-    const QStringList names = FolderFileNames(folder);
-    QSet<QString> named;
-    if (splitSheets) {
-        for (const QString& name : names) {
-            if (IsCueSheetName(name)) {
-                for (const QString& image : CueSheetAudioFiles(FolderEntryPath(folder, name))) {
-                    named.insert(QFileInfo(image).fileName());
-                }
-            }
-        }
-    }
-    QStringList inputs;
-    for (const QString& name : names) {
-        if (splitSheets && IsCueSheetName(name)) {
-            inputs << name;
-        } else if (IsFolderAudioName(name) && !named.contains(name)) {
-            inputs << name;
-        }
-    }
-    return inputs;
-}
-
 namespace {
 
-QStringList FolderInputsBelow(const QString& folder, bool splitSheets, bool recursive) {
+// A folder's inputs before the images its sheets name are taken out: every path, and the
+// images named, as absolute paths.
+struct FolderWalk {
     QStringList paths;
-    for (const QString& name : FolderInputNames(folder, splitSheets)) {
-        paths << FolderEntryPath(folder, name);
+    QSet<QString> named;
+};
+
+void Walk(const QString& folder, bool splitSheets, bool recursive, FolderWalk& walk) {
+    for (const QString& name : FolderFileNames(folder)) {
+        const QString path = FolderEntryPath(folder, name);
+        if (splitSheets && IsCueSheetName(name)) {
+            walk.paths << path;
+            for (const QString& image : CueSheetAudioFiles(path)) {
+                walk.named.insert(QFileInfo(image).absoluteFilePath());
+            }
+        } else if (IsFolderAudioName(name)) {
+            walk.paths << path;
+        }
     }
     if (recursive) {
         for (const QString& sub : SubFolders(folder)) {
-            paths << FolderInputsBelow(sub, splitSheets, true);
+            Walk(sub, splitSheets, true, walk);
         }
     }
-    return paths;
+}
+
+// The walk's paths without the images a sheet stands for, wherever that sheet lies.
+QStringList WalkedInputs(const QString& folder, bool splitSheets, bool recursive) {
+    FolderWalk walk;
+    Walk(folder, splitSheets, recursive, walk);
+    walk.paths.removeIf([&](const QString& path) {
+        return !IsCueSheetName(path) && walk.named.contains(QFileInfo(path).absoluteFilePath());
+    });
+    return walk.paths;
 }
 
 }  // namespace
 
+QStringList FolderInputNames(const QString& folder, bool splitSheets) {
+    QStringList names;
+    for (const QString& path : WalkedInputs(folder, splitSheets, false)) {
+        names << QFileInfo(path).fileName();
+    }
+    return names;
+}
+
 QStringList FolderInputs(const QString& folder, bool splitSheets, bool recursive) {
-    QStringList paths = FolderInputsBelow(folder, splitSheets, recursive);
-    if (!splitSheets || !recursive) {
-        return paths;  // a sheet's images in its own folder are left out already
-    }
-    // A sheet may name its image in a sub-folder ("CD1/album.flac"): its tracks stand for it.
-    QSet<QString> named;
-    for (const QString& path : paths) {
-        if (IsCueSheetName(path)) {
-            for (const QString& image : CueSheetAudioFiles(path)) {
-                named.insert(QFileInfo(image).absoluteFilePath());
-            }
-        }
-    }
-    paths.removeIf([&](const QString& path) {
-        return !IsCueSheetName(path) && named.contains(QFileInfo(path).absoluteFilePath());
-    });
-    return paths;
+    return WalkedInputs(folder, splitSheets, recursive);
 }
