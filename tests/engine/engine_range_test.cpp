@@ -18,6 +18,7 @@
 #include "engine/normalize_batch.h"
 #include "outside/audio/audio_factory.h"
 #include "platform/source_mark.h"
+#include "real_batch_test.h"
 #include "recording_host.h"
 #include "support/temp_dir.h"
 #include "support/tool_run.h"
@@ -58,10 +59,8 @@ QString SoxImage(const TempDir& dir, const QString& name, const QStringList& syn
     return path;
 }
 
-class EngineRangeTest : public ::testing::Test {
+class EngineRangeTest : public RealBatchTest {
   protected:
-    void SetUp() override { outDir = dir.File(S("out")); }
-
     // One row per part of `input`, captioned as the tracks of a sheet would be.
     void AddTracks(const QString& input, const std::vector<SampleRange>& parts) {
         for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -72,20 +71,7 @@ class EngineRangeTest : public ::testing::Test {
         }
     }
 
-    BatchParts Parts() {
-        return BatchParts{state, *reader, *writer, encoder, *transform, QString(), outDir};
-    }
-
     QString Out(const QString& name) const { return outDir + QLatin1Char('/') + name; }
-
-    TempDir dir;
-    QString outDir;
-    MainState state;
-    std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
-    std::unique_ptr<IAudioFile2> writer = CreateAudioFile();
-    LameEncoderSettings encoder;
-    std::unique_ptr<IAudioTransform2> transform = CreateAudioTransform();
-    RecordingHost host;
 };
 
 struct OutputCase {

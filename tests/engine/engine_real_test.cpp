@@ -17,6 +17,7 @@
 #include "engine/main_state.h"
 #include "engine/normalize_batch.h"
 #include "outside/audio/audio_factory.h"
+#include "real_batch_test.h"
 #include "recording_host.h"
 #include "support/temp_dir.h"
 
@@ -53,9 +54,8 @@ float Peak(const AudioBuffer& b) {
     return peak;
 }
 
-class EngineRealTest : public ::testing::Test {
+class EngineRealTest : public RealBatchTest {
   protected:
-    void SetUp() override { outDir = dir.File(S("out")); }
     // Every row is the same tagged tone.
     void Add(const QString& input) {
         host.Add(
@@ -92,20 +92,7 @@ class EngineRealTest : public ::testing::Test {
         return path;
     }
 
-    BatchParts Parts() {
-        return BatchParts{state, *reader, *writer, encoder, *transform, QString(), outDir};
-    }
-
     AudioBuffer Decode(const QString& path) { return ReadAll(*CreateAudioFile(), path); }
-
-    TempDir dir;
-    QString outDir;
-    MainState state;
-    std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
-    std::unique_ptr<IAudioFile2> writer = CreateAudioFile();
-    LameEncoderSettings encoder;
-    std::unique_ptr<IAudioTransform2> transform = CreateAudioTransform();
-    RecordingHost host;
 };
 
 struct FormatCase {

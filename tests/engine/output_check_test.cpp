@@ -16,6 +16,7 @@
 #include "engine/normalize_batch.h"
 #include "engine/output_check.h"
 #include "outside/audio/audio_factory.h"
+#include "real_batch_test.h"
 #include "recording_host.h"
 #include "support/temp_dir.h"
 #include "support/tool_run.h"
@@ -30,10 +31,9 @@ QString S(const char* text) {
 // Two seconds: the block loop's last block is a whole one of its own (738 frames).
 constexpr std::int64_t kFrames = 2 * 44100;
 
-class OutputCheckTest : public ::testing::Test {
+class OutputCheckTest : public RealBatchTest {
   protected:
     void SetUp() override {
-        outDir = dir.File(S("out"));
         auto w = CreateAudioFile();
         w->SetWaveFormat(44100, 2, 16);
         input = dir.File(S("in.wav"));
@@ -63,15 +63,7 @@ class OutputCheckTest : public ::testing::Test {
         return QDir(outDir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
-    TempDir dir;
-    QString outDir;
     QString input;
-    MainState state;
-    std::unique_ptr<IAudioFile2> reader = CreateAudioFile();
-    std::unique_ptr<IAudioFile2> writer = CreateAudioFile();
-    LameEncoderSettings encoder;
-    std::unique_ptr<IAudioTransform2> transform = CreateAudioTransform();
-    RecordingHost host;
 };
 
 struct FormatCase {
