@@ -39,8 +39,13 @@ LinkResult LinkNoReplace(const QString& from, const QString& to, QString* error)
     const QByteArray src = NativeName(from);
     const QByteArray dst = NativeName(to);
     if (::link(src.constData(), dst.constData()) == 0) {
-        ::unlink(src.constData());
-        return LinkResult::Done;
+        if (::unlink(src.constData()) == 0) {
+            return LinkResult::Done;
+        }
+        // Under both names the file would not have moved: the new one goes again.
+        const LinkResult failed = Fail(error);
+        ::unlink(dst.constData());
+        return failed;
     }
     if (errno == EEXIST) {
         return LinkResult::Taken;

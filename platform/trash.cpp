@@ -12,12 +12,9 @@
 #include <cerrno>
 #include <cstring>
 #include "platform/native_name.h"
+#include "platform/no_replace_link.h"
 
 namespace {
-
-QByteArray Native(const QString& path) {
-    return NativeName(path);
-}
 
 bool DeviceOf(const QByteArray& path, dev_t& device) {
     struct stat st {};
@@ -135,27 +132,6 @@ QByteArray UrlPath(const QByteArray& path) {
     return out;
 }
 
-// The file under its new name without replacing anything: a hard link and an unlink, or a
-// rename where the file system has no hard links (the name was found free just before).
-int MoveWithoutReplacing(const QByteArray& from, const QByteArray& to) {
-    if (::link(from.constData(), to.constData()) == 0) {
-        if (::unlink(from.constData()) == 0) {
-            return 0;
-        }
-        const int error = errno;
-        ::unlink(to.constData());
-        return error;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK && errno != ENOSYS) {
-        return errno;
-    }
-    struct stat st {};
-    if (::lstat(to.constData(), &st) == 0) {
-        return EEXIST;
-    }
-    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
-}
-
 }  // namespace
 
 QString HomeTrashFolder() {
@@ -168,13 +144,13 @@ QString HomeTrashFolder() {
 
 TrashMove MoveToTrash(const QString& path) {
     TrashMove r;
-    const QByteArray file = Native(QFileInfo(path).absoluteFilePath());
+    const QByteArray file = NativeName(QFileInfo(path).absoluteFilePath());
     dev_t fileDevice = 0;
     if (!DeviceOf(file, fileDevice)) {
         r.error = QStringLiteral("it is gone");
         return r;
     }
-    const QByteArray home = Native(HomeTrashFolder());
+    const QByteArray home = NativeName(HomeTrashFolder());
     // The home trash's own file system decides; its folder may not exist yet.
     QByteArray homeProbe = home;
     dev_t homeDevice = 0;
@@ -184,7 +160,7 @@ TrashMove MoveToTrash(const QString& path) {
     QByteArray trash;
     QByteArray recorded = file;  // the home trash records absolute paths
     if (homeDevice == fileDevice) {
-        if (!QDir().mkpath(HomeTrashFolder()) || !ReadyTrash(home)) {
+        if (!NativeMakePath(HomeTrashFolder()) || !ReadyTrash(home)) {
             r.error = QStringLiteral("the Trash folder %1 cannot be used").arg(HomeTrashFolder());
             return r;
         }
@@ -214,9 +190,11 @@ TrashMove MoveToTrash(const QString& path) {
         return r;
     }
     const QByteArray target = trash + "/files/" + chosen;
-    if (const int error = MoveWithoutReplacing(file, target); error != 0) {
+    QString error;
+    const LinkResult moved = LinkNoReplace(NameFromNative(file), NameFromNative(target), &error);
+    if (moved != LinkResult::Done) {
         ::unlink((trash + "/info/" + chosen + ".trashinfo").constData());
-        r.error = ErrnoText(error);
+        r.error = moved == LinkResult::Taken ? ErrnoText(EEXIST) : error;
         return r;
     }
     r.moved = true;
