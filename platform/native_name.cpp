@@ -148,13 +148,21 @@ std::vector<FolderEntry> ListFolder(const QString& folder) {
         if (name == "." || name == "..") {
             continue;
         }
-        const QByteArray full = base + '/' + name;
-        struct stat st {};
-        struct stat lst {};
         FolderEntry entry;
         entry.name = NameFromNative(name);
-        entry.file = ::stat(full.constData(), &st) == 0 && S_ISREG(st.st_mode);
-        entry.folder = ::lstat(full.constData(), &lst) == 0 && S_ISDIR(lst.st_mode);
+        // The entry's own type where the file system gives it (no call per entry on a share); a
+        // link is asked what it leads to: a link to a file is a file, a link to a folder no
+        // folder.
+        if (e->d_type == DT_REG || e->d_type == DT_DIR) {
+            entry.file = e->d_type == DT_REG;
+            entry.folder = e->d_type == DT_DIR;
+        } else {
+            const QByteArray full = base + '/' + name;
+            struct stat st {};
+            struct stat lst {};
+            entry.file = ::stat(full.constData(), &st) == 0 && S_ISREG(st.st_mode);
+            entry.folder = ::lstat(full.constData(), &lst) == 0 && S_ISDIR(lst.st_mode);
+        }
         entries.push_back(std::move(entry));
     }
     ::closedir(dir);
