@@ -354,7 +354,7 @@ SheetRows EmbeddedSheetRows(const ProbeResult& image, const QString& decimalPoin
     if (!kCarriers.contains(QFileInfo(path).suffix().toLower())) {
         return out;
     }
-    const EmbeddedCueSheet embedded = ReadEmbeddedCueSheet(path);
+    const EmbeddedCueSheet embedded = ReadEmbeddedCueSheet(path, image.EmbeddedSheet);
     if (embedded.Empty()) {
         return out;
     }

@@ -84,8 +84,10 @@ void ReadTags(const QString& path, ProbeResult& result) {
         record.Genre = Id3Tag.Genre;
     } else if (IsTagLibFormat(path)) {
         AudioFileinfo read;
-        if (ReadTagLibRecord(path, read)) {
+        QString sheet;
+        if (ReadTagLibRecord(path, read, &sheet)) {
             TakeTagLibRecord(read, record);
+            result.EmbeddedSheet = sheet;
         }
     }
     if (!record.Title.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "components/quorvel_error.h"
 #include "tagmodel/audio_file_info.h"
@@ -31,6 +32,9 @@ struct ProbeResult {
     // The decoded length in frames and the rate, for the tracks a cue sheet cuts from the file.
     std::int64_t Frames = 0;
     int SampleRate = 0;
+    // The text of a cue sheet among the file's tags, once they were read through TagLib (empty:
+    // none there); unset when its tags were read another way.
+    std::optional<QString> EmbeddedSheet;
 };
 
 // A failure that ends the whole add operation: the Ogg reader's "Cannot open ..." or a size that

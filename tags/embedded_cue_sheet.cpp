@@ -40,13 +40,15 @@ FlacCueBlock ReadFlacBlock(const QString& path) {
 
 }  // namespace
 
-EmbeddedCueSheet ReadEmbeddedCueSheet(const QString& path) {
+EmbeddedCueSheet ReadEmbeddedCueSheet(const QString& path, const std::optional<QString>& tagged) {
     EmbeddedCueSheet out;
     if (!IsRegularFile(path)) {
         return out;
     }
-    const TagSet tags = ReadTagSet(path, nullptr, TagRead::FieldsOnly);
-    out.text = tags.fields.value(QStringLiteral("CUESHEET")).value(0);
+    out.text = tagged ? *tagged
+                      : ReadTagSet(path, nullptr, TagRead::FieldsOnly)
+                            .fields.value(QStringLiteral("CUESHEET"))
+                            .value(0);
     if (out.text.trimmed().isEmpty() && DetectTagContainer(path) == TagContainer::Flac) {
         out.block = ReadFlacBlock(path);
     }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // A FLAC CUESHEET metadata block: track offsets in samples, each index's offset from its track's.
@@ -28,4 +29,7 @@ struct EmbeddedCueSheet {
     FlacCueBlock block;
     bool Empty() const { return text.trimmed().isEmpty() && block.tracks.empty(); }
 };
-EmbeddedCueSheet ReadEmbeddedCueSheet(const QString& path);
+// `tagged`: the CUESHEET text when the caller has read the file's tags already (empty: none
+// there); the tags are then not read again.
+EmbeddedCueSheet ReadEmbeddedCueSheet(const QString& path,
+                                      const std::optional<QString>& tagged = std::nullopt);

@@ -31,12 +31,15 @@ AudioFileinfo RecordOf(const TagSet& tags) {
     return record;
 }
 
-bool ReadTagLibRecord(const QString& path, AudioFileinfo& record) {
+bool ReadTagLibRecord(const QString& path, AudioFileinfo& record, QString* cueSheet) {
     QString error;
     const TagSet tags = ReadTagSet(path, &error, TagRead::FieldsOnly);
     if (!error.isEmpty()) {
         return false;
     }
     record = RecordOf(tags);
+    if (cueSheet != nullptr) {
+        *cueSheet = tags.fields.value(QStringLiteral("CUESHEET")).value(0);
+    }
     return true;
 }
