@@ -71,6 +71,10 @@ class FedWriter : public IAudioFile2 {
     int SourceBits() override { return writer_.SourceBits(); }
     QString SourceCodec() override { return writer_.SourceCodec(); }
     std::int64_t UnsafeSamples() override { return writer_.UnsafeSamples(); }
+    QString SourceNote() override { return writer_.SourceNote(); }
+    void SetReadRange(std::int64_t start, std::int64_t end) override {
+        writer_.SetReadRange(start, end);
+    }
     void SetSourceFormat(int sampleRate, int channels) override;
     void SetWaveFormat(int sampleRate, int channels, int bits) override {
         writer_.SetWaveFormat(sampleRate, channels, bits);
