@@ -253,7 +253,8 @@ PcmMd5::PcmMd5(int bits, bool floating, bool md5)
 
 void PcmMd5::Add(const float* samples, std::size_t count) {
     const std::size_t width = floating_ ? 4 : static_cast<std::size_t>((bits_ + 7) / 8);
-    bytes_.resize(static_cast<qsizetype>(count * width));
+    // The print alone needs no bytes: what the writer is given is only printed.
+    bytes_.resize(md5_ ? static_cast<qsizetype>(count * width) : 0);
     auto* out = reinterpret_cast<unsigned char*>(bytes_.data());
     std::uint64_t lanes[4] = {lanes_[0], lanes_[1], lanes_[2], lanes_[3]};
     std::size_t lane = count_ % 4;
@@ -263,7 +264,9 @@ void PcmMd5::Add(const float* samples, std::size_t count) {
     };
     if (floating_) {
         for (std::size_t i = 0; i < count; ++i) {
-            qToLittleEndian(samples[i], out + i * 4);
+            if (md5_) {
+                qToLittleEndian(samples[i], out + i * 4);
+            }
             std::uint32_t k;
             std::memcpy(&k, &samples[i], 4);
             print(k);
@@ -277,7 +280,9 @@ void PcmMd5::Add(const float* samples, std::size_t count) {
             v = v > -scale ? v : -scale;  // NaN compares false: the writers' negative limit
             v = v < scale - 1.0f ? v : scale - 1.0f;
             const auto k = static_cast<std::int16_t>(v + std::copysign(0.5f, v));
-            qToLittleEndian(k, out + i * 2);
+            if (md5_) {
+                qToLittleEndian(k, out + i * 2);
+            }
             print(static_cast<std::uint16_t>(k));
         }
     } else {
@@ -288,7 +293,7 @@ void PcmMd5::Add(const float* samples, std::size_t count) {
             v = v < scale - 1.0 ? v : scale - 1.0;
             const auto k =
                 static_cast<std::uint32_t>(static_cast<std::int32_t>(v + std::copysign(0.5, v)));
-            for (std::size_t b = 0; b < width; ++b) {
+            for (std::size_t b = 0; md5_ && b < width; ++b) {
                 out[i * width + b] = static_cast<unsigned char>(k >> (8 * b));
             }
             print(k);
