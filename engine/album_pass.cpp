@@ -28,7 +28,7 @@ RowMeasure MeasureAlbumRow(const JobParts& job, const RunPlan& plan, const RowIn
             plan.configure->Apply(job);
             writerReset = false;
         }
-        if (!QDir().mkpath(in.target.dir)) {
+        if (!NativeMakePath(in.target.dir)) {
             throw ComponentError(QStringLiteral("Cannot create the folder %1").arg(in.target.dir));
         }
         OpenFilePair(job.reader, job.writer, path, hidden, in.source.range);
