@@ -1,6 +1,5 @@
 #include "engine/album_pass.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
