@@ -6,6 +6,7 @@
 
 #include "filelist/clean_name.h"
 #include "filelist/cue_sheet.h"
+#include "filelist/folder_scan.h"
 #include "filelist/input_formats.h"
 #include "filelist/probe_file.h"
 #include "filelist/row_model.h"
@@ -61,7 +62,8 @@ bool ResolveFile(const QDir& folder, const QString& named, ResolvedFile& out) {
             return true;
         }
     }
-    const QStringList entries = folder.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    // Listed as Add Folder lists: names in any encoding, hidden files too.
+    const QStringList entries = FolderFileNames(folder.path());
     for (const QString& entry : entries) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0 &&
             IsRegularFile(folder.filePath(entry))) {
