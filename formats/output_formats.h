@@ -9,6 +9,7 @@
 #include "tagmodel/tag_kind.h"
 
 struct FormatConfigure;
+class OutputSplit;
 
 // How the settings dialog shows a format's keys.
 enum class FormatPageKind {
@@ -41,6 +42,8 @@ struct OutputFormat {
     // frames than it was given it may hold. Null: the check decodes the output.
     std::int64_t (*countFrames)(const QString& path, int& rate) = nullptr;
     int countSlack = 0;
+    // How a long output is encoded in parts on several jobs and joined; null: written whole.
+    const OutputSplit* (*split)() = nullptr;
 };
 
 // Every format, in the format selector's order.

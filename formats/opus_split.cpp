@@ -1,0 +1,5 @@
+#include "formats/output_split.h"
+
+const OutputSplit* OpusSplit() {
+    return nullptr;
+}

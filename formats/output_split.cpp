@@ -1,0 +1,3 @@
+#include "formats/output_split.h"
+
+void OutputSplit::PrepareChunk(OutputChunk&, const JoinFacts&) const {}

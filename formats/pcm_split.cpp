@@ -1,0 +1,8 @@
+#include "formats/output_split.h"
+
+const OutputSplit* WavSplit() {
+    return nullptr;
+}
+const OutputSplit* AiffSplit() {
+    return nullptr;
+}
