@@ -18,6 +18,7 @@
 #include "bench/bench_tools.h"
 #include "bench/decode_bench.h"
 #include "bench/encoder_bench.h"
+#include "bench/long_split_bench.h"
 #include "bench/music_signal.h"
 #include "bench/split_bench.h"
 #include "components/component_error.h"
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
     bool encodersOnly = false;
     bool decodeOnly = false;
     bool loudnessOnly = false;
+    bool cueOnly = false;
     bool splitOnly = false;
     bool checkOnly = false;
     const QStringList args = app.arguments();
@@ -112,6 +114,10 @@ int main(int argc, char** argv) {
         }
         if (args[i] == QLatin1String("--loudness-only")) {
             loudnessOnly = true;
+            continue;
+        }
+        if (args[i] == QLatin1String("--cue-only")) {
+            cueOnly = true;
             continue;
         }
         if (args[i] == QLatin1String("--split-only")) {
@@ -153,8 +159,12 @@ int main(int argc, char** argv) {
             RunLoudnessBench(work.path(), runs, 120, 4);
             return 0;
         }
-        if (splitOnly) {
+        if (cueOnly) {
             RunSplitBench(work.path(), runs, minutes, 12);
+            return 0;
+        }
+        if (splitOnly) {
+            RunLongSplitBench(work.path(), runs, minutes);
             return 0;
         }
         if (checkOnly) {

@@ -73,6 +73,7 @@ struct ConvertOptions {
     int jobs = 0;  // 0: one per core
     bool json = false;
     int trashOriginals = -1;  // -1: as stored
+    int split = -1;           // -1: as stored ([Batch] split long files)
     QString receipts;         // the file every finished output's receipt is appended to
     LoudnessFlags loudness;
     EncoderOptions encoder;
@@ -117,6 +118,8 @@ QString Parse(const QStringList& args, ConvertOptions& o) {
                 return QStringLiteral("--originals needs keep or trash");
             }
             o.trashOriginals = v == QLatin1String("trash") ? 1 : 0;
+        } else if (a == QLatin1String("--split") || a == QLatin1String("--no-split")) {
+            o.split = a == QLatin1String("--split") ? 1 : 0;
         } else if (a == QLatin1String("--receipts")) {
             if (!value(o.receipts) || o.receipts.isEmpty()) {
                 return QStringLiteral("--receipts needs a file");
@@ -184,6 +187,8 @@ QString Help() {
                "  --lame-options TEXT  LAME switches, as typed into the Settings dialog\n"
                "%2"
                "  --jobs N             convert N files at a time (1 to 256; default one per core)\n"
+               "  --split, --no-split  let the jobs that have no file left encode parts of a long\n"
+               "                       file (the default with more than one job), or not\n"
                "  --json               one JSON object per input instead of the line, with the\n"
                "                       check of its output\n"
                "  --receipts FILE      append the check of every finished output to FILE, one\n"
@@ -249,6 +254,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     const std::unique_ptr<ILoudnessMeter> meter = CreateLoudnessMeter();
     if (options.trashOriginals >= 0) {
         state.appSettings.TrashOriginals = options.trashOriginals == 1;
+    }
+    if (options.split >= 0) {
+        state.appSettings.SplitLongFiles = options.split == 1;
     }
     if (options.format >= 0) {
         state.appSettings.OutputFormat = options.format;  // this run only: nothing is written back

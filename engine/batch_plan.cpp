@@ -98,6 +98,10 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
     }
     plan.covers = {app.CoverMaxSize, app.CoverFromFolder};
     plan.check = app.CheckOutputs;
+    if (app.SplitLongFiles && !normalize && !fades && jobCount > 1) {
+        const OutputFormat* format = FindOutputFormat(app.OutputFormat);
+        plan.split = format && format->split && format->split();
+    }
     plan.retireOriginals = app.TrashOriginals && !normalize;
     if (plan.retireOriginals && !plan.check) {
         // Only an output that passed its check lets its original go.

@@ -64,6 +64,9 @@ struct RunPlan {
     // Each input whose rows all finished, with a passing check, goes to the Trash.
     bool retireOriginals = false;
     bool check = true;  // every output decoded and compared before it is named ([Convert] check)
+    // A long row is encoded in parts on the jobs that have no row left ([Batch] split long
+    // files): set only for conversions on several jobs, with no fades, into a format that splits.
+    bool split = false;
     std::shared_ptr<const WriterConfiguration> configure;
     std::vector<RowInput> rows;
 

@@ -8,6 +8,7 @@
 #include "components/component_error.h"
 #include "components/loudness_meter.h"
 #include "engine/batch_plan.h"
+#include "engine/split_row.h"
 #include "formats/output_formats.h"
 #include "tags/tag_carry.h"
 
@@ -346,6 +347,15 @@ void FedWriter::CreateOutput(const QString& fileName) {
     }
 }
 
+void FedWriter::TakeJoined(SplitRecord&& joined) {
+    frames_ = joined.frames;
+    rate_ = joined.rate;
+    notNumbers_ = joined.notNumbers;
+    peak_ = joined.peak;
+    output_ = joined.output;
+    hash_ = std::move(joined.hash);
+}
+
 void FedWriter::WriteBuffer(AudioBuffer& buffer) {
     const float* p = buffer.Data();
     const std::size_t n = buffer.SampleCount();
@@ -400,6 +410,19 @@ std::optional<OutputReceipt> CheckWrittenOutput(const RunPlan& plan, IAudioFile2
                                       "broken off)"));
             return r;
         }
+    } else if (out.readBack && !meter) {
+        const ReadBack& b = *out.readBack;
+        if (!b.failure.isEmpty()) {
+            r.failure =
+                Failed(QStringLiteral("the output cannot be read back (%1)").arg(b.failure));
+            return r;
+        }
+        d.rate = b.rate;
+        d.frames = b.frames;
+        d.notNumbers = b.notNumbers;
+        d.peak = b.peak;
+        d.md5 = b.md5;
+        d.print = b.print;
     } else if (!TryDecode(reader, out.path, hash.get(), meter, goOn, d, r)) {
         return r;
     }

@@ -13,6 +13,7 @@
 #include "tagmodel/tag_set.h"
 
 struct RunPlan;
+struct SplitRecord;
 
 // An MD5 of PCM laid out as FLAC's STREAMINFO hashes it: every sample a little-endian signed
 // integer of the depth's whole bytes, channels interleaved; 32-bit float samples as their bits.
@@ -59,6 +60,10 @@ class FedWriter : public IAudioFile2 {
     double Peak() const { return peak_; }  // of the finite samples given
     // What the writer said it would write the source at (LAME's rate is its own choice).
     const PcmFormat& Output() const { return output_; }
+
+    // A row encoded in parts and joined: what its chunks were given stands for what this
+    // writer was given.
+    void TakeJoined(SplitRecord&& joined);
 
     void Open(const QString& fileName) override { writer_.Open(fileName); }
     AudioBuffer ReadBuffer(int frames) override { return writer_.ReadBuffer(frames); }
@@ -120,6 +125,18 @@ class FedWriter : public IAudioFile2 {
 // needs to hash.
 bool RunKeepsSamples(const RunPlan& plan);
 
+// What reading the output back gave, where it was read already: a split row's output is read
+// in its parts on several jobs, the parts hashed in order.
+struct ReadBack {
+    int rate = 0;
+    std::int64_t frames = 0;
+    std::int64_t notNumbers = 0;
+    double peak = 0;
+    QString md5;  // with `print`, where the output keeps the samples
+    std::uint64_t print = 0;
+    QString failure;  // why a part could not be read
+};
+
 // The output as the row's life wrote it, for the check.
 struct WrittenOutput {
     QString path;  // the hidden, closed, tagged output
@@ -127,6 +144,7 @@ struct WrittenOutput {
     TagSet tagsWritten;           // what the tag transfer put in
     bool gainsRewritten = false;  // ReplayGain values were measured and written afterwards
     QString note;                 // the row's note (a loudness target that could not be reached)
+    std::optional<ReadBack> readBack;  // read already: the check does not decode it again
 };
 
 // Asked between the blocks the check decodes: false once a stop was asked for.

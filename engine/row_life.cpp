@@ -11,6 +11,7 @@
 #include "engine/hidden_output.h"
 #include "engine/loudness_gain.h"
 #include "engine/output_check.h"
+#include "engine/split_row.h"
 #include "platform/native_name.h"
 #include "platform/source_mark.h"
 #include "tags/replaygain_tags.h"
@@ -167,6 +168,8 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
         FedWriter fed(p.job.writer, RunKeepsSamples(p.plan));
         const JobParts job{p.job.reader, fed, p.job.encoder, p.job.transform};
         WorkEnd work = WorkEnd::Stopped;
+        bool stopped = false;
+        std::optional<ReadBack> readBack;  // a split output was read back in parts already
         if (copy) {
             // What the user asked for: the input's own bytes, tagged and named as an output.
             p.job.reader.Close();
@@ -175,6 +178,13 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
                 return p.report.KeepGoing();
             });
             work = whole ? WorkEnd::Complete : WorkEnd::Stopped;
+        } else if (std::optional<SplitRecord> joined;
+                   p.split &&
+                   (joined = p.split->Run(p.job, in, p.report, p.writerReset, hidden, stopped))) {
+            // Encoded in parts on the jobs that had no row left, and joined at `hidden`.
+            work = stopped ? WorkEnd::Stopped : WorkEnd::Complete;
+            readBack = joined->readBack;
+            fed.TakeJoined(std::move(*joined));
         } else {
             CreateOutputFor(job.reader, job.writer, hidden);
             work = p.work(job, in, extras);
@@ -188,6 +198,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             tagSource.sheetTags = in.source.sheetTags;
             WrittenOutput written;
             written.path = hidden;
+            written.readBack = readBack;
             const QString tagNote =
                 TransferTagsGuarded(hidden, in.source.record, tagSource,
                                     p.plan.check ? &written.tagsWritten : nullptr, &written.tags);

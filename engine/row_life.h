@@ -7,6 +7,7 @@
 #include "engine/batch_plan.h"
 
 class ILoudnessTrack;
+class SplitRows;
 
 // How a row's life tells where it stands, from the thread the row runs on. The scheduler
 // decides how that reaches the host: at once on the window thread, through a queue from a job.
@@ -40,6 +41,8 @@ struct RowLifeParts {
     // The job's writer lost its configuration (a failed close): configured again before the
     // next row is opened.
     bool& writerReset;
+    // The batch's long rows encoded in parts on several jobs (null: every row on its own job).
+    SplitRows* split = nullptr;
 };
 
 // A row's life, the same on every thread: decided (an output already there), gone (the input

@@ -14,6 +14,7 @@
 #include "engine/batch_report.h"
 #include "engine/main_state.h"
 #include "engine/row_life.h"
+#include "engine/split_row.h"
 
 namespace {
 
@@ -105,7 +106,13 @@ class JobsBatchRun : public BatchRun {
           shared_(std::move(plan), first_.state),
           jobs_(std::move(jobs)),
           ended_(std::move(ended)),
-          rows_(host, shared_.plan) {}
+          rows_(host, shared_.plan) {
+        if (shared_.plan.split && jobs_.size() > 1) {
+            split_ =
+                std::make_unique<SplitRows>(shared_.plan, first_.state.Converting,
+                                            &first_.state.Paused, static_cast<int>(jobs_.size()));
+        }
+    }
     ~JobsBatchRun() override {
         // Only a program closing mid-batch gets here early: the jobs stop at their next check.
         first_.state.Converting = false;
@@ -156,8 +163,11 @@ class JobsBatchRun : public BatchRun {
         // Names are promised in row order: the outputs are named as one at a time would name
         // them, whichever job finishes first.
         if (promised) {
-            *promised =
-                PromiseRowName(shared_.plan, shared_.plan.rows[static_cast<std::size_t>(row)]);
+            const RowInput& in = shared_.plan.rows[static_cast<std::size_t>(row)];
+            *promised = PromiseRowName(shared_.plan, in);
+            if (split_) {
+                split_->Announce(in, shared_.plan.Count() - next);
+            }
         }
         return row;
     }
@@ -183,7 +193,7 @@ class JobsBatchRun : public BatchRun {
         ReportFromJob report(shared_);
         const RowWork work = WorkOnJob(shared_, report);
         bool writerReset = false;
-        const RowLifeParts life{job, shared_.plan, report, work, writerReset};
+        const RowLifeParts life{job, shared_.plan, report, work, writerReset, split_.get()};
         if (shared_.plan.AlbumFirst()) {
             MeasureAlbum(job, report, writerReset);
         }
@@ -193,9 +203,16 @@ class JobsBatchRun : public BatchRun {
             RowExtras extras;
             FileResult r =
                 LiveRow(life, shared_.plan.rows[static_cast<std::size_t>(row)], extras, promised);
+            if (split_) {
+                split_->Retire(row);
+            }
             shared_.written[static_cast<std::size_t>(row)] = std::move(extras.track);
             const std::lock_guard<std::mutex> lock(shared_.mutex);
             shared_.results[static_cast<std::size_t>(row)] = std::move(r);
+        }
+        // No row of its own left: the chunks of a long row still being encoded.
+        if (split_) {
+            split_->Help(job, report, writerReset);
         }
         const std::lock_guard<std::mutex> lock(shared_.mutex);
         --shared_.running;
@@ -275,6 +292,7 @@ class JobsBatchRun : public BatchRun {
     BatchHost& host_;
     Shared shared_;
     const std::vector<JobParts> jobs_;
+    std::unique_ptr<SplitRows> split_;  // declared after the plan it reads
     std::function<void()> ended_;
     HostRows rows_;
     int reported_ = 0;

@@ -46,6 +46,7 @@ StartupSettings LoadStartupSettings(const SettingsFile& file) {
     s.settings.TrashOriginals = ReadTrashOriginals(file);
     s.settings.CueSplit = ReadCueSplit(file);
     s.settings.CheckOutputs = ReadCheckOutputs(file);
+    s.settings.SplitLongFiles = ReadSplitLongFiles(file);
     return s;
 }
 
@@ -100,15 +101,27 @@ bool ReadCoverFromFolder(const SettingsFile& file) {
     return ReadSwitch(file, QStringLiteral("Cover"), QStringLiteral("folder"));
 }
 
-bool ReadCueSplit(const SettingsFile& file) {
-    const QString value =
-        file.ReadText(QStringLiteral("Cue"), QStringLiteral("split"), QString()).trimmed();
+namespace {
+
+// A switch that is on unless it says otherwise.
+bool OnUnlessOff(const SettingsFile& file, const QString& section, const QString& key) {
+    const QString value = file.ReadText(section, key, QString()).trimmed();
     for (const char* off : {"off", "false", "no", "0"}) {
         if (value.compare(QLatin1String(off), Qt::CaseInsensitive) == 0) {
             return false;
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool ReadCueSplit(const SettingsFile& file) {
+    return OnUnlessOff(file, QStringLiteral("Cue"), QStringLiteral("split"));
+}
+
+bool ReadSplitLongFiles(const SettingsFile& file) {
+    return OnUnlessOff(file, kBatch, QStringLiteral("split long files"));
 }
 
 int EffectiveBatchJobs(int stored) {

@@ -47,6 +47,10 @@ struct AppSettings {
     // ("on", the default) checks each output before it gets its name. Read at start-up after the
     // cover keys, never written at shutdown.
     bool CheckOutputs = true;
+    // [Batch] split long files: "off" encodes every file on one job; anything else ("on", the
+    // default) lets the jobs that have no file left encode parts of a long one. Only with more
+    // than one file at once. Read at start-up after the check key, never written at shutdown.
+    bool SplitLongFiles = true;
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
@@ -80,6 +84,9 @@ bool ReadCopySameFormat(const SettingsFile& file);
 
 // [Convert] check as stored: false only for "off" (in any case).
 bool ReadCheckOutputs(const SettingsFile& file);
+
+// [Batch] split long files as stored: false only for "off", "false", "no" or 0 (in any case).
+bool ReadSplitLongFiles(const SettingsFile& file);
 
 // [Cover] max size as stored: 0 for none; a number outside 16..10000 is brought into it.
 std::int32_t ReadCoverMaxSize(const SettingsFile& file);
