@@ -15,6 +15,7 @@
 #include "app/information_box.h"
 #include "app/list_preview_host.h"
 #include "components/component_error.h"
+#include "engine/batch_plan.h"
 #include "engine/convert_batch.h"
 #include "engine/normalize_batch.h"
 #include "formats/output_formats.h"
@@ -185,7 +186,10 @@ int Tfm_main::BatchJobs() const {
 
 void Tfm_main::RunBatch(BatchWork work) {
     BatchParts parts = MakeBatchParts();
-    const int jobs = std::min(BatchJobs(), rows_->Count());
+    // A long file may be encoded in parts on the jobs that have no file of their own.
+    const int jobs = rows_->Count() > 0 && SplitsLongRows(state_.appSettings, work)
+                         ? BatchJobs()
+                         : std::min(BatchJobs(), rows_->Count());
     const QString reason =
         work == BatchWork::Convert ? tr("Converting audio files") : tr("Normalising audio files");
     if (jobs <= 1) {

@@ -16,6 +16,7 @@
 #include "cli/encoder_options.h"
 #include "cli/loudness_flags.h"
 #include "components/lame_encoder_settings.h"
+#include "engine/batch_plan.h"
 #include "engine/convert_batch.h"
 #include "engine/main_state.h"
 #include "engine/normalize_batch.h"
@@ -336,7 +337,10 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
             ConvertAll(parts, host);
         }
     } else {
-        const int used = std::min<int>(jobs, static_cast<int>(probed.rows.size()));
+        // A long file may be encoded in parts on the jobs that have no file of their own.
+        const bool split = SplitsLongRows(
+            state.appSettings, options.normalize ? BatchWork::Normalize : BatchWork::Convert);
+        const int used = split ? jobs : std::min<int>(jobs, static_cast<int>(probed.rows.size()));
         std::vector<JobParts> parts;
         for (int j = 0; j < used; ++j) {
             if (j > 0) {

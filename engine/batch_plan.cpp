@@ -62,6 +62,13 @@ QString PlanOutputs(const MainState& state, RunPlan& plan) {
 
 }  // namespace
 
+bool SplitsLongRows(const AppSettings& app, BatchWork work) {
+    const bool fades = (app.FadeIn && app.FadeInTime > 0) || (app.FadeOut && app.FadeOutTime > 0);
+    const OutputFormat* format = FindOutputFormat(app.OutputFormat);
+    return app.SplitLongFiles && work == BatchWork::Convert && !fades && format && format->split &&
+           format->split();
+}
+
 bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_t jobCount,
                   std::int64_t maxWholeSamples, RunPlan& plan) {
     MainState& state = first.state;
@@ -98,10 +105,7 @@ bool PrepareBatch(BatchParts& first, BatchHost& host, BatchWork work, std::size_
     }
     plan.covers = {app.CoverMaxSize, app.CoverFromFolder};
     plan.check = app.CheckOutputs;
-    if (app.SplitLongFiles && !normalize && !fades && jobCount > 1) {
-        const OutputFormat* format = FindOutputFormat(app.OutputFormat);
-        plan.split = format && format->split && format->split();
-    }
+    plan.split = jobCount > 1 && SplitsLongRows(app, work);
     plan.retireOriginals = app.TrashOriginals && !normalize;
     if (plan.retireOriginals && !plan.check) {
         // Only an output that passed its check lets its original go.

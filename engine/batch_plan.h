@@ -10,6 +10,7 @@
 #include "engine/batch_parts.h"
 #include "engine/batch_start.h"
 #include "engine/convert_file.h"
+#include "settings/app_settings.h"
 #include "engine/normalize_worker.h"
 #include "engine/output_target.h"
 #include "tags/cover_art.h"
@@ -74,6 +75,11 @@ struct RunPlan {
     bool AlbumFirst() const { return Normalize() && loudness.meter && loudness.album; }
     int Count() const { return static_cast<int>(rows.size()); }
 };
+
+// Whether a batch of `work` on several jobs may encode a long row in parts on the jobs that
+// have no row left: [Batch] split long files, a conversion without fades, a format that splits.
+// Then a batch of fewer rows than jobs still gets every job.
+bool SplitsLongRows(const AppSettings& app, BatchWork work);
 
 // Settles the plan for `jobCount` jobs (0: one at a time on this thread): the checks and writer
 // configuration of StartBatch, every row in its fresh Waiting state, and every row's output

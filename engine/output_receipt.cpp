@@ -40,5 +40,6 @@ QString ReceiptJson(const OutputReceipt& r) {
     o.insert(QStringLiteral("peak"), NumberOrNull(r.peak, 6));
     o.insert(QStringLiteral("loudness"), NumberOrNull(r.loudness, 2));
     o.insert(QStringLiteral("failure"), TextOrNull(r.failure));
+    o.insert(QStringLiteral("chunks"), r.chunks);
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }

@@ -28,6 +28,7 @@ struct OutputReceipt {
     double peak = std::numeric_limits<double>::quiet_NaN();
     double loudness = std::numeric_limits<double>::quiet_NaN();
     QString failure;  // "Check failed: ..." for a wrong output; empty when it passed
+    int chunks = 1;   // the parts it was encoded in on several jobs and joined from
 };
 
 // The receipt as one JSON object (samples, MD5s, tags, level, whether it passed); "null" when

@@ -170,6 +170,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
         WorkEnd work = WorkEnd::Stopped;
         bool stopped = false;
         std::optional<ReadBack> readBack;  // a split output was read back in parts already
+        int chunks = 1;
         if (copy) {
             // What the user asked for: the input's own bytes, tagged and named as an output.
             p.job.reader.Close();
@@ -184,6 +185,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
             // Encoded in parts on the jobs that had no row left, and joined at `hidden`.
             work = stopped ? WorkEnd::Stopped : WorkEnd::Complete;
             readBack = joined->readBack;
+            chunks = joined->chunks;
             fed.TakeJoined(std::move(*joined));
         } else {
             CreateOutputFor(job.reader, job.writer, hidden);
@@ -216,6 +218,7 @@ FileResult LiveRow(const RowLifeParts& p, const RowInput& in, RowExtras& extras,
                     CheckRowOutput(p.plan, p.job.reader, fed, copy ? path : QString(), written,
                                    extras.note, [&p] { return p.report.KeepGoing(); })
                         .value_or(OutputReceipt{});
+                r.receipt.chunks = chunks;
                 if (!r.receipt.failure.isEmpty()) {
                     throw ComponentError(r.receipt.failure);
                 }

@@ -446,6 +446,7 @@ std::optional<SplitRecord> SplitRows::Run(const JobParts& job, const RowInput& i
     last.end = last.start + row->fed.back() - last.leadIn;
     row->facts.frames = last.end;
     SplitRecord record;
+    record.chunks = count;
     record.frames = last.end;
     record.rate = rate;
     record.notNumbers = row->notNumbers;

@@ -35,6 +35,7 @@ std::vector<ChunkCut> CutIntoChunks(std::int64_t frames, int channels, std::int6
 
 // What a split row's chunks were given, for the check of the joined output.
 struct SplitRecord {
+    int chunks = 0;
     std::int64_t frames = 0;
     int rate = 0;
     std::int64_t notNumbers = 0;
