@@ -241,7 +241,9 @@ void SplitRows::RunChunks(SplitRow& row, const JobParts& job, RowReport& report,
                            : EncodeChunk(row, k, job, report, writerReset);
         } catch (const std::exception& e) {
             done = ChunkOutcome{};
-            done.failure = ErrorText(e);
+            // A chunk's file is the output to the user, under the name the row's life shows.
+            done.failure = ErrorText(e).replace(row.chunks[static_cast<std::size_t>(k)].path,
+                                                row.facts.shownPath);
             writerReset = LetGo(job) || writerReset;
         }
         {

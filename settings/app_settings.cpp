@@ -124,6 +124,11 @@ bool ReadSplitLongFiles(const SettingsFile& file) {
     return OnUnlessOff(file, kBatch, QStringLiteral("split long files"));
 }
 
+void WriteSplitLongFiles(SettingsFile& file, bool split) {
+    file.WriteText(kBatch, QStringLiteral("split long files"),
+                   split ? QStringLiteral("on") : QStringLiteral("off"));
+}
+
 int EffectiveBatchJobs(int stored) {
     const int jobs = stored == 0 ? QThread::idealThreadCount() : stored;
     return std::clamp(jobs, 1, kMostBatchJobs);

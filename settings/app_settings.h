@@ -87,6 +87,8 @@ bool ReadCheckOutputs(const SettingsFile& file);
 
 // [Batch] split long files as stored: false only for "off", "false", "no" or 0 (in any case).
 bool ReadSplitLongFiles(const SettingsFile& file);
+// Written by the settings dialog's Ok, "on" or "off". Throws SettingsWriteError when refused.
+void WriteSplitLongFiles(SettingsFile& file, bool split);
 
 // [Cover] max size as stored: 0 for none; a number outside 16..10000 is brought into it.
 std::int32_t ReadCoverMaxSize(const SettingsFile& file);

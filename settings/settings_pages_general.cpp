@@ -64,6 +64,7 @@ class GeneralPage : public ValuesPage {
         cb_jobs->setCurrentIndex(appSettings_.BatchJobs == 0
                                      ? 0
                                      : std::clamp(appSettings_.BatchJobs, 1, kMostBatchJobs));
+        cb_split->setChecked(appSettings_.SplitLongFiles);
         loudness_->Load(appSettings_.Loudness);
         cb_beside->setChecked(file && ReadSaveBeside(*file));
         ValuesPage::Load(file);
@@ -81,11 +82,16 @@ class GeneralPage : public ValuesPage {
         appSettings_.FadeOutTime = number(cb_fadeouttime, appSettings_.FadeOutTime);
         appSettings_.NormalizeVolume = number(cb_nor, appSettings_.NormalizeVolume);
         appSettings_.BatchJobs = cb_jobs->currentIndex();
+        appSettings_.SplitLongFiles = cb_split->isChecked();
         appSettings_.Loudness = loudness_->Values();
     }
 
     void SaveLast(SettingsFile& file) const override {
         WriteBatchJobs(file, appSettings_.BatchJobs);
+        // Only a change: a file that never had the key keeps its layout.
+        if (appSettings_.SplitLongFiles != ReadSplitLongFiles(file)) {
+            WriteSplitLongFiles(file, appSettings_.SplitLongFiles);
+        }
         WriteLoudnessSettings(file, appSettings_.Loudness);
         // Only a change: a file that never had the key keeps its layout.
         if (cb_beside->isChecked() != ReadSaveBeside(file)) {
@@ -100,6 +106,7 @@ class GeneralPage : public ValuesPage {
         cb_fadeouttime->setCurrentIndex(5);
         SelectItem(cb_nor, 97);
         cb_jobs->setCurrentIndex(0);
+        cb_split->setChecked(true);
         cb_beside->setChecked(false);
         loudness_->Defaults();
         ValuesPage::Defaults();
@@ -160,7 +167,7 @@ class GeneralPage : public ValuesPage {
     }
 
     void AddBatchFrame() {
-        QGroupBox* batch = NextFrame(tr("Files at once"), 47);
+        QGroupBox* batch = NextFrame(tr("Files at once"), 70);
         QStringList jobs{tr("Automatic (one per core)")};
         for (int n = 1; n <= kMostBatchJobs; ++n) {
             jobs << QString::number(n);
@@ -168,6 +175,11 @@ class GeneralPage : public ValuesPage {
         cb_jobs = List(batch, "cb_jobs", jobs, {10, 20, 224, kRow});
         cb_jobs->setToolTip(
             tr("How many files a conversion or normalisation works on at the same time"));
+        cb_split =
+            Check(batch, "cb_split", tr("Split a long file across them"), {10, 44, 224, kRow});
+        cb_split->setToolTip(
+            tr("When fewer files are left than files at once, a file over two minutes is "
+               "converted in parts at the same time and joined: the output is the same"));
     }
 
     void AddBesideFrame() {
@@ -197,6 +209,7 @@ class GeneralPage : public ValuesPage {
     QCheckBox* cb_fadeout = nullptr;
     QComboBox* cb_fadeouttime = nullptr;
     QComboBox* cb_jobs = nullptr;  // item 0 automatic, then 1 to 16
+    QCheckBox* cb_split = nullptr;
     QCheckBox* cb_beside = nullptr;
 };
 
