@@ -102,7 +102,7 @@ _quorvel_cli() {
         --pattern | --lame-options | --bitrate | --quality | --level) ;;
         *)
             if [[ "$cur" == -* ]]; then
-                COMPREPLY=($(compgen -W $'--normalize\n--format\n--output\n--lame-options\n--jobs\n--json\n--receipts\n--pattern\n--existing\n--originals\n--recursive\n--mirror\n--beside\n--from\n--loudness\n--true-peak\n--album\n--replaygain\n--bitrate\n--quality\n--level\n--vbr\n--rate\n--bits\n--dither\n--help\n--' -- "$cur"))
+                COMPREPLY=($(compgen -W $'--normalize\n--format\n--output\n--lame-options\n--jobs\n--split\n--no-split\n--json\n--receipts\n--pattern\n--existing\n--originals\n--recursive\n--mirror\n--beside\n--from\n--loudness\n--true-peak\n--album\n--replaygain\n--bitrate\n--quality\n--level\n--vbr\n--rate\n--bits\n--dither\n--help\n--' -- "$cur"))
             else
                 _quorvel_cli_files "$cur" "$_quorvel_cli_inputs"
             fi

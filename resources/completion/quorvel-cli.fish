@@ -42,6 +42,8 @@ complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l format -x -a
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l output -x -a '(__fish_complete_directories)' -d 'Output folder'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l lame-options -x -d 'LAME switches'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l jobs -x -a '1 2 3 4 6 8 12 16' -d 'Files at a time'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l split -d 'Encode parts of a long file on free jobs'
+complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l no-split -d 'Encode every file on one job'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l json -d 'One JSON object per input'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l receipts -r -F -d 'Append every output\'s check to a file'
 complete -c quorvel-cli -n '__fish_seen_subcommand_from convert' -l pattern -x -d 'Name outputs by a pattern'
