@@ -327,6 +327,14 @@
         <source>Each output goes into its input&apos;s folder instead of the output folder; no input is ever replaced</source>
         <translation>Jede Ausgabe kommt in den Ordner ihrer Eingabe statt in den Ausgabeordner; keine Eingabe wird je ersetzt</translation>
     </message>
+    <message>
+        <source>Split a long file across them</source>
+        <translation>Lange Dateien auf sie aufteilen</translation>
+    </message>
+    <message>
+        <source>When fewer files are left than files at once, a file over two minutes is converted in parts at the same time and joined: the output is the same</source>
+        <translation>Wenn weniger Dateien übrig sind als gleichzeitig bearbeitet werden, wird eine Datei über zwei Minuten in Teilen gleichzeitig umgewandelt und zusammengefügt: das Ergebnis ist dasselbe</translation>
+    </message>
 </context>
 <context>
     <name>InputFormats</name>
