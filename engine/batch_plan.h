@@ -10,9 +10,9 @@
 #include "engine/batch_parts.h"
 #include "engine/batch_start.h"
 #include "engine/convert_file.h"
-#include "settings/app_settings.h"
 #include "engine/normalize_worker.h"
 #include "engine/output_target.h"
+#include "settings/app_settings.h"
 #include "tags/cover_art.h"
 
 // One row as the batch took it when it started, with where its output goes. Read-only once the
