@@ -194,10 +194,8 @@ void SplitRows::Help(const JobParts& job, RowReport& report, bool& writerReset) 
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         std::shared_ptr<SplitRow> open;
-        bool announced = false;
         for (const auto& r : rows_) {
             if (r->phase == SplitPhase::Announced) {
-                announced = true;
                 continue;
             }
             const std::lock_guard<std::mutex> rowLock(r->mutex);
@@ -212,10 +210,11 @@ void SplitRows::Help(const JobParts& job, RowReport& report, bool& writerReset) 
             lock.lock();
             continue;
         }
-        if (!announced) {
+        // Every row still here may open chunks yet: an announced one is soon cut (or written
+        // whole), a written one is read back for its check. A row's end retires it.
+        if (rows_.empty()) {
             return;
         }
-        // A row announced is soon either cut into chunks or written whole; a stop retires it.
         wake_.wait_for(lock, std::chrono::milliseconds(50));
     }
 }
