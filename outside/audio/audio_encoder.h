@@ -18,6 +18,9 @@ std::unique_ptr<AudioEncoder> CreateVoxEncoder(const QString& path, const QStrin
 std::unique_ptr<AudioEncoder> CreateMp3Encoder(const QString& path, const QString& shownPath,
                                                const Mp3EncoderOptions& options, int sourceRate,
                                                int sourceChannels);
+// The rate and channels LAME settles on for such a source, as CreateMp3Encoder's output has
+// them (no depth: a lossy coder has none); the source's where the options cannot be used.
+PcmFormat Mp3OutputPcm(const Mp3EncoderOptions& options, int sourceRate, int sourceChannels);
 
 struct OggSettings {
     int sampleRate = 44100;

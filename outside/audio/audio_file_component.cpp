@@ -396,10 +396,11 @@ PcmFormat TAudioFile2::OutputPcm(const PcmFormat& source) {
         case OutputKind::Encoded:
             return recipe_->OutputFormat(source);
         case OutputKind::Mp3:
+            // LAME chooses its own rate within what its settings allow.
+            return Mp3OutputPcm(mp3_, source.rate, source.channels);
         case OutputKind::None:
             break;
     }
-    // LAME chooses its own rate within what its settings allow.
     return source;
 }
 

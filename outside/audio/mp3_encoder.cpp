@@ -151,3 +151,27 @@ std::unique_ptr<AudioEncoder> CreateMp3Encoder(const QString& path, const QStrin
                                                int sourceChannels) {
     return std::make_unique<Mp3Encoder>(path, shownPath, options, sourceRate, sourceChannels);
 }
+
+PcmFormat Mp3OutputPcm(const Mp3EncoderOptions& options, int sourceRate, int sourceChannels) {
+    const int channels = FirstPassChannels(options, sourceChannels);
+    PcmFormat out{sourceRate, channels, 0, false};
+    LamePtr probe(lame_init());
+    if (!probe) {
+        return out;
+    }
+    lame_set_errorf(probe.get(), Silent);
+    lame_set_debugf(probe.get(), Silent);
+    lame_set_msgf(probe.get(), Silent);
+    lame_set_in_samplerate(probe.get(), sourceRate);
+    lame_set_num_channels(probe.get(), channels);
+    try {
+        ApplyMp3Options(probe.get(), options, QString());
+    } catch (const std::exception&) {
+        return out;  // the output itself will say what is wrong
+    }
+    if (lame_init_params(probe.get()) >= 0) {
+        out.rate = lame_get_out_samplerate(probe.get());
+        out.channels = lame_get_mode(probe.get()) == MONO ? 1 : 2;
+    }
+    return out;
+}
