@@ -329,7 +329,7 @@
     </message>
     <message>
         <source>Split a long file across them</source>
-        <translation>Lange Dateien auf sie aufteilen</translation>
+        <translation>Lange Dateien aufteilen</translation>
     </message>
     <message>
         <source>When fewer files are left than files at once, a file over two minutes is converted in parts at the same time and joined: the output is the same</source>
