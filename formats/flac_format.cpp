@@ -2,6 +2,7 @@
 #include "components/audio_file.h"
 #include "formats/encoders.h"
 #include "formats/output_formats.h"
+#include "formats/output_split.h"
 #include "formats/pcm_keys.h"
 #include "formats/settings_reader.h"
 
@@ -68,4 +69,7 @@ extern const OutputFormat kFlacFormat = {5,
                                          kKeys,
                                          kNote,
                                          "flac",
-                                         &Configure};
+                                         &Configure,
+                                         nullptr,
+                                         0,
+                                         &FlacSplit};

@@ -1,5 +1,437 @@
+// FLAC in parts: every chunk is a stream of full blocks (its start and length on a grid every
+// block size divides), its frames renumbered to their place in the whole stream as soon as it is
+// written, and the join is one set of metadata (the whole length, the whole stream's MD5, a seek
+// table) before the chunks' frames as they are. libFLAC encodes each block on its own, so the
+// frames are those a one-job encode writes.
+#include <QtEndian>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "formats/output_split.h"
+#include "outside/audio/audio_error.h"
+#include "platform/native_name.h"
+
+namespace {
+
+// Every level's block size (1152 at levels 0 to 2, 4096 above) divides it.
+constexpr std::int64_t kGrid = 36864;
+constexpr int kSeekSeconds = 10;
+constexpr std::uint32_t kPaddingBytes = 8192;  // room for the tags written afterwards
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+[[noreturn]] void Broken(const QString& shownPath, const QString& why) {
+    ThrowAudioError(QStringLiteral("Cannot join"), shownPath, why);
+}
+
+QByteArray ReadWhole(const QString& path, const QString& shownPath) {
+    File f(std::fopen(NativeName(path).constData(), "rb"));
+    if (!f) {
+        Broken(shownPath, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    QByteArray bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, f.get());
+        bytes.append(buffer, static_cast<qsizetype>(got));
+        if (got < sizeof buffer) {
+            break;
+        }
+    }
+    if (std::ferror(f.get())) {
+        Broken(shownPath, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    return bytes;
+}
+
+std::array<std::uint16_t, 256> Crc16Table() {
+    std::array<std::uint16_t, 256> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+        unsigned c = i << 8;
+        for (int b = 0; b < 8; ++b) {
+            c = (c & 0x8000) ? (c << 1) ^ 0x8005 : c << 1;
+        }
+        t[i] = static_cast<std::uint16_t>(c);
+    }
+    return t;
+}
+const std::array<std::uint16_t, 256> kCrc16 = Crc16Table();
+
+std::uint8_t Crc8(const unsigned char* p, std::size_t n) {
+    unsigned c = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int b = 0; b < 8; ++b) {
+            c = (c & 0x80) ? ((c << 1) ^ 0x07) & 0xFF : (c << 1) & 0xFF;
+        }
+    }
+    return static_cast<std::uint8_t>(c);
+}
+
+inline std::uint16_t Crc16Step(std::uint16_t s, unsigned char b) {
+    return static_cast<std::uint16_t>((s << 8) ^ kCrc16[((s >> 8) ^ b) & 0xFF]);
+}
+
+// A frame header as it stands: its length, its frame number, its sample count.
+struct FrameHeader {
+    int length = 0;  // with its CRC-8
+    std::uint64_t number = 0;
+    int samples = 0;
+};
+
+// The header of a fixed-block-size frame at `p`, or length 0 when there is none.
+FrameHeader ParseHeader(const unsigned char* p, std::size_t left, int streamBlock) {
+    FrameHeader h;
+    if (left < 6 || p[0] != 0xFF || p[1] != 0xF8 || (p[3] & 1) != 0) {
+        return h;
+    }
+    std::size_t at = 4;
+    int extra = 0;
+    const unsigned lead = p[at];
+    if (lead < 0x80) {
+        h.number = lead;
+    } else {
+        int more = 0;
+        unsigned mask = 0x40;
+        while ((lead & mask) != 0 && more < 6) {
+            ++more;
+            mask >>= 1;
+        }
+        if (more == 0 || more > 5) {
+            return h;
+        }
+        h.number = lead & (mask - 1);
+        if (left < at + 1 + static_cast<std::size_t>(more) + 3) {
+            return h;
+        }
+        for (int i = 1; i <= more; ++i) {
+            if ((p[at + i] & 0xC0) != 0x80) {
+                return h;
+            }
+            h.number = (h.number << 6) | (p[at + i] & 0x3F);
+        }
+        at += static_cast<std::size_t>(more);
+    }
+    ++at;
+    const unsigned blockCode = p[2] >> 4;
+    const unsigned rateCode = p[2] & 0x0F;
+    if (blockCode == 0 || rateCode == 15) {
+        return h;
+    }
+    if (blockCode == 6) {
+        extra = 1;
+    } else if (blockCode == 7) {
+        extra = 2;
+    }
+    if (left < at + static_cast<std::size_t>(extra) + 3) {
+        return h;
+    }
+    if (blockCode == 1) {
+        h.samples = 192;
+    } else if (blockCode <= 5) {
+        h.samples = 576 << (blockCode - 2);
+    } else if (blockCode == 6) {
+        h.samples = p[at] + 1;
+    } else if (blockCode == 7) {
+        h.samples = (p[at] << 8 | p[at + 1]) + 1;
+    } else {
+        h.samples = 256 << (blockCode - 8);
+    }
+    at += static_cast<std::size_t>(extra);
+    if (rateCode == 12) {
+        at += 1;
+    } else if (rateCode == 13 || rateCode == 14) {
+        at += 2;
+    }
+    if (left < at + 1 || Crc8(p, at) != p[at] || h.samples > streamBlock) {
+        return h;
+    }
+    h.length = static_cast<int>(at + 1);
+    return h;
+}
+
+void PutFrameNumber(QByteArray& out, std::uint64_t n) {
+    if (n < 0x80) {
+        out.append(static_cast<char>(n));
+        return;
+    }
+    int more = 1;
+    while (more < 5 && n >= (std::uint64_t{1} << (5 * more + 6))) {
+        ++more;
+    }
+    out.append(static_cast<char>((0xFF00 >> (more + 1)) | (n >> (6 * more))));
+    for (int i = more - 1; i >= 0; --i) {
+        out.append(static_cast<char>(0x80 | ((n >> (6 * i)) & 0x3F)));
+    }
+}
+
+struct SeekPoint {
+    std::uint64_t sample = 0;
+    std::uint64_t offset = 0;  // from the chunk's first frame (the stream's after the join)
+    std::uint16_t samples = 0;
+};
+
+// What preparing a chunk learnt: its metadata (from the first chunk), its frames' sizes and
+// where its seek points lie.
+struct FlacChunk {
+    QByteArray streamInfo;                // the 34 bytes of its STREAMINFO
+    std::vector<QByteArray> otherBlocks;  // the vendor's comment block and the like, as written
+    std::uint64_t bytes = 0;
+    std::uint32_t minFrame = 0xFFFFFF;
+    std::uint32_t maxFrame = 0;
+    std::vector<SeekPoint> points;
+};
+
+std::uint32_t Be24(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return std::uint32_t{u[0]} << 16 | std::uint32_t{u[1]} << 8 | u[2];
+}
+
+void PutBe(QByteArray& out, std::uint64_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) {
+        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+    }
+}
+
+class FlacSplitter : public OutputSplit {
+  public:
+    SplitRule Rule(int sourceRate, const PcmFormat& output) const override {
+        if (output.rate != sourceRate || sourceRate <= 0) {
+            return {};
+        }
+        return {kGrid, 0, 0};
+    }
+
+    void PrepareChunk(OutputChunk& chunk, const JoinFacts& facts) const override {
+        const QString& shown = facts.shownPath;
+        const QByteArray bytes = ReadWhole(chunk.path, shown);
+        const auto* u = reinterpret_cast<const unsigned char*>(bytes.constData());
+        const std::size_t size = static_cast<std::size_t>(bytes.size());
+        if (size < 42 || std::memcmp(u, "fLaC", 4) != 0) {
+            Broken(shown, QStringLiteral("a part is not a FLAC stream"));
+        }
+        FlacChunk c;
+        std::size_t at = 4;
+        for (bool last = false; !last;) {
+            if (at + 4 > size) {
+                Broken(shown, QStringLiteral("a part's metadata is cut short"));
+            }
+            last = (u[at] & 0x80) != 0;
+            const int type = u[at] & 0x7F;
+            const std::uint32_t length = Be24(bytes.constData() + at + 1);
+            if (at + 4 + length > size) {
+                Broken(shown, QStringLiteral("a part's metadata is cut short"));
+            }
+            const QByteArray body = bytes.mid(static_cast<qsizetype>(at + 4), length);
+            if (type == 0 && length == 34) {
+                c.streamInfo = body;
+            } else if (type != 1 && type != 3 && chunk.index == 0) {
+                // Padding and seek tables are made anew for the whole.
+                c.otherBlocks.push_back(bytes.mid(static_cast<qsizetype>(at), 4 + length));
+            }
+            at += 4 + length;
+        }
+        if (c.streamInfo.size() != 34) {
+            Broken(shown, QStringLiteral("a part has no STREAMINFO"));
+        }
+        const int block = qFromBigEndian<std::uint16_t>(c.streamInfo.constData() + 2);
+        const std::uint32_t rate = Be24(c.streamInfo.constData() + 10) >> 4;
+        if (block <= 0 || chunk.start % block != 0 || rate == 0) {
+            Broken(shown, QStringLiteral("a part's block size does not fit its place"));
+        }
+        const std::uint64_t seekEvery = std::uint64_t{rate} * kSeekSeconds;
+
+        // Frames end where the next one's header starts: a sync code whose header checks,
+        // numbered as the next, and before it a CRC-16 that checks the frame just passed.
+        QByteArray out;
+        out.reserve(bytes.size() + 4096);
+        std::uint64_t expected = 0;  // the chunk's own frame number
+        const std::uint64_t first = static_cast<std::uint64_t>(chunk.start / block);
+        std::uint64_t sample = static_cast<std::uint64_t>(chunk.start);
+        std::size_t p = at;
+        FrameHeader h = ParseHeader(u + p, size - p, block);
+        if (h.length == 0 || h.number != 0) {
+            Broken(shown, QStringLiteral("a part's first frame is not where it should be"));
+        }
+        while (p < size) {
+            // The frame from p: its end is the next header found, or the end of the file.
+            std::uint16_t crc = 0;
+            std::size_t q = p;
+            std::size_t end = size;
+            FrameHeader next;
+            for (; q < size; ++q) {
+                if (q > p + static_cast<std::size_t>(h.length) + 1 && u[q] == 0xFF && crc == 0 &&
+                    q + 1 < size && u[q + 1] == 0xF8) {
+                    next = ParseHeader(u + q, size - q, block);
+                    if (next.length > 0 && next.number == expected + 1) {
+                        end = q;
+                        break;
+                    }
+                }
+                crc = Crc16Step(crc, u[q]);
+            }
+            if (end == size && crc != 0) {
+                Broken(shown, QStringLiteral("a part's frame %1 does not check").arg(expected));
+            }
+            // The same frame, numbered in the whole stream.
+            const qsizetype frameStart = out.size();
+            QByteArray header(reinterpret_cast<const char*>(u + p), 4);
+            PutFrameNumber(header, first + expected);
+            std::size_t numberLength = 1;  // the old number's bytes: its lead's leading ones
+            for (unsigned lead = u[p + 4]; lead >= 0x80 && (lead & 0x40) != 0; lead <<= 1) {
+                ++numberLength;
+            }
+            header.append(reinterpret_cast<const char*>(u + p + 4 + numberLength),
+                          static_cast<qsizetype>(h.length - 5 - static_cast<int>(numberLength)));
+            header.append(
+                static_cast<char>(Crc8(reinterpret_cast<const unsigned char*>(header.constData()),
+                                       static_cast<std::size_t>(header.size()))));
+            out.append(header);
+            out.append(reinterpret_cast<const char*>(u + p + h.length),
+                       static_cast<qsizetype>(end - p - static_cast<std::size_t>(h.length) - 2));
+            std::uint16_t fresh = 0;
+            for (qsizetype i = frameStart; i < out.size(); ++i) {
+                fresh = Crc16Step(fresh, static_cast<unsigned char>(out[i]));
+            }
+            out.append(static_cast<char>(fresh >> 8));
+            out.append(static_cast<char>(fresh & 0xFF));
+            const auto frameBytes = static_cast<std::uint32_t>(out.size() - frameStart);
+            c.minFrame = std::min(c.minFrame, frameBytes);
+            c.maxFrame = std::max(c.maxFrame, frameBytes);
+            if (c.points.empty() || sample / seekEvery != c.points.back().sample / seekEvery) {
+                c.points.push_back({sample, static_cast<std::uint64_t>(frameStart),
+                                    static_cast<std::uint16_t>(h.samples)});
+            }
+            sample += static_cast<std::uint64_t>(h.samples);
+            if (end == size) {
+                break;
+            }
+            p = end;
+            h = next;
+            ++expected;
+        }
+        const auto meant = static_cast<std::uint64_t>(
+            chunk.index == chunk.count - 1 ? sample : static_cast<std::uint64_t>(chunk.end));
+        if (sample != meant) {
+            Broken(shown, QStringLiteral("a part holds %1 samples, not %2")
+                              .arg(sample - static_cast<std::uint64_t>(chunk.start))
+                              .arg(static_cast<std::uint64_t>(chunk.end - chunk.start)));
+        }
+        c.bytes = static_cast<std::uint64_t>(out.size());
+        // Only the frames stay, renumbered: the join puts them after the whole's metadata.
+        File f(std::fopen(NativeName(chunk.path).constData(), "wb"));
+        if (!f) {
+            ThrowWriteError(shown, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        PutBytes(f.get(), out.constData(), static_cast<std::size_t>(out.size()), shown);
+        CloseOutputStream(f.release(), shown);
+        chunk.prepared = std::make_shared<FlacChunk>(std::move(c));
+    }
+
+    void Join(std::vector<OutputChunk>& chunks, const JoinFacts& facts,
+              const QString& path) const override {
+        const QString& shown = facts.shownPath;
+        std::vector<std::shared_ptr<FlacChunk>> parts;
+        for (const OutputChunk& chunk : chunks) {
+            const auto* prepared = std::any_cast<std::shared_ptr<FlacChunk>>(&chunk.prepared);
+            if (prepared == nullptr || !*prepared) {
+                Broken(shown, QStringLiteral("a part was not prepared"));
+            }
+            parts.push_back(*prepared);
+        }
+        if (parts.empty()) {
+            Broken(shown, QStringLiteral("there is nothing to join"));
+        }
+        QByteArray info = parts.front()->streamInfo;
+        std::uint32_t minFrame = 0xFFFFFF;
+        std::uint32_t maxFrame = 0;
+        std::vector<SeekPoint> points;
+        std::uint64_t offset = 0;
+        for (const auto& part : parts) {
+            minFrame = std::min(minFrame, part->minFrame);
+            maxFrame = std::max(maxFrame, part->maxFrame);
+            for (SeekPoint point : part->points) {
+                point.offset += offset;
+                points.push_back(point);
+            }
+            offset += part->bytes;
+        }
+        auto* i = reinterpret_cast<unsigned char*>(info.data());
+        i[4] = static_cast<unsigned char>(minFrame >> 16);
+        i[5] = static_cast<unsigned char>(minFrame >> 8);
+        i[6] = static_cast<unsigned char>(minFrame);
+        i[7] = static_cast<unsigned char>(maxFrame >> 16);
+        i[8] = static_cast<unsigned char>(maxFrame >> 8);
+        i[9] = static_cast<unsigned char>(maxFrame);
+        const auto total = static_cast<std::uint64_t>(facts.frames);
+        i[13] = static_cast<unsigned char>((i[13] & 0xF0) | ((total >> 32) & 0x0F));
+        i[14] = static_cast<unsigned char>(total >> 24);
+        i[15] = static_cast<unsigned char>(total >> 16);
+        i[16] = static_cast<unsigned char>(total >> 8);
+        i[17] = static_cast<unsigned char>(total);
+        if (facts.md5.size() == 16) {
+            std::memcpy(i + 18, facts.md5.constData(), 16);
+        } else {
+            std::memset(i + 18, 0, 16);  // unknown, as the format allows
+        }
+
+        QByteArray head("fLaC");
+        const auto block = [&head](int type, const QByteArray& body, bool last) {
+            head.append(static_cast<char>((last ? 0x80 : 0) | type));
+            PutBe(head, static_cast<std::uint64_t>(body.size()), 3);
+            head.append(body);
+        };
+        block(0, info, false);
+        QByteArray table;
+        for (const SeekPoint& point : points) {
+            PutBe(table, point.sample, 8);
+            PutBe(table, point.offset, 8);
+            PutBe(table, point.samples, 2);
+        }
+        block(3, table, false);
+        for (const QByteArray& other : parts.front()->otherBlocks) {
+            QByteArray copy = other;
+            copy[0] = static_cast<char>(copy[0] & 0x7F);
+            head.append(copy);
+        }
+        block(1, QByteArray(static_cast<qsizetype>(kPaddingBytes), '\0'), true);
+
+        File out(std::fopen(NativeName(path).constData(), "wb"));
+        if (!out) {
+            ThrowWriteError(shown, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        PutBytes(out.get(), head.constData(), static_cast<std::size_t>(head.size()), shown);
+        std::vector<char> buffer(1 << 20);
+        for (const OutputChunk& chunk : chunks) {
+            File in(std::fopen(NativeName(chunk.path).constData(), "rb"));
+            if (!in) {
+                Broken(shown, QString::fromLocal8Bit(std::strerror(errno)));
+            }
+            for (;;) {
+                const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.get());
+                PutBytes(out.get(), buffer.data(), got, shown);
+                if (got < buffer.size()) {
+                    break;
+                }
+            }
+            if (std::ferror(in.get())) {
+                Broken(shown, QString::fromLocal8Bit(std::strerror(errno)));
+            }
+        }
+        CloseOutputStream(out.release(), shown);
+    }
+};
+
+}  // namespace
 
 const OutputSplit* FlacSplit() {
-    return nullptr;
+    static const FlacSplitter split;
+    return &split;
 }
