@@ -2,6 +2,7 @@
 #include "formats/encoders.h"
 #include "formats/lossless_recipe.h"
 #include "formats/output_formats.h"
+#include "formats/output_split.h"
 
 namespace {
 
@@ -24,6 +25,19 @@ void Configure(const FormatConfigure& c) {
 }  // namespace
 
 // Tags in an ID3v2 chunk, the frames an MP3 gets.
-extern const OutputFormat kAiffFormat = {
-    9,     "AIFF", "aiff", ".aiff",   true, true, TagKind::Id3Chunk, "aiff", FormatPageKind::Keys,
-    kKeys, kNote,  "aiff", &Configure};
+extern const OutputFormat kAiffFormat = {9,
+                                         "AIFF",
+                                         "aiff",
+                                         ".aiff",
+                                         true,
+                                         true,
+                                         TagKind::Id3Chunk,
+                                         "aiff",
+                                         FormatPageKind::Keys,
+                                         kKeys,
+                                         kNote,
+                                         "aiff",
+                                         &Configure,
+                                         nullptr,
+                                         0,
+                                         &AiffSplit};

@@ -4,6 +4,7 @@
 #include "components/lame_encoder_settings.h"
 #include "formats/encoder_tables.h"
 #include "formats/output_formats.h"
+#include "formats/output_split.h"
 #include "formats/settings_reader.h"
 
 namespace {
@@ -50,5 +51,5 @@ void Configure(const FormatConfigure& c) {
 }  // namespace
 
 extern const OutputFormat kWavFormat = {
-    1,     "WAV", "wav", ".wav",    true, true, TagKind::None, "wav", FormatPageKind::Custom,
-    kKeys, {},    "wav", &Configure};
+    1,     "WAV", "wav", ".wav",     true,    true, TagKind::None, "wav", FormatPageKind::Custom,
+    kKeys, {},    "wav", &Configure, nullptr, 0,    &WavSplit};
