@@ -426,9 +426,12 @@ std::optional<SplitRecord> SplitRows::Run(const JobParts& job, const RowInput& i
     row->facts.output = output;
     row->facts.frames = length;
     row->facts.shownPath = hidden;
+    // Read back for the check, the output's MD5 is known from its reading: what the chunks
+    // were given is then only printed, and the MD5 recorded once it is known.
+    const bool readsBack = plan_.check && !(format && format->countFrames);
     if (lossless) {
         row->hash = std::make_unique<OrderedHash>(
-            std::make_unique<PcmMd5>(output.bits, output.floating), count);
+            std::make_unique<PcmMd5>(output.bits, output.floating, !readsBack), count);
     }
     struct Sweep {
         const std::vector<OutputChunk>& chunks;
@@ -458,7 +461,7 @@ std::optional<SplitRecord> SplitRows::Run(const JobParts& job, const RowInput& i
         row->facts.md5 = QByteArray::fromHex(record.hash->Hex().toLatin1());
     }
     split_->Join(row->chunks, row->facts, hidden);
-    if (plan_.check && !(format && format->countFrames)) {
+    if (readsBack) {
         // The check's reading of the output, in parts on the jobs as its writing was.
         row->joined = hidden;
         if (record.hash) {
@@ -473,6 +476,11 @@ std::optional<SplitRecord> SplitRows::Run(const JobParts& job, const RowInput& i
             std::unique_ptr<PcmMd5> read = row->readHash->Take();
             row->readBack.md5 = read->Hex();
             row->readBack.print = read->Print();
+            // Read back as it was given: the MD5 of what was read is the stream's.
+            if (read->Print() == record.hash->Print()) {
+                split_->RecordMd5(hidden, QByteArray::fromHex(row->readBack.md5.toLatin1()),
+                                  row->facts);
+            }
         }
         record.readBack = row->readBack;
     }

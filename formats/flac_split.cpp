@@ -79,6 +79,52 @@ inline std::uint16_t Crc16Step(std::uint16_t s, unsigned char b) {
     return static_cast<std::uint16_t>((s << 8) ^ kCrc16[((s >> 8) ^ b) & 0xFF]);
 }
 
+// CRC-16 arithmetic: the register after a message is the message times x^16 modulo the
+// polynomial, so a frame whose header changes gets its new CRC from the old one without a pass
+// over its body: new = old + (crc(old header) + crc(new header)) * x^(8 * body bytes).
+std::uint16_t MulMod(std::uint16_t a, std::uint16_t b) {
+    std::uint32_t r = 0;
+    for (int i = 15; i >= 0; --i) {
+        r <<= 1;
+        if ((r & 0x10000) != 0) {
+            r ^= 0x18005;
+        }
+        if (((b >> i) & 1) != 0) {
+            r ^= a;
+        }
+    }
+    return static_cast<std::uint16_t>(r);
+}
+
+// x^(8 * 2^k) modulo the polynomial, for k = 0, 1, ...
+std::array<std::uint16_t, 48> ShiftPowers() {
+    std::array<std::uint16_t, 48> p{};
+    p[0] = 0x0100;  // x^8
+    for (std::size_t k = 1; k < p.size(); ++k) {
+        p[k] = MulMod(p[k - 1], p[k - 1]);
+    }
+    return p;
+}
+const std::array<std::uint16_t, 48> kShift = ShiftPowers();
+
+// The register `crc` carried on over `bytes` zero bytes.
+std::uint16_t ShiftCrc(std::uint16_t crc, std::uint64_t bytes) {
+    for (std::size_t k = 0; bytes != 0 && k < kShift.size(); ++k, bytes >>= 1) {
+        if ((bytes & 1) != 0) {
+            crc = MulMod(crc, kShift[k]);
+        }
+    }
+    return crc;
+}
+
+std::uint16_t Crc16(const unsigned char* p, std::size_t n) {
+    std::uint16_t s = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        s = Crc16Step(s, p[i]);
+    }
+    return s;
+}
+
 // A frame header as it stands: its length, its frame number, its sample count.
 struct FrameHeader {
     int length = 0;  // with its CRC-8
@@ -183,7 +229,16 @@ struct SeekPoint {
 struct FlacChunk {
     QByteArray streamInfo;                // the 34 bytes of its STREAMINFO
     std::vector<QByteArray> otherBlocks;  // the vendor's comment block and the like, as written
-    std::uint64_t bytes = 0;
+    // Each frame as the join writes it: its header renumbered, then its body as the chunk
+    // file has it, then its new CRC-16.
+    struct Frame {
+        std::uint64_t at = 0;  // of the body in the chunk's file
+        std::uint32_t body = 0;
+        QByteArray header;
+        std::uint16_t crc = 0;
+    };
+    std::vector<Frame> frames;
+    std::uint64_t bytes = 0;  // as joined
     std::uint32_t minFrame = 0xFFFFFF;
     std::uint32_t maxFrame = 0;
     std::vector<SeekPoint> points;
@@ -250,8 +305,7 @@ class FlacSplitter : public OutputSplit {
 
         // Frames end where the next one's header starts: a sync code whose header checks,
         // numbered as the next, and before it a CRC-16 that checks the frame just passed.
-        QByteArray out;
-        out.reserve(bytes.size() + 4096);
+        std::uint64_t written = 0;   // bytes of the renumbered frames so far
         std::uint64_t expected = 0;  // the chunk's own frame number
         const std::uint64_t first = static_cast<std::uint64_t>(chunk.start / block);
         std::uint64_t sample = static_cast<std::uint64_t>(chunk.start);
@@ -281,34 +335,34 @@ class FlacSplitter : public OutputSplit {
                 Broken(shown, QStringLiteral("a part's frame %1 does not check").arg(expected));
             }
             // The same frame, numbered in the whole stream.
-            const qsizetype frameStart = out.size();
-            QByteArray header(reinterpret_cast<const char*>(u + p), 4);
-            PutFrameNumber(header, first + expected);
             std::size_t numberLength = 1;  // the old number's bytes: its lead's leading ones
             for (unsigned lead = u[p + 4]; lead >= 0x80 && (lead & 0x40) != 0; lead <<= 1) {
                 ++numberLength;
             }
-            header.append(reinterpret_cast<const char*>(u + p + 4 + numberLength),
-                          static_cast<qsizetype>(h.length - 5 - static_cast<int>(numberLength)));
-            header.append(
-                static_cast<char>(Crc8(reinterpret_cast<const unsigned char*>(header.constData()),
-                                       static_cast<std::size_t>(header.size()))));
-            out.append(header);
-            out.append(reinterpret_cast<const char*>(u + p + h.length),
-                       static_cast<qsizetype>(end - p - static_cast<std::size_t>(h.length) - 2));
-            std::uint16_t fresh = 0;
-            for (qsizetype i = frameStart; i < out.size(); ++i) {
-                fresh = Crc16Step(fresh, static_cast<unsigned char>(out[i]));
-            }
-            out.append(static_cast<char>(fresh >> 8));
-            out.append(static_cast<char>(fresh & 0xFF));
-            const auto frameBytes = static_cast<std::uint32_t>(out.size() - frameStart);
+            FlacChunk::Frame f;
+            f.header = QByteArray(reinterpret_cast<const char*>(u + p), 4);
+            PutFrameNumber(f.header, first + expected);
+            f.header.append(reinterpret_cast<const char*>(u + p + 4 + numberLength),
+                            static_cast<qsizetype>(h.length - 5 - static_cast<int>(numberLength)));
+            f.header.append(
+                static_cast<char>(Crc8(reinterpret_cast<const unsigned char*>(f.header.constData()),
+                                       static_cast<std::size_t>(f.header.size()))));
+            f.at = p + static_cast<std::size_t>(h.length);
+            f.body = static_cast<std::uint32_t>(end - f.at - 2);
+            const std::uint16_t old = static_cast<std::uint16_t>(u[end - 2] << 8 | u[end - 1]);
+            const std::uint16_t change =
+                Crc16(u + p, static_cast<std::size_t>(h.length)) ^
+                Crc16(reinterpret_cast<const unsigned char*>(f.header.constData()),
+                      static_cast<std::size_t>(f.header.size()));
+            f.crc = old ^ ShiftCrc(change, f.body);
+            const auto frameBytes = static_cast<std::uint32_t>(f.header.size()) + f.body + 2;
             c.minFrame = std::min(c.minFrame, frameBytes);
             c.maxFrame = std::max(c.maxFrame, frameBytes);
             if (c.points.empty() || sample / seekEvery != c.points.back().sample / seekEvery) {
-                c.points.push_back({sample, static_cast<std::uint64_t>(frameStart),
-                                    static_cast<std::uint16_t>(h.samples)});
+                c.points.push_back({sample, written, static_cast<std::uint16_t>(h.samples)});
             }
+            written += frameBytes;
+            c.frames.push_back(std::move(f));
             sample += static_cast<std::uint64_t>(h.samples);
             if (end == size) {
                 break;
@@ -324,14 +378,7 @@ class FlacSplitter : public OutputSplit {
                               .arg(sample - static_cast<std::uint64_t>(chunk.start))
                               .arg(static_cast<std::uint64_t>(chunk.end - chunk.start)));
         }
-        c.bytes = static_cast<std::uint64_t>(out.size());
-        // Only the frames stay, renumbered: the join puts them after the whole's metadata.
-        File f(std::fopen(NativeName(chunk.path).constData(), "wb"));
-        if (!f) {
-            ThrowWriteError(shown, QString::fromLocal8Bit(std::strerror(errno)));
-        }
-        PutBytes(f.get(), out.constData(), static_cast<std::size_t>(out.size()), shown);
-        CloseOutputStream(f.release(), shown);
+        c.bytes = written;
         chunk.prepared = std::make_shared<FlacChunk>(std::move(c));
     }
 
@@ -408,24 +455,41 @@ class FlacSplitter : public OutputSplit {
             ThrowWriteError(shown, QString::fromLocal8Bit(std::strerror(errno)));
         }
         PutBytes(out.get(), head.constData(), static_cast<std::size_t>(head.size()), shown);
-        std::vector<char> buffer(1 << 20);
-        for (const OutputChunk& chunk : chunks) {
-            File in(std::fopen(NativeName(chunk.path).constData(), "rb"));
-            if (!in) {
-                Broken(shown, QString::fromLocal8Bit(std::strerror(errno)));
-            }
-            for (;;) {
-                const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.get());
-                PutBytes(out.get(), buffer.data(), got, shown);
-                if (got < buffer.size()) {
-                    break;
+        QByteArray buffer;
+        buffer.reserve(1 << 21);
+        for (std::size_t k = 0; k < chunks.size(); ++k) {
+            const QByteArray bytes = ReadWhole(chunks[k].path, shown);
+            for (const FlacChunk::Frame& f : parts[k]->frames) {
+                if (f.at + f.body + 2 > static_cast<std::uint64_t>(bytes.size())) {
+                    Broken(shown, QStringLiteral("a part changed after it was prepared"));
+                }
+                buffer.append(f.header);
+                buffer.append(bytes.constData() + f.at, static_cast<qsizetype>(f.body));
+                buffer.append(static_cast<char>(f.crc >> 8));
+                buffer.append(static_cast<char>(f.crc & 0xFF));
+                if (buffer.size() >= (1 << 20)) {
+                    PutBytes(out.get(), buffer.constData(), static_cast<std::size_t>(buffer.size()),
+                             shown);
+                    buffer.clear();
                 }
             }
-            if (std::ferror(in.get())) {
-                Broken(shown, QString::fromLocal8Bit(std::strerror(errno)));
-            }
         }
+        PutBytes(out.get(), buffer.constData(), static_cast<std::size_t>(buffer.size()), shown);
         CloseOutputStream(out.release(), shown);
+    }
+
+    void RecordMd5(const QString& path, const QByteArray& md5,
+                   const JoinFacts& facts) const override {
+        if (md5.size() != 16) {
+            return;
+        }
+        // STREAMINFO comes first: its MD5 is 18 bytes into its body.
+        File f(std::fopen(NativeName(path).constData(), "r+b"));
+        if (!f || std::fseek(f.get(), 4 + 4 + 18, SEEK_SET) != 0) {
+            ThrowWriteError(facts.shownPath, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        PutBytes(f.get(), md5.constData(), 16, facts.shownPath);
+        CloseOutputStream(f.release(), facts.shownPath);
     }
 };
 

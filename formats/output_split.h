@@ -58,6 +58,11 @@ class OutputSplit {
     // ComponentError naming facts.shownPath, with the system's reason on a failed write.
     virtual void Join(std::vector<OutputChunk>& chunks, const JoinFacts& facts,
                       const QString& path) const = 0;
+    // Puts the whole stream's MD5 into the joined output at `path`, where the format records
+    // one and `facts.md5` was not known at the join (it is learnt by reading the output back).
+    // Throws ComponentError naming facts.shownPath.
+    virtual void RecordMd5(const QString& path, const QByteArray& md5,
+                           const JoinFacts& facts) const;
 };
 
 // The units' splits, each in its own file beside the unit's encoder.
