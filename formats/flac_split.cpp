@@ -3,6 +3,11 @@
 // written, and the join is one set of metadata (the whole length, the whole stream's MD5, a seek
 // table) before the chunks' frames as they are. libFLAC encodes each block on its own, so the
 // frames are those a one-job encode writes.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QtEndian>
 #include <array>
 #include <cerrno>
@@ -31,25 +36,47 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
     ThrowAudioError(QStringLiteral("Cannot join"), shownPath, why);
 }
 
-QByteArray ReadWhole(const QString& path, const QString& shownPath) {
-    File f(std::fopen(NativeName(path).constData(), "rb"));
-    if (!f) {
-        Broken(shownPath, QString::fromLocal8Bit(std::strerror(errno)));
+// A chunk's file mapped read-only: its frames are scanned and copied from the page cache
+// without being read into memory of their own.
+class Mapped {
+  public:
+    Mapped(const QString& path, const QString& shownPath) {
+        const int fd = ::open(NativeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0) {
+            const int error = errno;
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            Broken(shownPath, QString::fromLocal8Bit(std::strerror(error)));
+        }
+        size_ = static_cast<std::size_t>(st.st_size);
+        if (size_ > 0) {
+            void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (at == MAP_FAILED) {
+                const int error = errno;
+                ::close(fd);
+                Broken(shownPath, QString::fromLocal8Bit(std::strerror(error)));
+            }
+            data_ = static_cast<const unsigned char*>(at);
+            ::madvise(at, size_, MADV_SEQUENTIAL);
+        }
+        ::close(fd);
     }
-    QByteArray bytes;
-    char buffer[1 << 16];
-    for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, f.get());
-        bytes.append(buffer, static_cast<qsizetype>(got));
-        if (got < sizeof buffer) {
-            break;
+    ~Mapped() {
+        if (data_ != nullptr) {
+            ::munmap(const_cast<unsigned char*>(data_), size_);
         }
     }
-    if (std::ferror(f.get())) {
-        Broken(shownPath, QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    return bytes;
-}
+    Mapped(const Mapped&) = delete;
+    Mapped& operator=(const Mapped&) = delete;
+    const unsigned char* Data() const { return data_; }
+    std::size_t Size() const { return size_; }
+
+  private:
+    const unsigned char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 std::array<std::uint16_t, 256> Crc16Table() {
     std::array<std::uint16_t, 256> t{};
@@ -266,9 +293,11 @@ class FlacSplitter : public OutputSplit {
 
     void PrepareChunk(OutputChunk& chunk, const JoinFacts& facts) const override {
         const QString& shown = facts.shownPath;
-        const QByteArray bytes = ReadWhole(chunk.path, shown);
-        const auto* u = reinterpret_cast<const unsigned char*>(bytes.constData());
-        const std::size_t size = static_cast<std::size_t>(bytes.size());
+        const Mapped file(chunk.path, shown);
+        const unsigned char* u = file.Data();
+        const std::size_t size = file.Size();
+        const QByteArray bytes =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(u), static_cast<qsizetype>(size));
         if (size < 42 || std::memcmp(u, "fLaC", 4) != 0) {
             Broken(shown, QStringLiteral("a part is not a FLAC stream"));
         }
@@ -315,23 +344,33 @@ class FlacSplitter : public OutputSplit {
             Broken(shown, QStringLiteral("a part's first frame is not where it should be"));
         }
         while (p < size) {
-            // The frame from p: its end is the next header found, or the end of the file.
-            std::uint16_t crc = 0;
-            std::size_t q = p;
+            // The frame from p ends where the next header starts: a sync code whose header
+            // checks, numbered as the next and coded as this one. A header coded otherwise
+            // (the last, shorter block) is taken only where it and the frame before it check
+            // to the end. A false sync would cut a frame in two, which the count of samples
+            // below finds; the check reads the output back besides.
             std::size_t end = size;
             FrameHeader next;
-            for (; q < size; ++q) {
-                if (q > p + static_cast<std::size_t>(h.length) + 1 && u[q] == 0xFF && crc == 0 &&
-                    q + 1 < size && u[q + 1] == 0xF8) {
-                    next = ParseHeader(u + q, size - q, block);
-                    if (next.length > 0 && next.number == expected + 1) {
-                        end = q;
-                        break;
-                    }
+            for (std::size_t q = p + static_cast<std::size_t>(h.length) + 2; q + 1 < size; ++q) {
+                const void* found = std::memchr(u + q, 0xFF, size - 1 - q);
+                if (found == nullptr) {
+                    break;
                 }
-                crc = Crc16Step(crc, u[q]);
+                q = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - u);
+                if (u[q + 1] != 0xF8) {
+                    continue;
+                }
+                next = ParseHeader(u + q, size - q, block);
+                if (next.length == 0 || next.number != expected + 1) {
+                    continue;
+                }
+                if ((u[q + 2] == u[p + 2] && u[q + 3] == u[p + 3]) ||
+                    (Crc16(u + p, q - p) == 0 && Crc16(u + q, size - q) == 0)) {
+                    end = q;
+                    break;
+                }
             }
-            if (end == size && crc != 0) {
+            if (end == size && Crc16(u + p, size - p) != 0) {
                 Broken(shown, QStringLiteral("a part's frame %1 does not check").arg(expected));
             }
             // The same frame, numbered in the whole stream.
@@ -458,13 +497,14 @@ class FlacSplitter : public OutputSplit {
         QByteArray buffer;
         buffer.reserve(1 << 21);
         for (std::size_t k = 0; k < chunks.size(); ++k) {
-            const QByteArray bytes = ReadWhole(chunks[k].path, shown);
+            const Mapped bytes(chunks[k].path, shown);
             for (const FlacChunk::Frame& f : parts[k]->frames) {
-                if (f.at + f.body + 2 > static_cast<std::uint64_t>(bytes.size())) {
+                if (f.at + f.body + 2 > bytes.Size()) {
                     Broken(shown, QStringLiteral("a part changed after it was prepared"));
                 }
                 buffer.append(f.header);
-                buffer.append(bytes.constData() + f.at, static_cast<qsizetype>(f.body));
+                buffer.append(reinterpret_cast<const char*>(bytes.Data()) + f.at,
+                              static_cast<qsizetype>(f.body));
                 buffer.append(static_cast<char>(f.crc >> 8));
                 buffer.append(static_cast<char>(f.crc & 0xFF));
                 if (buffer.size() >= (1 << 20)) {
