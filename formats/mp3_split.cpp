@@ -21,12 +21,17 @@ namespace {
 // An MPEG-1 Layer III frame (two MPEG-2 ones). LAME delays its output by a fixed number of
 // samples, so a part fed from a multiple of this many frames has the one-job's frame boundaries.
 constexpr std::int64_t kGrid = 1152;
-// Before a part's first kept frame: the encoder's look-ahead and its block-switching and masking
-// history. One frame is not enough (a join differs audibly); from two on, a VBR part's kept frames
-// are the one-job's own bit for bit. More lets a CBR part's reservoir and bit allocation come
-// nearer the one-job's (of 16, 24 and 32, 32 had the smallest difference at the joins), for
-// under a second of extra encoding per part.
-constexpr std::int64_t kLeadInFrames = 32;
+// At 44.1 kHz and its halves LAME pads frames to a pattern that repeats every 49 frames, counted
+// from the first. A part started in step with it has the one-job's frame sizes, so its bit
+// reservoir can come to the same state; out of step, a CBR part differed from the one-job in
+// bursts at and between the joins. (48 and 32 kHz frames are never padded.)
+constexpr std::int64_t kPaddingCycle = 49;
+// Before a part's first kept frame: the encoder's look-ahead, its block-switching and masking
+// history, and time for its reservoir to reach the one-job's state. Measured on music with
+// transients, silence and a sine at the joins: one frame is not enough; from two, a VBR part's
+// kept frames were the one-job's bit for bit; a CBR part's were so at every join from 98 (49
+// left a small difference at one join), for 2.6 s of extra encoding per part.
+constexpr std::int64_t kLeadInFrames = 2 * kPaddingCycle;
 // After its last kept frame: that frame's MDCT window and LAME's look-ahead reach into the next
 // one, and the flush pads the end with silence. None is not enough; one already gives the same
 // kept frames as three.
@@ -496,7 +501,8 @@ class Mp3SplitImpl : public OutputSplit {
         if (output.rate != sourceRate || sourceRate <= 0) {
             return {};
         }
-        return {kGrid, kLeadInFrames * kGrid, kLeadOutFrames * kGrid};
+        const std::int64_t grid = sourceRate % 11025 == 0 ? kPaddingCycle * kGrid : kGrid;
+        return {grid, kLeadInFrames * kGrid, kLeadOutFrames * kGrid};
     }
 
     void PrepareChunk(OutputChunk& chunk, const JoinFacts& facts) const override {
