@@ -240,14 +240,15 @@ std::vector<unsigned char> ReadPart(const OutputChunk& chunk, const JoinFacts& f
     return bytes;
 }
 
-// Where the Xing/Info fields of a header frame are, or -1.
+// Where the Xing/Info fields of a header frame are, or -1: after the side information, where
+// LAME writes them and readers look, not counting a CRC (which then covers their first bytes).
 int XingAt(const unsigned char* frame, const Header& h) {
-    const unsigned char* p = frame + h.SlotAt();
-    if (h.bytes - h.SlotAt() < 8 ||
-        (std::memcmp(p, "Xing", 4) != 0 && std::memcmp(p, "Info", 4) != 0)) {
+    const int at = 4 + h.side;
+    if (h.bytes - at < 8 ||
+        (std::memcmp(frame + at, "Xing", 4) != 0 && std::memcmp(frame + at, "Info", 4) != 0)) {
         return -1;
     }
-    return h.SlotAt();
+    return at;
 }
 
 // Where the LAME extension follows the Xing fields, or -1.

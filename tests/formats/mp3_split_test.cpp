@@ -45,7 +45,6 @@ struct Setting {
 };
 const Setting kSettings[] = {
     {"default (CBR 96)", {}},
-    {"CBR 320", {{"mp3", "bitrate", 16}}},
     {"VBR new, quality 2, 32..320",
      {{"MP3VBR", "Coding Method", 3},
       {"MP3VBR", "vbr quality", 2},
@@ -53,7 +52,8 @@ const Setting kSettings[] = {
       {"MP3VBR", "vbr bitrate", 14}}},
     // No header frame: the parts have none to skip, the join none to write.
     {"CBR 128 without a header frame", {{"mp3", "bitrate", 11}, {"MP3VBR", "vbrck", 0}}, false},
-    {"default, parts out of step", {}, true, 2 * 1152},
+    // Frame CRCs, which a frame given a new bit rate or reservoir pointer must have anew.
+    {"default with CRCs, parts out of step", {{"MP3Expert", "crc", 1}}, true, 2 * 1152},
 };
 
 // Chunk starts on the grid, `count` chunks of about equal length.
@@ -190,6 +190,11 @@ TEST(Mp3Split, JoinedOutputsDecodeAsTheOneJobEncode) {
             for (const char* complaint : {"rror", "llegal", "big_values", "Can't", "arning"}) {
                 EXPECT_FALSE(check.contains(S(complaint))) << check.toStdString();
             }
+            EXPECT_EQ(RunTool(S("ffmpeg"),
+                              {S("-v"), S("error"), S("-err_detect"), S("crccheck"), S("-i"),
+                               joined, S("-f"), S("null"), S("-")},
+                              &rc),
+                      QString());
             EXPECT_NEAR(Duration(joined), wholeDuration, setting.header ? 0 : 0.1);
             if (count == 2) {
                 // A full disk and a damaged part are errors naming the output and the cause.
