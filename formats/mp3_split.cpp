@@ -236,6 +236,7 @@ std::vector<unsigned char> ReadPart(const OutputChunk& chunk, const JoinFacts& f
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
+    errno = 0;
     std::unique_ptr<std::FILE, Closer> file(std::fopen(NativeName(chunk.path).constData(), "rb"));
     std::vector<unsigned char> bytes;
     bool ok = file != nullptr && std::fseek(file.get(), 0, SEEK_END) == 0;
@@ -246,8 +247,11 @@ std::vector<unsigned char> ReadPart(const OutputChunk& chunk, const JoinFacts& f
         ok = std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     }
     if (!ok) {
-        Fail(facts, QStringLiteral("%1 cannot be read (%2)")
-                        .arg(PartName(chunk), QString::fromLocal8Bit(std::strerror(errno))));
+        const int error = errno;
+        Fail(facts,
+             QStringLiteral("%1 cannot be read (%2)")
+                 .arg(PartName(chunk), error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                                                  : QStringLiteral("it ended early")));
     }
     return bytes;
 }
