@@ -3,6 +3,7 @@
 #include "components/lame_encoder_settings.h"
 #include "formats/encoder_tables.h"
 #include "formats/output_formats.h"
+#include "formats/output_split.h"
 #include "formats/settings_reader.h"
 
 namespace {
@@ -89,5 +90,5 @@ void Configure(const FormatConfigure& c) {
 }  // namespace
 
 extern const OutputFormat kMp3Format = {
-    0,     "MP3", "mp3", ".mp3",    false, true, TagKind::Id3v2, "mp3", FormatPageKind::Custom,
-    kKeys, {},    "mp3", &Configure};
+    0,     "MP3", "mp3", ".mp3",     false,   true, TagKind::Id3v2, "mp3", FormatPageKind::Custom,
+    kKeys, {},    "mp3", &Configure, nullptr, 0,    &Mp3Split};
