@@ -7,6 +7,7 @@
 #include <opus/opus.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,8 +29,9 @@ constexpr std::int64_t kPacket = 960;  // libopusenc's frame: 20 ms at 48 kHz
 constexpr std::int64_t kPreRollMs = 5000;
 // Fed after a chunk's end: the coder looks 6.5 ms ahead and its analysis three frames more.
 constexpr std::int64_t kLeadOutMs = 100;
-// libopusenc lets a page span at most this many samples.
+// libopusenc's pages span this many samples.
 constexpr std::int64_t kPageSpan = kOpusRate;
+constexpr int kPageBytes = 255 * 255;
 constexpr std::size_t kReadBlock = 1 << 18;
 
 QString Text(const char* text) {
@@ -189,7 +191,10 @@ class PageWriter {
         ogg_stream_clear(&stream_);
         if (file_) {
             file_.reset();
-            QFile::remove(path_);  // a failed join leaves no half-written output behind
+            // A failed join leaves no half-written output behind (a device stays).
+            if (QFileInfo(path_).isFile()) {
+                QFile::remove(path_);
+            }
         }
     }
     PageWriter(const PageWriter&) = delete;
@@ -210,15 +215,10 @@ class PageWriter {
         packet.granulepos = granule;
         packet.packetno = packetNo_++;
         ogg_stream_packetin(&stream_, &packet);
+        // A page a second, as libopusenc writes them (libogg splits one of over 255 segments).
         if (last || granule - pageGranule_ >= kPageSpan) {
             Flush();
             pageGranule_ = granule;
-            return;
-        }
-        ogg_page page;
-        while (ogg_stream_pageout(&stream_, &page) != 0) {
-            Put(page);
-            pageGranule_ = ogg_page_granulepos(&page);
         }
     }
     void Close() { CloseOutputStream(file_.release(), shownPath_); }
@@ -226,7 +226,8 @@ class PageWriter {
   private:
     void Flush() {
         ogg_page page;
-        while (ogg_stream_flush(&stream_, &page) != 0) {
+        // No byte limit (libogg's own is 4 kB): the 255 segments of a page are the limit.
+        while (ogg_stream_flush_fill(&stream_, &page, kPageBytes) != 0) {
             Put(page);
         }
     }

@@ -3,13 +3,16 @@
 // and a stream opusinfo and ffprobe accept.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <numbers>
 #include <random>
 #include <vector>
 
 #include "audio/audio_test_signals.h"
+#include "components/component_error.h"
 #include "formats/encoders.h"
 #include "formats/ogg_length.h"
 #include "formats/output_split.h"
@@ -197,6 +200,21 @@ TEST(OpusSplit, NoClickInASineThroughTheJoins) {
     }
     const StepMeasure m = MeasureSteps(decoded, kChannels, joins, 960);
     EXPECT_LE(m.atJoins, m.elsewhere);
+}
+
+// A join onto a full disk fails naming the output, with the system's reason.
+TEST(OpusSplit, AFullDiskSaysSo) {
+    TempDir dir;
+    const int rate = 48000;
+    const AudioBuffer sine = Sine(rate, kChannels, 440, 12 * rate);
+    const std::vector<float> source(sine.Data(), sine.Data() + sine.FrameCount() * kChannels);
+    try {
+        SplitEncode(dir, S("/dev/full"), rate, source, Starts(12 * rate, 2, 960));
+        ADD_FAILURE() << "no error";
+    } catch (const ComponentError& e) {
+        EXPECT_EQ(e.Message(),
+                  S("Cannot write /dev/full: ") + QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    }
 }
 
 TEST(OpusSplit, WholeWhereTheEncoderResamples) {
