@@ -1,7 +1,7 @@
 // Ogg Opus in parts: libopusenc codes 20 ms packets on a 48 kHz timeline that starts at the
 // first sample it is given, with the same pre-skip (the coder's look-ahead) in every stream. A
 // chunk fed from a start that is a whole number of packets on that timeline therefore codes the
-// same packets as a one-job encode, after a pre-roll that lets the coder's state settle; the join
+// packets a one-job encode codes there, once a pre-roll has let the coder's state settle; the join
 // keeps each chunk's own packets and pages them anew as one stream.
 #include <ogg/ogg.h>
 #include <opus/opus.h>
@@ -23,10 +23,12 @@ namespace {
 constexpr std::int64_t kOpusRate = 48000;
 constexpr std::int64_t kPacket = 960;  // libopusenc's frame: 20 ms at 48 kHz
 // Fed before a chunk's start, so that the coder's state is the one-job encode's by then: its band
-// energies and pitch filter settle in a few frames, but its signal analysis (tonality, music or
-// speech, bandwidth) takes seconds; at 32 Kbps 2 s was not enough for a join on a transient to
-// code as the one-job encode does, 5 s was at every rate from 12 to 256 Kbps.
-constexpr std::int64_t kPreRollMs = 5000;
+// energies and pitch filter settle in a few frames, its signal analysis (tonality, music or
+// speech, bandwidth) and VBR in seconds. Measured on music with transients, silence and a sine
+// at the joins, 12 to 256 Kbps: with 2 s a join on a transient was coded unlike the one-job
+// encode at 32 Kbps, with 5 s one at 96 kHz was, with 10 s every join decoded to exactly the
+// one-job encode's samples.
+constexpr std::int64_t kPreRollMs = 10000;
 // Fed after a chunk's end: the coder looks 6.5 ms ahead and its analysis three frames more.
 constexpr std::int64_t kLeadOutMs = 100;
 // libopusenc's pages span this many samples.
@@ -247,7 +249,8 @@ class PageWriter {
 class OpusSplitter : public OutputSplit {
   public:
     SplitRule Rule(int sourceRate, const PcmFormat& output) const override {
-        // The encoder must see the source's own frames, and the grid must stay short.
+        // The encoder must see the source's own frames. More than two channels are written whole:
+        // with the surround coder a join on a transient did not settle to the one-job encode.
         if (sourceRate <= 0 || output.rate != sourceRate || output.channels < 1 ||
             output.channels > 2) {
             return {};
