@@ -249,10 +249,9 @@ class PageWriter {
 class OpusSplitter : public OutputSplit {
   public:
     SplitRule Rule(int sourceRate, const PcmFormat& output) const override {
-        // The encoder must see the source's own frames. More than two channels are written whole:
-        // with the surround coder a join on a transient did not settle to the one-job encode.
+        // The encoder must see the source's own frames.
         if (sourceRate <= 0 || output.rate != sourceRate || output.channels < 1 ||
-            output.channels > 2) {
+            output.channels > 8) {
             return {};
         }
         const std::int64_t grid = Grid(sourceRate);
