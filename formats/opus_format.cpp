@@ -3,6 +3,7 @@
 #include "formats/encoders.h"
 #include "formats/ogg_length.h"
 #include "formats/output_formats.h"
+#include "formats/output_split.h"
 #include "formats/pcm_keys.h"
 #include "formats/settings_reader.h"
 
@@ -76,4 +77,6 @@ extern const OutputFormat kOpusFormat = {6,
                                          kNote,
                                          "opus",
                                          &Configure,
-                                         &OggStreamFrames};
+                                         &OggStreamFrames,
+                                         0,
+                                         &OpusSplit};
