@@ -33,6 +33,11 @@ class OrderedHash {
             hash_->Add(samples, count);
             return;
         }
+        if (waiting.empty() && waiting.capacity() == 0 && !spare_.empty()) {
+            // A buffer already hashed, its pages kept: fresh ones would each be faulted in.
+            waiting.swap(spare_.back());
+            spare_.pop_back();
+        }
         waiting.insert(waiting.end(), samples, samples + count);
     }
 
@@ -51,7 +56,9 @@ class OrderedHash {
             if (!taken.empty()) {
                 lock.unlock();
                 hash_->Add(taken.data(), taken.size());
+                taken.clear();
                 lock.lock();
+                spare_.push_back(std::move(taken));
                 continue;
             }
             if (!complete_[static_cast<std::size_t>(front_)]) {
@@ -70,6 +77,7 @@ class OrderedHash {
     int front_ = 0;
     bool draining_ = false;
     std::vector<std::vector<float>> waiting_;
+    std::vector<std::vector<float>> spare_;  // hashed, kept for the next chunk that waits
     std::vector<bool> complete_;
 };
 

@@ -25,6 +25,8 @@ namespace {
 // Every level's block size (1152 at levels 0 to 2, 4096 above) divides it.
 constexpr std::int64_t kGrid = 36864;
 constexpr int kSeekSeconds = 10;
+// More than any frame of 65535 samples of 8 channels of 24 bits, verbatim.
+constexpr std::size_t kLastFrameBytes = 65535u * 8 * 3 + 64;
 constexpr std::uint32_t kPaddingBytes = 8192;  // room for the tags written afterwards
 
 struct FileCloser {
@@ -52,14 +54,13 @@ class Mapped {
         }
         size_ = static_cast<std::size_t>(st.st_size);
         if (size_ > 0) {
-            void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
             if (at == MAP_FAILED) {
                 const int error = errno;
                 ::close(fd);
                 Broken(shownPath, QString::fromLocal8Bit(std::strerror(error)));
             }
             data_ = static_cast<const unsigned char*>(at);
-            ::madvise(at, size_, MADV_SEQUENTIAL);
         }
         ::close(fd);
     }
@@ -364,8 +365,11 @@ class FlacSplitter : public OutputSplit {
                 if (next.length == 0 || next.number != expected + 1) {
                     continue;
                 }
-                if ((u[q + 2] == u[p + 2] && u[q + 3] == u[p + 3]) ||
-                    (Crc16(u + p, q - p) == 0 && Crc16(u + q, size - q) == 0)) {
+                // Block size, rate and depth as this frame (its channel coding may change
+                // from frame to frame); else the last frame, which ends the file.
+                const bool coded = u[q + 2] == u[p + 2] && (u[q + 3] & 0x0E) == (u[p + 3] & 0x0E);
+                if (coded || (size - q <= kLastFrameBytes && Crc16(u + p, q - p) == 0 &&
+                              Crc16(u + q, size - q) == 0)) {
                     end = q;
                     break;
                 }
