@@ -293,7 +293,9 @@ SplitRows::ChunkOutcome SplitRows::EncodeChunk(SplitRow& row, int k, const JobPa
     };
     const std::int64_t length = job.reader.Length();
     const auto progress = [&row, &report, &in, k, length](int v) {
-        row.done[static_cast<std::size_t>(k)] = MulDiv64(length, v, 10000);
+        // The loop says 0 on the empty read that ends it: a chunk's progress only grows.
+        std::atomic<std::int64_t>& mine = row.done[static_cast<std::size_t>(k)];
+        mine = std::max<std::int64_t>(mine, MulDiv64(length, v, 10000));
         std::int64_t moved = 0;
         for (const auto& d : row.done) {
             moved += d;
