@@ -12,9 +12,11 @@
 #include <cstring>
 
 #include "bench/music_signal.h"
+#include "engine/batch_runner.h"
 #include "engine/split_row.h"
 #include "formats/output_formats.h"
 #include "formats/output_split.h"
+#include "real_batch_test.h"
 #include "support/cli_run.h"
 #include "support/join_measure.h"
 #include "support/temp_dir.h"
@@ -195,6 +197,32 @@ TEST_F(SplitRowTest, FailingPartFailsTheRow) {
         EXPECT_TRUE(r.err.contains(S("cut.wav"))) << r.err.toStdString();
         EXPECT_EQ(Left(out), QStringList{});
     }
+}
+
+// The row's progress covers every chunk: it only grows, and it gets there.
+TEST_F(RealBatchTest, SplitRowProgressCoversEveryChunk) {
+    const QString input = dir.File(S("long.wav"));
+    WriteMusicLikeWav(input, kSeconds);
+    host.Add(S("long"), input);
+    state.appSettings.OutputFormat = FindOfferedFormat(u"flac")->code;
+    std::unique_ptr<IAudioFile2> reader2 = CreateAudioFile();
+    std::unique_ptr<IAudioFile2> writer2 = CreateAudioFile();
+    LameEncoderSettings encoder2;
+    std::unique_ptr<IAudioTransform2> transform2 = CreateAudioTransform();
+    BatchParts parts = Parts();
+    RunBatch(
+        parts, host, BatchWork::Convert,
+        {{*reader, *writer, encoder, *transform}, {*reader2, *writer2, encoder2, *transform2}});
+    ASSERT_EQ(host.done.size(), 1u);
+    EXPECT_EQ(host.done[0].outcome, RowState::Finished);
+    // The batch's end clears the bar; before it, the row's progress.
+    std::vector<int> shown = host.progress;
+    while (!shown.empty() && shown.back() == 0) {
+        shown.pop_back();
+    }
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << ::testing::PrintToString(shown);
+    EXPECT_GE(shown.back(), 9900) << ::testing::PrintToString(shown);
 }
 
 }  // namespace
