@@ -346,10 +346,11 @@ class FlacSplitter : public OutputSplit {
         }
         while (p < size) {
             // The frame from p ends where the next header starts: a sync code whose header
-            // checks, numbered as the next and coded as this one. A header coded otherwise
-            // (the last, shorter block) is taken only where it and the frame before it check
-            // to the end. A false sync would cut a frame in two, which the count of samples
-            // below finds; the check reads the output back besides.
+            // checks, numbered as the next and coded as this one (the stereo decorrelation
+            // aside, which the encoder chooses frame by frame). A header coded otherwise (the
+            // last, shorter block) is taken only where it and the frame before it check to the
+            // end. A false sync would cut a frame in two, which the count of samples below
+            // finds; the check reads the output back besides.
             std::size_t end = size;
             FrameHeader next;
             for (std::size_t q = p + static_cast<std::size_t>(h.length) + 2; q + 1 < size; ++q) {

@@ -79,9 +79,12 @@ std::vector<float> Source(const PcmFormat& f, const std::vector<std::int64_t>& j
         const double t = static_cast<double>(i) / kRate;
         for (int c = 0; c < f.channels; ++c) {
             noise = noise * 1664525u + 1013904223u;
-            double x = 0.3 * std::sin(2 * std::numbers::pi * (220 + 55 * c) * t) +
+            // Every other second the channels are alike, then apart, so that the stereo
+            // coding changes from frame to frame.
+            const bool alike = (i / kRate) % 2 == 0;
+            double x = 0.3 * std::sin(2 * std::numbers::pi * (alike ? 220 : 220 + 55 * c) * t) +
                        0.15 * std::sin(2 * std::numbers::pi * 331 * t + std::sin(t)) +
-                       0.05 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
+                       (alike ? 0.0 : 0.3 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5));
             const std::int64_t near = i - joins[0];
             if (std::abs(i - joins[1]) < kRate / 2) {
                 x = 0;
