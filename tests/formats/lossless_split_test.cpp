@@ -47,6 +47,9 @@ std::unique_ptr<AudioEncoder> Flac5(const QString& path, const PcmFormat& f) {
 std::unique_ptr<AudioEncoder> Wav(const QString& path, const PcmFormat& f) {
     return CreateWaveEncoder(path, path, f.rate, f.channels, f.bits);
 }
+std::unique_ptr<AudioEncoder> WavPack(const QString& path, const PcmFormat& f) {
+    return CreateWavPackEncoder(path, path, f, 0);
+}
 std::unique_ptr<AudioEncoder> Aiff(const QString& path, const PcmFormat& f) {
     return CreateAiffEncoder(path, path, f, 0);
 }
@@ -62,6 +65,12 @@ const Case kCases[] = {
     {"wav24_mono", {kRate, 1, 24, false}, ".wav", Wav, WavSplit, "s32le"},
     {"aiff16", {kRate, 2, 16, false}, ".aiff", Aiff, AiffSplit, "s16le"},
     {"aiff24_mono", {kRate, 1, 24, false}, ".aiff", Aiff, AiffSplit, "s32le"},
+    {"wavpack16", {kRate, 2, 16, false}, ".wv", WavPack, WavPackSplit, "s16le"},
+    {"wavpack24_mono", {kRate, 1, 24, false}, ".wv", WavPack, WavPackSplit, "s32le"},
+    {"wavpack_float", {kRate, 2, 32, true}, ".wv", WavPack, WavPackSplit, "f32le"},
+    // Blocks in groups of a stereo pair or a channel, one index for the group.
+    {"wavpack16_6ch", {kRate, 6, 16, false}, ".wv", WavPack, WavPackSplit, "s16le"},
+    {"flac5_16_6ch", {kRate, 6, 16, false}, ".flac", Flac5, FlacSplit, "s16le"},
 };
 
 // Music-like material with, where the 7-chunk cut joins, a click, silence and a pure sine;
@@ -151,6 +160,19 @@ QString ToolView(const Case& c, const QString& path) {
                             S("--show-min-blocksize"), S("--show-max-blocksize"),
                             S("--show-sample-rate"), S("--show-bps"), S("--show-channels"), path}));
     }
+    if (ext == S(".wv")) {
+        // Verifies every block's CRC and the whole's MD5; then the stream as wvunpack sees it.
+        ToolOutput(S("wvunpack"), {S("-v"), S("-q"), path});
+        QString view;
+        for (const QString& line :
+             QString::fromUtf8(ToolOutput(S("wvunpack"), {S("-s"), S("-q"), path}))
+                 .split(QLatin1Char('\n'))) {
+            if (line.contains(QRegularExpression(S("^(source|channels|duration|original md5)")))) {
+                view += line + QLatin1Char('\n');
+            }
+        }
+        return view;
+    }
     // The headers as the writer made them, sized for the whole, the samples after them.
     QString view = QString::fromLatin1(
         QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Md5).toHex());
@@ -225,17 +247,22 @@ TEST_P(LosslessSplit, JoinedOutputIsTheOneJobEncode) {
     facts.sourceRate = kRate;
     facts.output = c.format;
     facts.frames = kFrames;
-    facts.md5 = Md5(source, c.format);
+    const QByteArray md5 = Md5(source, c.format);
     for (const int count : {1, 2, 7}) {
         SCOPED_TRACE(count);
         std::vector<OutputChunk> chunks = Cut(rule, count, dir);
         const QString joined = dir.File(QStringLiteral("joined%1").arg(count) + S(c.extension));
         facts.shownPath = joined;
+        // With 7, the MD5 is learnt after the join, as from the check's reading.
+        facts.md5 = count == 7 ? QByteArray() : md5;
         for (OutputChunk& chunk : chunks) {
             Encode(c, chunk.path, source, chunk.start - chunk.leadIn, chunk.end + chunk.leadOut);
             split->PrepareChunk(chunk, facts);
         }
         split->Join(chunks, facts, joined);
+        if (count == 7) {
+            split->RecordMd5(joined, md5, facts);
+        }
         EXPECT_EQ(ToolView(c, joined), wholeView);
         EXPECT_TRUE(Decoded(c, joined) == wholePcm) << "the decoded samples differ";
         if (S(c.extension) == S(".flac")) {
