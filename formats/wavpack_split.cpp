@@ -136,8 +136,9 @@ struct WavPackChunk {
 class WavPackSplitter : public OutputSplit {
   public:
     SplitRule Rule(int sourceRate, const PcmFormat& output) const override {
-        // Blocks hold any number of samples and say where they lie: a second is a whole number
-        // of the library's blocks at the usual rates and channels.
+        // Blocks hold any number of samples and carry their own index, so a chunk may start
+        // anywhere; cut on whole seconds, a chunk ends on the library's own blocks (a quarter
+        // of a second at 44.1 kHz stereo).
         return output.rate == sourceRate && sourceRate > 0 ? SplitRule{sourceRate, 0, 0}
                                                            : SplitRule{};
     }
