@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <QtEndian>
@@ -92,15 +93,26 @@ std::array<std::uint16_t, 256> Crc16Table() {
 }
 const std::array<std::uint16_t, 256> kCrc16 = Crc16Table();
 
-std::uint8_t Crc8(const unsigned char* p, std::size_t n) {
-    unsigned c = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        c ^= p[i];
+std::array<std::uint8_t, 256> Crc8Table() {
+    std::array<std::uint8_t, 256> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+        unsigned c = i;
         for (int b = 0; b < 8; ++b) {
             c = (c & 0x80) ? ((c << 1) ^ 0x07) & 0xFF : (c << 1) & 0xFF;
         }
+        t[i] = static_cast<std::uint8_t>(c);
     }
-    return static_cast<std::uint8_t>(c);
+    return t;
+}
+const std::array<std::uint8_t, 256> kCrc8 = Crc8Table();
+
+// Every frame header is checked and made with it, on the copy too.
+std::uint8_t Crc8(const unsigned char* p, std::size_t n) {
+    std::uint8_t c = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        c = kCrc8[c ^ p[i]];
+    }
+    return c;
 }
 
 inline std::uint16_t Crc16Step(std::uint16_t s, unsigned char b) {
@@ -231,19 +243,34 @@ FrameHeader ParseHeader(const unsigned char* p, std::size_t left, int streamBloc
     return h;
 }
 
-void PutFrameNumber(QByteArray& out, std::uint64_t n) {
+// The frame number as FLAC codes it (UTF-8 stretched to 31 bits); returns its bytes.
+int PutFrameNumber(unsigned char* out, std::uint64_t n) {
     if (n < 0x80) {
-        out.append(static_cast<char>(n));
-        return;
+        out[0] = static_cast<unsigned char>(n);
+        return 1;
     }
     int more = 1;
     while (more < 5 && n >= (std::uint64_t{1} << (5 * more + 6))) {
         ++more;
     }
-    out.append(static_cast<char>((0xFF00 >> (more + 1)) | (n >> (6 * more))));
-    for (int i = more - 1; i >= 0; --i) {
-        out.append(static_cast<char>(0x80 | ((n >> (6 * i)) & 0x3F)));
+    out[0] = static_cast<unsigned char>((0xFF00 >> (more + 1)) | (n >> (6 * more)));
+    for (int i = 1; i <= more; ++i) {
+        out[i] = static_cast<unsigned char>(0x80 | ((n >> (6 * (more - i))) & 0x3F));
     }
+    return more + 1;
+}
+
+// The header `old` (`length` bytes, its frame number `numberLength` of them) numbered `number`,
+// its CRC-8 made anew, into `out` (16 bytes at most); returns its length.
+int Renumbered(const unsigned char* old, int length, int numberLength, std::uint64_t number,
+               unsigned char* out) {
+    std::memcpy(out, old, 4);
+    int at = 4 + PutFrameNumber(out + 4, number);
+    const int rest = length - 5 - numberLength;
+    std::memcpy(out + at, old + 4 + numberLength, static_cast<std::size_t>(rest));
+    at += rest;
+    out[at] = Crc8(out, static_cast<std::size_t>(at));
+    return at + 1;
 }
 
 struct SeekPoint {
@@ -259,14 +286,18 @@ struct FlacChunk {
     std::vector<QByteArray> otherBlocks;  // the vendor's comment block and the like, as written
     // Each frame as the join writes it: its header renumbered, then its body as the chunk
     // file has it, then its new CRC-16.
+    // Twelve bytes a frame (an hour of level 0 has two million frames): the new header is
+    // made again on the copy.
     struct Frame {
-        std::uint64_t at = 0;  // of the body in the chunk's file
+        std::uint32_t at = 0;  // of the header in the chunk's file (a part is far below 4 GiB)
         std::uint32_t body = 0;
-        QByteArray header;
         std::uint16_t crc = 0;
+        std::uint8_t header = 0;  // the old header's bytes, its CRC-8 with them
+        std::uint8_t number = 0;  // of them, the old frame number's
     };
     std::vector<Frame> frames;
-    std::uint64_t bytes = 0;  // as joined
+    std::uint64_t firstNumber = 0;  // the chunk's first frame's in the whole stream
+    std::uint64_t bytes = 0;        // as joined
     std::uint32_t minFrame = 0xFFFFFF;
     std::uint32_t maxFrame = 0;
     std::vector<SeekPoint> points;
@@ -282,6 +313,109 @@ void PutBe(QByteArray& out, std::uint64_t v, int bytes) {
         out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
     }
 }
+
+// The joined output, written straight from the chunks' mappings in gathered writes: a small
+// piece of our own for each frame (the frame before's new CRC-16 and the new header), then the
+// frame's body as the chunk has it.
+class FramesOut {
+  public:
+    FramesOut(const QString& path, const QString& shownPath) : shownPath_(shownPath) {
+        fd_ = ::open(NativeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
+            ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+    }
+    ~FramesOut() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FramesOut(const FramesOut&) = delete;
+    FramesOut& operator=(const FramesOut&) = delete;
+
+    void Write(const void* data, std::size_t size) {
+        iovec piece{const_cast<void*>(data), size};
+        WriteAll(&piece, 1);
+    }
+
+    void Frame(const unsigned char* old, const FlacChunk::Frame& f, std::uint64_t number) {
+        if (used_ + 2 > kPieces) {
+            Flush();
+        }
+        Own& own = own_[static_cast<std::size_t>(used_ / 2)];
+        own.length = 0;
+        if (crcPending_) {
+            own.bytes[0] = static_cast<unsigned char>(crc_ >> 8);
+            own.bytes[1] = static_cast<unsigned char>(crc_ & 0xFF);
+            own.length = 2;
+        }
+        own.length += static_cast<std::size_t>(
+            Renumbered(old, f.header, f.number, number, own.bytes + own.length));
+        pieces_[static_cast<std::size_t>(used_++)] = {own.bytes, own.length};
+        pieces_[static_cast<std::size_t>(used_++)] = {const_cast<unsigned char*>(old) + f.header,
+                                                      f.body};
+        crc_ = f.crc;
+        crcPending_ = true;
+    }
+
+    // Writes what is gathered; the last frame's CRC-16 waits for the next frame or the close.
+    void Flush() {
+        WriteAll(pieces_.data(), used_);
+        used_ = 0;
+    }
+
+    void Close() {
+        Flush();
+        if (crcPending_) {
+            const unsigned char last[2] = {static_cast<unsigned char>(crc_ >> 8),
+                                           static_cast<unsigned char>(crc_ & 0xFF)};
+            Write(last, 2);
+        }
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            ThrowWriteError(shownPath_, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+    }
+
+  private:
+    static constexpr int kPieces = 1024;  // the most one writev takes on Linux
+    struct Own {
+        unsigned char bytes[18];  // a CRC-16 and a header of 16 bytes at most
+        std::size_t length = 0;
+    };
+
+    void WriteAll(iovec* pieces, int count) {
+        while (count > 0) {
+            ssize_t done = ::writev(fd_, pieces, count);
+            if (done < 0 && errno == EINTR) {
+                continue;
+            }
+            if (done <= 0) {
+                ThrowWriteError(shownPath_,
+                                QString::fromLocal8Bit(std::strerror(done < 0 ? errno : ENOSPC)));
+            }
+            // A short write leaves the rest, the first piece perhaps in part.
+            while (count > 0 && static_cast<std::size_t>(done) >= pieces->iov_len) {
+                done -= static_cast<ssize_t>(pieces->iov_len);
+                ++pieces;
+                --count;
+            }
+            if (count > 0) {
+                pieces->iov_base = static_cast<char*>(pieces->iov_base) + done;
+                pieces->iov_len -= static_cast<std::size_t>(done);
+            }
+        }
+    }
+
+    QString shownPath_;
+    int fd_ = -1;
+    std::array<iovec, kPieces> pieces_{};
+    std::array<Own, kPieces / 2> own_{};
+    int used_ = 0;
+    std::uint16_t crc_ = 0;
+    bool crcPending_ = false;
+};
 
 class FlacSplitter : public OutputSplit {
   public:
@@ -299,7 +433,7 @@ class FlacSplitter : public OutputSplit {
         const std::size_t size = file.Size();
         const QByteArray bytes =
             QByteArray::fromRawData(reinterpret_cast<const char*>(u), static_cast<qsizetype>(size));
-        if (size < 42 || std::memcmp(u, "fLaC", 4) != 0) {
+        if (size < 42 || size > 0xFFFFFFFFu || std::memcmp(u, "fLaC", 4) != 0) {
             Broken(shown, QStringLiteral("a part is not a FLAC stream"));
         }
         FlacChunk c;
@@ -346,10 +480,11 @@ class FlacSplitter : public OutputSplit {
         }
         while (p < size) {
             // The frame from p ends where the next header starts: a sync code whose header
-            // checks, numbered as the next and coded as this one. A header coded otherwise
-            // (the last, shorter block) is taken only where it and the frame before it check
-            // to the end. A false sync would cut a frame in two, which the count of samples
-            // below finds; the check reads the output back besides.
+            // checks, numbered as the next and coded as this one (the stereo decorrelation
+            // aside, which the encoder chooses frame by frame). A header coded otherwise (the
+            // last, shorter block) is taken only where it and the frame before it check to the
+            // end. A false sync would cut a frame in two, which the count of samples below
+            // finds; the check reads the output back besides.
             std::size_t end = size;
             FrameHeader next;
             for (std::size_t q = p + static_cast<std::size_t>(h.length) + 2; q + 1 < size; ++q) {
@@ -383,22 +518,18 @@ class FlacSplitter : public OutputSplit {
                 ++numberLength;
             }
             FlacChunk::Frame f;
-            f.header = QByteArray(reinterpret_cast<const char*>(u + p), 4);
-            PutFrameNumber(f.header, first + expected);
-            f.header.append(reinterpret_cast<const char*>(u + p + 4 + numberLength),
-                            static_cast<qsizetype>(h.length - 5 - static_cast<int>(numberLength)));
-            f.header.append(
-                static_cast<char>(Crc8(reinterpret_cast<const unsigned char*>(f.header.constData()),
-                                       static_cast<std::size_t>(f.header.size()))));
-            f.at = p + static_cast<std::size_t>(h.length);
-            f.body = static_cast<std::uint32_t>(end - f.at - 2);
+            unsigned char header[16];
+            const int length = Renumbered(u + p, h.length, static_cast<int>(numberLength),
+                                          first + expected, header);
+            f.at = static_cast<std::uint32_t>(p);
+            f.header = static_cast<std::uint8_t>(h.length);
+            f.number = static_cast<std::uint8_t>(numberLength);
+            f.body = static_cast<std::uint32_t>(end - p - static_cast<std::size_t>(h.length) - 2);
             const std::uint16_t old = static_cast<std::uint16_t>(u[end - 2] << 8 | u[end - 1]);
-            const std::uint16_t change =
-                Crc16(u + p, static_cast<std::size_t>(h.length)) ^
-                Crc16(reinterpret_cast<const unsigned char*>(f.header.constData()),
-                      static_cast<std::size_t>(f.header.size()));
+            const std::uint16_t change = Crc16(u + p, static_cast<std::size_t>(h.length)) ^
+                                         Crc16(header, static_cast<std::size_t>(length));
             f.crc = old ^ ShiftCrc(change, f.body);
-            const auto frameBytes = static_cast<std::uint32_t>(f.header.size()) + f.body + 2;
+            const auto frameBytes = static_cast<std::uint32_t>(length) + f.body + 2;
             c.minFrame = std::min(c.minFrame, frameBytes);
             c.maxFrame = std::max(c.maxFrame, frameBytes);
             if (c.points.empty() || sample / seekEvery != c.points.back().sample / seekEvery) {
@@ -414,14 +545,22 @@ class FlacSplitter : public OutputSplit {
             h = next;
             ++expected;
         }
-        const auto meant = static_cast<std::uint64_t>(
-            chunk.index == chunk.count - 1 ? sample : static_cast<std::uint64_t>(chunk.end));
-        if (sample != meant) {
-            Broken(shown, QStringLiteral("a part holds %1 samples, not %2")
-                              .arg(sample - static_cast<std::uint64_t>(chunk.start))
-                              .arg(static_cast<std::uint64_t>(chunk.end - chunk.start)));
+        // The last chunk's end is what its reading found; libFLAC's count of what it was given
+        // still finds one cut short on a frame's end.
+        const auto* info = reinterpret_cast<const unsigned char*>(c.streamInfo.constData());
+        const std::uint64_t recorded =
+            std::uint64_t{info[13] & 0x0Fu} << 32 | qFromBigEndian<std::uint32_t>(info + 14);
+        const std::uint64_t held = sample - static_cast<std::uint64_t>(chunk.start);
+        const bool last = chunk.index == chunk.count - 1;
+        if ((!last && sample != static_cast<std::uint64_t>(chunk.end)) ||
+            (recorded != 0 && held != recorded)) {
+            Broken(shown,
+                   QStringLiteral("a part holds %1 samples, not %2")
+                       .arg(held)
+                       .arg(last ? recorded : static_cast<std::uint64_t>(chunk.end - chunk.start)));
         }
         c.bytes = written;
+        c.firstNumber = first;
         chunk.prepared = std::make_shared<FlacChunk>(std::move(c));
     }
 
@@ -493,33 +632,20 @@ class FlacSplitter : public OutputSplit {
         }
         block(1, QByteArray(static_cast<qsizetype>(kPaddingBytes), '\0'), true);
 
-        File out(std::fopen(NativeName(path).constData(), "wb"));
-        if (!out) {
-            ThrowWriteError(shown, QString::fromLocal8Bit(std::strerror(errno)));
-        }
-        PutBytes(out.get(), head.constData(), static_cast<std::size_t>(head.size()), shown);
-        QByteArray buffer;
-        buffer.reserve(1 << 21);
+        FramesOut out(path, shown);
+        out.Write(head.constData(), static_cast<std::size_t>(head.size()));
         for (std::size_t k = 0; k < chunks.size(); ++k) {
             const Mapped bytes(chunks[k].path, shown);
+            std::uint64_t number = parts[k]->firstNumber;
             for (const FlacChunk::Frame& f : parts[k]->frames) {
-                if (f.at + f.body + 2 > bytes.Size()) {
+                if (std::uint64_t{f.at} + f.header + f.body + 2 > bytes.Size()) {
                     Broken(shown, QStringLiteral("a part changed after it was prepared"));
                 }
-                buffer.append(f.header);
-                buffer.append(reinterpret_cast<const char*>(bytes.Data()) + f.at,
-                              static_cast<qsizetype>(f.body));
-                buffer.append(static_cast<char>(f.crc >> 8));
-                buffer.append(static_cast<char>(f.crc & 0xFF));
-                if (buffer.size() >= (1 << 20)) {
-                    PutBytes(out.get(), buffer.constData(), static_cast<std::size_t>(buffer.size()),
-                             shown);
-                    buffer.clear();
-                }
+                out.Frame(bytes.Data() + f.at, f, number++);
             }
+            out.Flush();  // before the chunk's mapping goes
         }
-        PutBytes(out.get(), buffer.constData(), static_cast<std::size_t>(buffer.size()), shown);
-        CloseOutputStream(out.release(), shown);
+        out.Close();
     }
 
     void RecordMd5(const QString& path, const QByteArray& md5,

@@ -2,6 +2,7 @@
 #include "formats/encoders.h"
 #include "formats/lossless_recipe.h"
 #include "formats/output_formats.h"
+#include "formats/output_split.h"
 
 namespace {
 
@@ -36,4 +37,7 @@ extern const OutputFormat kWavPackFormat = {10,
                                             kKeys,
                                             kNote,
                                             "wavpack",
-                                            &Configure};
+                                            &Configure,
+                                            nullptr,
+                                            0,
+                                            &WavPackSplit};

@@ -113,8 +113,9 @@ TEST_F(SplitRowTest, JoinedOutputIsTheWholeOne) {
         const char* extension;
         int jobs;
     };
-    const Case cases[] = {{"flac", ".flac", 2}, {"flac", ".flac", 7}, {"wav", ".wav", 2},
-                          {"aiff", ".aiff", 3}, {"mp3", ".mp3", 2},   {"opus", ".opus", 2}};
+    const Case cases[] = {{"flac", ".flac", 2}, {"flac", ".flac", 7},  {"wav", ".wav", 2},
+                          {"aiff", ".aiff", 3}, {"wavpack", ".wv", 2}, {"mp3", ".mp3", 2},
+                          {"opus", ".opus", 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format + std::string(" on ") + std::to_string(c.jobs) + " jobs");
         const OutputFormat* format = FindOfferedFormat(S(c.format));
