@@ -407,7 +407,8 @@ std::optional<SplitRecord> SplitRows::Run(const JobParts& job, const RowInput& i
     const bool kept = output.rate == rate && output.channels == channels &&
                       (output.floating ? bits == 32 : output.bits == bits && bits <= 24);
     if (rule.grid <= 0 || rate <= 0 || length < std::int64_t{kSplitSeconds} * rate ||
-        output.rate != rate || (lossless && (!kept || rule.leadIn > 0 || rule.leadOut > 0))) {
+        (rule.mostFrames > 0 && length > rule.mostFrames) || output.rate != rate ||
+        (lossless && (!kept || rule.leadIn > 0 || rule.leadOut > 0))) {
         return std::nullopt;
     }
     const std::vector<ChunkCut> cuts = CutIntoChunks(length, channels, rule.grid, jobs_);

@@ -13,9 +13,10 @@
 
 // Where a format may cut a source at `sourceRate` written as `output`.
 struct SplitRule {
-    std::int64_t grid = 0;     // chunk starts lie on multiples of this many source frames
-    std::int64_t leadIn = 0;   // source frames fed before a chunk's start (all but the first)
-    std::int64_t leadOut = 0;  // source frames fed after a chunk's end (all but the last)
+    std::int64_t grid = 0;        // chunk starts lie on multiples of this many source frames
+    std::int64_t leadIn = 0;      // source frames fed before a chunk's start (all but the first)
+    std::int64_t leadOut = 0;     // source frames fed after a chunk's end (all but the last)
+    std::int64_t mostFrames = 0;  // a longer row is written whole; 0: any length
 };
 
 // One part of the row: its source frames [start, end), counted from the row's first frame, fed

@@ -139,8 +139,10 @@ class WavPackSplitter : public OutputSplit {
         // Blocks hold any number of samples and carry their own index, so a chunk may start
         // anywhere; cut on whole seconds, a chunk ends on the library's own blocks (a quarter
         // of a second at 44.1 kHz stereo).
-        return output.rate == sourceRate && sourceRate > 0 ? SplitRule{sourceRate, 0, 0}
-                                                           : SplitRule{};
+        // Block indexes of parts count in 32 bits: a longer row is written whole.
+        return output.rate == sourceRate && sourceRate > 0
+                   ? SplitRule{sourceRate, 0, 0, std::int64_t{kUnknown} - 1}
+                   : SplitRule{};
     }
 
     void PrepareChunk(OutputChunk& chunk, const JoinFacts& facts) const override {
