@@ -151,8 +151,11 @@ std::vector<ChunkCut> CutIntoChunks(std::int64_t frames, int channels, std::int6
         return cuts;
     }
     const std::int64_t perChunk = std::max<std::int64_t>(kChunkSamples / std::max(channels, 1), 1);
-    const std::int64_t count =
-        std::max<std::int64_t>(std::max(jobs, 1), (frames + perChunk - 1) / perChunk);
+    // A whole number of chunks a job, so that the jobs end together rather than one waiting
+    // for the other's last chunk.
+    const std::int64_t perJob = std::max(jobs, 1);
+    const std::int64_t needed = std::max<std::int64_t>(perJob, (frames + perChunk - 1) / perChunk);
+    const std::int64_t count = (needed + perJob - 1) / perJob * perJob;
     std::int64_t size = (frames + count - 1) / count;
     size = std::max<std::int64_t>((size + grid - 1) / grid * grid, grid);
     for (std::int64_t start = 0; start < frames; start += size) {

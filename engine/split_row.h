@@ -26,7 +26,7 @@ constexpr int kSplitSeconds = 120;
 constexpr std::int64_t kChunkSamples = std::int64_t{1} << 24;
 
 // The chunks of a row of `frames` frames of `channels` channels cut on `grid` for `jobs` jobs:
-// at least one per job, none over kChunkSamples where the grid allows, starts on the grid.
+// as many for each job, none over kChunkSamples where the grid allows, starts on the grid.
 struct ChunkCut {
     std::int64_t start = 0;
     std::int64_t end = 0;

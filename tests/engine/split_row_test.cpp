@@ -87,9 +87,9 @@ TEST(CutIntoChunks, CoversTheRowOnTheGrid) {
     const Cut cuts[] = {
         {5'733'000, 2, 36864, 2, 2},     // 130 s: one a job
         {5'733'000, 2, 36864, 7, 7},     // seven jobs
-        {158'760'000, 2, 36864, 2, 19},  // an hour: no chunk over kChunkSamples
+        {158'760'000, 2, 36864, 2, 20},  // an hour: none over kChunkSamples, ten a job
         {100, 2, 1152, 2, 1},            // shorter than the grid
-        {5'000'000, 8, 1, 2, 3},         // eight channels: a chunk holds fewer frames
+        {5'000'000, 8, 1, 2, 4},         // eight channels: a chunk holds fewer frames
     };
     for (const Cut& c : cuts) {
         const std::vector<ChunkCut> got = CutIntoChunks(c.frames, c.channels, c.grid, c.jobs);
