@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "formats/output_split.h"
+#include "formats/split_support.h"
 #include "outside/audio/audio_error.h"
 #include "platform/native_name.h"
 
@@ -30,13 +31,10 @@ constexpr int kSeekSeconds = 10;
 constexpr std::size_t kLastFrameBytes = 65535u * 8 * 3 + 64;
 constexpr std::uint32_t kPaddingBytes = 8192;  // room for the tags written afterwards
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = SplitFile;
 
 [[noreturn]] void Broken(const QString& shownPath, const QString& why) {
-    ThrowAudioError(QStringLiteral("Cannot join"), shownPath, why);
+    JoinFailed(shownPath, why);
 }
 
 // A chunk's file mapped read-only: its frames are scanned and copied from the page cache
@@ -567,17 +565,8 @@ class FlacSplitter : public OutputSplit {
     void Join(std::vector<OutputChunk>& chunks, const JoinFacts& facts,
               const QString& path) const override {
         const QString& shown = facts.shownPath;
-        std::vector<std::shared_ptr<FlacChunk>> parts;
-        for (const OutputChunk& chunk : chunks) {
-            const auto* prepared = std::any_cast<std::shared_ptr<FlacChunk>>(&chunk.prepared);
-            if (prepared == nullptr || !*prepared) {
-                Broken(shown, QStringLiteral("a part was not prepared"));
-            }
-            parts.push_back(*prepared);
-        }
-        if (parts.empty()) {
-            Broken(shown, QStringLiteral("there is nothing to join"));
-        }
+        const std::vector<std::shared_ptr<FlacChunk>> parts =
+            PreparedParts<FlacChunk>(chunks, shown);
         QByteArray info = parts.front()->streamInfo;
         std::uint32_t minFrame = 0xFFFFFF;
         std::uint32_t maxFrame = 0;

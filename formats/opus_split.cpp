@@ -15,6 +15,7 @@
 #include <numeric>
 
 #include "formats/output_split.h"
+#include "formats/split_support.h"
 #include "outside/audio/audio_error.h"
 #include "platform/native_name.h"
 
@@ -61,10 +62,7 @@ struct OpusChunk {
     int channels = 0;
 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = SplitFile;
 
 // The packets of one Ogg Opus stream, in order.
 class PacketReader {

@@ -8,18 +8,16 @@
 #include <vector>
 
 #include "formats/output_split.h"
+#include "formats/split_support.h"
 #include "outside/audio/audio_error.h"
 #include "platform/native_name.h"
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = SplitFile;
 
 [[noreturn]] void Broken(const QString& shownPath, const QString& why) {
-    ThrowAudioError(QStringLiteral("Cannot join"), shownPath, why);
+    JoinFailed(shownPath, why);
 }
 
 // Where a chunk's samples lie in its file, and the header before them.

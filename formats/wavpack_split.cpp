@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "formats/output_split.h"
+#include "formats/split_support.h"
 #include "outside/audio/audio_error.h"
 #include "platform/native_name.h"
 
@@ -27,7 +28,7 @@ constexpr int kIdChecksum = 0x2F;
 constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
 
 [[noreturn]] void Broken(const QString& shownPath, const QString& why) {
-    ThrowAudioError(QStringLiteral("Cannot join"), shownPath, why);
+    JoinFailed(shownPath, why);
 }
 
 QString Reason(int error) {
@@ -249,15 +250,9 @@ class WavPackSplitter : public OutputSplit {
     void Join(std::vector<OutputChunk>& chunks, const JoinFacts& facts,
               const QString& path) const override {
         const QString& shown = facts.shownPath;
-        std::vector<std::shared_ptr<WavPackChunk>> parts;
-        for (const OutputChunk& chunk : chunks) {
-            const auto* prepared = std::any_cast<std::shared_ptr<WavPackChunk>>(&chunk.prepared);
-            if (prepared == nullptr || !*prepared) {
-                Broken(shown, QStringLiteral("a part was not prepared"));
-            }
-            parts.push_back(*prepared);
-        }
-        if (parts.empty() || parts.back()->md5Block.isEmpty()) {
+        const std::vector<std::shared_ptr<WavPackChunk>> parts =
+            PreparedParts<WavPackChunk>(chunks, shown);
+        if (parts.back()->md5Block.isEmpty()) {
             Broken(shown, QStringLiteral("a part has no MD5 block"));
         }
         const auto total = static_cast<std::uint64_t>(facts.frames);
