@@ -162,7 +162,7 @@ QString ToolView(const Case& c, const QString& path) {
     }
     if (ext == S(".wv")) {
         // Verifies every block's CRC and the whole's MD5; then the stream as wvunpack sees it.
-        ToolOutput(S("wvunpack"), {S("-v"), S("-q"), path});
+        ToolOutput(S("wvunpack"), {S("-v"), S("-m"), S("-q"), path});
         QString view;
         for (const QString& line :
              QString::fromUtf8(ToolOutput(S("wvunpack"), {S("-s"), S("-q"), path}))
