@@ -58,14 +58,8 @@ QString NotNumbers(const QString& where, std::int64_t count) {
 }
 
 // What decoding the output gave.
-struct Decoded {
+struct Decoded : ReadBack {
     bool stopped = false;  // a stop ended the decoding
-    int rate = 0;
-    std::int64_t frames = 0;
-    std::int64_t notNumbers = 0;
-    double peak = 0;
-    QString md5;
-    std::uint64_t print = 0;
     LoudnessMeasure loudness;
 };
 
@@ -338,11 +332,7 @@ void FedWriter::CreateOutput(const QString& fileName) {
     hash_.reset();
     const int bits = bits_ > 0 ? bits_ : 16;
     output_ = writer_.OutputPcm({rate_, channels_, bits, false});
-    // Only what comes back bit for bit is hashed: a depth of no more than a float holds exactly,
-    // or floats kept as floats.
-    const bool kept = output_.rate == rate_ && output_.channels == channels_ &&
-                      (output_.floating ? bits == 32 : output_.bits == bits && bits <= 24);
-    if (mayHash_ && kept) {
+    if (mayHash_ && KeepsSamples({rate_, channels_, bits, false}, output_)) {
         hash_ = std::make_unique<PcmMd5>(output_.bits, output_.floating, false);
     }
 }
@@ -373,6 +363,12 @@ void FedWriter::WriteBuffer(AudioBuffer& buffer) {
     }
     writer_.WriteBuffer(buffer);
     frames_ += static_cast<std::int64_t>(buffer.FrameCount());
+}
+
+bool KeepsSamples(const PcmFormat& source, const PcmFormat& output) {
+    // A depth of no more than a float holds exactly, or floats kept as floats.
+    return output.rate == source.rate && output.channels == source.channels &&
+           (output.floating ? source.bits == 32 : output.bits == source.bits && source.bits <= 24);
 }
 
 bool RunKeepsSamples(const RunPlan& plan) {
@@ -411,18 +407,12 @@ std::optional<OutputReceipt> CheckWrittenOutput(const RunPlan& plan, IAudioFile2
             return r;
         }
     } else if (out.readBack && !meter) {
-        const ReadBack& b = *out.readBack;
-        if (!b.failure.isEmpty()) {
-            r.failure =
-                Failed(QStringLiteral("the output cannot be read back (%1)").arg(b.failure));
+        if (!out.readBack->failure.isEmpty()) {
+            r.failure = Failed(
+                QStringLiteral("the output cannot be read back (%1)").arg(out.readBack->failure));
             return r;
         }
-        d.rate = b.rate;
-        d.frames = b.frames;
-        d.notNumbers = b.notNumbers;
-        d.peak = b.peak;
-        d.md5 = b.md5;
-        d.print = b.print;
+        static_cast<ReadBack&>(d) = *out.readBack;
     } else if (!TryDecode(reader, out.path, hash.get(), meter, goOn, d, r)) {
         return r;
     }

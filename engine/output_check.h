@@ -121,6 +121,10 @@ class FedWriter : public IAudioFile2 {
     std::unique_ptr<PcmMd5> hash_;
 };
 
+// Whether an output written at `output` from samples of `source` (integers of source.bits, or
+// 32-bit float) comes back bit for bit: only then is what the writer was given hashed.
+bool KeepsSamples(const PcmFormat& source, const PcmFormat& output);
+
 // Whether the run's work leaves the level as it is and writes a lossless format: what FedWriter
 // needs to hash.
 bool RunKeepsSamples(const RunPlan& plan);

@@ -108,9 +108,7 @@ class JobsBatchRun : public BatchRun {
           ended_(std::move(ended)),
           rows_(host, shared_.plan) {
         if (shared_.plan.split && jobs_.size() > 1) {
-            split_ =
-                std::make_unique<SplitRows>(shared_.plan, first_.state.Converting,
-                                            &first_.state.Paused, static_cast<int>(jobs_.size()));
+            split_ = std::make_unique<SplitRows>(shared_.plan, static_cast<int>(jobs_.size()));
         }
     }
     ~JobsBatchRun() override {

@@ -90,7 +90,6 @@ class SplitRow {
 
     const RowInput& in;
     SplitPhase phase = SplitPhase::Announced;  // changed under both locks, no chunk taken
-    QString joined;                            // the joined output, while it is read back
 
     std::vector<OutputChunk> chunks;  // fixed once cut; each chunk's own job prepares it
     JoinFacts facts;
@@ -164,23 +163,20 @@ std::vector<ChunkCut> CutIntoChunks(std::int64_t frames, int channels, std::int6
     return cuts;
 }
 
-SplitRows::SplitRows(const RunPlan& plan, const std::atomic<bool>& converting,
-                     const std::atomic<bool>* paused, int jobs)
-    : plan_(plan), converting_(converting), paused_(paused), jobs_(jobs) {
+SplitRows::SplitRows(const RunPlan& plan, int jobs) : plan_(plan), jobs_(jobs) {
     const OutputFormat* format = FindOutputFormat(plan.loop.format);
     split_ = format && format->split ? format->split() : nullptr;
 }
 
 SplitRows::~SplitRows() = default;
 
-bool SplitRows::Announce(const RowInput& in, int left) {
+void SplitRows::Announce(const RowInput& in, int left) {
     if (!split_ || left + 1 >= jobs_ || in.existing == ExistingAction::Skip ||
         in.existing == ExistingAction::Refuse) {
-        return false;
+        return;
     }
     const std::lock_guard<std::mutex> lock(mutex_);
     rows_.push_back(std::make_shared<SplitRow>(in));
-    return true;
 }
 
 std::shared_ptr<SplitRow> SplitRows::Find(int row) {
@@ -339,7 +335,7 @@ SplitRows::ChunkOutcome SplitRows::ReadChunk(SplitRow& row, int k, const JobPart
     ReadBack part;
     try {
         // The output counts the source's frames: a split output keeps the rate.
-        OpenInput(job.reader, row.joined, {chunk.start, last ? -1 : chunk.end});
+        OpenInput(job.reader, row.facts.shownPath, {chunk.start, last ? -1 : chunk.end});
         part.rate = job.reader.SampleRate();
         for (;;) {
             if (!report.KeepGoing()) {
@@ -407,8 +403,7 @@ std::optional<SplitRecord> SplitRows::Run(const JobParts& job, const RowInput& i
     const bool lossless = format && format->lossless;
     // A lossless output is split only where it keeps the samples as they are, so that the
     // stream's MD5 is the one of what the chunks are given.
-    const bool kept = output.rate == rate && output.channels == channels &&
-                      (output.floating ? bits == 32 : output.bits == bits && bits <= 24);
+    const bool kept = KeepsSamples({rate, channels, bits, false}, output);
     if (rule.grid <= 0 || rate <= 0 || length < std::int64_t{kSplitSeconds} * rate ||
         (rule.mostFrames > 0 && length > rule.mostFrames) || output.rate != rate ||
         (lossless && (!kept || rule.leadIn > 0 || rule.leadOut > 0))) {
@@ -477,7 +472,6 @@ std::optional<SplitRecord> SplitRows::Run(const JobParts& job, const RowInput& i
     split_->Join(row->chunks, row->facts, hidden);
     if (readsBack) {
         // The check's reading of the output, in parts on the jobs as its writing was.
-        row->joined = hidden;
         if (record.hash) {
             row->readHash = std::make_unique<OrderedHash>(
                 std::make_unique<PcmMd5>(output.bits, output.floating), count);

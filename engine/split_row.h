@@ -53,14 +53,13 @@ enum class SplitPhase { Announced, Encoding, Reading };
 // The split rows of one batch on jobs, shared by its job threads.
 class SplitRows {
   public:
-    SplitRows(const RunPlan& plan, const std::atomic<bool>& converting,
-              const std::atomic<bool>* paused, int jobs);
+    SplitRows(const RunPlan& plan, int jobs);
     ~SplitRows();
 
-    // Whether the row just taken is to be split, asked under the batch's lock on taking rows:
-    // `left` rows are not yet taken. A split row is announced at once, so that a job that runs
-    // out of rows waits to help with it rather than end.
-    bool Announce(const RowInput& in, int left);
+    // The row just taken, under the batch's lock on taking rows, with `left` rows not yet
+    // taken: announced as one that may be split when fewer rows are left than jobs, at once, so
+    // that a job that runs out of rows waits to help with it rather than end.
+    void Announce(const RowInput& in, int left);
     // A job with no row of its own left: encodes chunks of the split rows until none is left
     // and none is still announced.
     void Help(const JobParts& job, RowReport& report, bool& writerReset);
@@ -93,8 +92,6 @@ class SplitRows {
     std::shared_ptr<SplitRow> Find(int row);
 
     const RunPlan& plan_;
-    const std::atomic<bool>& converting_;
-    const std::atomic<bool>* paused_;
     const int jobs_;
     const OutputSplit* split_;
     std::mutex mutex_;

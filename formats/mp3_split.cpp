@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "formats/output_split.h"
+#include "formats/split_support.h"
 #include "outside/audio/audio_error.h"
 #include "platform/native_name.h"
 
@@ -225,7 +226,7 @@ void PutBe(unsigned char* p, std::uint32_t v, int bytes) {
 }
 
 [[noreturn]] void Fail(const JoinFacts& facts, const QString& cause) {
-    ThrowAudioError(QStringLiteral("Cannot join"), facts.shownPath, cause);
+    JoinFailed(facts.shownPath, cause);
 }
 
 QString PartName(const OutputChunk& chunk) {
@@ -233,11 +234,8 @@ QString PartName(const OutputChunk& chunk) {
 }
 
 std::vector<unsigned char> ReadPart(const OutputChunk& chunk, const JoinFacts& facts) {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
     errno = 0;
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(NativeName(chunk.path).constData(), "rb"));
+    SplitFile file(std::fopen(NativeName(chunk.path).constData(), "rb"));
     std::vector<unsigned char> bytes;
     bool ok = file != nullptr && std::fseek(file.get(), 0, SEEK_END) == 0;
     const long size = ok ? std::ftell(file.get()) : -1;

@@ -27,22 +27,19 @@ struct PcmChunk {
     std::uint64_t bytes = 0;
 };
 
-QByteArray ReadHead(const QString& path, const QString& shownPath) {
+// The first bytes of a chunk's file, where its header is, and the file's size.
+QByteArray ReadHead(const QString& path, const QString& shownPath, std::uint64_t& size) {
     File f(std::fopen(NativeName(path).constData(), "rb"));
     if (!f) {
         Broken(shownPath, QString::fromLocal8Bit(std::strerror(errno)));
     }
     QByteArray head(1 << 16, '\0');
     head.resize(static_cast<qsizetype>(std::fread(head.data(), 1, head.size(), f.get())));
-    return head;
-}
-
-std::uint64_t FileSize(const QString& path, const QString& shownPath) {
-    File f(std::fopen(NativeName(path).constData(), "rb"));
-    if (!f || fseeko(f.get(), 0, SEEK_END) != 0) {
+    if (fseeko(f.get(), 0, SEEK_END) != 0) {
         Broken(shownPath, QString::fromLocal8Bit(std::strerror(errno)));
     }
-    return static_cast<std::uint64_t>(ftello(f.get()));
+    size = static_cast<std::uint64_t>(ftello(f.get()));
+    return head;
 }
 
 void Append(std::FILE* out, const OutputChunk& chunk, const PcmChunk& part,
@@ -106,7 +103,8 @@ class WavSplitter : public OutputSplit {
     }
 
     void PrepareChunk(OutputChunk& chunk, const JoinFacts& facts) const override {
-        const QByteArray head = ReadHead(chunk.path, facts.shownPath);
+        std::uint64_t fileBytes = 0;
+        const QByteArray head = ReadHead(chunk.path, facts.shownPath, fileBytes);
         if (head.size() < 12 || head.left(4) != "RIFF" || head.mid(8, 4) != "WAVE") {
             Broken(facts.shownPath, QStringLiteral("a part is not a RIFF WAV file"));
         }
@@ -123,7 +121,7 @@ class WavSplitter : public OutputSplit {
             }
             at += 8 + size + (size & 1);
         }
-        if (part.at == 0 || part.at + part.bytes > FileSize(chunk.path, facts.shownPath)) {
+        if (part.at == 0 || part.at + part.bytes > fileBytes) {
             Broken(facts.shownPath, QStringLiteral("a part's samples are cut short"));
         }
         chunk.prepared = part;
@@ -195,7 +193,8 @@ class AiffSplitter : public OutputSplit {
     }
 
     void PrepareChunk(OutputChunk& chunk, const JoinFacts& facts) const override {
-        const QByteArray head = ReadHead(chunk.path, facts.shownPath);
+        std::uint64_t fileBytes = 0;
+        const QByteArray head = ReadHead(chunk.path, facts.shownPath, fileBytes);
         if (head.size() < 12 || head.left(4) != "FORM" ||
             (head.mid(8, 4) != "AIFF" && head.mid(8, 4) != "AIFC")) {
             Broken(facts.shownPath, QStringLiteral("a part is not an AIFF file"));
@@ -217,8 +216,7 @@ class AiffSplitter : public OutputSplit {
             }
             at += 8 + size + (size & 1);
         }
-        if (!common || part.at == 0 ||
-            part.at + part.bytes > FileSize(chunk.path, facts.shownPath)) {
+        if (!common || part.at == 0 || part.at + part.bytes > fileBytes) {
             Broken(facts.shownPath, QStringLiteral("a part's samples are cut short"));
         }
         chunk.prepared = part;
