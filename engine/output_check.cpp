@@ -73,25 +73,17 @@ Decoded DecodeAll(IAudioFile2& reader, const QString& path, PcmMd5* hash,
     std::unique_ptr<ILoudnessTrack> track =
         meter ? meter->NewTrack(reader.SampleRate(), std::max(reader.Channels(), 1), false)
               : nullptr;
-    for (;;) {
-        if (!goOn()) {
-            d.stopped = true;
-            break;
-        }
-        const AudioBuffer block = reader.ReadBuffer(kCheckBlockFrames);
-        if (block.Empty()) {
-            break;
-        }
-        d.frames += static_cast<std::int64_t>(block.FrameCount());
-        d.peak = std::max<double>(d.peak, PeakOf(block));
-        if (hash) {
-            hash->Add(block.Data(), block.SampleCount());
-        }
-        if (track) {
-            track->Add(block);
-        }
-    }
-    d.notNumbers = reader.UnsafeSamples();
+    d.stopped = !ReadBackBlocks(
+        reader,
+        [&](const AudioBuffer& block) {
+            if (hash) {
+                hash->Add(block.Data(), block.SampleCount());
+            }
+            if (track) {
+                track->Add(block);
+            }
+        },
+        goOn, d);
     reader.Close();
     if (hash) {
         d.md5 = hash->Hex();
@@ -363,6 +355,24 @@ void FedWriter::WriteBuffer(AudioBuffer& buffer) {
     }
     writer_.WriteBuffer(buffer);
     frames_ += static_cast<std::int64_t>(buffer.FrameCount());
+}
+
+bool ReadBackBlocks(IAudioFile2& reader, const std::function<void(const AudioBuffer&)>& each,
+                    const CheckGoesOn& goOn, ReadBack& into) {
+    for (;;) {
+        if (!goOn()) {
+            return false;
+        }
+        const AudioBuffer block = reader.ReadBuffer(kCheckBlockFrames);
+        if (block.Empty()) {
+            break;
+        }
+        into.frames += static_cast<std::int64_t>(block.FrameCount());
+        into.peak = std::max<double>(into.peak, PeakOf(block));
+        each(block);
+    }
+    into.notNumbers += reader.UnsafeSamples();
+    return true;
 }
 
 bool KeepsSamples(const PcmFormat& source, const PcmFormat& output) {

@@ -141,6 +141,12 @@ struct ReadBack {
     QString failure;  // why a part could not be read
 };
 
+// Reads the rest of the output open on `reader` back block by block, adding its frames, peak
+// and samples that are not numbers to `into`, each block handed to `each` (a hash, a meter).
+// False when `goOn` stopped it first; the reader's failures propagate.
+bool ReadBackBlocks(IAudioFile2& reader, const std::function<void(const AudioBuffer&)>& each,
+                    const std::function<bool()>& goOn, ReadBack& into);
+
 // The output as the row's life wrote it, for the check.
 struct WrittenOutput {
     QString path;  // the hidden, closed, tagged output

@@ -337,24 +337,19 @@ SplitRows::ChunkOutcome SplitRows::ReadChunk(SplitRow& row, int k, const JobPart
         // The output counts the source's frames: a split output keeps the rate.
         OpenInput(job.reader, row.facts.shownPath, {chunk.start, last ? -1 : chunk.end});
         part.rate = job.reader.SampleRate();
-        for (;;) {
-            if (!report.KeepGoing()) {
-                row.going = false;
-                job.reader.Close();
-                return done;
-            }
-            const AudioBuffer block = job.reader.ReadBuffer(1 << 16);
-            if (block.Empty()) {
-                break;
-            }
-            part.frames += static_cast<std::int64_t>(block.FrameCount());
-            part.peak = std::max<double>(part.peak, PeakOf(block));
-            if (row.readHash) {
-                row.readHash->Feed(k, block.Data(), block.SampleCount());
-            }
-        }
-        part.notNumbers = job.reader.UnsafeSamples();
+        const bool whole = ReadBackBlocks(
+            job.reader,
+            [&row, k](const AudioBuffer& block) {
+                if (row.readHash) {
+                    row.readHash->Feed(k, block.Data(), block.SampleCount());
+                }
+            },
+            [&report] { return report.KeepGoing(); }, part);
         job.reader.Close();
+        if (!whole) {
+            row.going = false;
+            return done;
+        }
     } catch (const std::exception& e) {
         try {
             job.reader.Close();
